@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The strings every window shares: the program's folder, the default database file name,
+// and the database and table the parts window works on (the hand-off from the chooser and
+// the new database window).
+namespace Control {
+
+extern QString sAppPath;       // the program's folder, no trailing separator
+extern QString sDatabaseFile;  // "/Parts.mdb"
+extern QString sDatabasePath;  // the current database file; empty when none was chosen
+extern QString sTableName;     // the current table
+
+// "Are you  sure you want to Quit?"; true for Yes.
+bool Confirm_Quit(QWidget* parent = nullptr);
+
+}  // namespace Control

@@ -1,0 +1,60 @@
+#include "Platform.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+Platform g_real;
+Platform* g_current = &g_real;
+}  // namespace
+
+Platform& Platform::instance() { return *g_current; }
+
+void Platform::install(Platform* platform) { g_current = platform ? platform : &g_real; }
+
+void Platform::information(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+bool Platform::question(QWidget* parent, const QString& caption, const QString& text) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
+void Platform::errorReport(QWidget* parent, long number, const QString& description) {
+    QMessageBox box(QMessageBox::Critical, kProgramTitle, description, QMessageBox::Ok, parent);
+    box.setInformativeText(QStringLiteral("Error number: %1").arg(number));
+    box.exec();
+}
+
+QString Platform::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString Platform::openFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, title, folder, qtFilter(filter));
+}
+
+std::unique_ptr<QPrinter> Platform::defaultPrinter() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return nullptr;
+    return std::make_unique<QPrinter>(info);
+}
+
+QString Platform::programFolder() { return QCoreApplication::applicationDirPath(); }
+
+QVersionNumber Platform::programVersion() {
+    return QVersionNumber(COGWRIGHT_VERSION_MAJOR, COGWRIGHT_VERSION_MINOR, COGWRIGHT_VERSION_PATCH);
+}
+
+void Platform::endProgram(int exitCode) { QCoreApplication::exit(exitCode); }

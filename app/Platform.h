@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QVersionNumber>
+#include <memory>
+
+class QWidget;
+class QPrinter;
+
+// The services that tests script: message boxes, the open-file dialog, the default printer,
+// the program's folder and version, and ending the program. The program uses the real ones.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    static Platform& instance();
+    // Tests install their own; nullptr puts the real one back. The caller keeps ownership.
+    static void install(Platform* platform);
+
+    virtual void information(QWidget* parent, const QString& caption, const QString& text);
+    // Yes and No, Yes the default; true for Yes.
+    virtual bool question(QWidget* parent, const QString& caption, const QString& text);
+    // The top-level error report: the error's number and description.
+    virtual void errorReport(QWidget* parent, long number, const QString& description);
+    // `filter` in the "Description|*.a;*.b" form; an empty result means cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QString& filter);
+    // The system's default printer, or nullptr when there is none.
+    virtual std::unique_ptr<QPrinter> defaultPrinter();
+    virtual QString programFolder();
+    virtual QVersionNumber programVersion();
+    // Ends the program at once: no further window events.
+    virtual void endProgram(int exitCode);
+
+    // "Description|*.a;*.b" to the form Qt's dialogs take.
+    static QString qtFilter(const QString& filter);
+};
+
+// The title every message box of the program carries unless its purpose has its own caption.
+inline const QString kProgramTitle = QStringLiteral("Quillmark Cogwright Database");

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "Types.h"
+
+struct sqlite3;
+
+namespace store {
+
+class Recordset;
+
+// A connection to one database file. Opening never creates or changes a file.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    QString ConnectionString() const { return m_connectionString; }
+    void setConnectionString(const QString& connectionString);
+
+    // Empty arguments take the connection string already set.
+    void Open(const QString& connectionString = QString(), const QString& userId = QString(),
+              const QString& password = QString(), long options = -1);
+    // Closes every recordset opened over this connection too; a second Close does nothing.
+    void Close();
+    bool isOpen() const { return m_db != nullptr; }
+
+    // The path named by "Data Source" of the connection string.
+    QString dataSource() const { return m_path; }
+
+    // Runs one statement; a query gives a forward-only, read-only recordset on its first row.
+    std::unique_ptr<Recordset> Execute(const QString& commandText, long options = adCmdText);
+
+    // adSchemaTables with restrictions (catalog, schema, name, type): one row per user table,
+    // in creation order, with TABLE_NAME and TABLE_TYPE ("TABLE"). adSchemaColumns with
+    // restrictions (catalog, schema, table, column): one row per column in table order, with
+    // TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, IS_NULLABLE.
+    std::unique_ptr<Recordset> OpenSchema(SchemaEnum schema, const QStringList& restrictions = {});
+
+    // Plumbing for the store's own classes.
+    sqlite3* handle() const;
+    void attach(Recordset* rs);
+    void detach(Recordset* rs);
+
+    // Key=value pairs of a connection string; keys compared without case.
+    static QString connectionValue(const QString& connectionString, const QString& key);
+
+    // Opens an existing file: the checks and settings every open goes through.
+    static sqlite3* openFile(const QString& path, bool readOnly);
+
+private:
+    QString m_connectionString;
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    std::vector<Recordset*> m_recordsets;
+
+    friend class Catalog;
+    void adopt(sqlite3* db, const QString& path);
+};
+
+// The user tables of a database, in creation order.
+QStringList userTables(sqlite3* db);
+
+}  // namespace store

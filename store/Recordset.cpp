@@ -1,0 +1,606 @@
+#include "Recordset.h"
+
+#include <algorithm>
+
+#include "Connection.h"
+#include "Sqlite.h"
+
+namespace store {
+
+struct Recordset::Impl {
+    Connection* cn = nullptr;
+    bool readOnly = false;
+    std::vector<ColumnInfo> cols;
+    std::vector<QVariant> values;  // the row under the cursor, as stored
+    std::vector<QVariant> pending;  // the row as edited, while an edit or new row is pending
+    std::vector<char> assigned;
+    std::vector<char> appendStarted;
+    std::vector<qint64> chunkPos;
+
+    // keyset over a table
+    QString table;
+    std::vector<qint64> keys;
+    qint64 pos = -1;  // -1 is BOF, keys.size() is EOF
+    bool currentDeleted = false;
+    int keyColumn = -1;  // the column that holds the row key, if any
+    bool autoIncrement = false;
+    sql::Stmt rowStmt;
+    qint64 posBeforeAdd = -1;
+    bool deletedBeforeAdd = false;
+
+    // forward-only statement
+    sql::Stmt stmt;
+    bool fwdEmpty = true;
+    bool fwdEof = true;
+
+    // static rows
+    std::vector<std::vector<QVariant>> rows;
+
+    qint64 size() const { return qint64(keys.size()); }
+};
+
+namespace {
+
+[[noreturn]] void noCurrentRecord() {
+    throw StoreError(errNoCurrentRecord,
+                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                    "Requested operation requires a current record."));
+}
+
+}  // namespace
+
+// ---- Field ---------------------------------------------------------------------------------
+
+QString Field::Name() const { return m_rs->d->cols.at(m_ordinal).name; }
+DataTypeEnum Field::Type() const { return m_rs->d->cols.at(m_ordinal).type; }
+long Field::DefinedSize() const { return m_rs->d->cols.at(m_ordinal).definedSize; }
+long Field::Attributes() const {
+    ColumnInfo c = m_rs->d->cols.at(m_ordinal);
+    if (m_rs->d->readOnly) c.updatable = false;
+    return c.attributes();
+}
+QVariant Field::Value() const { return m_rs->fieldValue(m_ordinal); }
+void Field::setValue(const QVariant& value) { m_rs->assign(m_ordinal, value); }
+qint64 Field::ActualSize() const { return m_rs->actualSize(m_ordinal); }
+QByteArray Field::GetChunk(qint64 length) { return m_rs->getChunk(m_ordinal, length); }
+void Field::AppendChunk(const QByteArray& bytes) { m_rs->appendChunk(m_ordinal, bytes); }
+
+Field& Fields::Item(int ordinal) {
+    if (ordinal < 0 || ordinal >= Count())
+        throw StoreError(errItemNotFound,
+                         QStringLiteral("There is no field number %1 (the record has %2 fields).")
+                             .arg(ordinal)
+                             .arg(Count()));
+    return m_fields[size_t(ordinal)];
+}
+
+Field& Fields::Item(const QString& name) {
+    for (Field& f : m_fields)
+        if (f.Name().compare(name, Qt::CaseInsensitive) == 0) return f;
+    throw StoreError(errItemNotFound, QStringLiteral("The field '%1' cannot be found in the record.").arg(name));
+}
+
+// ---- Recordset -----------------------------------------------------------------------------
+
+Recordset::Recordset() : d(std::make_unique<Impl>()) {}
+
+Recordset::~Recordset() { Close(); }
+
+void Recordset::requireOpen() const {
+    if (m_kind == Kind::Closed)
+        throw StoreError(errObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+void Recordset::requireUpdatable() const {
+    requireOpen();
+    if (m_kind != Kind::Keyset || d->readOnly)
+        throw StoreError(errNotSupported, QStringLiteral("This recordset is read-only; it cannot be changed."));
+}
+
+void Recordset::buildFields() {
+    m_fields.m_fields.clear();
+    const size_t n = d->cols.size();
+    for (size_t i = 0; i < n; ++i) m_fields.m_fields.push_back(Field(this, int(i)));
+    d->values.assign(n, QVariant());
+    d->pending.assign(n, QVariant());
+    d->assigned.assign(n, 0);
+    d->appendStarted.assign(n, 0);
+    d->chunkPos.assign(n, 0);
+}
+
+void Recordset::Open(const QString& source, Connection& connection, CursorTypeEnum cursorType,
+                     LockTypeEnum lockType, CommandTypeEnum options) {
+    if (isOpen())
+        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+    if (options == adCmdText || cursorType == adOpenForwardOnly) {
+        openForward(connection, options == adCmdText
+                                    ? source
+                                    : QStringLiteral("SELECT * FROM ") + sql::quoteIdent(source));
+        return;
+    }
+    sqlite3* db = connection.handle();
+    QString table;
+    {
+        sql::Stmt q(db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
+                                       "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+        q.bindText(1, source);
+        if (!q.step())
+            throw StoreError(errTableNotFound,
+                             QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                                 .arg(source, connection.dataSource()));
+        table = q.text(0);
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->cn = &connection;
+    impl->readOnly = lockType == adLockReadOnly;
+    impl->table = table;
+    {
+        sql::Stmt q(db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
+        q.bindText(1, table);
+        int pkCount = 0;
+        while (q.step()) {
+            ColumnInfo c;
+            c.name = q.text(0);
+            c.declType = q.text(1);
+            typeFromDecl(c.declType, c.type, c.definedSize);
+            c.notNull = q.int64(2) != 0;
+            c.primaryKey = q.int64(3) != 0;
+            if (c.primaryKey) {
+                ++pkCount;
+                if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                    impl->keyColumn = int(impl->cols.size());
+            }
+            impl->cols.push_back(c);
+        }
+        if (pkCount != 1) impl->keyColumn = -1;
+    }
+    if (impl->keyColumn >= 0) {
+        ColumnInfo& key = impl->cols[size_t(impl->keyColumn)];
+        int notNull = 0, pk = 0, autoinc = 0;
+        sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), key.name.toUtf8().constData(),
+                                      nullptr, nullptr, &notNull, &pk, &autoinc);
+        key.autoIncrement = impl->autoIncrement = autoinc != 0;
+        key.notNull = true;  // a row key is never Null
+    }
+    QString columnList;
+    for (const ColumnInfo& c : impl->cols) {
+        if (!columnList.isEmpty()) columnList += QLatin1Char(',');
+        columnList += sql::quoteIdent(c.name);
+    }
+    const QString quoted = sql::quoteIdent(table);
+    sql::Stmt keys;
+    try {
+        keys = sql::Stmt(db, QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(quoted));
+    } catch (const StoreError&) {
+        throw StoreError(errNotSupported,
+                         QStringLiteral("The table '%1' cannot be opened for editing: its rows have no keys.")
+                             .arg(table));
+    }
+    while (keys.step()) impl->keys.push_back(keys.int64(0));
+    keys.finalize();
+    impl->rowStmt = sql::Stmt(db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1").arg(columnList, quoted));
+    impl->pos = impl->keys.empty() ? -1 : 0;
+
+    d = std::move(impl);
+    m_kind = Kind::Keyset;
+    m_edit = Edit::None;
+    buildFields();
+    connection.attach(this);
+    land();
+}
+
+void Recordset::openForward(Connection& connection, const QString& sqlText) {
+    if (isOpen())
+        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+    sqlite3* db = connection.handle();
+    auto impl = std::make_unique<Impl>();
+    impl->cn = &connection;
+    impl->readOnly = true;
+    impl->stmt = sql::Stmt(db, sqlText);
+    sqlite3_stmt* st = impl->stmt.get();
+    const int n = sqlite3_column_count(st);
+    if (n == 0) {
+        // A statement that returns no rows is simply run.
+        impl->stmt.step();
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        ColumnInfo c;
+        c.name = QString::fromUtf8(sqlite3_column_name(st, i));
+        const char* decl = sqlite3_column_decltype(st, i);
+        c.declType = decl ? QString::fromUtf8(decl) : QString();
+        typeFromDecl(c.declType, c.type, c.definedSize);
+        const char* table = sqlite3_column_table_name(st, i);
+        const char* origin = sqlite3_column_origin_name(st, i);
+        if (table && origin) {
+            int notNull = 0, pk = 0, autoinc = 0;
+            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st, i), table, origin, nullptr,
+                                              nullptr, &notNull, &pk, &autoinc) == SQLITE_OK) {
+                c.notNull = notNull != 0 || (pk != 0 && c.type == adInteger);
+                c.primaryKey = pk != 0;
+                c.autoIncrement = autoinc != 0;
+            }
+        }
+        c.updatable = false;
+        impl->cols.push_back(c);
+    }
+    d = std::move(impl);
+    m_kind = Kind::Forward;
+    m_edit = Edit::None;
+    buildFields();
+    connection.attach(this);
+    d->fwdEof = false;
+    stepForward();
+    d->fwdEmpty = d->fwdEof;
+}
+
+void Recordset::openStatic(Connection& connection, std::vector<ColumnInfo> columns,
+                           std::vector<std::vector<QVariant>> rows) {
+    auto impl = std::make_unique<Impl>();
+    impl->cn = &connection;
+    impl->readOnly = true;
+    impl->cols = std::move(columns);
+    impl->rows = std::move(rows);
+    impl->pos = impl->rows.empty() ? -1 : 0;
+    d = std::move(impl);
+    m_kind = Kind::Static;
+    m_edit = Edit::None;
+    buildFields();
+    connection.attach(this);
+    land();
+}
+
+void Recordset::detachFromConnection() {
+    if (d->cn) d->cn->detach(this);
+    d->cn = nullptr;
+}
+
+void Recordset::Close() {
+    if (m_kind == Kind::Closed) return;
+    detachFromConnection();
+    d = std::make_unique<Impl>();
+    m_kind = Kind::Closed;
+    m_edit = Edit::None;
+    m_fields.m_fields.clear();
+}
+
+bool Recordset::BOF() const {
+    requireOpen();
+    switch (m_kind) {
+        case Kind::Keyset:
+            if (m_edit == Edit::AddNew || d->currentDeleted) return false;
+            return d->keys.empty() || d->pos < 0;
+        case Kind::Static:
+            return d->rows.empty() || d->pos < 0;
+        default:
+            return d->fwdEmpty;
+    }
+}
+
+bool Recordset::EOF_() const {
+    requireOpen();
+    switch (m_kind) {
+        case Kind::Keyset:
+            if (m_edit == Edit::AddNew || d->currentDeleted) return false;
+            return d->keys.empty() || d->pos >= d->size();
+        case Kind::Static:
+            return d->rows.empty() || d->pos >= qint64(d->rows.size());
+        default:
+            return d->fwdEof;
+    }
+}
+
+long Recordset::RecordCount() const {
+    requireOpen();
+    switch (m_kind) {
+        case Kind::Keyset: return long(d->keys.size());
+        case Kind::Static: return long(d->rows.size());
+        default: return -1;
+    }
+}
+
+bool Recordset::hasCurrentRow() const {
+    switch (m_kind) {
+        case Kind::Keyset:
+            return m_edit == Edit::AddNew || (!d->currentDeleted && d->pos >= 0 && d->pos < d->size());
+        case Kind::Static:
+            return d->pos >= 0 && d->pos < qint64(d->rows.size());
+        case Kind::Forward:
+            return !d->fwdEof;
+        default:
+            return false;
+    }
+}
+
+void Recordset::requireCurrentRow() const {
+    requireOpen();
+    if (!hasCurrentRow()) noCurrentRecord();
+}
+
+void Recordset::land() {
+    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    std::fill(d->values.begin(), d->values.end(), QVariant());
+    if (m_kind == Kind::Static) {
+        if (hasCurrentRow()) d->values = d->rows[size_t(d->pos)];
+        return;
+    }
+    if (m_kind != Kind::Keyset || !hasCurrentRow()) return;
+    sql::Stmt& q = d->rowStmt;
+    q.reset();
+    q.bindInt64(1, d->keys[size_t(d->pos)]);
+    const bool found = q.step();
+    if (found)
+        for (size_t i = 0; i < d->cols.size(); ++i) d->values[i] = sql::readColumn(q.get(), int(i), d->cols[i].type);
+    q.reset();  // releases the read lock at once
+    if (!found)
+        throw StoreError(errNoCurrentRecord,
+                         QStringLiteral("The record has been deleted from the table '%1' by another program.")
+                             .arg(d->table));
+}
+
+void Recordset::stepForward() {
+    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    if (d->fwdEof) return;
+    if (d->stmt.step()) {
+        for (size_t i = 0; i < d->cols.size(); ++i)
+            d->values[i] = sql::readColumn(d->stmt.get(), int(i), d->cols[i].type);
+    } else {
+        d->fwdEof = true;
+        std::fill(d->values.begin(), d->values.end(), QVariant());
+        d->stmt.reset();
+    }
+}
+
+void Recordset::discardPending() {
+    if (m_edit == Edit::AddNew) {
+        d->pos = d->posBeforeAdd;
+        d->currentDeleted = d->deletedBeforeAdd;
+    }
+    m_edit = Edit::None;
+    std::fill(d->pending.begin(), d->pending.end(), QVariant());
+    std::fill(d->assigned.begin(), d->assigned.end(), 0);
+    std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+}
+
+void Recordset::MoveFirst() {
+    requireOpen();
+    if (m_kind == Kind::Forward) {
+        sqlite3_reset(d->stmt.get());
+        d->fwdEof = d->fwdEmpty;
+        if (!d->fwdEmpty) stepForward();
+        return;
+    }
+    discardPending();
+    d->currentDeleted = false;
+    d->pos = (m_kind == Kind::Keyset ? d->keys.empty() : d->rows.empty()) ? -1 : 0;
+    land();
+}
+
+void Recordset::MoveLast() {
+    requireOpen();
+    if (m_kind == Kind::Forward)
+        throw StoreError(errNotSupported, QStringLiteral("A forward-only recordset cannot move backward."));
+    discardPending();
+    d->currentDeleted = false;
+    const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
+    d->pos = n - 1;
+    land();
+}
+
+void Recordset::MoveNext() { Move(1); }
+
+void Recordset::MovePrevious() { Move(-1); }
+
+void Recordset::Move(long count) {
+    requireOpen();
+    if (m_kind == Kind::Forward) {
+        if (count < 0)
+            throw StoreError(errNotSupported, QStringLiteral("A forward-only recordset cannot move backward."));
+        for (long i = 0; i < count && !d->fwdEof; ++i) stepForward();
+        return;
+    }
+    discardPending();
+    const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
+    qint64 target;
+    if (d->currentDeleted) {
+        // The deleted row stood between pos - 1 and pos.
+        target = count > 0 ? d->pos + count - 1 : d->pos + count;
+        d->currentDeleted = false;
+    } else {
+        target = d->pos + count;
+    }
+    d->pos = std::clamp<qint64>(target, -1, n);
+    land();
+}
+
+qint64 Recordset::nextKey() {
+    sqlite3* db = d->cn->handle();
+    qint64 next = 1;
+    {
+        sql::Stmt q(db, QStringLiteral("SELECT max(_rowid_) FROM %1").arg(sql::quoteIdent(d->table)));
+        if (q.step() && !q.isNull(0)) next = q.int64(0) + 1;
+    }
+    if (d->autoIncrement) {
+        sql::Stmt q(db, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"));
+        q.bindText(1, d->table);
+        if (q.step()) next = std::max(next, q.int64(0) + 1);
+    }
+    return next;
+}
+
+void Recordset::AddNew() {
+    requireUpdatable();
+    discardPending();
+    d->posBeforeAdd = d->pos;
+    d->deletedBeforeAdd = d->currentDeleted;
+    m_edit = Edit::AddNew;
+    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    if (d->keyColumn >= 0) {
+        const qint64 key = nextKey();
+        d->pending[size_t(d->keyColumn)] = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
+        d->assigned[size_t(d->keyColumn)] = 1;
+    }
+}
+
+void Recordset::beginEdit() {
+    requireCurrentRow();
+    m_edit = Edit::Edit;
+    d->pending = d->values;
+    std::fill(d->assigned.begin(), d->assigned.end(), 0);
+    std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+}
+
+void Recordset::Update() {
+    requireOpen();
+    if (m_edit == Edit::None) return;
+    requireUpdatable();
+    sqlite3* db = d->cn->handle();
+    const QString table = sql::quoteIdent(d->table);
+    std::vector<size_t> cols;
+    for (size_t i = 0; i < d->cols.size(); ++i)
+        if (d->assigned[i]) cols.push_back(i);
+
+    if (m_edit == Edit::AddNew) {
+        QString names, marks;
+        for (size_t i : cols) {
+            if (!names.isEmpty()) {
+                names += QLatin1Char(',');
+                marks += QLatin1Char(',');
+            }
+            names += sql::quoteIdent(d->cols[i].name);
+            marks += QLatin1Char('?');
+        }
+        sql::Stmt ins(db, cols.empty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                       : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names, marks));
+        for (size_t k = 0; k < cols.size(); ++k) ins.bind(int(k + 1), d->pending[cols[k]]);
+        ins.step();  // one statement: written whole or not at all
+        const qint64 rowid = sqlite3_last_insert_rowid(db);
+        auto it = std::lower_bound(d->keys.begin(), d->keys.end(), rowid);
+        d->pos = qint64(d->keys.insert(it, rowid) - d->keys.begin());
+        d->currentDeleted = false;
+    } else {
+        if (cols.empty()) {
+            discardPending();
+            return;
+        }
+        QString sets;
+        for (size_t i : cols) {
+            if (!sets.isEmpty()) sets += QLatin1Char(',');
+            sets += sql::quoteIdent(d->cols[i].name) + QStringLiteral("=?");
+        }
+        sql::Stmt upd(db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, sets));
+        for (size_t k = 0; k < cols.size(); ++k) upd.bind(int(k + 1), d->pending[cols[k]]);
+        const qint64 oldKey = d->keys[size_t(d->pos)];
+        upd.bindInt64(int(cols.size() + 1), oldKey);
+        upd.step();
+        if (sqlite3_changes(db) == 0)
+            throw StoreError(errNoCurrentRecord,
+                             QStringLiteral("The record has been deleted from the table '%1' by another program.")
+                                 .arg(d->table));
+        if (d->keyColumn >= 0 && d->assigned[size_t(d->keyColumn)]) {
+            const qint64 newKey = d->pending[size_t(d->keyColumn)].toLongLong();
+            if (newKey != oldKey) {
+                d->keys.erase(d->keys.begin() + d->pos);
+                auto it = std::lower_bound(d->keys.begin(), d->keys.end(), newKey);
+                d->pos = qint64(d->keys.insert(it, newKey) - d->keys.begin());
+            }
+        }
+    }
+    m_edit = Edit::None;
+    std::fill(d->pending.begin(), d->pending.end(), QVariant());
+    std::fill(d->assigned.begin(), d->assigned.end(), 0);
+    std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+    land();
+}
+
+void Recordset::CancelUpdate() {
+    requireOpen();
+    if (m_edit == Edit::None) return;
+    const bool wasNew = m_edit == Edit::AddNew;
+    discardPending();
+    if (wasNew) land();
+}
+
+void Recordset::Delete(AffectEnum affect) {
+    Q_UNUSED(affect);
+    requireUpdatable();
+    if (m_edit == Edit::AddNew) {
+        CancelUpdate();
+        return;
+    }
+    discardPending();
+    requireCurrentRow();
+    sql::Stmt del(d->cn->handle(),
+                  QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(d->table)));
+    del.bindInt64(1, d->keys[size_t(d->pos)]);
+    del.step();
+    d->keys.erase(d->keys.begin() + d->pos);
+    d->currentDeleted = true;
+    std::fill(d->values.begin(), d->values.end(), QVariant());
+}
+
+Fields& Recordset::fields() {
+    requireOpen();
+    return m_fields;
+}
+
+QVariant Recordset::fieldValue(int ordinal) const {
+    requireOpen();
+    if (m_edit != Edit::None) return d->pending[size_t(ordinal)];
+    requireCurrentRow();
+    return d->values[size_t(ordinal)];
+}
+
+void Recordset::assign(int ordinal, const QVariant& value) {
+    requireUpdatable();
+    const QVariant converted = convertForColumn(d->cols[size_t(ordinal)], value);
+    if (m_edit == Edit::None) beginEdit();
+    d->pending[size_t(ordinal)] = converted;
+    d->assigned[size_t(ordinal)] = 1;
+}
+
+qint64 Recordset::actualSize(int ordinal) const {
+    const QVariant v = fieldValue(ordinal);
+    if (v.isNull()) return 0;
+    if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().size();
+    if (v.typeId() == QMetaType::QString) return v.toString().size() * 2;
+    return QMetaType(v.metaType()).sizeOf();
+}
+
+QByteArray Recordset::getChunk(int ordinal, qint64 length) {
+    const QVariant v = fieldValue(ordinal);
+    if (v.isNull() || length <= 0) return QByteArray();
+    QByteArray bytes;
+    if (v.typeId() == QMetaType::QByteArray) {
+        bytes = v.toByteArray();
+    } else {
+        const QString s = v.toString();
+        bytes = QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+    }
+    qint64& at = d->chunkPos[size_t(ordinal)];
+    if (at >= bytes.size()) return QByteArray();
+    QByteArray chunk = bytes.mid(at, length);
+    at += chunk.size();
+    return chunk;
+}
+
+void Recordset::appendChunk(int ordinal, const QByteArray& bytes) {
+    requireUpdatable();
+    if (d->cols[size_t(ordinal)].type != adLongVarBinary)
+        throw StoreError(errOperationNotAllowed,
+                         QStringLiteral("Binary data can only be appended to a long binary field, not to '%1'.")
+                             .arg(d->cols[size_t(ordinal)].name));
+    if (m_edit == Edit::None) beginEdit();
+    QVariant& v = d->pending[size_t(ordinal)];
+    if (!d->appendStarted[size_t(ordinal)]) {
+        v = bytes;
+        d->appendStarted[size_t(ordinal)] = 1;
+    } else {
+        QByteArray joined = v.toByteArray();
+        joined.append(bytes);
+        v = joined;
+    }
+    d->assigned[size_t(ordinal)] = 1;
+}
+
+}  // namespace store

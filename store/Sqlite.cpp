@@ -1,0 +1,210 @@
+#include "Sqlite.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace store::sql {
+
+QString quoteIdent(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+void fail(sqlite3* db, const QString& what) {
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
+    QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("unknown error");
+    if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
+        message = QStringLiteral("the database file is in use by another program");
+    else if ((code & 0xff) == SQLITE_READONLY)
+        message = QStringLiteral("the database file cannot be written (it is read-only)");
+    else if ((code & 0xff) == SQLITE_FULL)
+        message = QStringLiteral("the disk is full");
+    else if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
+        message = QStringLiteral("the database file is damaged or is not a database");
+    throw StoreError(errEngine, what + QStringLiteral(": ") + message + QLatin1Char('.'));
+}
+
+Stmt::Stmt(sqlite3* db, const QString& sql) : m_db(db) {
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, &tail) != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        fail(db, QStringLiteral("The statement could not be prepared"));
+    }
+    if (tail && *tail) {
+        QByteArray rest(tail);
+        if (!rest.trimmed().isEmpty() && rest.trimmed() != ";") {
+            finalize();
+            throw StoreError(errInvalidArgument, QStringLiteral("Only one statement can be run at a time."));
+        }
+    }
+}
+
+Stmt::~Stmt() { finalize(); }
+
+Stmt::Stmt(Stmt&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
+
+Stmt& Stmt::operator=(Stmt&& other) noexcept {
+    if (this != &other) {
+        finalize();
+        m_db = other.m_db;
+        m_stmt = other.m_stmt;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+void Stmt::finalize() {
+    if (m_stmt) sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+}
+
+void Stmt::bindText(int index, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void Stmt::bindInt64(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+
+void Stmt::bind(int index, const QVariant& value) {
+    if (!value.isValid() || value.isNull()) {
+        sqlite3_bind_null(m_stmt, index);
+        return;
+    }
+    if (value.metaType() == QMetaType::fromType<Currency>()) {
+        bindInt64(index, value.value<Currency>().scaled);
+        return;
+    }
+    switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::Long:
+            bindInt64(index, value.toLongLong());
+            break;
+        case QMetaType::Bool:
+            bindInt64(index, value.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Float: {
+            // The shortest decimal that reads back as the same float: 0.012, not 0.0120000001.
+            char buf[32];
+            auto res = std::to_chars(buf, buf + sizeof buf - 1, value.toFloat());
+            *res.ptr = '\0';
+            sqlite3_bind_double(m_stmt, index, std::strtod(buf, nullptr));
+            break;
+        }
+        case QMetaType::Double:
+            sqlite3_bind_double(m_stmt, index, value.toDouble());
+            break;
+        case QMetaType::QDateTime:
+            bindText(index, dateToStorage(value.toDateTime()));
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            // A zero-length blob, not Null, for an empty value.
+            sqlite3_bind_blob64(m_stmt, index, bytes.isEmpty() ? "" : bytes.constData(),
+                                sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default:
+            bindText(index, value.toString());
+    }
+}
+
+bool Stmt::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(m_stmt);
+    fail(m_db, QStringLiteral("The database could not carry out the operation"));
+}
+
+void Stmt::reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+QString Stmt::text(int col) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+}
+
+QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) {
+    const int storage = sqlite3_column_type(stmt, col);
+    if (storage == SQLITE_NULL) return QVariant();
+    auto asText = [&] {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+        return QString::fromUtf8(p, sqlite3_column_bytes(stmt, col));
+    };
+    auto asBytes = [&] {
+        const void* p = sqlite3_column_blob(stmt, col);
+        return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col));
+    };
+    // Files from other programs may hold any storage class in any column; what does not
+    // fit the column's type is handed back as it is stored.
+    switch (type) {
+        case adSmallInt:
+        case adInteger:
+            if (storage == SQLITE_INTEGER) {
+                const qint64 n = sqlite3_column_int64(stmt, col);
+                if (n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+                    return QVariant::fromValue(int(n));
+                return QVariant::fromValue(n);
+            }
+            break;
+        case adBigInt:
+            if (storage == SQLITE_INTEGER) return QVariant::fromValue(qint64(sqlite3_column_int64(stmt, col)));
+            break;
+        case adSingle:
+            if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+                return QVariant::fromValue(float(sqlite3_column_double(stmt, col)));
+            break;
+        case adDouble:
+            if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+                return QVariant::fromValue(sqlite3_column_double(stmt, col));
+            break;
+        case adCurrency:
+            if (storage == SQLITE_INTEGER)
+                return QVariant::fromValue(Currency{sqlite3_column_int64(stmt, col)});
+            if (storage == SQLITE_FLOAT)
+                return QVariant::fromValue(Currency{std::llround(sqlite3_column_double(stmt, col) * 1e4)});
+            break;
+        case adDate:
+            if (storage == SQLITE_TEXT) {
+                if (auto dt = dateFromStorage(asText())) return *dt;
+            }
+            break;
+        case adBoolean:
+            if (storage == SQLITE_INTEGER) return sqlite3_column_int64(stmt, col) != 0;
+            break;
+        case adLongVarBinary:
+            if (storage == SQLITE_BLOB) return asBytes();
+            break;
+        case adVarWChar:
+        case adLongVarWChar:
+            if (storage == SQLITE_TEXT) return asText();
+            break;
+        default:
+            break;
+    }
+    switch (storage) {
+        case SQLITE_INTEGER: return QVariant::fromValue(qint64(sqlite3_column_int64(stmt, col)));
+        case SQLITE_FLOAT: return sqlite3_column_double(stmt, col);
+        case SQLITE_BLOB: return asBytes();
+        default: return asText();
+    }
+}
+
+void exec(sqlite3* db, const QString& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        sqlite3_free(err);
+        fail(db, QStringLiteral("The database could not carry out the operation"));
+    }
+}
+
+}  // namespace store::sql

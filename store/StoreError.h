@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+namespace store {
+
+// Error numbers follow the ADO codes that callers of an ADO-style store expect.
+enum ErrorNumber : long {
+    errInvalidArgument = 3001,
+    errNoCurrentRecord = 3021,
+    errOperationNotAllowed = 3219,
+    errNotSupported = 3251,
+    errItemNotFound = 3265,
+    errDataConversion = 3421,
+    errObjectClosed = 3704,
+    errObjectOpen = 3705,
+    errFileNotFound = -2147467259,    // the engine's "could not find / open file" family
+    errTableNotFound = -2147217865,   // input table cannot be found
+    errEngine = -2147217887,          // any other failure of the database engine
+    errFileExists = -2147217897,      // a new database would replace an existing file
+};
+
+// The one exception every store operation throws: a number and a description meant for the user.
+class StoreError : public std::exception {
+public:
+    StoreError(long number, QString description)
+        : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8()) {}
+
+    long number() const { return m_number; }
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    long m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+}  // namespace store
