@@ -47,6 +47,13 @@ namespace {
                                     "Requested operation requires a current record."));
 }
 
+// Puts a key in its place in the sorted keyset; returns its index.
+qint64 insertKey(std::vector<qint64>& keys, qint64 key) {
+    const auto at = std::lower_bound(keys.begin(), keys.end(), key) - keys.begin();
+    keys.insert(keys.begin() + at, key);
+    return qint64(at);
+}
+
 }  // namespace
 
 // ---- Field ---------------------------------------------------------------------------------
@@ -475,8 +482,7 @@ void Recordset::Update() {
         for (size_t k = 0; k < cols.size(); ++k) ins.bind(int(k + 1), d->pending[cols[k]]);
         ins.step();  // one statement: written whole or not at all
         const qint64 rowid = sqlite3_last_insert_rowid(db);
-        auto it = std::lower_bound(d->keys.begin(), d->keys.end(), rowid);
-        d->pos = qint64(d->keys.insert(it, rowid) - d->keys.begin());
+        d->pos = insertKey(d->keys, rowid);
         d->currentDeleted = false;
     } else {
         if (cols.empty()) {
@@ -501,8 +507,7 @@ void Recordset::Update() {
             const qint64 newKey = d->pending[size_t(d->keyColumn)].toLongLong();
             if (newKey != oldKey) {
                 d->keys.erase(d->keys.begin() + d->pos);
-                auto it = std::lower_bound(d->keys.begin(), d->keys.end(), newKey);
-                d->pos = qint64(d->keys.insert(it, newKey) - d->keys.begin());
+                d->pos = insertKey(d->keys, newKey);
             }
         }
     }

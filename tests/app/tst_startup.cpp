@@ -1,0 +1,304 @@
+// Start-up of the parts record window, what it shows of the first record, and closing.
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "Control.h"
+#include "ErrorReport.h"
+#include "Fixture.h"
+#include "frmMain.h"
+
+namespace {
+
+// A program folder, the scripted platform over it and the window, as the program starts them.
+struct Session {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    std::unique_ptr<frmMain> w;
+
+    bool start() {
+        w = std::make_unique<frmMain>();
+        return startUpGuarded(nullptr, [&] { w->Form_Load(); });
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QString text(const char* name) const {
+        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->text();
+        if (auto* p = w->findChild<QPlainTextEdit*>(QLatin1String(name))) return p->toPlainText();
+        return child<QLabel>(name)->text();
+    }
+    bool locked(const char* name) const {
+        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->isReadOnly();
+        return child<QPlainTextEdit>(name)->isReadOnly();
+    }
+    bool pictureShown() const { return !child<QLabel>("imgPicture")->pixmap().isNull(); }
+    QColor pictureColourAtCentre() const {
+        const QImage img = child<QLabel>("imgPicture")->pixmap().toImage();
+        return img.pixelColor(img.width() / 2, img.height() / 2);
+    }
+    bool unpackFileLeft() const { return QFile::exists(folder.file(QStringLiteral("ok.jpg"))); }
+};
+
+const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription", "txtField"};
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsOnTheFirstRecord() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addPart(db, QStringLiteral("Parts"),
+                {{"PartNumber", "BR-1001"}, {"PartName", "Bronze Bushing"}, {"Category", "Bearings"},
+                 {"Description", "Sleeve bushing"}, {"Image", pictureBytes("bmp", 40, 30, Qt::blue)}});
+        addParts(db, QStringLiteral("Parts"), 11);
+        writeFile(s.folder.file(QStringLiteral("ok.jpg")), "left over from before");
+
+        QVERIFY(s.start());
+        QVERIFY(s.platform.reports.empty());
+        const QVersionNumber v = Platform::instance().programVersion();
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
+                                         .arg(v.majorVersion())
+                                         .arg(v.minorVersion())
+                                         .arg(v.microVersion()));
+        QCOMPARE(s.text("lblCount"), QStringLiteral(" 12  Records Found"));
+        QCOMPARE(s.text("txtDatabase"), QDir(s.folder.path()).filePath(QStringLiteral("Parts.mdb")));
+        QCOMPARE(s.text("txtTable"), QStringLiteral("Parts"));
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("BR-1001"));
+        QCOMPARE(s.text("txtPartName"), QStringLiteral("Bronze Bushing"));
+        QCOMPARE(s.text("txtCategory"), QStringLiteral("Bearings"));
+        QCOMPARE(s.text("txtDescription"), QStringLiteral("Sleeve bushing"));
+        for (const QString& box : kRecordBoxes) QVERIFY2(s.locked(qPrintable(box)), qPrintable(box));
+        QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
+        QVERIFY(!s.child<QPushButton>("cmdSave")->isEnabled());
+        QVERIFY(s.child<QPushButton>("cmdSelect")->isHidden());
+        QVERIFY(!s.w->bEditMode);
+        QVERIFY(!s.w->bRecordChanged);
+        QVERIFY(s.w->bConnected);
+        // The stored bitmap is shown, and the unpack file (an old one too) is gone.
+        QVERIFY(s.pictureShown());
+        QCOMPARE(s.pictureColourAtCentre(), QColor(Qt::blue));
+        QVERIFY(!s.unpackFileLeft());
+        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("ok.jpg")));
+        QCOMPARE(s.w->sStoredImagePath, s.w->sImagePath);
+        // The shared strings name the default database.
+        QCOMPARE(Control::sAppPath, s.folder.path());
+        QCOMPARE(Control::sDatabaseFile, QStringLiteral("/Parts.mdb"));
+        QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+    }
+
+    void nextRecordsShowNullsAsEmptyAndTheLogo() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "First"}, {"Description", "Has one"}});
+        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "B"}, {"PartName", "Second"}});
+        QVERIFY(s.start());
+        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("logo.jpg")));
+        QVERIFY(s.pictureColourAtCentre().red() > 240 && s.pictureColourAtCentre().green() < 20);  // a JPEG
+        s.w->rsParts->MoveNext();
+        s.w->Show_Data();
+        QCOMPARE(s.text("txtPartName"), QStringLiteral("Second"));
+        QCOMPARE(s.text("txtDescription"), QString());
+        QCOMPARE(s.text("txtCategory"), QString());
+    }
+
+    void emptyTableStartsANewRecord() {
+        Session s;
+        s.folder.makeDatabase();
+        s.folder.writeLogo();
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        QVERIFY(s.start());
+        QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
+        QCOMPARE((*s.w->rsParts)[0].Value().toInt(), 1);
+        const QDateTime created = (*s.w->rsParts)["CreationDate"].Value().toDateTime();
+        QVERIFY(created >= before && created <= QDateTime::currentDateTime().addSecs(1));
+        QCOMPARE(s.w->rsParts->RecordCount(), 0L);
+        for (const QString& box : kRecordBoxes) QVERIFY2(!s.locked(qPrintable(box)), qPrintable(box));
+        QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
+        QVERIFY(s.child<QPushButton>("cmdSelect")->isVisibleTo(s.w.get()));
+        QVERIFY(s.w->bEditMode);
+        QVERIFY(!s.w->bRecordChanged);
+        // The adding state of the buttons.
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QVERIFY(s.child<QPushButton>("cmdSave")->isEnabled());
+        for (const char* b : {"cmdAdd", "cmdEdit", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast"})
+            QVERIFY2(!s.child<QPushButton>(b)->isEnabled(), b);
+        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("logo.jpg")));  // Show_Data's logo
+        // Nothing was written: the pending row is not in the file.
+        s.w.reset();
+        QCOMPARE(readFile(s.folder.file(QStringLiteral("Parts.mdb"))).isEmpty(), false);
+    }
+
+    void failedStartUpIsReportedAndTheWindowNeverShows_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("mentioned");
+        QTest::newRow("no Parts.mdb") << "none" << "Parts.mdb";
+        QTest::newRow("no table Parts") << "other table" << "'Parts'";
+        QTest::newRow("not a database") << "text" << "Parts.mdb";
+    }
+
+    void failedStartUpIsReportedAndTheWindowNeverShows() {
+        QFETCH(QString, setup);
+        QFETCH(QString, mentioned);
+        Session s;
+        const QString db = s.folder.file(QStringLiteral("Parts.mdb"));
+        if (setup == "other table") s.folder.makeDatabase(QStringLiteral("Parts.mdb"), QStringLiteral("Stock"));
+        if (setup == "text") writeFile(db, "This is a parts list, not a database.\n");
+        const QByteArray before = readFile(db);
+        QVERIFY(!s.start());
+        QCOMPARE(s.platform.reports.size(), size_t(1));
+        QVERIFY2(s.platform.reports.front().description.contains(mentioned),
+                 qPrintable(s.platform.reports.front().description));
+        QVERIFY(s.platform.reports.front().number != 0);
+        QVERIFY(!s.w->isVisible());
+        QCOMPARE(QFile::exists(db), setup != "none");  // nothing created
+        QCOMPARE(readFile(db), before);                 // nothing changed
+    }
+
+    void picturesThatCannotBeShown() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        // No logo.jpg in the folder, and a stored value that is not a picture.
+        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "No picture"}});
+        addPart(db, QStringLiteral("Parts"),
+                {{"PartNumber", "B"}, {"PartName", "Broken picture"}, {"Image", QByteArray("not a picture at all")}});
+        QVERIFY(s.start());
+        QVERIFY(s.platform.reports.empty());
+        QCOMPARE(s.text("txtPartName"), QStringLiteral("No picture"));
+        QVERIFY(!s.pictureShown());
+        s.w->rsParts->MoveNext();
+        s.w->Show_Data();
+        QCOMPARE(s.text("txtPartName"), QStringLiteral("Broken picture"));
+        QVERIFY(!s.pictureShown());
+        QVERIFY(!s.unpackFileLeft());
+        QCOMPARE(s.w->sStoredImagePath, s.folder.file(QStringLiteral("ok.jpg")));
+    }
+
+    void browsingButtonsFollowTheCursor() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(db, QStringLiteral("Parts"), 2);
+        QVERIFY(s.start());
+        auto* next = s.child<QPushButton>("cmdNext");
+        auto* last = s.child<QPushButton>("cmdLast");
+        s.w->rsParts->MoveLast();
+        s.w->Buttons_Caption(false);  // on the last row, EOF still False
+        for (const char* b : {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd"})
+            QVERIFY2(s.child<QPushButton>(b)->isEnabled(), b);
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
+        QVERIFY(!s.child<QPushButton>("cmdEdit")->isEnabled());
+        next->setEnabled(false);
+        s.w->rsParts->MoveFirst();
+        s.w->rsParts->MovePrevious();
+        s.w->Buttons_Caption(false);  // at BOF: First and Previous off, Next and Last untouched
+        QVERIFY(!s.child<QPushButton>("cmdFirst")->isEnabled());
+        QVERIFY(!s.child<QPushButton>("cmdPrevious")->isEnabled());
+        QVERIFY(!next->isEnabled());
+        QVERIFY(last->isEnabled());
+    }
+
+    void quitQuestionFromBothWaysOfClosing() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(db, QStringLiteral("Parts"), 1);
+        QVERIFY(s.start());
+        s.w->show();
+
+        // The Close button, answered No, then Yes.
+        s.w->bEditMode = true;
+        s.platform.answers = {false};
+        QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
+        QCOMPARE(s.platform.questions.size(), size_t(1));
+        QCOMPARE(s.platform.questions.back().caption, QStringLiteral("Quillmark Cogwright Manager"));
+        QCOMPARE(s.platform.questions.back().text, QStringLiteral("Are you  sure you want to Quit?"));
+        QVERIFY(!s.platform.ended);
+        QVERIFY(!s.w->bEditMode);
+        QVERIFY(s.w->bConnected && s.w->isVisible());
+
+        // The close box, answered No: the window stays.
+        s.platform.answers = {false};
+        QVERIFY(!s.w->close());
+        QVERIFY(s.w->isVisible());
+        QVERIFY(!s.platform.ended);
+        QCOMPARE(s.platform.questions.size(), size_t(2));
+
+        s.platform.answers = {true};
+        QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
+        QVERIFY(s.platform.ended);
+        QCOMPARE(s.platform.exitCode, 0);
+        QVERIFY(!s.w->bConnected);
+        QVERIFY(!s.w->cnParts);
+        QVERIFY(s.platform.reports.empty());
+    }
+
+    void closeBoxAnsweredYesEndsTheProgram() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        QVERIFY(s.start());  // an empty table: a new row is pending
+        s.w->show();
+        s.platform.answers = {true};
+        QVERIFY(s.w->close());
+        QVERIFY(s.platform.ended);
+        QVERIFY(!s.w->bConnected);
+        QCOMPARE(s.platform.questions.size(), size_t(1));
+        // The pending row was not saved on this way out.
+        ProgramFolder other;
+        Q_UNUSED(other);
+        store::Connection cn;
+        cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db);
+        store::Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        QCOMPARE(rs.RecordCount(), 0L);
+    }
+
+    void controlsCarryTheirNamesCaptionsAndAccessibleNames() {
+        Session s;
+        s.folder.makeDatabase();
+        QVERIFY(s.start());
+        const std::pair<const char*, const char*> captions[] = {
+            {"cmdFirst", "&First"},       {"cmdPrevious", "&Previous"}, {"cmdNext", "&Next"},
+            {"cmdLast", "&Last"},         {"cmdEdit", "&Edit"},         {"cmdAdd", "&Add"},
+            {"cmdSave", "&Save"},         {"cmdOpen", "Select Database"}, {"cmdCreate", "Create New Database"},
+            {"cmdPrint", "&Print"},       {"cmdClose", "&Close"},       {"cmdSelect", "&Add Picture"}};
+        for (const auto& [name, caption] : captions) QCOMPARE(s.child<QPushButton>(name)->text(), QString::fromUtf8(caption));
+        QCOMPARE(s.text("lblMkt"), QStringLiteral("Click here to  Vist the Quillmark Software, Inc. Website for "
+                                                  "Information on our other Database Products"));
+        const std::pair<const char*, const char*> accessible[] = {
+            {"txtPartNumber", "Part Number"},       {"txtPartName", "Part Name"},
+            {"txtCategory", "Category"},            {"txtDescription", "Description"},
+            {"txtDatabase", "Database Name"},       {"txtTable", "Table Name"},
+            {"txtField", "Selected Field Data"},    {"MSFlexGrid1", "Optional Item Data"}};
+        for (const auto& [name, label] : accessible)
+            QCOMPARE(s.child(name)->accessibleName(), QString::fromUtf8(label));
+        QCOMPARE(s.child<QLabel>("lblNumber")->buddy(), s.child("txtPartNumber"));
+        QCOMPARE(s.child<QLabel>("Label2")->buddy(), s.child("txtField"));
+        // Twips / 15: the grid spans 9255 x 975 twips at 240, 4200.
+        QCOMPARE(s.child("MSFlexGrid1")->geometry(), QRect(16, 280, 617, 65));
+        QCOMPARE(s.w->size(), QSize(679, 528));
+        // The name box is first in the tab order.
+        s.w->show();
+        s.w->activateWindow();
+        QWidget* first = s.w->nextInFocusChain();
+        while (first && !(first->focusPolicy() & Qt::TabFocus)) first = first->nextInFocusChain();
+        QCOMPARE(first, s.child("txtPartName"));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"

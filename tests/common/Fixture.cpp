@@ -1,0 +1,118 @@
+#include "Fixture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QTest>
+
+#include "Catalog.h"
+#include "PartsLayout.h"
+#include "Recordset.h"
+
+ProgramFolder::ProgramFolder() { QVERIFY(m_dir.isValid()); }
+
+QString ProgramFolder::makeDatabase(const QString& fileName, const QString& table, const std::vector<int>& boxes) {
+    const QString path = file(fileName);
+    store::Catalog catalog;
+    catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + path);
+    store::parts::createPartsTable(catalog, table, boxes);
+    catalog.ActiveConnection().Close();
+    return path;
+}
+
+void ProgramFolder::writeLogo() { writeFile(file(QStringLiteral("logo.jpg")), pictureBytes("jpg", 60, 60, Qt::red)); }
+
+void addPart(const QString& databasePath, const QString& table, const Row& row) {
+    store::Connection cn;
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    store::Recordset rs;
+    rs.Open(table, cn);
+    rs.AddNew();
+    for (const auto& [name, value] : row) {
+        if (value.typeId() == QMetaType::QByteArray)
+            rs[name].AppendChunk(value.toByteArray());
+        else
+            rs[name].setValue(value);
+    }
+    rs.Update();
+}
+
+void addParts(const QString& databasePath, const QString& table, int count) {
+    store::Connection cn;
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    store::Recordset rs;
+    rs.Open(table, cn);
+    for (int i = 1; i <= count; ++i) {
+        rs.AddNew();
+        rs["PartNumber"].setValue(QStringLiteral("P-%1").arg(i, 3, 10, QLatin1Char('0')));
+        rs["PartName"].setValue(QStringLiteral("Part number %1").arg(i));
+        rs["Category"].setValue(QStringLiteral("Category %1").arg(i % 3));
+        rs["Description"].setValue(QStringLiteral("Description of part %1").arg(i));
+        rs["CreationDate"].setValue(QDateTime(QDate(2026, 1, 1), QTime(8, 0)).addDays(i));
+        rs.Update();
+    }
+}
+
+QByteArray pictureBytes(const char* format, int width, int height, QColor colour) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setBrush(colour);
+    p.drawEllipse(2, 2, width - 4, height - 4);
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool ok = image.save(&buffer, format);
+    Q_ASSERT(ok);
+    return bytes;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return f.readAll();
+}
+
+ScriptedPlatform::ScriptedPlatform(QString folder) : m_folder(std::move(folder)) { Platform::install(this); }
+
+ScriptedPlatform::~ScriptedPlatform() { Platform::install(nullptr); }
+
+void ScriptedPlatform::information(QWidget*, const QString& caption, const QString& text) {
+    messages.push_back({caption, text});
+}
+
+bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text) {
+    questions.push_back({caption, text});
+    if (answers.empty()) {
+        QTest::qFail("a question was asked that the test did not script", __FILE__, __LINE__);
+        return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void ScriptedPlatform::errorReport(QWidget*, long number, const QString& description) {
+    reports.push_back({number, description});
+}
+
+QString ScriptedPlatform::openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) {
+    fileDialogs.push_back({title, filter});
+    lastDialogFolder = folder;
+    if (fileChoices.empty()) return QString();
+    const QString choice = fileChoices.front();
+    fileChoices.pop_front();
+    return choice;
+}
+
+void ScriptedPlatform::endProgram(int code) {
+    ended = true;
+    exitCode = code;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QVersionNumber>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Platform.h"
+
+// A program folder of its own for one test: its database files, logo and unpack file.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    // A parts database with the given optional boxes; returns its path.
+    QString makeDatabase(const QString& fileName = QStringLiteral("Parts.mdb"),
+                         const QString& table = QStringLiteral("Parts"), const std::vector<int>& boxes = {1, 4, 10, 13});
+    void writeLogo();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// One row for addPart: column name -> value (Image takes a QByteArray).
+using Row = std::map<QString, QVariant>;
+void addPart(const QString& databasePath, const QString& table, const Row& row);
+// `count` parts numbered P-001... with names, categories and descriptions.
+void addParts(const QString& databasePath, const QString& table, int count);
+
+// Picture files made here, in a format chosen by extension (jpg, bmp, png, ico).
+QByteArray pictureBytes(const char* format, int width = 40, int height = 30, QColor colour = Qt::darkCyan);
+QString writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// The platform as a test scripts it: answers queued, messages recorded, nothing shown.
+class ScriptedPlatform : public Platform {
+public:
+    explicit ScriptedPlatform(QString folder);
+    ~ScriptedPlatform() override;
+
+    struct Message {
+        QString caption;
+        QString text;
+    };
+    struct Report {
+        long number;
+        QString description;
+    };
+
+    void information(QWidget*, const QString& caption, const QString& text) override;
+    bool question(QWidget*, const QString& caption, const QString& text) override;
+    void errorReport(QWidget*, long number, const QString& description) override;
+    QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
+    QString programFolder() override { return m_folder; }
+    QVersionNumber programVersion() override { return Platform::programVersion(); }
+    void endProgram(int exitCode) override;
+
+    std::deque<bool> answers;            // questions; an unscripted question fails the test
+    std::deque<QString> fileChoices;     // open-file dialogs; "" is Cancel
+    std::vector<Message> messages;
+    std::vector<Message> questions;
+    std::vector<Report> reports;
+    std::vector<Message> fileDialogs;    // title and filter of each dialog shown
+    QString lastDialogFolder;
+    bool ended = false;
+    int exitCode = -1;
+
+private:
+    QString m_folder;
+};

@@ -1,0 +1,498 @@
+// The data store as the windows rely on it: cursor ends, keys, edits that fail, deletes,
+// chunks, conversions, schema and the files it opens or refuses.
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include "Catalog.h"
+#include "Connection.h"
+#include "Fixture.h"
+#include "PartsLayout.h"
+#include "Recordset.h"
+#include "StoreError.h"
+
+using namespace store;
+
+namespace {
+
+const QString kOpen = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+
+// The number of the StoreError that `f` throws, or 0 when it throws none.
+template <typename F>
+long errorOf(F f, QString* description = nullptr) {
+    try {
+        f();
+    } catch (const StoreError& e) {
+        if (description) *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
+
+QString sqliteShell(const QString& db, const QString& sql) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, sql});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+struct Fingerprint {
+    bool exists;
+    QByteArray hash;
+    QDateTime modified;
+    bool operator==(const Fingerprint&) const = default;
+};
+
+Fingerprint fingerprint(const QString& path) {
+    QFileInfo info(path);
+    return {info.exists(), QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256),
+            info.lastModified()};
+}
+
+}  // namespace
+
+class StoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void cursorEndsAndCounts() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        // Empty table: both ends at once, and moves are harmless.
+        QVERIFY(rs.BOF() && rs.EOF_());
+        QCOMPARE(rs.RecordCount(), 0L);
+        rs.MoveFirst();
+        rs.MoveLast();
+        QVERIFY(rs.BOF() && rs.EOF_());
+        QCOMPARE(errorOf([&] { rs["PartName"].Value(); }), long(errNoCurrentRecord));
+
+        // A pending new row is current but not counted.
+        rs.AddNew();
+        QVERIFY(!rs.BOF() && !rs.EOF_());
+        QCOMPARE(rs.RecordCount(), 0L);
+        QCOMPARE(rs[0].Value().toInt(), 1);  // the key is assigned by the store
+        rs["PartNumber"].setValue(QStringLiteral("A"));
+        rs.Update();
+        QCOMPARE(rs.RecordCount(), 1L);
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
+
+        for (const char* n : {"B", "C"}) {
+            rs.AddNew();
+            rs["PartNumber"].setValue(QString::fromLatin1(n));
+            rs.Update();
+        }
+        QCOMPARE(rs.RecordCount(), 3L);
+        rs.MoveFirst();
+        QVERIFY(!rs.BOF());
+        rs.MovePrevious();
+        QVERIFY(rs.BOF() && !rs.EOF_());
+        rs.MovePrevious();  // past the end again: still no error
+        QVERIFY(rs.BOF());
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
+        rs.MoveLast();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("C"));
+        rs.MoveNext();
+        QVERIFY(rs.EOF_() && !rs.BOF());
+        rs.MoveNext();
+        QVERIFY(rs.EOF_());
+        rs.MoveLast();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("C"));
+
+        // Cancelling a new row returns to the row that was current before it.
+        rs.MoveFirst();
+        rs.AddNew();
+        QCOMPARE(rs[0].Value().toInt(), 4);
+        rs.CancelUpdate();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
+        QCOMPARE(rs.RecordCount(), 3L);
+    }
+
+    void keysComeFromTheStoreAndAreNeverReused() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 3);
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        rs.MoveLast();
+        rs.Delete();
+        rs.AddNew();
+        QCOMPARE(rs[0].Value().toInt(), 4);  // 3 was used once; the counter goes on
+        rs["PartNumber"].setValue(QStringLiteral("new"));
+        rs.Update();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID) FROM Parts")), QStringLiteral("1,2,4"));
+    }
+
+    void failedUpdateWritesNothingAndKeepsThePendingValues() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 2);
+        {
+            // A unique part number makes a second "P-001" fail at Update, inside the engine.
+            Catalog cat;
+            cat.setActiveConnection(kOpen + db);
+            Index unique;
+            unique.Name = QStringLiteral("UniqueNumber");
+            unique.Unique = true;
+            unique.appendColumn(QStringLiteral("PartNumber"), adVarWChar);
+            cat.table(QStringLiteral("Parts"))->appendIndex(unique);
+        }
+        const Fingerprint before = fingerprint(db);
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        rs.MoveLast();
+        rs["PartName"].setValue(QStringLiteral("Renamed"));
+        rs["PartNumber"].setValue(QStringLiteral("P-001"));
+        QCOMPARE(errorOf([&] { rs.Update(); }), long(errEngine));
+        QCOMPARE(fingerprint(db).hash, before.hash);
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Renamed"));  // still pending
+        rs["PartNumber"].setValue(QStringLiteral("P-099"));
+        rs.Update();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartNumber || '/' || PartName FROM Parts WHERE PartID = 2")),
+                 QStringLiteral("P-099/Renamed"));
+
+        // A failed new row is not counted and not written either.
+        rs.AddNew();
+        rs["PartNumber"].setValue(QStringLiteral("P-001"));
+        QVERIFY(errorOf([&] { rs.Update(); }) != 0);
+        QCOMPARE(rs.RecordCount(), 2L);
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+        // Closing discards what is pending.
+        rs.Close();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+    }
+
+    void deleteLeavesTheCursorInPlace() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 3);
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        rs.MoveNext();
+        rs.Delete(adAffectCurrent);
+        QCOMPARE(rs.RecordCount(), 2L);
+        QVERIFY(!rs.BOF() && !rs.EOF_());
+        QCOMPARE(errorOf([&] { rs["PartNumber"].Value(); }), long(errNoCurrentRecord));
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        rs.Delete();
+        rs.MovePrevious();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-001"));
+        // The last row: moving on reaches EOF, MoveLast then finds nothing at all.
+        rs.Delete();
+        QCOMPARE(rs.RecordCount(), 0L);
+        rs.MoveNext();
+        QVERIFY(rs.EOF_());
+        rs.MoveLast();
+        QVERIFY(rs.BOF() && rs.EOF_());
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("0"));
+        // Delete on a pending new row discards it.
+        rs.AddNew();
+        rs.Delete();
+        QVERIFY(rs.BOF() && rs.EOF_());
+    }
+
+    void chunksContinueAndStartOverPerRow() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        QByteArray first(250, '\0');
+        for (int i = 0; i < first.size(); ++i) first[i] = char(i);
+        const QByteArray second = pictureBytes("png");
+        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"Image", first}});
+        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "B"}, {"Image", second}});
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        Field& image = rs["Image"];
+        QCOMPARE(image.ActualSize(), qint64(250));
+        QCOMPARE(image.Attributes() >= 200, true);  // a long field
+        QCOMPARE(image.GetChunk(100), first.mid(0, 100));
+        QCOMPARE(image.GetChunk(100), first.mid(100, 100));
+        QCOMPARE(image.GetChunk(100), first.mid(200, 50));
+        QCOMPARE(image.GetChunk(100), QByteArray());
+        rs.MoveNext();
+        QCOMPARE(rs["Image"].GetChunk(10), second.left(10));
+        rs.MovePrevious();
+        QCOMPARE(rs["Image"].GetChunk(5), first.left(5));  // a move starts over
+
+        // The first append of an edit replaces the value, later ones add to it.
+        rs["Image"].AppendChunk(QByteArray("abc"));
+        rs["Image"].AppendChunk(QByteArray("def"));
+        rs.Update();
+        QCOMPARE(rs["Image"].Value().toByteArray(), QByteArray("abcdef"));
+        rs["Image"].AppendChunk(QByteArray("xyz"));
+        rs.Update();
+        QCOMPARE(rs["Image"].Value().toByteArray(), QByteArray("xyz"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT hex(Image) FROM Parts WHERE PartNumber = 'A'")),
+                 QStringLiteral("78797A"));
+    }
+
+    void typedTextIsConvertedForEveryColumnType_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");  // as the sqlite3 shell shows it; "" = refused
+        QTest::addColumn<QString>("shown");   // valueText of the value read back
+        QTest::newRow("currency plain") << "Retail Price" << "12.50" << "125000" << "12.50";
+        QTest::newRow("currency grouped") << "Retail Price" << "1,234.5678" << "12345678" << "1234.5678";
+        QTest::newRow("currency rounds 5th decimal") << "Retail Price" << "0.00005" << "1" << "0.0001";
+        QTest::newRow("currency letters") << "Retail Price" << "abc" << "" << "";
+        QTest::newRow("integer") << "Qty In Stock" << " 42 " << "42" << "42";
+        QTest::newRow("integer fraction") << "Qty In Stock" << "4.5" << "" << "";
+        QTest::newRow("integer too large") << "Qty In Stock" << "3000000000" << "" << "";
+        QTest::newRow("single") << "Weight" << "2.25" << "2.25" << "2.25";
+        QTest::newRow("single rounds") << "Weight" << "0.1" << "0.1" << "0.1";
+        QTest::newRow("single letters") << "Weight" << "heavy" << "" << "";
+        QTest::newRow("date iso") << "CreationDate" << "2026-12-09 10:30:00" << "2026-12-09 10:30:00"
+                                  << "12/9/2026 10:30:00 AM";
+        QTest::newRow("date locale") << "CreationDate" << "12/9/2026" << "2026-12-09 00:00:00" << "12/9/2026";
+        QTest::newRow("date nonsense") << "CreationDate" << "soon" << "" << "";
+        QTest::newRow("text") << "Location" << "Shelf 3" << "Shelf 3" << "Shelf 3";
+        QTest::newRow("text 50") << "Location" << QString(50, QLatin1Char('x')) << QString(50, QLatin1Char('x'))
+                                 << QString(50, QLatin1Char('x'));
+        QTest::newRow("text 51") << "Location" << QString(51, QLatin1Char('x')) << "" << "";
+        // Characters, not bytes or UTF-16 units, count against the size.
+        const QString wide = QString(49, QChar(0x00e9)) + QString::fromUcs4(U"\U0001F527");
+        QTest::newRow("text 50 wide characters") << "Location" << wide << wide << wide;
+        QTest::newRow("part name 80") << "PartName" << QString(80, QLatin1Char('n')) << QString(80, QLatin1Char('n'))
+                                      << QString(80, QLatin1Char('n'));
+        QTest::newRow("part name 81") << "PartName" << QString(81, QLatin1Char('n')) << "" << "";
+    }
+
+    void typedTextIsConvertedForEveryColumnType() {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 1);
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        QString description;
+        const long error = errorOf(
+            [&] {
+                rs[column].setValue(typed);
+                rs.Update();
+            },
+            &description);
+        if (stored.isEmpty()) {
+            QCOMPARE(error, long(errDataConversion));
+            QVERIFY2(description.contains(column), qPrintable(description));
+            return;
+        }
+        QCOMPARE(error, 0L);
+        QCOMPARE(valueText(rs[column].Value()), shown);
+        cn.Close();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)), stored);
+    }
+
+    void userLocaleAndPlainFormAreBothAccepted() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(parseCurrency(QStringLiteral("12,50"))->scaled, qint64(125000));
+        QCOMPARE(parseCurrency(QStringLiteral("12.50"))->scaled, qint64(125000));  // plain form first
+        QCOMPARE(parseCurrency(QStringLiteral("1.234,50"))->scaled, qint64(12345000));
+        QCOMPARE(valueText(QVariant::fromValue(Currency{125000})), QStringLiteral("12,50"));
+        QCOMPARE(valueText(QVariant::fromValue(2.5f)), QStringLiteral("2,5"));
+        QCOMPARE(parseNumber(QStringLiteral("2,5")).value(), 2.5);
+        QVERIFY(!parseCurrency(QStringLiteral("12,5,0")).has_value());
+    }
+
+    void partsTablesReadBack_data() {
+        QTest::addColumn<std::vector<int>>("boxes");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("no optional column")
+            << std::vector<int>{}
+            << QStringList{"PartID", "PartNumber", "PartName", "Category", "Description", "CreationDate", "Image"};
+        QTest::newRow("boxes 25 and 1, ticked in that order")
+            << std::vector<int>{25, 1}
+            << QStringList{"PartID",       "PartNumber",       "PartName",     "Category", "Description",
+                           "Retail Price", "Supplier 2 Price", "CreationDate", "Image"};
+        std::vector<int> all;
+        QStringList allNames{"PartID", "PartNumber", "PartName", "Category", "Description"};
+        for (int box = 1; box <= 25; ++box) {
+            all.push_back(box);
+            allNames << parts::optionalName(box);
+        }
+        allNames << "CreationDate" << "Image";
+        QTest::newRow("all 25") << all << allNames;
+    }
+
+    void partsTablesReadBack() {
+        QFETCH(std::vector<int>, boxes);
+        QFETCH(QStringList, names);
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase(QStringLiteral("Stock.mdb"), QStringLiteral("Stock Items"), boxes);
+
+        Connection cn;
+        cn.Open(kOpen + db + QStringLiteral(";Persist Security Info=False"));
+        auto tables = cn.OpenSchema(adSchemaTables, {QString(), QString(), QString(), QStringLiteral("Table")});
+        QVERIFY(!tables->EOF_());
+        QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), QStringLiteral("Stock Items"));
+        tables->MoveNext();
+        QVERIFY(tables->EOF_());  // no system tables
+
+        auto columns = cn.OpenSchema(adSchemaColumns, {QString(), QString(), QStringLiteral("Stock Items"), QString()});
+        QStringList seen;
+        std::vector<int> types;
+        while (!columns->EOF_()) {
+            seen << columns->fields()["Column_Name"].Value().toString();  // any letter case
+            types.push_back(columns->fields()["DATA_TYPE"].Value().toInt());
+            columns->MoveNext();
+        }
+        QCOMPARE(seen, names);
+        QCOMPARE(types.front(), int(adInteger));
+        QCOMPARE(types.back(), int(adLongVarBinary));
+        QCOMPARE(types[types.size() - 2], int(adDate));
+        for (size_t i = 5; i + 2 < types.size(); ++i) {
+            int box = 0;
+            for (int b = 1; b <= parts::kOptionalCount; ++b)
+                if (parts::optionalName(b) == names[int(i)]) box = b;
+            QCOMPARE(types[i], int(parts::optionalType(box)));
+        }
+
+        // Keyset fields and the catalogue agree with the schema rows.
+        Recordset rs;
+        rs.Open(QStringLiteral("Stock Items"), cn);
+        QCOMPARE(rs.fields().Count(), int(names.size()));
+        QCOMPARE(rs["PartNumber"].DefinedSize(), 50L);
+        QCOMPARE(rs["PartName"].DefinedSize(), 80L);
+        QCOMPARE(rs["Description"].DefinedSize(), 255L);
+        QVERIFY(rs["Image"].Attributes() >= 200);
+        QVERIFY(rs["PartName"].Attributes() < 200);
+        rs.Close();
+        cn.Close();
+
+        Catalog cat;
+        cat.setActiveConnection(kOpen + db);
+        const Table* t = cat.table(QStringLiteral("Stock Items"));
+        QVERIFY(t);
+        QVERIFY(t->column(QStringLiteral("PartID"))->autoIncrement());
+        QCOMPARE(t->Indexes.size(), size_t(1));
+        QCOMPARE(t->Indexes.front().Name, QStringLiteral("PartID"));
+        QVERIFY(t->Indexes.front().PrimaryKey && t->Indexes.front().Unique);
+        for (size_t i = 5; i + 2 < t->Columns.size(); ++i) QVERIFY(t->Columns[i].nullable());
+        cat.ActiveConnection().Close();
+
+        // What any SQLite client sees.
+        QStringList shellNames =
+            sqliteShell(db, QStringLiteral("SELECT group_concat(name, '|') FROM pragma_table_info('Stock Items')"))
+                .split(QLatin1Char('|'));
+        QCOMPARE(shellNames, names);
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT type FROM pragma_table_info('Stock Items') WHERE name = "
+                                                "'PartNumber'")),
+                 QStringLiteral("VARWCHAR(50)"));
+    }
+
+    void forwardOnlyStatements() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 5);
+        Connection cn;
+        cn.Open(kOpen + db);
+        auto rs = cn.Execute(QStringLiteral("SELECT * FROM \"Parts\""));
+        QCOMPARE(rs->RecordCount(), -1L);
+        QCOMPARE(rs->fields().Count(), 11);
+        QCOMPARE(rs->fields()[1].Name(), QStringLiteral("PartNumber"));
+        rs->Move(3);
+        QCOMPARE(rs->fields()["partnumber"].Value().toString(), QStringLiteral("P-004"));
+        rs->MoveNext();
+        rs->MoveNext();
+        QVERIFY(rs->EOF_());
+        QVERIFY(errorOf([&] { rs->fields()["PartNumber"].setValue(QStringLiteral("x")); }) == errNotSupported);
+        QVERIFY(errorOf([&] { rs->Move(-1); }) == errNotSupported);
+        auto empty = cn.Execute(QStringLiteral("SELECT * FROM Parts WHERE 0"));
+        QVERIFY(empty->BOF() && empty->EOF_());
+        // One statement at a time.
+        QCOMPARE(errorOf([&] { cn.Execute(QStringLiteral("SELECT 1; DROP TABLE Parts")); }), long(errInvalidArgument));
+        // Closing the connection closes its recordsets.
+        cn.Close();
+        QVERIFY(!rs->isOpen());
+    }
+
+    void filesThatAreNotDatabasesAreRefusedUntouched_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("text file") << "text";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("truncated database") << "truncated";
+    }
+
+    void filesThatAreNotDatabasesAreRefusedUntouched() {
+        QFETCH(QString, kind);
+        ProgramFolder folder;
+        QString path = folder.file(QStringLiteral("Parts.mdb"));
+        if (kind == "folder") {
+            QDir().mkpath(path);
+        } else if (kind == "text") {
+            writeFile(path, QByteArray("PartNumber,PartName\nA,B\n").repeated(50));
+        } else if (kind == "empty") {
+            writeFile(path, QByteArray());
+        } else if (kind == "truncated") {
+            folder.makeDatabase(QStringLiteral("Whole.mdb"));
+            addParts(folder.file(QStringLiteral("Whole.mdb")), QStringLiteral("Parts"), 200);
+            const QByteArray whole = readFile(folder.file(QStringLiteral("Whole.mdb")));
+            writeFile(path, whole.left(whole.size() / 2));
+        }
+        const Fingerprint before = fingerprint(path);
+        Connection cn;
+        QString description;
+        QVERIFY(errorOf([&] { cn.Open(kOpen + path); }, &description) != 0);
+        QVERIFY2(description.contains(path), qPrintable(description));
+        QVERIFY(!cn.isOpen());
+        QVERIFY(fingerprint(path) == before);
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+    }
+
+    void missingTableAndExistingFile() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        QString description;
+        QCOMPARE(errorOf([&] { rs.Open(QStringLiteral("Stock"), cn); }, &description), long(errTableNotFound));
+        QVERIFY(description.contains(QStringLiteral("'Stock'")));
+        rs.Open(QStringLiteral("parts"), cn);  // table names ignore letter case
+        QCOMPARE(rs.fields().Count(), 11);
+
+        const Fingerprint before = fingerprint(db);
+        Catalog cat;
+        QCOMPARE(errorOf([&] { cat.Create(QStringLiteral("Provider=x;Data Source=") + db); }), long(errFileExists));
+        QVERIFY(fingerprint(db) == before);
+    }
+
+    void awkwardTableNames() {
+        ProgramFolder folder;
+        const QString name = QStringLiteral("Stock \"A\" [old]; DROP TABLE x");
+        const QString db = folder.makeDatabase(QStringLiteral("Odd.mdb"), name, {13});
+        addParts(db, name, 2);
+        Connection cn;
+        cn.Open(kOpen + db);
+        Recordset rs;
+        rs.Open(name, cn);
+        QCOMPARE(rs.RecordCount(), 2L);
+        auto tables = cn.OpenSchema(adSchemaTables);
+        QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), name);
+    }
+};
+
+QTEST_MAIN(StoreTest)
+#include "tst_store.moc"
