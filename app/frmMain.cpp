@@ -2,9 +2,15 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QPixmap>
+#include <QHeaderView>
+#include <QTableWidget>
 #include <cmath>
+
+#include "PartsLayout.h"
 
 #include "Control.h"
 #include "ErrorReport.h"
@@ -20,6 +26,20 @@ const QString kUnpackFile = QStringLiteral("/ok.jpg");
 constexpr qint64 kUnpackChunk = 100;
 // The screen works in pixels, the layout in twips: 15 twips a pixel at 96 dpi.
 constexpr int kTwipsPerPixel = 15;
+constexpr int kGridPadding = 320;  // twips added to the widest text of a grid column
+// Attribute flags of 200 or more mark a long field, whose values never widen a column.
+constexpr long kLongFieldFlags = 200;
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kYellow(0xFF, 0xFF, 0x00);
+const QColor kHeaderBack(0xE0, 0xE0, 0xE0);
+constexpr int kFieldEditorLimit = 49;
+constexpr long kErrInvalidPicture = 481;
+constexpr long kErrFileNotFound = 53;
+const QString kMessageCaption = QStringLiteral("Quillmark Parts Database");
+const QString kPictureTitle = QStringLiteral("Select picture for current record...");
+const QString kPictureFilter = QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
+
+QString trimmedCut(const QString& text, int limit) { return text.trimmed().left(limit); }
 
 QString recordCountCaption(long count) {
     // One blank before a non-negative number (a minus sign takes its place otherwise).
@@ -43,6 +63,47 @@ void frmMain::connectHandlers() {
                 [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
     };
     on(ui->cmdClose, &frmMain::cmdClose_Click);
+    on(ui->cmdFirst, &frmMain::cmdFirst_Click);
+    on(ui->cmdPrevious, &frmMain::cmdPrevious_Click);
+    on(ui->cmdNext, &frmMain::cmdNext_Click);
+    on(ui->cmdLast, &frmMain::cmdLast_Click);
+    on(ui->cmdAdd, &frmMain::cmdAdd_Click);
+    on(ui->cmdEdit, &frmMain::cmdEdit_Click);
+    on(ui->cmdSave, &frmMain::cmdSave_Click);
+    on(ui->cmdDelete, &frmMain::cmdDelete_Click);
+    on(ui->cmdSelect, &frmMain::cmdSelect_Click);
+
+    // Two rows of text and the scroll bar fit the grid's height.
+    ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
+    ui->MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
+
+    // A click on a cell, or Enter on the current one from the keyboard.
+    auto gridClick = [this] { runGuarded(this, [this] { MSFlexGrid1_Click(); }); };
+    connect(ui->MSFlexGrid1, &QTableWidget::cellClicked, this, gridClick);
+    connect(ui->MSFlexGrid1, &QTableWidget::cellActivated, this, gridClick);
+
+    ui->txtField->setMaxLength(kFieldEditorLimit + 1);
+    ui->txtField->installEventFilter(this);
+    connect(ui->txtPartNumber, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtPartNumber, 49); });
+    connect(ui->txtPartName, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtPartName, 49); });
+    connect(ui->txtCategory, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtCategory, 49); });
+    connect(ui->txtDescription, &QPlainTextEdit::textChanged, this, [this] { textChanged(ui->txtDescription, 250); });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->txtField && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        int code = 0;
+        if (key->key() == Qt::Key_Escape)
+            code = 27;
+        else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            code = 13;
+        else if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            code = key->text().at(0).unicode();
+        if (code) runGuarded(this, [this, code] { txtField_KeyPress(code); });
+        // The key itself goes on to the box.
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- start-up, connection and closing --------------------------------------------------------
@@ -75,19 +136,9 @@ void frmMain::setLocked(bool locked) {
 
 void frmMain::Open_Table() {
     rsParts->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
-    ui->lblCount->setText(recordCountCaption(rsParts->RecordCount()));
+    showCount();
     if (rsParts->BOF() && rsParts->EOF_()) {
-        rsParts->AddNew();
-        if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(1);
-        if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
-        sImagePath.clear();
-        Show_Data();
-        ui->txtDatabase->setReadOnly(true);
-        ui->txtTable->setReadOnly(true);
-        setLocked(false);
-        ui->cmdSelect->setVisible(true);
-        Buttons_Caption(true);
-        bEditMode = true;
+        startFirstRecord();
     } else {
         Show_Data();
         ui->txtDatabase->setReadOnly(true);
@@ -99,6 +150,24 @@ void frmMain::Open_Table() {
     }
     bRecordChanged = false;
 }
+
+// An empty table: a new record is started at once, in the adding state.
+void frmMain::startFirstRecord() {
+    rsParts->AddNew();
+    if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(1);
+    if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
+    sImagePath.clear();
+    Show_Data();
+    ui->txtDatabase->setReadOnly(true);
+    ui->txtTable->setReadOnly(true);
+    setLocked(false);
+    ui->cmdSelect->setVisible(true);
+    Buttons_Caption(true);
+    bEditMode = true;
+    bRecordChanged = false;
+}
+
+void frmMain::showCount() { ui->lblCount->setText(recordCountCaption(rsParts->RecordCount())); }
 
 void frmMain::closeDatabase(bool onlyIfRows) {
     // Each step on its own: a failing close must not keep the next one from running.
@@ -116,16 +185,15 @@ void frmMain::closeDatabase(bool onlyIfRows) {
 }
 
 void frmMain::cmdClose_Click() {
-    // Every step runs even when one before it failed, so that Yes always ends the program.
-    try {
-        if (rsParts && rsParts->isOpen() && rsParts->RecordCount() > 0 && bRecordChanged) {
-            // Saving a changed record comes with record editing.
-            bRecordChanged = false;
-        }
-    } catch (...) {
-    }
+    // A changed record is saved first; a refused save keeps the window open with the
+    // record as typed (the refusal is reported by the caller's error report).
+    if (!saveChangedRecord()) return;
     bEditMode = false;
-    if (!Control::Confirm_Quit(this)) return;
+    if (!Control::Confirm_Quit(this)) {
+        setLocked(true);
+        return;
+    }
+    // From here every step runs even when one before it failed, so that Yes always ends.
     if (bConnected) closeDatabase(true);
     m_ending = true;
     Platform::instance().endProgram(0);
@@ -210,12 +278,16 @@ void frmMain::Clear_Form() {
     for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory}) box->clear();
     ui->txtDescription->clear();
     ui->txtField->clear();
-    ui->MSFlexGrid1->clearContents();
-    QPalette white = ui->txtPartNumber->palette();
-    white.setColor(QPalette::Base, Qt::white);
-    for (QWidget* box : std::initializer_list<QWidget*>{ui->txtPartNumber, ui->txtPartName, ui->txtCategory,
-                                                        ui->txtDescription, ui->txtField})
-        box->setPalette(white);
+    for (int r = 0; r < ui->MSFlexGrid1->rowCount(); ++r)
+        for (int c = 0; c < ui->MSFlexGrid1->columnCount(); ++c)
+            if (QTableWidgetItem* item = ui->MSFlexGrid1->item(r, c)) item->setText(QString());
+    Reset_Colors();
+}
+
+void frmMain::setBackColor(QWidget* box, const QColor& colour) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, colour);
+    box->setPalette(p);
 }
 
 void frmMain::Buttons_Caption(bool Set_Buttons) {
@@ -246,4 +318,436 @@ void frmMain::Buttons_Caption(bool Set_Buttons) {
 
 // ---- the grid of fields ----------------------------------------------------------------------
 
-void frmMain::Fill_Grid() {}
+void frmMain::Fill_Grid() {
+    QTableWidget* grid = ui->MSFlexGrid1;
+    grid->clear();
+    grid->setRowCount(1);
+    const int n = rsParts->fields().Count();
+    grid->setColumnCount(n - 1);
+    lGridCols = n - 1;
+    const QFontMetrics metrics(grid->font());
+    auto measure = [&](const QString& text) { return metrics.horizontalAdvance(text) * kTwipsPerPixel; };
+    std::vector<int> width(size_t(std::max(0, n - 1)));
+    auto cell = [](const QString& text) {
+        auto* item = new QTableWidgetItem(text);
+        item->setFlags(Qt::ItemIsEnabled);
+        return item;
+    };
+    for (int i = 0; i <= n - 2; ++i) {
+        const QString name = (*rsParts)[i].Name();
+        QTableWidgetItem* header = cell(name);
+        header->setBackground(kHeaderBack);
+        grid->setItem(0, i, header);
+        width[size_t(i)] = measure(name);
+    }
+    if (!rsParts->EOF_()) {
+        grid->setRowCount(2);
+        for (int i = 0; i <= n - 2; ++i) {
+            store::Field& field = (*rsParts)[i];
+            const QVariant value = field.Value();
+            QString text;
+            if (!value.isNull()) {
+                text = store::valueText(value);
+                if (field.Attributes() < kLongFieldFlags) width[size_t(i)] = std::max(width[size_t(i)], measure(text));
+            }
+            QTableWidgetItem* item = cell(text);
+            item->setBackground(kWhite);
+            grid->setItem(1, i, item);
+        }
+    }
+    for (int k = 0; k < grid->columnCount(); ++k)
+        grid->setColumnWidth(k, int(std::lround(double(width[size_t(k)] + kGridPadding) / kTwipsPerPixel)));
+}
+
+void frmMain::MSFlexGrid1_Click() {
+    QTableWidget* grid = ui->MSFlexGrid1;
+    int r = grid->currentRow();
+    const int c = grid->currentColumn();
+    Reset_Colors();
+    // Row 0 holds the names and is not a cell to edit: a click there stands for the value below.
+    if (r < 1) {
+        if (grid->rowCount() < 2 || c < 0) return;
+        r = 1;
+        grid->setCurrentCell(r, c);
+    }
+    if (c < 1 || c >= lGridCols) return;
+    const QString H = grid->item(0, c) ? grid->item(0, c)->text() : QString();
+    const QString V = grid->item(r, c) ? grid->item(r, c)->text() : QString();
+    if (lSelRow >= 1 && lSelCol >= 1) {
+        if (QTableWidgetItem* before = grid->item(lSelRow, lSelCol)) before->setBackground(kWhite);
+    }
+    if (QTableWidgetItem* now = grid->item(r, c)) now->setBackground(kYellow);
+    lSelRow = r;
+    lSelCol = c;
+    if (c <= 4) {
+        ui->lblField->setText(QString());
+        ui->txtField->setText(QString());
+        if (bEditMode) {
+            QWidget* boxes[] = {nullptr, ui->txtPartNumber, ui->txtPartName, ui->txtCategory, ui->txtDescription};
+            setBackColor(boxes[c], kYellow);
+            boxes[c]->setFocus();
+        }
+    } else {
+        ui->lblField->setText(H);
+        ui->txtField->setText(V);
+        if (bEditMode) {
+            setBackColor(ui->txtField, kYellow);
+            ui->txtField->setFocus();
+        }
+    }
+}
+
+void frmMain::txtField_KeyPress(int KeyAscii) {
+    if (KeyAscii == 27) {
+        ui->txtField->setText(QString());
+    } else if (KeyAscii == 13 && !ui->txtField->text().isEmpty()) {
+        if (QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol)) {
+            item->setText(ui->txtField->text());
+            bRecordChanged = true;
+        }
+    }
+    if (ui->txtField->text().size() > kFieldEditorLimit) ui->txtField->setText(ui->txtField->text().left(kFieldEditorLimit));
+}
+
+void frmMain::Show_Field() {
+    QTableWidget* grid = ui->MSFlexGrid1;
+    if (lSelCol > 4 && lSelCol < lGridCols) {
+        const QString header = grid->item(0, lSelCol) ? grid->item(0, lSelCol)->text() : QString();
+        QTableWidgetItem* cell = grid->item(lSelRow, lSelCol);
+        if (cell) {
+            grid->setCurrentCell(lSelRow, lSelCol);
+            cell->setBackground(kYellow);
+        }
+        ui->lblField->setText(header);
+        ui->txtField->setText(cell ? cell->text() : QString());
+    } else {
+        ui->lblField->setText(QString());
+        ui->txtField->setText(QString());
+    }
+    setBackColor(ui->txtField, kWhite);
+}
+
+void frmMain::Reset_Colors() {
+    for (QWidget* box : std::initializer_list<QWidget*>{ui->txtPartNumber, ui->txtPartName, ui->txtCategory,
+                                                        ui->txtDescription, ui->txtField})
+        setBackColor(box, kWhite);
+}
+
+// ---- editing and saving ----------------------------------------------------------------------
+
+// The bytes the save is to put into Image, read before anything of the row is assigned so
+// that a picture that cannot be read leaves the row untouched. `write` is false when Image
+// stays as it is.
+QByteArray frmMain::pictureToStore(bool& write) {
+    write = false;
+    const QString logo = Control::sAppPath + kLogoFile;
+    if (sImagePath.isEmpty()) sImagePath = logo;
+    if (sImagePath == sStoredImagePath) return QByteArray();
+    QFile file(sImagePath);
+    if (sImagePath == logo && !file.exists()) return QByteArray();  // no logo: no picture at all
+    if (!file.exists())
+        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be found, so the record "
+                                                                 "was not saved. Choose the picture again.")
+                                                      .arg(sImagePath));
+    if (!file.open(QIODevice::ReadOnly))
+        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be read (%2), so the "
+                                                                 "record was not saved.")
+                                                      .arg(sImagePath, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' could not be read whole, so "
+                                                                 "the record was not saved.")
+                                                      .arg(sImagePath));
+    write = true;
+    return bytes;
+}
+
+bool frmMain::Save_Record() {
+    const QString number = trimmedCut(ui->txtPartNumber->text(), 49);
+    const QString name = trimmedCut(ui->txtPartName->text(), 79);
+    const QString category = trimmedCut(ui->txtCategory->text(), 49);
+    const QString description = trimmedCut(ui->txtDescription->toPlainText(), 250);
+    if (number.isEmpty()) {
+        Platform::instance().information(this, kMessageCaption,
+                                         QStringLiteral("Please enter the Part Number before saving the record."));
+        ui->txtPartNumber->setFocus();
+        return false;
+    }
+    if (name.isEmpty()) {
+        Platform::instance().information(this, kMessageCaption,
+                                         QStringLiteral("Please enter the Part Name before saving the record."));
+        ui->txtPartName->setFocus();
+        return false;
+    }
+    bool writePicture = false;
+    const QByteArray picture = pictureToStore(writePicture);
+
+    store::Recordset& rs = *rsParts;
+    rs["PartNumber"].setValue(number);
+    rs["PartName"].setValue(name);
+    rs["Category"].setValue(category);
+    rs["Description"].setValue(description);
+    const int n = rs.fields().Count();
+    for (int k = store::parts::kFirstOptional; k <= n - 3; ++k) {
+        const QTableWidgetItem* cell = ui->MSFlexGrid1->item(1, k);
+        const QString text = cell ? cell->text() : QString();
+        store::Field& field = rs[k];
+        if (!text.isEmpty())
+            field.setValue(text);
+        else if (field.Type() == store::adVarWChar || field.Type() == store::adLongVarWChar)
+            field.setValue(QString());
+        else
+            field.setValue(qint16(0));
+    }
+    if (writePicture) rs["Image"].AppendChunk(picture);
+    rs.Update();
+    showCount();
+    Show_Data();
+    return true;
+}
+
+void frmMain::Add_New_Record() {
+    // The store assigns the key; this candidate only stands in for a store that does not.
+    int candidate = 1;
+    try {
+        candidate = (*rsParts)[0].Value().toInt() + 1;
+    } catch (const store::StoreError&) {
+        // no current row to count on
+    }
+    Clear_Form();
+    Buttons_Caption(true);
+    rsParts->AddNew();
+    if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(candidate);
+    if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
+    Fill_Grid();
+    sImagePath.clear();
+}
+
+void frmMain::cmdAdd_Click() {
+    if (bRecordChanged && !Save_Record()) return;
+    Reset_Colors();
+    ui->txtDatabase->setReadOnly(true);
+    ui->txtTable->setReadOnly(true);
+    setLocked(false);
+    bEditMode = true;
+    ui->cmdSelect->setVisible(true);
+    Add_New_Record();
+}
+
+void frmMain::cmdEdit_Click() {
+    ui->cmdSelect->setVisible(true);
+    ui->cmdAdd->setEnabled(false);
+    ui->cmdSave->setEnabled(true);
+    ui->txtDatabase->setReadOnly(true);
+    ui->txtTable->setReadOnly(true);
+    setLocked(false);
+    ui->txtPartName->setFocus();
+    bEditMode = true;
+}
+
+void frmMain::cmdSave_Click() {
+    const bool wasEditing = bEditMode;
+    bEditMode = false;
+    Reset_Colors();
+    bool saved = false;
+    try {
+        saved = Save_Record();
+    } catch (...) {
+        bEditMode = wasEditing;  // refused: the user goes on editing what was typed
+        throw;
+    }
+    if (!saved) {
+        bEditMode = wasEditing;
+        return;
+    }
+    bRecordChanged = false;
+    Buttons_Caption(false);
+    setLocked(true);
+}
+
+void frmMain::cmdDelete_Click() {
+    // No question is asked; each step runs even when the one before it failed.
+    auto step = [](auto&& work) {
+        try {
+            work();
+        } catch (...) {
+        }
+    };
+    bEditMode = false;
+    Reset_Colors();
+    long count = 0;
+    step([&] { count = rsParts->RecordCount(); });
+    if (count == 0 && !rsParts->isEditing()) {
+        ui->cmdSelect->setVisible(true);
+        Platform::instance().information(this, kMessageCaption,
+                                         QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        return;
+    }
+    ui->cmdSelect->setVisible(false);
+    bool empty = false;
+    step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
+    if (!empty) {
+        step([&] { rsParts->Delete(store::adAffectCurrent); });
+        step([&] { showCount(); });
+        step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
+        if (!empty) {
+            step([&] {
+                rsParts->MoveNext();
+                if (rsParts->EOF_()) rsParts->MoveLast();
+            });
+            step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
+            if (empty) {
+                // The table is empty now: a new record starts at once, as at start-up.
+                startFirstRecord();
+                return;
+            }
+            step([&] { Show_Data(); });
+            setLocked(true);
+        }
+    }
+    bRecordChanged = false;
+    step([&] { Buttons_Caption(false); });
+}
+
+void frmMain::textChanged(QWidget* box, int typingLimit) {
+    if (!bEditMode) return;
+    bRecordChanged = true;
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        if (line->text().size() > typingLimit) line->setText(line->text().left(typingLimit));
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(box)) {
+        const QString all = text->toPlainText();
+        if (all.size() > typingLimit) {
+            text->setPlainText(all.left(typingLimit));
+            text->moveCursor(QTextCursor::End);
+        }
+    }
+}
+
+// ---- navigation ------------------------------------------------------------------------------
+
+bool frmMain::saveChangedRecord() {
+    // A pending new row counts as a record to save, though the store does not count it yet.
+    bool hasRow = false;
+    try {
+        hasRow = rsParts && rsParts->isOpen() && (rsParts->RecordCount() > 0 || rsParts->isEditing());
+    } catch (const store::StoreError&) {
+    }
+    if (!hasRow || !bRecordChanged) return true;
+    const bool wasEditing = bEditMode;
+    bool saved = false;
+    try {
+        saved = Save_Record();
+    } catch (...) {
+        bEditMode = wasEditing;
+        throw;
+    }
+    if (!saved) bEditMode = wasEditing;
+    return saved;
+}
+
+void frmMain::navigate(Move move) {
+    const bool wasEditing = bEditMode;
+    bEditMode = false;
+    Reset_Colors();
+    if (bRecordChanged) {
+        bool saved = false;
+        try {
+            saved = Save_Record();
+        } catch (...) {
+            bEditMode = wasEditing;
+            throw;
+        }
+        if (!saved) {
+            bEditMode = wasEditing;
+            return;
+        }
+    }
+    if (move != Move::Next) bRecordChanged = false;
+    store::Recordset& rs = *rsParts;
+    if (rs.BOF() && rs.EOF_()) return;
+    switch (move) {
+        case Move::First:
+            rs.MoveFirst();
+            ui->cmdPrevious->setEnabled(false);
+            ui->cmdFirst->setEnabled(false);
+            ui->cmdNext->setEnabled(true);
+            ui->cmdLast->setEnabled(true);
+            break;
+        case Move::Previous: {
+            rs.MovePrevious();
+            const bool passed = rs.BOF();
+            if (passed) rs.MoveFirst();
+            if (passed) {
+                ui->cmdPrevious->setEnabled(false);
+                ui->cmdFirst->setEnabled(false);
+            }
+            ui->cmdNext->setEnabled(true);
+            ui->cmdLast->setEnabled(true);
+            break;
+        }
+        case Move::Next: {
+            rs.MoveNext();
+            const bool passed = rs.EOF_();
+            if (passed) rs.MoveLast();
+            if (passed) {
+                ui->cmdNext->setEnabled(false);
+                ui->cmdLast->setEnabled(false);
+            }
+            ui->cmdPrevious->setEnabled(true);
+            ui->cmdFirst->setEnabled(true);
+            bRecordChanged = false;
+            break;
+        }
+        case Move::Last:
+            rs.MoveLast();
+            ui->cmdNext->setEnabled(false);
+            ui->cmdLast->setEnabled(false);
+            ui->cmdPrevious->setEnabled(true);
+            ui->cmdFirst->setEnabled(true);
+            break;
+    }
+    ui->cmdSelect->setVisible(false);
+    ui->cmdEdit->setEnabled(true);
+    ui->cmdAdd->setEnabled(true);
+    ui->cmdSave->setEnabled(false);
+    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
+    Show_Data();
+    Show_Field();
+}
+
+void frmMain::cmdFirst_Click() { navigate(Move::First); }
+void frmMain::cmdPrevious_Click() { navigate(Move::Previous); }
+void frmMain::cmdNext_Click() { navigate(Move::Next); }
+void frmMain::cmdLast_Click() { navigate(Move::Last); }
+
+// ---- pictures --------------------------------------------------------------------------------
+
+void frmMain::cmdSelect_Click() {
+    ui->imgPicture->clear();
+    const QString chosen = Platform::instance().openFileName(this, kPictureTitle, Control::sAppPath + QLatin1Char('/'),
+                                                             kPictureFilter);
+    if (chosen.isEmpty()) return;  // cancelled
+    sImagePath = chosen;
+    const QString trimmed = chosen.trimmed();
+    if (!trimmed.isEmpty()) {
+        Load_Picture(trimmed);
+        bRecordChanged = true;
+    }
+}
+
+void frmMain::Load_Picture(const QString& sImage) {
+    if (!QFileInfo::exists(sImage)) {
+        ui->imgPicture->clear();
+        return;
+    }
+    QImageReader reader(sImage);
+    reader.setDecideFormatFromContent(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        ui->imgPicture->clear();
+        throw store::StoreError(kErrInvalidPicture,
+                                QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") +
+                                    reader.errorString());
+    }
+    ui->imgPicture->setPixmap(QPixmap::fromImage(image));
+}

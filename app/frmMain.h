@@ -21,6 +21,9 @@ public:
     void Form_Load();
     void Show_Data();
     void Buttons_Caption(bool Set_Buttons);
+    bool Save_Record();
+    void Add_New_Record();
+    void Load_Picture(const QString& sImage);
 
     // The window's state, public so that its tests can look at it.
     std::unique_ptr<store::Connection> cnParts;
@@ -30,19 +33,47 @@ public:
     bool bEditMode = false;
     bool bRecordChanged = false;
     bool bConnected = false;
+    // The grid's remembered cell and width (row 0 holds the field names, row 1 the values).
+    int lSelRow = 0;
+    int lSelCol = 0;
+    int lGridCols = 0;
 
     Ui::frmMain* form() const { return ui.get(); }
 
 public slots:
     void cmdClose_Click();
+    void cmdFirst_Click();
+    void cmdPrevious_Click();
+    void cmdNext_Click();
+    void cmdLast_Click();
+    void cmdAdd_Click();
+    void cmdEdit_Click();
+    void cmdSave_Click();
+    void cmdDelete_Click();
+    void cmdSelect_Click();
+    void MSFlexGrid1_Click();
+    void txtField_KeyPress(int KeyAscii);
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Open_Table();
     void Clear_Form();
     void Fill_Grid();
+    void Show_Field();
+    void Reset_Colors();
+    void textChanged(QWidget* box, int typingLimit);
+
+    enum class Move { First, Previous, Next, Last };
+    void navigate(Move move);
+    // Save_Record for a command that leaves the record: false when the record stays.
+    bool saveChangedRecord();
+    void startFirstRecord();
+    void showCount();
+    void setBackColor(QWidget* box, const QColor& colour);
+    QByteArray pictureToStore(bool& write);
 
     void Form_Unload(bool& Cancel);
     void closeDatabase(bool onlyIfRows);
