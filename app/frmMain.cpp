@@ -577,7 +577,7 @@ void frmMain::cmdDelete_Click() {
     Reset_Colors();
     long count = 0;
     step([&] { count = rsParts->RecordCount(); });
-    if (count == 0 && !rsParts->isEditing()) {
+    if (count == 0) {
         ui->cmdSelect->setVisible(true);
         Platform::instance().information(this, kMessageCaption,
                                          QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));

@@ -11,42 +11,10 @@
 #include "Control.h"
 #include "ErrorReport.h"
 #include "Fixture.h"
+#include "Session.h"
 #include "frmMain.h"
 
 namespace {
-
-// A program folder, the scripted platform over it and the window, as the program starts them.
-struct Session {
-    ProgramFolder folder;
-    ScriptedPlatform platform{folder.path()};
-    std::unique_ptr<frmMain> w;
-
-    bool start() {
-        w = std::make_unique<frmMain>();
-        return startUpGuarded(nullptr, [&] { w->Form_Load(); });
-    }
-    template <typename T = QWidget>
-    T* child(const char* name) const {
-        T* c = w->findChild<T*>(QLatin1String(name));
-        if (!c) qFatal("no control %s", name);
-        return c;
-    }
-    QString text(const char* name) const {
-        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->text();
-        if (auto* p = w->findChild<QPlainTextEdit*>(QLatin1String(name))) return p->toPlainText();
-        return child<QLabel>(name)->text();
-    }
-    bool locked(const char* name) const {
-        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->isReadOnly();
-        return child<QPlainTextEdit>(name)->isReadOnly();
-    }
-    bool pictureShown() const { return !child<QLabel>("imgPicture")->pixmap().isNull(); }
-    QColor pictureColourAtCentre() const {
-        const QImage img = child<QLabel>("imgPicture")->pixmap().toImage();
-        return img.pixelColor(img.width() / 2, img.height() / 2);
-    }
-    bool unpackFileLeft() const { return QFile::exists(folder.file(QStringLiteral("ok.jpg"))); }
-};
 
 const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription", "txtField"};
 

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
 #include <QTest>
 
 #include "Catalog.h"
@@ -78,6 +79,13 @@ QByteArray readFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray();
     return f.readAll();
+}
+
+QString sqliteShell(const QString& databasePath, const QString& sql) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {databasePath, sql});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 ScriptedPlatform::ScriptedPlatform(QString folder) : m_folder(std::move(folder)) { Platform::install(this); }

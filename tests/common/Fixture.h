@@ -40,6 +40,8 @@ void addParts(const QString& databasePath, const QString& table, int count);
 QByteArray pictureBytes(const char* format, int width = 40, int height = 30, QColor colour = Qt::darkCyan);
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// What the sqlite3 shell prints for one statement, trimmed.
+QString sqliteShell(const QString& databasePath, const QString& sql);
 
 // The platform as a test scripts it: answers queued, messages recorded, nothing shown.
 class ScriptedPlatform : public Platform {

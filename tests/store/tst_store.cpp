@@ -31,13 +31,6 @@ long errorOf(F f, QString* description = nullptr) {
     return 0;
 }
 
-QString sqliteShell(const QString& db, const QString& sql) {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {db, sql});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 struct Fingerprint {
     bool exists;
     QByteArray hash;

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <memory>
+
+#include "ErrorReport.h"
+#include "Fixture.h"
+#include "frmMain.h"
+
+// A program folder, the scripted platform over it and the window, as the program starts them.
+struct Session {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    std::unique_ptr<frmMain> w;
+
+    bool start() {
+        w = std::make_unique<frmMain>();
+        return startUpGuarded(nullptr, [&] { w->Form_Load(); });
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QString text(const char* name) const {
+        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->text();
+        if (auto* p = w->findChild<QPlainTextEdit*>(QLatin1String(name))) return p->toPlainText();
+        return child<QLabel>(name)->text();
+    }
+    bool locked(const char* name) const {
+        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(name))) return e->isReadOnly();
+        return child<QPlainTextEdit>(name)->isReadOnly();
+    }
+    bool pictureShown() const { return !child<QLabel>("imgPicture")->pixmap().isNull(); }
+    QColor pictureColourAtCentre() const {
+        const QImage img = child<QLabel>("imgPicture")->pixmap().toImage();
+        return img.pixelColor(img.width() / 2, img.height() / 2);
+    }
+    bool unpackFileLeft() const { return QFile::exists(folder.file(QStringLiteral("ok.jpg"))); }
+
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    // Types into a box as the user does: focus, then the keys.
+    void type(const char* box, const QString& keys) {
+        QWidget* b = child(box);
+        b->setFocus();
+        QTest::keyClicks(b, keys);
+    }
+    void replaceText(const char* box, const QString& text) {
+        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(box))) {
+            e->selectAll();
+            e->setFocus();
+            if (text.isEmpty())
+                QTest::keyClick(e, Qt::Key_Delete);
+            else
+                QTest::keyClicks(e, text);
+        } else {
+            auto* p = child<QPlainTextEdit>(box);
+            p->selectAll();
+            p->setFocus();
+            if (text.isEmpty())
+                QTest::keyClick(p, Qt::Key_Delete);
+            else
+                QTest::keyClicks(p, text);
+        }
+    }
+    QTableWidget* grid() const { return child<QTableWidget>("MSFlexGrid1"); }
+    void clickCell(int row, int column) {
+        QTableWidget* g = grid();
+        QTableWidgetItem* item = g->item(row, column);
+        if (!item) qFatal("no grid cell %d,%d", row, column);
+        g->scrollToItem(item);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(item).center());
+    }
+    QString cell(int row, int column) const {
+        QTableWidgetItem* item = grid()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    QColor cellBack(int row, int column) const { return grid()->item(row, column)->background().color(); }
+    QColor back(const char* box) const { return child(box)->palette().color(QPalette::Base); }
+    bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
+    QString db() const { return folder.file(QStringLiteral("Parts.mdb")); }
+};
