@@ -16,6 +16,7 @@
 #include "ErrorReport.h"
 #include "Platform.h"
 #include "StoreError.h"
+#include "frmCreateDb.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -72,6 +73,7 @@ void frmMain::connectHandlers() {
     on(ui->cmdSave, &frmMain::cmdSave_Click);
     on(ui->cmdDelete, &frmMain::cmdDelete_Click);
     on(ui->cmdSelect, &frmMain::cmdSelect_Click);
+    on(ui->cmdCreate, &frmMain::cmdCreate_Click);
 
     // Two rows of text and the scroll bar fit the grid's height.
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
@@ -179,9 +181,47 @@ void frmMain::closeDatabase(bool onlyIfRows) {
         if (cnParts) cnParts->Close();
     } catch (...) {
     }
-    rsParts.reset();
-    cnParts.reset();
+    // Fresh, closed objects rather than none: a later command on them fails with a
+    // report instead of taking the program down.
+    rsParts = std::make_unique<store::Recordset>();
+    cnParts = std::make_unique<store::Connection>();
     bConnected = false;
+}
+
+void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDatabase) {
+    if (!saveChangedRecord()) return;
+    bRecordChanged = false;
+    if (bConnected) closeDatabase(true);
+    Clear_Form();
+    showOther();
+    if (Control::sTableName.isEmpty() || Control::sDatabasePath.isEmpty()) {
+        Form_Load();
+        return;
+    }
+    cnParts = std::make_unique<store::Connection>();
+    rsParts = std::make_unique<store::Recordset>();
+    cnParts->setConnectionString(kProvider + QStringLiteral("Data Source=") + Control::sDatabasePath);
+    try {
+        cnParts->Open(QString(), QString(), QString());
+        Open_Table();
+    } catch (const store::StoreError& e) {
+        // The chosen database did not open: say so, then come back to the default one.
+        Platform::instance().errorReport(this, e.number(), e.description());
+        closeDatabase(false);
+        Form_Load();
+        return;
+    }
+    bConnected = true;
+    if (newDatabase) bRecordChanged = true;
+}
+
+void frmMain::cmdCreate_Click() {
+    switchDatabase(
+        [this] {
+            frmCreateDb window(this);
+            window.exec();
+        },
+        true);
 }
 
 void frmMain::cmdClose_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "Connection.h"
@@ -51,6 +52,7 @@ public slots:
     void cmdSave_Click();
     void cmdDelete_Click();
     void cmdSelect_Click();
+    void cmdCreate_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);
 
@@ -71,6 +73,9 @@ private:
     // Save_Record for a command that leaves the record: false when the record stays.
     bool saveChangedRecord();
     void startFirstRecord();
+    // Saves, closes, shows the other window modally, then opens what it chose (or the
+    // default database when it chose nothing).
+    void switchDatabase(const std::function<void()>& showOther, bool newDatabase);
     void showCount();
     void setBackColor(QWidget* box, const QColor& colour);
     QByteArray pictureToStore(bool& write);

@@ -210,7 +210,7 @@ private slots:
         QVERIFY(s.platform.ended);
         QCOMPARE(s.platform.exitCode, 0);
         QVERIFY(!s.w->bConnected);
-        QVERIFY(!s.w->cnParts);
+        QVERIFY(!s.w->cnParts->isOpen());
         QVERIFY(s.platform.reports.empty());
     }
 

@@ -1,0 +1,301 @@
+// The new database window: its checks and messages, the file it makes, and the main
+// window switching to it.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QTimer>
+
+#include "Connection.h"
+#include "Control.h"
+#include "PartsLayout.h"
+#include "Recordset.h"
+#include "Session.h"
+#include "frmCreateDb.h"
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+
+struct Creator {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    frmCreateDb window;
+
+    Creator() {
+        Control::sAppPath = folder.path();
+        Control::sDatabasePath = QStringLiteral("unchanged");
+        Control::sTableName = QStringLiteral("unchanged");
+        window.show();
+    }
+    template <typename T = QWidget>
+    T* child(const QString& name) const {
+        T* c = window.findChild<T*>(name);
+        if (!c) qFatal("no control %s", qPrintable(name));
+        return c;
+    }
+    void fill(const QString& db, const QString& table, std::vector<int> ticks = {}) {
+        child<QLineEdit>("txtDBname")->setText(db);
+        child<QLineEdit>("txtTableName")->setText(table);
+        for (int n : ticks) QTest::mouseClick(child<QCheckBox>(QStringLiteral("Check%1").arg(n)), Qt::LeftButton,
+                                              {}, QPoint(6, 8));
+    }
+    void create() { QTest::mouseClick(child<QPushButton>("CreateButton"), Qt::LeftButton); }
+    QString message() const { return child<QLabel>("lblError")->text(); }
+    QColor messageColour() const { return child<QLabel>("lblError")->palette().color(QPalette::WindowText); }
+    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+QStringList columnsOf(const QString& db, const QString& table) {
+    store::Connection cn;
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db);
+    auto rs = cn.OpenSchema(store::adSchemaColumns, {QString(), QString(), table, QString()});
+    QStringList out;
+    for (; !rs->EOF_(); rs->MoveNext())
+        out << QStringLiteral("%1:%2:%3")
+                   .arg(rs->fields()["COLUMN_NAME"].Value().toString())
+                   .arg(rs->fields()["DATA_TYPE"].Value().toInt())
+                   .arg(rs->fields()["CHARACTER_MAXIMUM_LENGTH"].Value().toInt());
+    return out;
+}
+
+// Runs `script` on the modal window that the next step opens.
+void onModal(std::function<void(QDialog*)> script) {
+    QTimer::singleShot(0, [script] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("no modal window came up");
+        script(dialog);
+    });
+}
+
+}  // namespace
+
+class CreatorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void captionsAndBoxes() {
+        Creator c;
+        QCOMPARE(c.window.windowTitle(), QStringLiteral("Create New Parts Database"));
+        QVERIFY(c.window.isModal());
+        QCOMPARE(c.window.size(), QSize(487, 472));  // 7305 x 7080 twips
+        QCOMPARE(c.child<QLabel>("Label2")->text(), QStringLiteral("Enter - New  Data Table Name"));
+        QCOMPARE(c.child<QLabel>("Label4")->text(), QStringLiteral("Field  1:  Item Part Number - Required Field"));
+        QCOMPARE(c.child<QPushButton>("cmdExit")->text(), QStringLiteral("EXIT"));
+        for (int n = 1; n <= 25; ++n) {
+            auto* box = c.child<QCheckBox>(QStringLiteral("Check%1").arg(n));
+            QCOMPARE(box->text(), store::parts::optionalName(n));
+            QVERIFY(!box->isChecked());
+        }
+        QCOMPARE(c.message(), QString());
+    }
+
+    void tablesMadeFromTheTickedBoxes_data() {
+        QTest::addColumn<std::vector<int>>("ticks");
+        QTest::addColumn<QStringList>("columns");
+        const QStringList fixedHead{"PartID:3:0", "PartNumber:202:50", "PartName:202:80", "Category:202:50",
+                                    "Description:202:255"};
+        const QStringList fixedTail{"CreationDate:7:0", "Image:205:0"};
+        QTest::newRow("none") << std::vector<int>{} << fixedHead + fixedTail;
+        QTest::newRow("25 then 1") << std::vector<int>{25, 1}
+                                   << fixedHead + QStringList{"Retail Price:6:0", "Supplier 2 Price:6:0"} + fixedTail;
+        std::vector<int> all;
+        QStringList allColumns = fixedHead;
+        for (int n = 25; n >= 1; --n) all.push_back(n);
+        for (int n = 1; n <= 25; ++n) {
+            const auto type = store::parts::optionalType(n);
+            allColumns << QStringLiteral("%1:%2:%3").arg(store::parts::optionalName(n)).arg(int(type))
+                              .arg(type == store::adVarWChar ? 50 : 0);
+        }
+        QTest::newRow("all 25") << all << allColumns + fixedTail;
+    }
+
+    void tablesMadeFromTheTickedBoxes() {
+        QFETCH(std::vector<int>, ticks);
+        QFETCH(QStringList, columns);
+        Creator c;
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Stock Items"), ticks);
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        QCOMPARE(c.messageColour(), kGreen);
+        QVERIFY(c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
+        QVERIFY(c.window.bDbCreated);
+        const QString db = c.folder.file(QStringLiteral("Stock.mdb"));
+        QCOMPARE(Control::sDatabasePath, db);
+        QCOMPARE(Control::sTableName, QStringLiteral("Stock Items"));
+        QCOMPARE(columnsOf(db, QStringLiteral("Stock Items")), columns);
+        QCOMPARE(sqliteShell(db, "SELECT count(*) FROM pragma_table_info('Stock Items')"),
+                 QString::number(columns.size()));
+        QVERIFY(sqliteShell(db, "SELECT sql FROM sqlite_schema WHERE name = 'Stock Items'")
+                    .contains(QStringLiteral("\"PartID\" INTEGER CONSTRAINT \"PartID\" PRIMARY KEY AUTOINCREMENT")));
+        // One database per showing.
+        c.fill(QStringLiteral("Other"), QStringLiteral("T"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("You Must Exit this Window Before Creating another Database"));
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("Other.mdb"))));
+        QCOMPARE(Control::sDatabasePath, db);
+    }
+
+    void messagesInTheirOrder() {
+        Creator c;
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database a Needs a Name"));
+        QCOMPARE(c.messageColour(), kRed);
+        QCOMPARE(Control::sTableName, QStringLiteral("unchanged"));
+        c.fill(QStringLiteral("Stock"), QString());
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Table Needs a Name"));
+        QCOMPARE(Control::sTableName, QString());
+        // An existing file is never replaced or opened.
+        const QString existing = writeFile(c.folder.file(QStringLiteral("Stock.mdb")), "somebody's file");
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
+        QCOMPARE(c.messageColour(), kRed);
+        QCOMPARE(readFile(existing), QByteArray("somebody's file"));
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QVERIFY(!c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
+        QTest::mouseClick(c.child<QPushButton>("cmdExit"), Qt::LeftButton);
+        QCOMPARE(Control::sDatabasePath, QString());
+    }
+
+    void oddNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("made");  // the file made, or "" when refused
+        QTest::newRow("slash") << "../escape" << "";
+        QTest::newRow("backslash") << "a\\b" << "";
+        QTest::newRow("dot") << "." << "";
+        QTest::newRow("dot dot") << ".." << "";
+        QTest::newRow("control character") << "Stock\tList" << "";
+        QTest::newRow("blanks only") << "   " << "   .mdb";
+        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb";
+        QTest::newRow("any script") << QString::fromUtf8("Ersatzteile Übersicht") << QString::fromUtf8("Ersatzteile Übersicht.mdb");
+    }
+
+    void oddNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, made);
+        Creator c;
+        c.fill(name, QStringLiteral("Parts"));
+        c.create();
+        if (made.isEmpty()) {
+            QCOMPARE(c.messageColour(), kRed);
+            QVERIFY(!c.message().isEmpty());
+            QVERIFY(c.files().isEmpty());
+            QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("../escape.mdb"))));
+            QVERIFY(!c.window.bDbCreated);
+        } else {
+            QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+            QCOMPARE(c.files(), QStringList{made});
+        }
+    }
+
+    void tableNamesOfAnyText() {
+        Creator c;
+        const QString table = QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x");
+        c.fill(QStringLiteral("Odd"), table, {13});
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        QCOMPARE(columnsOf(c.folder.file(QStringLiteral("Odd.mdb")), table).at(5), QStringLiteral("Location:202:50"));
+    }
+
+    void storeFailureRemovesTheHalfMadeFile() {
+        Creator c;
+        c.fill(QStringLiteral("Reserved"), QStringLiteral("sqlite_parts"));  // a name the store keeps for itself
+        c.create();
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY2(c.message().contains(QStringLiteral("sqlite_")), qPrintable(c.message()));
+        QVERIFY(c.files().isEmpty());
+        QVERIFY(!c.window.bDbCreated);
+        // The window is still usable.
+        c.fill(QStringLiteral("Reserved"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+    }
+
+    void closingTheWindow() {
+        {
+            Creator c;
+            c.fill(QStringLiteral("Made"), QStringLiteral("Parts"));
+            c.create();
+            c.window.close();  // the title-bar close: as EXIT
+            QCOMPARE(Control::sDatabasePath, c.folder.file(QStringLiteral("Made.mdb")));
+        }
+        {
+            Creator c;
+            c.window.close();
+            QCOMPARE(Control::sDatabasePath, QString());
+        }
+        {
+            Creator c;
+            c.fill(QStringLiteral("Made"), QStringLiteral("Parts"));
+            c.create();
+            QTest::mouseClick(c.child<QPushButton>("cmdCancel"), Qt::LeftButton);
+            QCOMPARE(Control::sDatabasePath, QString());
+            QVERIFY(QFile::exists(c.folder.file(QStringLiteral("Made.mdb"))));
+        }
+    }
+
+    void mainWindowSwitchesToTheNewDatabase() {
+        Session s;
+        s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(s.db(), QStringLiteral("Parts"), 2);
+        QVERIFY(s.start());
+        s.w->show();
+        onModal([](QDialog* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("txtDBname"))->setText(QStringLiteral("Workshop"));
+            d->findChild<QLineEdit*>(QStringLiteral("txtTableName"))->setText(QStringLiteral("Tools"));
+            d->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(true);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CreateButton")), Qt::LeftButton);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
+        });
+        s.click("cmdCreate");
+        QVERIFY(s.platform.reports.empty());
+        QCOMPARE(s.text("txtDatabase"), s.folder.file(QStringLiteral("Workshop.mdb")));
+        QCOMPARE(s.text("txtTable"), QStringLiteral("Tools"));
+        QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
+        QVERIFY(s.w->bEditMode && s.w->bRecordChanged);
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QCOMPARE(s.cell(0, 5), QStringLiteral("Qty In Stock"));
+        QCOMPARE(s.cell(1, 0), QStringLiteral("1"));
+        // The first record of the new table is entered and saved there.
+        s.type("txtPartNumber", QStringLiteral("T-1"));
+        s.type("txtPartName", QStringLiteral("Torque wrench"));
+        s.click("cmdSave");
+        QCOMPARE(sqliteShell(s.folder.file(QStringLiteral("Workshop.mdb")), "SELECT PartNumber FROM Tools"),
+                 QStringLiteral("T-1"));
+
+        // Cancel brings back the default database, however it was left.
+        onModal([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton); });
+        s.click("cmdCreate");
+        QCOMPARE(s.text("txtDatabase"), s.db());
+        QCOMPARE(s.text("lblCount"), QStringLiteral(" 2  Records Found"));
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
+        QVERIFY(!s.w->bRecordChanged);
+    }
+
+    void aRefusedSaveKeepsTheCreatorClosed() {
+        Session s;
+        s.folder.makeDatabase();
+        addParts(s.db(), QStringLiteral("Parts"), 1);
+        QVERIFY(s.start());
+        s.w->show();
+        s.click("cmdEdit");
+        s.replaceText("txtPartName", QString());
+        bool opened = false;
+        QTimer::singleShot(0, [&] { opened = QApplication::activeModalWidget() != nullptr; });
+        s.click("cmdCreate");
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
+        QCOMPARE(s.platform.messages.back().text, QStringLiteral("Please enter the Part Name before saving the record."));
+        QVERIFY(s.w->bConnected);
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
+    }
+};
+
+QTEST_MAIN(CreatorTest)
+#include "tst_creator.moc"
