@@ -19,6 +19,10 @@ void Platform::information(QWidget* parent, const QString& caption, const QStrin
     QMessageBox::information(parent, caption, text, QMessageBox::Ok);
 }
 
+void Platform::warning(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+}
+
 bool Platform::question(QWidget* parent, const QString& caption, const QString& text) {
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;

@@ -18,6 +18,8 @@ public:
     static void install(Platform* platform);
 
     virtual void information(QWidget* parent, const QString& caption, const QString& text);
+    // An OK box with the warning icon.
+    virtual void warning(QWidget* parent, const QString& caption, const QString& text);
     // Yes and No, Yes the default; true for Yes.
     virtual bool question(QWidget* parent, const QString& caption, const QString& text);
     // The top-level error report: the error's number and description.

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QHeaderView>
@@ -11,12 +10,14 @@
 #include <cmath>
 
 #include "PartsLayout.h"
+#include "Pictures.h"
 
 #include "Control.h"
 #include "ErrorReport.h"
 #include "Platform.h"
 #include "StoreError.h"
 #include "frmCreateDb.h"
+#include "frmOpenDb.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -74,6 +75,7 @@ void frmMain::connectHandlers() {
     on(ui->cmdDelete, &frmMain::cmdDelete_Click);
     on(ui->cmdSelect, &frmMain::cmdSelect_Click);
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
+    on(ui->cmdOpen, &frmMain::cmdOpen_Click);
 
     // Two rows of text and the scroll bar fit the grid's height.
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
@@ -215,6 +217,15 @@ void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDat
     if (newDatabase) bRecordChanged = true;
 }
 
+void frmMain::cmdOpen_Click() {
+    switchDatabase(
+        [this] {
+            frmOpenDb window(this);
+            window.exec();
+        },
+        false);
+}
+
 void frmMain::cmdCreate_Click() {
     switchDatabase(
         [this] {
@@ -279,9 +290,7 @@ void frmMain::Show_Data() {
 }
 
 bool frmMain::showPictureFile(const QString& path) {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    const QImage image = readPicture(path);
     if (image.isNull()) {
         ui->imgPicture->clear();
         return false;
@@ -298,19 +307,14 @@ void frmMain::showStoredPicture() {
         return;
     }
     const QString path = Control::sAppPath + kUnpackFile;
-    if (QFile::exists(path)) QFile::remove(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw store::StoreError(75, QStringLiteral("The picture of this record cannot be shown: the file '%1' "
-                                                   "cannot be written (%2).")
-                                        .arg(path, file.errorString()));
-    const qint64 size = image.ActualSize();
-    for (qint64 offset = 0; offset < size; offset += kUnpackChunk) file.write(image.GetChunk(kUnpackChunk));
-    file.close();
-    showPictureFile(path);  // a stored value that is no picture shows an empty picture
+    // A stored value that is no picture shows an empty picture; the record is shown all the same.
+    const QImage picture = unpackPicture(image, path, kUnpackChunk);
+    if (picture.isNull())
+        ui->imgPicture->clear();
+    else
+        ui->imgPicture->setPixmap(QPixmap::fromImage(picture));
     sStoredImagePath = path;
     sImagePath = path;
-    QFile::remove(path);
 }
 
 void frmMain::Clear_Form() {
@@ -780,14 +784,12 @@ void frmMain::Load_Picture(const QString& sImage) {
         ui->imgPicture->clear();
         return;
     }
-    QImageReader reader(sImage);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    QString why;
+    const QImage image = readPicture(sImage, &why);
     if (image.isNull()) {
         ui->imgPicture->clear();
         throw store::StoreError(kErrInvalidPicture,
-                                QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") +
-                                    reader.errorString());
+                                QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
     }
     ui->imgPicture->setPixmap(QPixmap::fromImage(image));
 }

@@ -53,6 +53,7 @@ public slots:
     void cmdDelete_Click();
     void cmdSelect_Click();
     void cmdCreate_Click();
+    void cmdOpen_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);
 

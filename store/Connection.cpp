@@ -146,6 +146,8 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& commandText, long 
     return rs;
 }
 
+QString quoteIdentifier(const QString& name) { return sql::quoteIdent(name); }
+
 QStringList userTables(sqlite3* db) {
     sql::Stmt q(db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table' "
                                    "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));

@@ -67,4 +67,7 @@ private:
 // The user tables of a database, in creation order.
 QStringList userTables(sqlite3* db);
 
+// A table or column name written so that a statement takes it as a name, whatever it holds.
+QString quoteIdentifier(const QString& name);
+
 }  // namespace store

@@ -96,6 +96,10 @@ void ScriptedPlatform::information(QWidget*, const QString& caption, const QStri
     messages.push_back({caption, text});
 }
 
+void ScriptedPlatform::warning(QWidget*, const QString& caption, const QString& text) {
+    warnings.push_back({caption, text});
+}
+
 bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text) {
     questions.push_back({caption, text});
     if (answers.empty()) {

@@ -59,6 +59,7 @@ public:
     };
 
     void information(QWidget*, const QString& caption, const QString& text) override;
+    void warning(QWidget*, const QString& caption, const QString& text) override;
     bool question(QWidget*, const QString& caption, const QString& text) override;
     void errorReport(QWidget*, long number, const QString& description) override;
     QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
@@ -69,6 +70,7 @@ public:
     std::deque<bool> answers;            // questions; an unscripted question fails the test
     std::deque<QString> fileChoices;     // open-file dialogs; "" is Cancel
     std::vector<Message> messages;
+    std::vector<Message> warnings;
     std::vector<Message> questions;
     std::vector<Report> reports;
     std::vector<Message> fileDialogs;    // title and filter of each dialog shown

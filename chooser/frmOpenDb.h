@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "Connection.h"
+
+class QTreeWidgetItem;
+
+namespace Ui {
+class frmOpenDb;
+}
+
+// The database chooser: the tables and columns of a database as a tree, a preview of a whole
+// table with the pictures of its rows, and the choice handed back in the shared strings.
+class frmOpenDb : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmOpenDb(QWidget* parent = nullptr);
+    ~frmOpenDb() override;
+
+    std::unique_ptr<store::Connection> cnDatabase;
+    bool bDatabaseOpen = false;
+    bool bHasImage = false;
+    // The grid row of the last click, kept from one preview and one showing to the next.
+    static int lLastRow;
+
+public slots:
+    void cmdBrowse_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void trvData_NodeClick(QTreeWidgetItem* Node);
+    void MSFlexGrid1_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // the close box acts as Cancel
+    void reject() override;                         // so does Escape
+
+private:
+    void Form_Load();
+    void Form_Unload();
+    void Open_Database();
+    void Fill_Tables();
+    void Fill_Columns(QTreeWidgetItem* node);
+    void Show_Table(QTreeWidgetItem* node);
+    void Show_Picture();
+    void reportUnexpected(const QString& description);
+    void finish(int result);
+
+    std::unique_ptr<Ui::frmOpenDb> ui;
+    bool m_finished = false;
+};

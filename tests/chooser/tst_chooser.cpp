@@ -1,0 +1,348 @@
+// The database chooser: its tree, the table preview with pictures, Browse, OK and Cancel,
+// and the main window after each way of closing it.
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "Catalog.h"
+#include "PartsLayout.h"
+#include "Control.h"
+#include "Session.h"
+#include "frmOpenDb.h"
+
+namespace {
+
+const QString kOdd = QStringLiteral("Old \"Stock\" [2019] List");
+const QString kOpen = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+
+// Parts (3 rows: blue, none, green pictures, and a row 4 in yellow), Suppliers (second column
+// "Part Number"), "Lower" (second column "partnumber"), an odd-named parts table with two
+// pictured rows, and an empty parts table Archive.
+QString makeCatalogue(ProgramFolder& folder, const QString& file = QStringLiteral("Shop.mdb")) {
+    const QString db = folder.makeDatabase(file, QStringLiteral("Parts"), {1, 13});
+    addPart(db, "Parts", {{"PartNumber", "A-1"}, {"PartName", "Anchor bolt, galvanised, long shank"},
+                          {"Image", pictureBytes("png", 20, 20, Qt::blue)}});
+    addPart(db, "Parts", {{"PartNumber", "A-2"}, {"PartName", "Nut"}});
+    addPart(db, "Parts", {{"PartNumber", "A-3"}, {"PartName", "Clamp"}, {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
+    addPart(db, "Parts", {{"PartNumber", "A-4"}, {"PartName", "Hook"}, {"Image", pictureBytes("jpg", 20, 20, Qt::yellow)}});
+    store::Catalog cat;
+    cat.setActiveConnection(kOpen + db);
+    for (const auto& [name, second] : {std::pair{"Suppliers", "Part Number"}, std::pair{"Lower", "partnumber"}}) {
+        store::Table t(QString::fromLatin1(name));
+        t.appendColumn(QStringLiteral("ID"), store::adInteger);
+        t.appendColumn(QString::fromLatin1(second), store::adVarWChar, 50);
+        t.appendColumn(QStringLiteral("City"), store::adVarWChar, 50);
+        cat.appendTable(t);
+    }
+    store::parts::createPartsTable(cat, kOdd, {});
+    store::parts::createPartsTable(cat, QStringLiteral("Archive"), {4});
+    cat.ActiveConnection().Close();
+    addPart(db, kOdd, {{"PartNumber", "O-1"}, {"PartName", "Old one"}, {"Image", pictureBytes("png", 20, 20, Qt::red)}});
+    addPart(db, kOdd, {{"PartNumber", "O-2"}, {"PartName", "Old two"}, {"Image", pictureBytes("png", 20, 20, Qt::magenta)}});
+    return db;
+}
+
+struct Chooser {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    QString db;
+    std::unique_ptr<frmOpenDb> window;
+
+    explicit Chooser(bool withPath = true) {
+        db = makeCatalogue(folder);
+        Control::sAppPath = folder.path();
+        Control::sDatabasePath = withPath ? db : QString();
+        Control::sTableName = QStringLiteral("Parts");
+        window = std::make_unique<frmOpenDb>();
+        window->show();
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* c = window->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QTreeWidget* tree() const { return child<QTreeWidget>("trvData"); }
+    QTableWidget* grid() const { return child<QTableWidget>("MSFlexGrid1"); }
+    QStringList tables() const {
+        QStringList out;
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i) out << tree()->topLevelItem(i)->text(0);
+        return out;
+    }
+    QTreeWidgetItem* node(const QString& table) const {
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
+            if (tree()->topLevelItem(i)->text(0) == table) return tree()->topLevelItem(i);
+        qFatal("no table node %s", qPrintable(table));
+    }
+    void clickNode(QTreeWidgetItem* item) {
+        tree()->scrollToItem(item);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
+    }
+    void preview(const QString& table) { clickNode(node(table)); }
+    void clickRow(int row) {
+        QTableWidgetItem* item = grid()->item(row, 0);
+        grid()->scrollToItem(item);
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualItemRect(item).center());
+    }
+    QString cell(int r, int c) const { return grid()->item(r, c) ? grid()->item(r, c)->text() : QString(); }
+    bool pictureShown() const { return !child<QLabel>("Picture1")->pixmap().isNull(); }
+    QColor pictureColour() const { return child<QLabel>("Picture1")->pixmap().toImage().pixelColor(10, 10); }
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void browse(const QString& choice) {
+        platform.fileChoices = {choice};
+        click("cmdBrowse");
+    }
+};
+
+void onModal(std::function<void(QDialog*)> script) {
+    QTimer::singleShot(0, [script] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("no modal window came up");
+        script(dialog);
+    });
+}
+
+// Browses to `file` in the chooser, previews `table` and presses OK.
+void browseAndTake(frmOpenDb* chooser, const QString& file, const QString& table) {
+    auto* platform = static_cast<ScriptedPlatform*>(&Platform::instance());
+    platform->fileChoices = {file};
+    QTest::mouseClick(chooser->findChild<QPushButton*>("cmdBrowse"), Qt::LeftButton);
+    auto* tree = chooser->findChild<QTreeWidget*>("trvData");
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0) == table)
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(i)).center());
+    QTest::mouseClick(chooser->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+}
+
+}  // namespace
+
+class ChooserTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void treeOfTablesAndColumns() {
+        Chooser c;
+        QCOMPARE(c.window->windowTitle(), QStringLiteral("Select Existing Parts Database"));
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
+        QCOMPARE(c.tables(), (QStringList{"Parts", "Suppliers", "Lower", kOdd, "Archive"}));
+        QTreeWidgetItem* parts = c.node("Parts");
+        QCOMPARE(parts->data(0, Qt::UserRole).toString(), QStringLiteral("Table"));
+        // Column nodes are there at once, in table order, filled once.
+        QStringList columns;
+        for (int i = 0; i < parts->childCount(); ++i) {
+            columns << parts->child(i)->text(0);
+            QCOMPARE(parts->child(i)->data(0, Qt::UserRole).toString(), QStringLiteral("Column"));
+            QCOMPARE(parts->child(i)->childCount(), 0);
+        }
+        QCOMPARE(columns, (QStringList{"PartID", "PartNumber", "PartName", "Category", "Description", "Retail Price",
+                                       "Location", "CreationDate", "Image"}));
+        QCOMPARE(c.node("Suppliers")->childCount(), 3);
+        // Nothing is previewed yet: OK gives no choice.
+        QVERIFY(c.cell(0, 1).isEmpty());
+        c.click("cmdOK");
+        QCOMPARE(Control::sDatabasePath, QString());
+    }
+
+    void loadedWithoutAPath() {
+        Chooser c(false);
+        QCOMPARE(c.tree()->topLevelItemCount(), 0);
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), QString());
+        QCOMPARE(Control::sDatabasePath, c.folder.path());
+        c.click("cmdOK");
+        QCOMPARE(Control::sDatabasePath, QString());
+    }
+
+    void previewOfAWholeTable() {
+        Chooser c;
+        c.preview(QStringLiteral("Parts"));
+        QCOMPARE(c.child<QLabel>("lblCount")->text(), QStringLiteral("Records in Table: Parts"));
+        QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("4"));
+        QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+        QTableWidget* g = c.grid();
+        QCOMPARE(g->rowCount(), 5);
+        QCOMPARE(g->columnCount(), 9);
+        QCOMPARE(c.cell(0, 1), QStringLiteral("PartNumber"));
+        QCOMPARE(c.cell(1, 1), QStringLiteral("A-1"));
+        QCOMPARE(c.cell(2, 3), QStringLiteral(" "));  // Null
+        QCOMPARE(c.cell(1, 8), QStringLiteral("(picture, %1 bytes)").arg(pictureBytes("png", 20, 20, Qt::blue).size()));
+        QCOMPARE(c.cell(2, 8), QStringLiteral(" "));
+        const QFontMetricsF m(g->font());
+        auto width = [&](const QString& t) { return int(std::lround(std::nearbyint(m.horizontalAdvance(t) * 15 + 240) / 15.0)); };
+        QCOMPARE(g->columnWidth(2), width(QStringLiteral("Anchor bolt, galvanised, long shank")));
+        QCOMPARE(g->columnWidth(3), width(QStringLiteral("Category")));  // only Nulls below it
+        QCOMPARE(g->columnWidth(8), width(QStringLiteral("Image")));     // pictures never widen
+        // The empty table: the header alone.
+        c.preview(QStringLiteral("Archive"));
+        QCOMPARE(g->rowCount(), 1);
+        QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("0"));
+        QCOMPARE(g->columnWidth(5), width(QStringLiteral("Qty In Stock")));
+        // A column node changes nothing.
+        c.clickNode(c.node("Parts")->child(0));
+        QCOMPARE(Control::sTableName, QStringLiteral("Archive"));
+        // The odd name previews like any other and is accepted.
+        c.preview(kOdd);
+        QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("2"));
+        c.click("cmdOK");
+        QCOMPARE(Control::sDatabasePath, c.db);
+        QCOMPARE(Control::sTableName, kOdd);
+    }
+
+    void okTakesOnlyPartsTables_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("PartNumber") << "Parts" << true;
+        QTest::newRow("empty parts table") << "Archive" << true;
+        QTest::newRow("Part Number") << "Suppliers" << false;
+        QTest::newRow("partnumber") << "Lower" << false;
+    }
+
+    void okTakesOnlyPartsTables() {
+        QFETCH(QString, table);
+        QFETCH(bool, accepted);
+        Chooser c;
+        c.preview(table);
+        c.click("cmdOK");
+        QCOMPARE(Control::sDatabasePath, accepted ? c.db : QString());
+        QCOMPARE(Control::sTableName, table);  // set by the preview either way
+        QVERIFY(!c.window->isVisible());
+    }
+
+    void browse() {
+        Chooser c;
+        c.preview(QStringLiteral("Parts"));
+        // Cancelled: the cells are blanked, the tree stays, OK is refused.
+        c.browse(QString());
+        QCOMPARE(c.cell(0, 1), QString());
+        QCOMPARE(c.grid()->rowCount(), 5);
+        QCOMPARE(c.tables().size(), 5);
+        // The same path: nothing is opened again.
+        store::Connection* before = c.window->cnDatabase.get();
+        c.browse(c.db);
+        QCOMPARE(c.window->cnDatabase.get(), before);
+        // Another extension is ignored without a word.
+        const QString other = makeCatalogue(c.folder, QStringLiteral("Other.MDB"));
+        QFile::copy(other, c.folder.file("Other.mdbx"));
+        c.browse(c.folder.file("Other.mdbx"));
+        QCOMPARE(Control::sDatabasePath, c.db);
+        QVERIFY(c.platform.warnings.empty());
+        // Not a database: reported, and the chooser stays on what it showed.
+        writeFile(c.folder.file("junk.mdb"), "not a database at all");
+        c.browse(c.folder.file("junk.mdb"));
+        QCOMPARE(c.platform.warnings.size(), size_t(1));
+        QVERIFY(c.platform.warnings[0].text.startsWith(QStringLiteral("Unexpected Error: ")));
+        QVERIFY(c.platform.warnings[0].text.contains(QStringLiteral("junk.mdb")));
+        QCOMPARE(Control::sDatabasePath, c.db);
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
+        QCOMPARE(c.tables().size(), 5);
+        c.preview(QStringLiteral("Parts"));  // still usable
+        QCOMPARE(c.cell(1, 1), QStringLiteral("A-1"));
+        // Upper-case extension: accepted and opened.
+        c.browse(other);
+        QCOMPARE(Control::sDatabasePath, other);
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), other);
+        QCOMPARE(c.cell(0, 1), QString());
+        c.click("cmdOK");  // nothing previewed in the new file
+        QCOMPARE(Control::sDatabasePath, QString());
+    }
+
+    void previewThatFails() {
+        Chooser c;
+        c.preview(QStringLiteral("Parts"));
+        sqliteShell(c.db, "DROP TABLE Lower");  // gone since the tree was read
+        c.preview(QStringLiteral("Lower"));
+        QCOMPARE(c.platform.warnings.size(), size_t(1));
+        QVERIFY(c.platform.warnings[0].text.startsWith(QStringLiteral("Unexpected Error: ")));
+        QCOMPARE(c.cell(0, 1), QString());
+        c.click("cmdOK");
+        QCOMPARE(Control::sDatabasePath, QString());
+    }
+
+    void picturePreview() {
+        frmOpenDb::lLastRow = 0;
+        Chooser c;
+        c.preview(QStringLiteral("Parts"));
+        c.clickRow(3);
+        QVERIFY(c.pictureShown());
+        QCOMPARE(c.pictureColour(), QColor(Qt::green));
+        c.clickRow(3);  // the same row again: emptied
+        QVERIFY(!c.pictureShown());
+        c.clickRow(4);
+        QVERIFY(c.pictureColour().red() > 200 && c.pictureColour().blue() < 60);  // yellow JPEG
+        c.clickRow(3);
+        QCOMPARE(c.pictureColour(), QColor(Qt::green));
+        c.clickRow(2);  // no picture in that row
+        QVERIFY(!c.pictureShown());
+        QVERIFY(!QFile::exists(c.folder.file("ok.jpg")));
+        // The last row carries over to the next preview.
+        c.preview(kOdd);
+        c.clickRow(2);
+        QVERIFY(!c.pictureShown());
+        c.clickRow(1);
+        QCOMPARE(c.pictureColour(), QColor(Qt::red));
+        // A table without an Image column never shows one.
+        c.preview(QStringLiteral("Suppliers"));
+        QVERIFY(!c.window->bHasImage);
+    }
+
+    void cancelAndCloseBox() {
+        {
+            Chooser c;
+            c.preview(QStringLiteral("Parts"));
+            c.click("cmdCancel");
+            QCOMPARE(Control::sDatabasePath, QString());
+            QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+        }
+        Chooser c;
+        c.preview(QStringLiteral("Parts"));
+        c.window->close();
+        QCOMPARE(Control::sDatabasePath, QString());
+        QVERIFY(!c.window->cnDatabase);
+    }
+
+    void mainWindowAfterTheChooser() {
+        Session s;
+        s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(s.db(), QStringLiteral("Parts"), 2);
+        const QString shop = makeCatalogue(s.folder);
+        QVERIFY(s.start());
+        s.w->show();
+        onModal([shop](QDialog* d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Select Existing Parts Database"));
+            browseAndTake(static_cast<frmOpenDb*>(d), shop, kOdd);
+        });
+        s.click("cmdOpen");
+        QVERIFY(s.platform.reports.empty());
+        QCOMPARE(s.text("txtDatabase"), shop);
+        QCOMPARE(s.text("txtTable"), kOdd);
+        QCOMPARE(s.text("lblCount"), QStringLiteral(" 2  Records Found"));
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("O-1"));
+        QVERIFY(!s.w->bRecordChanged);
+        // Edits go to that table.
+        s.click("cmdNext");
+        s.click("cmdEdit");
+        s.replaceText("txtPartName", QStringLiteral("Renamed old two"));
+        s.click("cmdSave");
+        QCOMPARE(sqliteShell(shop, QStringLiteral("SELECT PartName FROM \"%1\" WHERE PartNumber = 'O-2'")
+                                       .arg(QString(kOdd).replace("\"", "\"\""))),
+                 QStringLiteral("Renamed old two"));
+        // Cancel and the close box both bring back the default database.
+        onModal([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton); });
+        s.click("cmdOpen");
+        QCOMPARE(s.text("txtDatabase"), s.db());
+        QCOMPARE(s.text("txtTable"), QStringLiteral("Parts"));
+        onModal([](QDialog* d) { d->close(); });
+        s.click("cmdOpen");
+        QCOMPARE(s.text("txtDatabase"), s.db());
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
+    }
+
+};
+
+QTEST_MAIN(ChooserTest)
+#include "tst_chooser.moc"
