@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <cmath>
@@ -76,6 +78,7 @@ void frmMain::connectHandlers() {
     on(ui->cmdSelect, &frmMain::cmdSelect_Click);
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
+    on(ui->cmdPrint, &frmMain::cmdPrint_Click);
 
     // Two rows of text and the scroll bar fit the grid's height.
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
@@ -792,4 +795,69 @@ void frmMain::Load_Picture(const QString& sImage) {
                                 QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
     }
     ui->imgPicture->setPixmap(QPixmap::fromImage(image));
+}
+
+// ---- printing --------------------------------------------------------------------------------
+
+QStringList frmMain::Print_Lines() {
+    const QString rule = QStringLiteral("   ") + QString(69, QLatin1Char('-'));
+    QStringList lines{QString(), QString(), QString(), QString()};
+    lines << QStringLiteral("      DATABASE  NAME = ") + Control::sDatabasePath
+          << QStringLiteral("      TABLE  NAME = ") + Control::sTableName << rule << QString() << QString();
+    store::Recordset& rs = *rsParts;
+    const int n = rs.fields().Count();
+    for (int i = 0; i <= n - 2; ++i)
+        lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") + store::valueText(rs[i].Value());
+    lines << rule;
+    return lines;
+}
+
+void frmMain::cmdPrint_Click() {
+    if (rsParts->RecordCount() == 0) {
+        ui->cmdSelect->setVisible(true);
+        Platform::instance().information(this, kProgramTitle,
+                                         QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        return;
+    }
+    if (bRecordChanged && !Save_Record()) return;
+    bRecordChanged = false;
+
+    const QStringList lines = Print_Lines();
+    std::unique_ptr<QPrinter> printer = Platform::instance().defaultPrinter();
+    if (!printer) {
+        Platform::instance().warning(this, kProgramTitle,
+                                     QStringLiteral("The record was not printed: no printer is set up as the "
+                                                    "default printer."));
+        return;
+    }
+    printer->setDocName(QStringLiteral("%1 - %2").arg(Control::sTableName, ui->txtPartNumber->text()));
+    QPainter painter;
+    if (!painter.begin(printer.get())) {
+        Platform::instance().warning(this, kProgramTitle,
+                                     QStringLiteral("The record was not printed: the printer '%1' did not take the "
+                                                    "job.")
+                                         .arg(printer->printerName()));
+        return;
+    }
+    QFont font(QStringLiteral("Times New Roman"), 12);
+    const QFontMetricsF metrics(font, printer.get());
+    const double pageHeight = painter.viewport().height();
+    double y = metrics.ascent();
+    for (int i = 0; i < lines.size(); ++i) {
+        // The first two empty lines come from one print statement made in bold and underlined.
+        font.setBold(i < 2);
+        font.setUnderline(i < 2);
+        painter.setFont(font);
+        if (y > pageHeight) {
+            printer->newPage();
+            y = metrics.ascent();
+        }
+        painter.drawText(QPointF(0, y), lines.at(i));
+        y += metrics.lineSpacing();
+    }
+    if (!painter.end())
+        Platform::instance().warning(this, kProgramTitle,
+                                     QStringLiteral("The record may not have been printed: the printer '%1' reported "
+                                                    "a failure.")
+                                         .arg(printer->printerName()));
 }

@@ -41,6 +41,10 @@ public:
 
     Ui::frmMain* form() const { return ui.get(); }
 
+    // The printed sheet of the current record, line by line (made apart from the painting so
+    // that it can be read without a printer).
+    QStringList Print_Lines();
+
 public slots:
     void cmdClose_Click();
     void cmdFirst_Click();
@@ -54,6 +58,7 @@ public slots:
     void cmdSelect_Click();
     void cmdCreate_Click();
     void cmdOpen_Click();
+    void cmdPrint_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);
 

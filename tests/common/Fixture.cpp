@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QTest>
 
@@ -122,6 +123,19 @@ QString ScriptedPlatform::openFileName(QWidget*, const QString& title, const QSt
     const QString choice = fileChoices.front();
     fileChoices.pop_front();
     return choice;
+}
+
+std::unique_ptr<QPrinter> ScriptedPlatform::defaultPrinter() {
+    if (systemPrinter) {
+        ++printJobs;
+        return Platform::defaultPrinter();
+    }
+    if (printToPdf.isEmpty()) return nullptr;
+    ++printJobs;
+    auto printer = std::make_unique<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(printToPdf);
+    return printer;
 }
 
 void ScriptedPlatform::endProgram(int code) {

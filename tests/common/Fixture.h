@@ -64,6 +64,11 @@ public:
     void errorReport(QWidget*, long number, const QString& description) override;
     QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
     QString programFolder() override { return m_folder; }
+    // No printer unless a test gives a PDF file to print into, or asks for the system's.
+    std::unique_ptr<QPrinter> defaultPrinter() override;
+    QString printToPdf;
+    bool systemPrinter = false;
+    int printJobs = 0;
     QVersionNumber programVersion() override { return Platform::programVersion(); }
     void endProgram(int exitCode) override;
 
