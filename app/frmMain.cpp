@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
@@ -18,6 +19,8 @@
 #include "ErrorReport.h"
 #include "Platform.h"
 #include "StoreError.h"
+#include "MakerSite.h"
+#include "frmBrowser.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
 #include "ui_frmMain.h"
@@ -59,7 +62,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::frm
     connectHandlers();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // A browser window still open goes first: its page must not outlive the program's profile.
+    delete m_browser;
+}
 
 void frmMain::connectHandlers() {
     auto on = [this](QAbstractButton* button, void (frmMain::*handler)()) {
@@ -89,6 +95,10 @@ void frmMain::connectHandlers() {
     connect(ui->MSFlexGrid1, &QTableWidget::cellClicked, this, gridClick);
     connect(ui->MSFlexGrid1, &QTableWidget::cellActivated, this, gridClick);
 
+    // The marketing label is clicked, or pressed with Enter or Space once it has the focus.
+    ui->lblMkt->installEventFilter(this);
+    ui->lblMkt->setFocusPolicy(Qt::StrongFocus);
+
     ui->txtField->setMaxLength(kFieldEditorLimit + 1);
     ui->txtField->installEventFilter(this);
     connect(ui->txtPartNumber, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtPartNumber, 49); });
@@ -98,6 +108,18 @@ void frmMain::connectHandlers() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->lblMkt) {
+        bool clicked = event->type() == QEvent::MouseButtonRelease &&
+                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            clicked = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+        }
+        if (clicked) {
+            runGuarded(this, [this] { lblMkt_Click(); });
+            return true;
+        }
+    }
     if (watched == ui->txtField && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         int code = 0;
@@ -218,6 +240,20 @@ void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDat
     }
     bConnected = true;
     if (newDatabase) bRecordChanged = true;
+}
+
+void frmMain::lblMkt_Click() {
+    if (m_browser) {
+        // Already open: only brought forward.
+        m_browser->showNormal();
+        m_browser->raise();
+        m_browser->activateWindow();
+        return;
+    }
+    m_browser = new frmBrowser(nullptr);  // no owner: both windows stay usable
+    m_browser->setAttribute(Qt::WA_DeleteOnClose);
+    m_browser->StartingAddress = MakerSite::homePage(Control::sAppPath).toString();
+    m_browser->Form_Load();
 }
 
 void frmMain::cmdOpen_Click() {

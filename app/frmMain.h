@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "Connection.h"
 #include "Recordset.h"
+#include "frmBrowser.h"
 
 namespace Ui {
 class frmMain;
@@ -40,6 +42,8 @@ public:
     int lGridCols = 0;
 
     Ui::frmMain* form() const { return ui.get(); }
+    // The browser window while it is open.
+    frmBrowser* browserWindow() const { return m_browser; }
 
     // The printed sheet of the current record, line by line (made apart from the painting so
     // that it can be read without a printer).
@@ -59,6 +63,7 @@ public slots:
     void cmdCreate_Click();
     void cmdOpen_Click();
     void cmdPrint_Click();
+    void lblMkt_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);
 
@@ -97,4 +102,5 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     bool m_ending = false;
+    QPointer<frmBrowser> m_browser;
 };

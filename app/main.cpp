@@ -4,6 +4,8 @@
 #include "frmMain.h"
 
 int main(int argc, char** argv) {
+    // The browser window's engine shares OpenGL contexts; this has to be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     frmMain window;

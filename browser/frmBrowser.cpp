@@ -1,0 +1,135 @@
+#include "frmBrowser.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyle>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include "BrowserControl.h"
+#include "Control.h"
+#include "MakerSite.h"
+#include "ui_frmBrowser.h"
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kTimerMs = 5;
+constexpr int kMargin = 50;   // twips left and right of the address box and the page
+constexpr int kBelow = 100;  // twips under the page
+
+int twips(int pixels) { return pixels * kTwipsPerPixel; }
+int pixels(int twips) { return int(std::lround(double(twips) / kTwipsPerPixel)); }
+
+}  // namespace
+
+frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::frmBrowser>()) {
+    ui->setupUi(this);
+    m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(Control::sAppPath).toString(),
+                                   MakerSite::searchPage(Control::sAppPath).toString(), this);
+    const std::pair<QAction*, QStyle::StandardPixmap> icons[] = {
+        {ui->actBack, QStyle::SP_ArrowBack},         {ui->actForward, QStyle::SP_ArrowForward},
+        {ui->actStop, QStyle::SP_BrowserStop},       {ui->actRefresh, QStyle::SP_BrowserReload},
+        {ui->actHome, QStyle::SP_DirHomeIcon},       {ui->actSearch, QStyle::SP_FileDialogContentsView}};
+    const char* themeNames[] = {"go-previous", "go-next", "process-stop", "view-refresh", "go-home", "edit-find"};
+    for (size_t i = 0; i < std::size(icons); ++i)
+        icons[i].first->setIcon(QIcon::fromTheme(QLatin1String(themeNames[i]), style()->standardIcon(icons[i].second)));
+    connect(ui->tbToolBar, &QToolBar::actionTriggered, this, &frmBrowser::tbToolBar_ButtonClick);
+    connect(m_browser, &BrowserControl::DownloadComplete, this, &frmBrowser::brwWebBrowser_DownloadComplete);
+    connect(ui->cboAddress, qOverload<int>(&QComboBox::activated), this, [this] { cboAddress_Click(); });
+    ui->cboAddress->lineEdit()->installEventFilter(this);
+    timTimer.setInterval(kTimerMs);
+    timTimer.stop();
+    connect(&timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
+}
+
+frmBrowser::~frmBrowser() {
+    timTimer.stop();
+    // The view and its page go before the profile they belong to.
+    delete ui->brwWebBrowser;
+    ui->brwWebBrowser = nullptr;
+}
+
+void frmBrowser::Form_Load() {
+    show();
+    ui->tbToolBar->repaint();
+    Form_Resize();
+    const QRect label = ui->lblAddress->geometry();
+    ui->cboAddress->move(pixels(kMargin), label.y() + label.height() + 1);
+    if (!StartingAddress.isEmpty()) {
+        ui->cboAddress->setEditText(StartingAddress);
+        ui->cboAddress->addItem(StartingAddress);
+        timTimer.start();
+        m_browser->Navigate(StartingAddress);
+    }
+}
+
+void frmBrowser::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmBrowser::Form_Resize() {
+    // Computed in twips like the layout; a window smaller than its margins gets zero, not less.
+    const int innerWidth = twips(width());
+    const int innerHeight = twips(height());
+    const QRect address = ui->picAddress->geometry();
+    ui->picAddress->resize(width(), address.height());
+    ui->tbToolBar->resize(width(), ui->tbToolBar->height());
+    ui->cboAddress->resize(pixels(std::max(0, innerWidth - 2 * kMargin)), ui->cboAddress->height());
+    const int pageWidth = std::max(0, innerWidth - 2 * kMargin);
+    const int pageHeight = std::max(0, innerHeight - twips(address.y() + address.height()) - kBelow);
+    ui->brwWebBrowser->resize(pixels(pageWidth), pixels(pageHeight));
+}
+
+void frmBrowser::brwWebBrowser_DownloadComplete() { setWindowTitle(m_browser->LocationName()); }
+
+void frmBrowser::cboAddress_Click() {
+    timTimer.start();
+    m_browser->Navigate(ui->cboAddress->currentText());
+}
+
+void frmBrowser::cboAddress_KeyPress(int KeyAscii) {
+    if (KeyAscii == 13) cboAddress_Click();
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            cboAddress_KeyPress(13);
+            return true;  // the address is not added to the list
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmBrowser::timTimer_Timer() {
+    if (m_browser->Busy()) {
+        setWindowTitle(QStringLiteral("Working..."));
+    } else {
+        timTimer.stop();
+        setWindowTitle(m_browser->LocationName());
+    }
+}
+
+void frmBrowser::tbToolBar_ButtonClick(QAction* Button) {
+    timTimer.start();
+    const QString key = Button->text();
+    if (key == QLatin1String("Back")) {
+        m_browser->GoBack();
+    } else if (key == QLatin1String("Forward")) {
+        m_browser->GoForward();
+    } else if (key == QLatin1String("Refresh")) {
+        m_browser->Refresh();
+    } else if (key == QLatin1String("Home")) {
+        m_browser->GoHome();
+    } else if (key == QLatin1String("Search")) {
+        m_browser->GoSearch();
+    } else if (key == QLatin1String("Stop")) {
+        timTimer.stop();
+        m_browser->Stop();
+        setWindowTitle(m_browser->LocationName());
+    }
+}
