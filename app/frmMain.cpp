@@ -68,10 +68,7 @@ frmMain::~frmMain() {
 }
 
 void frmMain::connectHandlers() {
-    auto on = [this](QAbstractButton* button, void (frmMain::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* button, void (frmMain::*handler)()) { connectGuarded(button, this, handler); };
     on(ui->cmdClose, &frmMain::cmdClose_Click);
     on(ui->cmdFirst, &frmMain::cmdFirst_Click);
     on(ui->cmdPrevious, &frmMain::cmdPrevious_Click);
@@ -632,17 +629,7 @@ void frmMain::cmdSave_Click() {
     const bool wasEditing = bEditMode;
     bEditMode = false;
     Reset_Colors();
-    bool saved = false;
-    try {
-        saved = Save_Record();
-    } catch (...) {
-        bEditMode = wasEditing;  // refused: the user goes on editing what was typed
-        throw;
-    }
-    if (!saved) {
-        bEditMode = wasEditing;
-        return;
-    }
+    if (!trySave(wasEditing)) return;
     bRecordChanged = false;
     Buttons_Caption(false);
     setLocked(true);
@@ -716,7 +703,11 @@ bool frmMain::saveChangedRecord() {
     } catch (const store::StoreError&) {
     }
     if (!hasRow || !bRecordChanged) return true;
-    const bool wasEditing = bEditMode;
+    return trySave(bEditMode);
+}
+
+bool frmMain::trySave(bool wasEditing) {
+    // A refused save leaves the user editing what was typed.
     bool saved = false;
     try {
         saved = Save_Record();
@@ -732,61 +723,46 @@ void frmMain::navigate(Move move) {
     const bool wasEditing = bEditMode;
     bEditMode = false;
     Reset_Colors();
-    if (bRecordChanged) {
-        bool saved = false;
-        try {
-            saved = Save_Record();
-        } catch (...) {
-            bEditMode = wasEditing;
-            throw;
-        }
-        if (!saved) {
-            bEditMode = wasEditing;
-            return;
-        }
-    }
+    if (bRecordChanged && !trySave(wasEditing)) return;
     if (move != Move::Next) bRecordChanged = false;
     store::Recordset& rs = *rsParts;
     if (rs.BOF() && rs.EOF_()) return;
+    auto backPair = [this](bool on) {
+        ui->cmdPrevious->setEnabled(on);
+        ui->cmdFirst->setEnabled(on);
+    };
+    auto forwardPair = [this](bool on) {
+        ui->cmdNext->setEnabled(on);
+        ui->cmdLast->setEnabled(on);
+    };
     switch (move) {
         case Move::First:
             rs.MoveFirst();
-            ui->cmdPrevious->setEnabled(false);
-            ui->cmdFirst->setEnabled(false);
-            ui->cmdNext->setEnabled(true);
-            ui->cmdLast->setEnabled(true);
+            backPair(false);
+            forwardPair(true);
             break;
-        case Move::Previous: {
+        case Move::Previous:
+            // A single step onto the first row leaves the pair on; only passing the end turns it off.
             rs.MovePrevious();
-            const bool passed = rs.BOF();
-            if (passed) rs.MoveFirst();
-            if (passed) {
-                ui->cmdPrevious->setEnabled(false);
-                ui->cmdFirst->setEnabled(false);
+            if (rs.BOF()) {
+                rs.MoveFirst();
+                backPair(false);
             }
-            ui->cmdNext->setEnabled(true);
-            ui->cmdLast->setEnabled(true);
+            forwardPair(true);
             break;
-        }
-        case Move::Next: {
+        case Move::Next:
             rs.MoveNext();
-            const bool passed = rs.EOF_();
-            if (passed) rs.MoveLast();
-            if (passed) {
-                ui->cmdNext->setEnabled(false);
-                ui->cmdLast->setEnabled(false);
+            if (rs.EOF_()) {
+                rs.MoveLast();
+                forwardPair(false);
             }
-            ui->cmdPrevious->setEnabled(true);
-            ui->cmdFirst->setEnabled(true);
+            backPair(true);
             bRecordChanged = false;
             break;
-        }
         case Move::Last:
             rs.MoveLast();
-            ui->cmdNext->setEnabled(false);
-            ui->cmdLast->setEnabled(false);
-            ui->cmdPrevious->setEnabled(true);
-            ui->cmdFirst->setEnabled(true);
+            forwardPair(false);
+            backPair(true);
             break;
     }
     ui->cmdSelect->setVisible(false);

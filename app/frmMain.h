@@ -83,6 +83,8 @@ private:
     void navigate(Move move);
     // Save_Record for a command that leaves the record: false when the record stays.
     bool saveChangedRecord();
+    // Save_Record that puts the editing state back (`wasEditing`) when the save is refused.
+    bool trySave(bool wasEditing);
     void startFirstRecord();
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).

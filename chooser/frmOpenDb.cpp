@@ -36,10 +36,7 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) { connectGuarded(button, this, handler); };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
     on(ui->cmdOK, &frmOpenDb::cmdOK_Click);
     on(ui->cmdCancel, &frmOpenDb::cmdCancel_Click);

@@ -21,10 +21,7 @@ frmCreateDb::frmCreateDb(QWidget* parent) : QDialog(parent), ui(std::make_unique
     ui->setupUi(this);
     setFixedSize(size());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto on = [this](QAbstractButton* button, void (frmCreateDb::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* button, void (frmCreateDb::*handler)()) { connectGuarded(button, this, handler); };
     on(ui->CreateButton, &frmCreateDb::CreateButton_Click);
     on(ui->cmdExit, &frmCreateDb::cmdExit_Click);
     on(ui->cmdCancel, &frmCreateDb::cmdCancel_Click);
