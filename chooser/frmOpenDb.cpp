@@ -1,8 +1,9 @@
 #include "frmOpenDb.h"
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <cmath>
 
@@ -43,15 +44,20 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     auto node = [this](QTreeWidgetItem* item) { runGuarded(this, [this, item] { trvData_NodeClick(item); }); };
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
+    ui->MSFlexGrid1->setModel(&m_preview);
     auto gridClick = [this] { runGuarded(this, [this] { MSFlexGrid1_Click(); }); };
-    connect(ui->MSFlexGrid1, &QTableWidget::cellClicked, this, gridClick);
-    connect(ui->MSFlexGrid1, &QTableWidget::cellActivated, this, gridClick);
+    connect(ui->MSFlexGrid1, &QTableView::clicked, this, gridClick);
+    connect(ui->MSFlexGrid1, &QTableView::activated, this, gridClick);
+    ui->MSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->MSFlexGrid1->verticalHeader()->setDefaultSectionSize(18);
     ui->cmdOK->setDefault(true);
     Form_Load();
 }
 
-frmOpenDb::~frmOpenDb() { Form_Unload(); }
+frmOpenDb::~frmOpenDb() {
+    ui->MSFlexGrid1->setModel(nullptr);
+    Form_Unload();
+}
 
 void frmOpenDb::Form_Load() {
     bHasImage = false;
@@ -69,6 +75,7 @@ void frmOpenDb::Form_Load() {
 }
 
 void frmOpenDb::Form_Unload() {
+    endPreview();
     if (bDatabaseOpen && cnDatabase) {
         try {
             cnDatabase->Close();
@@ -139,43 +146,83 @@ void frmOpenDb::trvData_NodeClick(QTreeWidgetItem* Node) {
     if (Node && Node->data(0, kTagRole).toString() == kTag) Show_Table(Node);
 }
 
+void frmOpenDb::endPreview() {
+    m_previewRows.reset();
+    m_previewAt = -1;
+    m_previewTexts.clear();
+}
+
+QStringList frmOpenDb::previewRow(int row) {
+    if (!m_previewTexts.empty()) return m_previewTexts.at(size_t(row - 1));
+    QStringList texts;
+    try {
+        store::Recordset& rs = *m_previewRows;
+        if (m_previewAt < 0) {
+            rs.MoveFirst();
+            m_previewAt = 0;
+        }
+        rs.Move(row - 1 - m_previewAt);
+        m_previewAt = row - 1;
+        const int k = rs.fields().Count();
+        for (int i = 0; i < k; ++i) {
+            const QVariant value = rs[i].Value();
+            texts << (value.isNull() ? QStringLiteral(" ") : store::valueText(value));
+        }
+    } catch (const store::StoreError&) {
+        // gone since the preview (a closed connection): shown blank
+    }
+    return texts;
+}
+
 void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     const QString table = node->text(0);
-    QTableWidget* grid = ui->MSFlexGrid1;
+    QTableView* grid = ui->MSFlexGrid1;
+    auto fail = [this](const QString& description) {
+        // Nothing previewed: the grid is blanked, so OK cannot take the table.
+        endPreview();
+        m_preview.blank();
+        reportUnexpected(description);
+    };
     std::unique_ptr<store::Recordset> rs;
     try {
         if (!cnDatabase || !cnDatabase->isOpen())
             throw store::StoreError(store::errObjectClosed, QStringLiteral("No database is open."));
         rs = cnDatabase->Execute(previewStatement(table));
     } catch (const store::StoreError& e) {
-        // Nothing previewed: the grid is blanked, so OK cannot take the table.
-        grid->clearContents();
-        reportUnexpected(e.description());
+        fail(e.description());
         return;
     }
     ui->lblCount->setText(QStringLiteral("Records in Table: ") + table);
     Control::sTableName = table;
     ui->Picture1->clear();
     bHasImage = false;
-    grid->clear();
-    grid->setRowCount(1);
+    endPreview();
+
+    // The grid shows rows from a keyset over the table, in the same order as the query; a
+    // table whose rows have no keys is held as text instead.
+    auto rows = std::make_unique<store::Recordset>();
+    bool keyed = true;
+    try {
+        rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly, store::adCmdTable);
+    } catch (const store::StoreError&) {
+        keyed = false;
+    }
+
     const int k = rs->fields().Count();
-    grid->setColumnCount(k);
     const QFontMetricsF metrics(grid->font());
-    auto measure = [&](const QString& text) { return float(metrics.horizontalAdvance(text) * kTwipsPerPixel); };
-    auto cell = [](const QString& text) {
-        auto* item = new QTableWidgetItem(text);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        return item;
+    // Catalogues repeat their values (categories, makers, prices): each text is measured once.
+    QHash<QString, float> measured;
+    auto measure = [&](const QString& text) {
+        auto it = measured.constFind(text);
+        if (it == measured.cend()) it = measured.insert(text, float(metrics.horizontalAdvance(text) * kTwipsPerPixel));
+        return *it;
     };
     std::vector<float> width(static_cast<size_t>(k));
     std::vector<long> flags(static_cast<size_t>(k));
+    QStringList headers;
     for (int i = 0; i < k; ++i) {
         const QString name = rs->fields()[i].Name();
-        QTableWidgetItem* header = cell(name);
-        header->setBackground(QColor(0xE0, 0xE0, 0xE0));
-        header->setFlags(Qt::ItemIsEnabled);
-        grid->setItem(0, i, header);
+        headers << name;
         if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
         width[size_t(i)] = measure(name);
         flags[size_t(i)] = rs->fields()[i].Attributes();
@@ -183,30 +230,35 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     int r = 1;
     try {
         while (!rs->EOF_()) {
-            grid->setRowCount(grid->rowCount() + 1);
+            QStringList texts;
             for (int i = 0; i < k; ++i) {
                 const QVariant value = rs->fields()[i].Value();
-                QString text;
                 if (value.isNull()) {
-                    text = QStringLiteral(" ");
-                } else {
-                    // A picture is shown as a note of its size, never as its bytes.
-                    text = store::valueText(value);
-                    if (flags[size_t(i)] < kLongFieldFlags) width[size_t(i)] = std::max(width[size_t(i)], measure(text));
+                    if (!keyed) texts << QStringLiteral(" ");
+                    continue;
                 }
-                grid->setItem(r, i, cell(text));
+                // A picture is shown as a note of its size, never as its bytes; long fields never widen.
+                const QString text = store::valueText(value);
+                if (!keyed) texts << text;
+                if (flags[size_t(i)] < kLongFieldFlags) width[size_t(i)] = std::max(width[size_t(i)], measure(text));
             }
+            if (!keyed) m_previewTexts.push_back(texts);
             rs->MoveNext();
             ++r;
         }
+        rs->Close();
     } catch (const store::StoreError& e) {
-        grid->clearContents();
-        reportUnexpected(e.description());
+        fail(e.description());
         return;
     }
+    if (keyed && rows->RecordCount() != r - 1) {
+        fail(QStringLiteral("The table '%1' changed while it was read.").arg(table));
+        return;
+    }
+    if (keyed) m_previewRows = std::move(rows);
     ui->txtCount->setText(QString::number(r - 1));
-    rs->Close();
-    for (int i = 0; i < grid->columnCount(); ++i) {
+    m_preview.reset(headers, r - 1, [this](int row) { return previewRow(row); });
+    for (int i = 0; i < k; ++i) {
         // Half a twip goes to the even neighbour.
         const double twips = std::nearbyint(double(width[size_t(i)]) + kGridPadding);
         grid->setColumnWidth(i, int(std::lround(twips / kTwipsPerPixel)));
@@ -215,14 +267,14 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
 
 void frmOpenDb::MSFlexGrid1_Click() {
     ui->Picture1->clear();
-    const int row = ui->MSFlexGrid1->currentRow();
+    const int row = ui->MSFlexGrid1->currentIndex().row();
     if (bHasImage && row != lLastRow) Show_Picture();
     lLastRow = row;
 }
 
 void frmOpenDb::Show_Picture() {
     // Never reported: any failure leaves the picture box empty.
-    const int R = ui->MSFlexGrid1->currentRow();
+    const int R = ui->MSFlexGrid1->currentIndex().row();
     try {
         if (R < 1 || !cnDatabase) return;
         auto rs = cnDatabase->Execute(previewStatement(Control::sTableName));
@@ -238,10 +290,7 @@ void frmOpenDb::Show_Picture() {
 }
 
 void frmOpenDb::cmdBrowse_Click() {
-    QTableWidget* grid = ui->MSFlexGrid1;
-    for (int r = 0; r < grid->rowCount(); ++r)
-        for (int c = 0; c < grid->columnCount(); ++c)
-            if (QTableWidgetItem* item = grid->item(r, c)) item->setText(QString());
+    m_preview.blank();
     const QString oldPath = Control::sDatabasePath;
     const QString file =
         Platform::instance().openFileName(this, QStringLiteral("Locate New Information Database"), QString(),
@@ -262,8 +311,7 @@ void frmOpenDb::cmdBrowse_Click() {
 
 void frmOpenDb::cmdOK_Click() {
     if (!Control::sDatabasePath.isEmpty()) {
-        const QTableWidgetItem* header = ui->MSFlexGrid1->item(0, 1);
-        const QString second = header ? header->text() : QString();
+        const QString second = m_preview.text(0, 1);
         if (second != QLatin1String("PartNumber") || Control::sTableName.isEmpty()) Control::sDatabasePath.clear();
     }
     finish(QDialog::Accepted);

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "Connection.h"
+#include "PreviewModel.h"
+#include "Recordset.h"
 
 class QTreeWidgetItem;
 
@@ -48,6 +50,14 @@ private:
     void reportUnexpected(const QString& description);
     void finish(int result);
 
+    void endPreview();
+    QStringList previewRow(int row);
+
     std::unique_ptr<Ui::frmOpenDb> ui;
     bool m_finished = false;
+    PreviewModel m_preview;
+    // The previewed table's rows in order, read as the grid shows them.
+    std::unique_ptr<store::Recordset> m_previewRows;
+    long m_previewAt = -1;
+    std::vector<QStringList> m_previewTexts;  // for a table whose rows have no keys
 };

@@ -345,12 +345,14 @@ void Recordset::land() {
                              .arg(d->table));
 }
 
-void Recordset::stepForward() {
+void Recordset::stepForward(bool read) {
     std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
     if (d->fwdEof) return;
     if (d->stmt.step()) {
-        for (size_t i = 0; i < d->cols.size(); ++i)
-            d->values[i] = sql::readColumn(d->stmt.get(), int(i), d->cols[i].type);
+        // Rows only passed over are not read: their pictures stay on disk.
+        if (read)
+            for (size_t i = 0; i < d->cols.size(); ++i)
+                d->values[i] = sql::readColumn(d->stmt.get(), int(i), d->cols[i].type);
     } else {
         d->fwdEof = true;
         std::fill(d->values.begin(), d->values.end(), QVariant());
@@ -403,7 +405,7 @@ void Recordset::Move(long count) {
     if (m_kind == Kind::Forward) {
         if (count < 0)
             throw StoreError(errNotSupported, QStringLiteral("A forward-only recordset cannot move backward."));
-        for (long i = 0; i < count && !d->fwdEof; ++i) stepForward();
+        for (long i = 0; i < count && !d->fwdEof; ++i) stepForward(i + 1 == count);
         return;
     }
     discardPending();

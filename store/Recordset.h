@@ -119,7 +119,7 @@ private:
     void requireCurrentRow() const;
     void discardPending();
     void land();  // reads the row under the cursor
-    void stepForward();
+    void stepForward(bool read = true);
     void beginEdit();
     qint64 nextKey();
     void detachFromConnection();

@@ -265,6 +265,21 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
 QString dateToStorage(const QDateTime& dt) { return dt.toString(QLatin1String(kStorageDateFormat)); }
 
 std::optional<QDateTime> dateFromStorage(const QString& text) {
+    // The stored form itself, read by hand: a table of many rows reads one per row.
+    if (text.size() == 19 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
+        text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':') && text.at(16) == QLatin1Char(':')) {
+        bool ok[6];
+        const int y = QStringView(text).mid(0, 4).toInt(&ok[0]);
+        const int mo = QStringView(text).mid(5, 2).toInt(&ok[1]);
+        const int d = QStringView(text).mid(8, 2).toInt(&ok[2]);
+        const int h = QStringView(text).mid(11, 2).toInt(&ok[3]);
+        const int mi = QStringView(text).mid(14, 2).toInt(&ok[4]);
+        const int sec = QStringView(text).mid(17, 2).toInt(&ok[5]);
+        const QDate date(y, mo, d);
+        const QTime time(h, mi, sec);
+        if (ok[0] && ok[1] && ok[2] && ok[3] && ok[4] && ok[5] && date.isValid() && time.isValid())
+            return QDateTime(date, time);
+    }
     for (const char* f : {kStorageDateFormat, "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss",
                           "yyyy-MM-dd HH:mm", "yyyy-MM-dd"}) {
         QDateTime dt = QDateTime::fromString(text, QLatin1String(f));
