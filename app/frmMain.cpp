@@ -3,23 +3,22 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
-#include <QHeaderView>
 #include <QTableWidget>
 #include <cmath>
 
-#include "PartsLayout.h"
-#include "Pictures.h"
-
 #include "Control.h"
 #include "ErrorReport.h"
+#include "MakerSite.h"
+#include "PartsLayout.h"
+#include "Pictures.h"
 #include "Platform.h"
 #include "StoreError.h"
-#include "MakerSite.h"
 #include "frmBrowser.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
@@ -275,6 +274,7 @@ void frmMain::cmdClose_Click() {
     // A changed record is saved first; a refused save keeps the window open with the
     // record as typed (the refusal is reported by the caller's error report).
     if (!saveChangedRecord()) return;
+    bRecordChanged = false;
     bEditMode = false;
     if (!Control::Confirm_Quit(this)) {
         setLocked(true);

@@ -366,7 +366,7 @@ private slots:
         s->click("cmdClose");
         QCOMPARE(stored(*s, "SELECT PartName FROM Parts"), QStringLiteral("Saved on close"));
         QCOMPARE(s->platform.questions.size(), size_t(1));
-        QVERIFY(!s->platform.ended && !s->w->bEditMode);
+        QVERIFY(!s->platform.ended && !s->w->bEditMode && !s->w->bRecordChanged);
         QVERIFY(s->locked("txtPartName"));
         // A save that is refused asks nothing and keeps the window.
         s->click("cmdEdit");
