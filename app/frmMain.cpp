@@ -368,6 +368,8 @@ void frmMain::setBackColor(QWidget* box, const QColor& colour) {
     QPalette p = box->palette();
     p.setColor(QPalette::Base, colour);
     box->setPalette(p);
+    // A multi-line box paints its text area with a palette of its own.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(box)) area->viewport()->setPalette(p);
 }
 
 void frmMain::Buttons_Caption(bool Set_Buttons) {

@@ -216,7 +216,12 @@ private slots:
         s->clickCell(1, 2);
         QCOMPARE(s->back("txtPartName"), QColor(Qt::yellow));
         QCOMPARE(QApplication::focusWidget(), s->child("txtPartName"));
+        s->clickCell(1, 4);
+        QCOMPARE(s->back("txtDescription"), QColor(Qt::yellow));
+        QCOMPARE(s->back("txtPartName"), QColor(Qt::white));
+        QCOMPARE(QApplication::focusWidget(), s->child("txtDescription"));
         s->clickCell(1, 7);
+        QCOMPARE(s->back("txtDescription"), QColor(Qt::white));
         QCOMPARE(s->back("txtPartName"), QColor(Qt::white));
         QCOMPARE(s->back("txtField"), QColor(Qt::yellow));
         QCOMPARE(QApplication::focusWidget(), s->child("txtField"));

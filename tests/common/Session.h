@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +84,12 @@ struct Session {
         return item ? item->text() : QString();
     }
     QColor cellBack(int row, int column) const { return grid()->item(row, column)->background().color(); }
-    QColor back(const char* box) const { return child(box)->palette().color(QPalette::Base); }
+    // The colour the box's text area is painted in.
+    QColor back(const char* box) const {
+        QWidget* b = child(box);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(b)) b = area->viewport();
+        return b->palette().color(QPalette::Base);
+    }
     bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
     QString db() const { return folder.file(QStringLiteral("Parts.mdb")); }
 };
