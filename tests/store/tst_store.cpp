@@ -44,6 +44,23 @@ Fingerprint fingerprint(const QString& path) {
             info.lastModified()};
 }
 
+// A parts database of `parts` numbered parts in a folder of its own, opened on request.
+struct PartsFile {
+    ProgramFolder folder;
+    QString db = folder.makeDatabase();
+    Connection cn;
+    Recordset rs;
+
+    explicit PartsFile(int parts = 0) {
+        if (parts > 0) addParts(db, QStringLiteral("Parts"), parts);
+    }
+    Recordset& open() {
+        cn.Open(kOpen + db);
+        rs.Open(QStringLiteral("Parts"), cn);
+        return rs;
+    }
+};
+
 }  // namespace
 
 class StoreTest : public QObject {
@@ -53,12 +70,8 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void cursorEndsAndCounts() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
+        PartsFile file;
+        Recordset& rs = file.open();
         // Empty table: both ends at once, and moves are harmless.
         QVERIFY(rs.BOF() && rs.EOF_());
         QCOMPARE(rs.RecordCount(), 0L);
@@ -110,13 +123,9 @@ private slots:
     }
 
     void keysComeFromTheStoreAndAreNeverReused() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 3);
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
+        PartsFile file(3);
+        Recordset& rs = file.open();
+        const QString& db = file.db;
         rs.MoveLast();
         rs.Delete();
         rs.AddNew();
@@ -168,13 +177,9 @@ private slots:
     }
 
     void deleteLeavesTheCursorInPlace() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 3);
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
+        PartsFile file(3);
+        Recordset& rs = file.open();
+        const QString& db = file.db;
         rs.MoveNext();
         rs.Delete(adAffectCurrent);
         QCOMPARE(rs.RecordCount(), 2L);
@@ -271,13 +276,9 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         QFETCH(QString, shown);
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 1);
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        const QString& db = file.db;
         QString description;
         const long error = errorOf(
             [&] {
@@ -292,7 +293,7 @@ private slots:
         }
         QCOMPARE(error, 0L);
         QCOMPARE(valueText(rs[column].Value()), shown);
-        cn.Close();
+        file.cn.Close();
         QCOMPARE(sqliteShell(db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)), stored);
     }
 
