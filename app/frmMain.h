@@ -41,7 +41,6 @@ public:
     int lSelCol = 0;
     int lGridCols = 0;
 
-    Ui::frmMain* form() const { return ui.get(); }
     // The browser window while it is open.
     frmBrowser* browserWindow() const { return m_browser; }
 

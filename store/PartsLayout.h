@@ -40,10 +40,8 @@ QString optionalName(int box);
 DataTypeEnum optionalType(int box);
 long optionalSize(int box);
 
-// Positions of the fixed columns in a parts table with k optional columns.
+// Position of the first optional column; CreationDate and Image are always the last two.
 inline constexpr int kFirstOptional = 5;
-inline int creationDatePosition(int columnCount) { return columnCount - 2; }
-inline int imagePosition(int columnCount) { return columnCount - 1; }
 
 // Builds a parts table named `tableName` with the chosen boxes (any order; they are put in
 // box order) in the catalogue's database: columns, the auto-increment key and the primary-key

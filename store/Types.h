@@ -53,7 +53,6 @@ struct Currency {
 };
 
 bool isLongType(DataTypeEnum type);
-bool isNumericType(DataTypeEnum type);
 
 }  // namespace store
 

@@ -125,20 +125,6 @@ QString Currency::toPlainString() const {
 
 bool isLongType(DataTypeEnum type) { return type == adLongVarBinary || type == adLongVarWChar; }
 
-bool isNumericType(DataTypeEnum type) {
-    switch (type) {
-        case adSmallInt:
-        case adInteger:
-        case adBigInt:
-        case adSingle:
-        case adDouble:
-        case adCurrency:
-            return true;
-        default:
-            return false;
-    }
-}
-
 long ColumnInfo::attributes() const {
     long a = updatable ? long(adFldUpdatable) : 0L;
     if (isLongType(type))
