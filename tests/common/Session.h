@@ -53,23 +53,15 @@ struct Session {
         b->setFocus();
         QTest::keyClicks(b, keys);
     }
+    // Selects all of a box's text and types over it, as the user does.
     void replaceText(const char* box, const QString& text) {
-        if (auto* e = w->findChild<QLineEdit*>(QLatin1String(box))) {
-            e->selectAll();
-            e->setFocus();
-            if (text.isEmpty())
-                QTest::keyClick(e, Qt::Key_Delete);
-            else
-                QTest::keyClicks(e, text);
-        } else {
-            auto* p = child<QPlainTextEdit>(box);
-            p->selectAll();
-            p->setFocus();
-            if (text.isEmpty())
-                QTest::keyClick(p, Qt::Key_Delete);
-            else
-                QTest::keyClicks(p, text);
-        }
+        QWidget* b = child(box);
+        b->setFocus();
+        QTest::keyClick(b, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(b, Qt::Key_Delete);
+        else
+            QTest::keyClicks(b, text);
     }
     QTableWidget* grid() const { return child<QTableWidget>("MSFlexGrid1"); }
     void clickCell(int row, int column) {

@@ -136,9 +136,8 @@ private slots:
     }
 
     void failedUpdateWritesNothingAndKeepsThePendingValues() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 2);
+        PartsFile file(2);
+        const QString& db = file.db;
         {
             // A unique part number makes a second "P-001" fail at Update, inside the engine.
             Catalog cat;
@@ -395,11 +394,9 @@ private slots:
     }
 
     void forwardOnlyStatements() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 5);
-        Connection cn;
-        cn.Open(kOpen + db);
+        PartsFile file(5);
+        Connection& cn = file.cn;
+        cn.Open(kOpen + file.db);
         auto rs = cn.Execute(QStringLiteral("SELECT * FROM \"Parts\""));
         QCOMPARE(rs->RecordCount(), -1L);
         QCOMPARE(rs->fields().Count(), 11);
