@@ -6,7 +6,7 @@
 class QWebEngineView;
 
 // The operations the browser window asks of its web browser control, over a QWebEngineView:
-// busy from the start of a load until its end, the page's name from its title.
+// busy from the asking for a load until its end, the page's name from its title.
 class BrowserControl : public QObject {
     Q_OBJECT
 
