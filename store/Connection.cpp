@@ -12,16 +12,22 @@ namespace store {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
-
 [[noreturn]] void notADatabase(const QString& path, const QString& why) {
     throw StoreError(errFileNotFound,
                      QStringLiteral("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
 }
 
+// A journal left by a program that died mid-save: the engine rolls it back when it opens the
+// file, and until then the file may look shorter than its header says.
+bool hasHotJournal(const QString& path) {
+    const QFileInfo journal(path + QStringLiteral("-journal"));
+    return journal.exists() && journal.size() > 0;
+}
+
 // Looks at the file's header before the engine does: an empty file would otherwise be taken
-// as a new database, and a truncated one only fail much later.
-void checkHeader(const QString& path) {
+// as a new database, and a truncated one only fail much later. `checkSize` is off while a
+// journal may still put the file back to its full length.
+void checkHeader(const QString& path, bool checkSize) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be read: %2.")
@@ -37,7 +43,7 @@ void checkHeader(const QString& path) {
         notADatabase(path, QStringLiteral("the file is damaged"));
     const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
     const bool countValid = pageCount != 0 && qFromBigEndian<quint32>(h + 24) == qFromBigEndian<quint32>(h + 92);
-    if (countValid && qint64(pageCount) * pageSize > size)
+    if (checkSize && countValid && qint64(pageCount) * pageSize > size)
         notADatabase(path, QStringLiteral("the file is damaged (it is shorter than it should be)"));
 }
 
@@ -52,13 +58,45 @@ void Connection::setConnectionString(const QString& connectionString) {
 }
 
 QString Connection::connectionValue(const QString& connectionString, const QString& key) {
-    const auto parts = connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq < 0) continue;
-        if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return part.mid(eq + 1).trimmed();
+    const qsizetype n = connectionString.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype eq = connectionString.indexOf(QLatin1Char('='), i);
+        if (eq < 0) break;
+        const QString name = connectionString.mid(i, eq - i).trimmed();
+        i = eq + 1;
+        while (i < n && connectionString.at(i).isSpace()) ++i;
+        QString value;
+        if (i < n && (connectionString.at(i) == QLatin1Char('"') || connectionString.at(i) == QLatin1Char('\''))) {
+            const QChar quote = connectionString.at(i++);
+            while (i < n) {
+                if (connectionString.at(i) == quote) {
+                    if (i + 1 < n && connectionString.at(i + 1) == quote) {
+                        value += quote;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += connectionString.at(i++);
+            }
+            while (i < n && connectionString.at(i) != QLatin1Char(';')) ++i;
+        } else {
+            const qsizetype end = connectionString.indexOf(QLatin1Char(';'), i);
+            value = connectionString.mid(i, (end < 0 ? n : end) - i).trimmed();
+            i = end < 0 ? n : end;
+        }
+        ++i;  // past the ';'
+        if (name.compare(key, Qt::CaseInsensitive) == 0) return value;
     }
     return QString();
+}
+
+QString Connection::quoteValue(const QString& value) {
+    QString doubled = value;
+    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
 sqlite3* Connection::openFile(const QString& path, bool readOnly) {
@@ -70,7 +108,8 @@ sqlite3* Connection::openFile(const QString& path, bool readOnly) {
     if (info.isDir())
         throw StoreError(errFileNotFound,
                          QStringLiteral("'%1' is a folder, not a database file.").arg(path));
-    checkHeader(path);
+    const bool journal = hasHotJournal(path);
+    checkHeader(path, !journal);
 
     sqlite3* db = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
@@ -79,14 +118,9 @@ sqlite3* Connection::openFile(const QString& path, bool readOnly) {
         sqlite3_close(db);
         throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, why));
     }
-    // A file from elsewhere is not trusted: no schema tricks, no functions with side
-    // effects in its definitions, no extensions.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     try {
-        sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
+        sql::configure(db);
+        // The first read rolls back a journal left by a crash.
         sql::Stmt check(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
         check.step();
     } catch (const StoreError&) {
@@ -96,6 +130,14 @@ sqlite3* Connection::openFile(const QString& path, bool readOnly) {
             throw StoreError(errFileNotFound,
                              QStringLiteral("The file '%1' is locked by another program.").arg(path));
         notADatabase(path, QStringLiteral("it is damaged or not a database"));
+    }
+    if (journal) {
+        try {
+            checkHeader(path, true);
+        } catch (...) {
+            sqlite3_close(db);
+            throw;
+        }
     }
     return db;
 }

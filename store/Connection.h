@@ -48,8 +48,12 @@ public:
     void attach(Recordset* rs);
     void detach(Recordset* rs);
 
-    // Key=value pairs of a connection string; keys compared without case.
+    // Key=value pairs of a connection string; keys compared without case. A value in double
+    // or single quotes is taken whole (a doubled quote inside stands for one).
     static QString connectionValue(const QString& connectionString, const QString& key);
+    // A value written so that connectionValue gives it back whole, whatever it holds
+    // (';', '=', quotes, blanks at either end).
+    static QString quoteValue(const QString& value);
 
     // Opens an existing file: the checks and settings every open goes through.
     static sqlite3* openFile(const QString& path, bool readOnly);

@@ -12,6 +12,8 @@ struct Recordset::Impl {
     bool readOnly = false;
     std::vector<ColumnInfo> cols;
     std::vector<QVariant> values;  // the row under the cursor, as stored
+    std::vector<sql::RawValue> raw;  // the same row byte for byte, to tell whether it changed since
+    unsigned dataVersion = 0;      // the file's data version when the row was read
     std::vector<QVariant> pending;  // the row as edited, while an edit or new row is pending
     std::vector<char> assigned;
     std::vector<char> appendStarted;
@@ -27,6 +29,7 @@ struct Recordset::Impl {
     sql::Stmt rowStmt;
     qint64 posBeforeAdd = -1;
     bool deletedBeforeAdd = false;
+    QVariant givenKey;  // the key AddNew gave the pending row
 
     // forward-only statement
     sql::Stmt stmt;
@@ -45,6 +48,26 @@ namespace {
     throw StoreError(errNoCurrentRecord,
                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                     "Requested operation requires a current record."));
+}
+
+// Changes to the file by any connection since the last look; the same number means no change.
+unsigned dataVersion(sqlite3* db) {
+    unsigned version = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return version;
+}
+
+// Runs `work` inside one write transaction: all of it reaches the file, or none.
+template <typename F>
+void inWriteTransaction(sqlite3* db, F work) {
+    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        work();
+        sql::exec(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 // Puts a key in its place in the sorted keyset; returns its index.
@@ -336,8 +359,14 @@ void Recordset::land() {
     q.reset();
     q.bindInt64(1, d->keys[size_t(d->pos)]);
     const bool found = q.step();
-    if (found)
-        for (size_t i = 0; i < d->cols.size(); ++i) d->values[i] = sql::readColumn(q.get(), int(i), d->cols[i].type);
+    d->raw.assign(d->cols.size(), sql::RawValue());
+    if (found) {
+        for (size_t i = 0; i < d->cols.size(); ++i) {
+            d->raw[i] = sql::readRaw(q.get(), int(i));
+            d->values[i] = sql::fromRaw(d->raw[i], d->cols[i].type);
+        }
+        d->dataVersion = dataVersion(d->cn->handle());
+    }
     q.reset();  // releases the read lock at once
     if (!found)
         throw StoreError(errNoCurrentRecord,
@@ -444,9 +473,33 @@ void Recordset::AddNew() {
     d->deletedBeforeAdd = d->currentDeleted;
     m_edit = Edit::AddNew;
     std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    d->givenKey = QVariant();
     if (d->keyColumn >= 0) {
-        const qint64 key = nextKey();
-        d->pending[size_t(d->keyColumn)] = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
+        qint64 key = nextKey();
+        if (d->autoIncrement) {
+            // The key is reserved in the file at once, so that another program adding a row to
+            // the same table meanwhile is given the next one. A file that cannot be written
+            // (read-only, locked) is told at the save; here the computed key serves.
+            try {
+                sqlite3* db = d->cn->handle();
+                inWriteTransaction(db, [&] {
+                    key = nextKey();
+                    sql::Stmt up(db, QStringLiteral("UPDATE sqlite_sequence SET seq = ?1 WHERE name = ?2"));
+                    up.bindInt64(1, key);
+                    up.bindText(2, d->table);
+                    up.step();
+                    if (sqlite3_changes(db) == 0) {
+                        sql::Stmt ins(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                        ins.bindText(1, d->table);
+                        ins.bindInt64(2, key);
+                        ins.step();
+                    }
+                });
+            } catch (const StoreError&) {
+            }
+        }
+        d->givenKey = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
+        d->pending[size_t(d->keyColumn)] = d->givenKey;
         d->assigned[size_t(d->keyColumn)] = 1;
     }
 }
@@ -457,6 +510,28 @@ void Recordset::beginEdit() {
     d->pending = d->values;
     std::fill(d->assigned.begin(), d->assigned.end(), 0);
     std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+}
+
+void Recordset::checkRowUnchanged(sqlite3* db) {
+    // Nothing in the file changed since the row was read: it cannot have either.
+    if (dataVersion(db) == d->dataVersion) return;
+    sql::Stmt& q = d->rowStmt;
+    q.reset();
+    q.bindInt64(1, d->keys[size_t(d->pos)]);
+    bool same = q.step();
+    const bool found = same;
+    for (size_t i = 0; same && i < d->cols.size(); ++i) same = sql::readRaw(q.get(), int(i)) == d->raw[i];
+    q.reset();
+    if (!found)
+        throw StoreError(errRecordDeleted,
+                         QStringLiteral("The record was deleted from the table '%1' by another program since it "
+                                        "was shown; nothing was saved.")
+                             .arg(d->table));
+    if (!same)
+        throw StoreError(errRecordChanged,
+                         QStringLiteral("The record was changed in the table '%1' by another program since it "
+                                        "was shown; nothing was saved.")
+                             .arg(d->table));
 }
 
 void Recordset::Update() {
@@ -479,11 +554,25 @@ void Recordset::Update() {
             names += sql::quoteIdent(d->cols[i].name);
             marks += QLatin1Char('?');
         }
-        sql::Stmt ins(db, cols.empty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                       : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names, marks));
-        for (size_t k = 0; k < cols.size(); ++k) ins.bind(int(k + 1), d->pending[cols[k]]);
-        ins.step();  // one statement: written whole or not at all
-        const qint64 rowid = sqlite3_last_insert_rowid(db);
+        qint64 rowid = 0;
+        inWriteTransaction(db, [&] {
+            // A key this recordset gave that another program has taken since is given anew.
+            if (d->keyColumn >= 0 && d->givenKey.isValid() && d->pending[size_t(d->keyColumn)] == d->givenKey) {
+                sql::Stmt taken(db, QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?1").arg(table));
+                taken.bindInt64(1, d->givenKey.toLongLong());
+                if (taken.step()) {
+                    const qint64 key = nextKey();
+                    d->givenKey = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
+                    d->pending[size_t(d->keyColumn)] = d->givenKey;
+                }
+            }
+            sql::Stmt ins(db, cols.empty()
+                                  ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names, marks));
+            for (size_t k = 0; k < cols.size(); ++k) ins.bind(int(k + 1), d->pending[cols[k]]);
+            ins.step();
+            rowid = sqlite3_last_insert_rowid(db);
+        });
         d->pos = insertKey(d->keys, rowid);
         d->currentDeleted = false;
     } else {
@@ -496,15 +585,15 @@ void Recordset::Update() {
             if (!sets.isEmpty()) sets += QLatin1Char(',');
             sets += sql::quoteIdent(d->cols[i].name) + QStringLiteral("=?");
         }
-        sql::Stmt upd(db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, sets));
-        for (size_t k = 0; k < cols.size(); ++k) upd.bind(int(k + 1), d->pending[cols[k]]);
         const qint64 oldKey = d->keys[size_t(d->pos)];
-        upd.bindInt64(int(cols.size() + 1), oldKey);
-        upd.step();
-        if (sqlite3_changes(db) == 0)
-            throw StoreError(errNoCurrentRecord,
-                             QStringLiteral("The record has been deleted from the table '%1' by another program.")
-                                 .arg(d->table));
+        inWriteTransaction(db, [&] {
+            // Only a row still as it was read is written: another program's save is never lost.
+            checkRowUnchanged(db);
+            sql::Stmt upd(db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, sets));
+            for (size_t k = 0; k < cols.size(); ++k) upd.bind(int(k + 1), d->pending[cols[k]]);
+            upd.bindInt64(int(cols.size() + 1), oldKey);
+            upd.step();
+        });
         if (d->keyColumn >= 0 && d->assigned[size_t(d->keyColumn)]) {
             const qint64 newKey = d->pending[size_t(d->keyColumn)].toLongLong();
             if (newKey != oldKey) {
@@ -517,6 +606,13 @@ void Recordset::Update() {
     std::fill(d->pending.begin(), d->pending.end(), QVariant());
     std::fill(d->assigned.begin(), d->assigned.end(), 0);
     std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+    land();
+}
+
+void Recordset::Resync() {
+    requireOpen();
+    if (m_kind != Kind::Keyset || m_edit == Edit::AddNew || !hasCurrentRow()) return;
+    // The pending edit stays; only what the row is compared with at the next Update moves on.
     land();
 }
 

@@ -10,6 +10,7 @@
 #include "Value.h"
 
 struct sqlite3_stmt;
+struct sqlite3;
 
 namespace store {
 
@@ -90,8 +91,14 @@ public:
     // A pending new row becomes current, its auto-increment key already assigned.
     void AddNew();
     // Writes the pending edit or new row in one transaction; on failure nothing is written
-    // and the pending values stay, to be corrected and written again.
+    // and the pending values stay, to be corrected and written again. An edit is written only
+    // while the stored row is still as it was read: a row changed or deleted by another program
+    // since fails with errRecordChanged or errRecordDeleted.
     void Update();
+    // Reads the current row again from the file; a pending edit keeps its values, and the next
+    // Update compares with the row as read now (so that it may replace another program's save).
+    // Throws errNoCurrentRecord when the row is gone.
+    void Resync();
     void CancelUpdate();
     // Deletes the current stored row at once (a pending new row is discarded instead);
     // the cursor stays on its place until moved.
@@ -123,6 +130,7 @@ private:
     void beginEdit();
     qint64 nextKey();
     void detachFromConnection();
+    void checkRowUnchanged(sqlite3* db);
 
     QVariant fieldValue(int ordinal) const;
     void assign(int ordinal, const QVariant& value);

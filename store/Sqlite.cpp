@@ -3,9 +3,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace store::sql {
+
+namespace {
+constexpr int kBusyTimeoutMs = 5000;
+}
 
 QString quoteIdent(const QString& name) {
     QString q = name;
@@ -133,45 +138,66 @@ QString Stmt::text(int col) const {
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
 }
 
-QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) {
-    const int storage = sqlite3_column_type(stmt, col);
+bool RawValue::operator==(const RawValue& other) const {
+    if (storage != other.storage) return false;
+    switch (storage) {
+        case SQLITE_INTEGER: return integer == other.integer;
+        case SQLITE_FLOAT: return std::memcmp(&real, &other.real, sizeof real) == 0;
+        case SQLITE_NULL: return true;
+        default: return bytes == other.bytes;
+    }
+}
+
+RawValue readRaw(sqlite3_stmt* stmt, int col) {
+    RawValue raw;
+    raw.storage = sqlite3_column_type(stmt, col);
+    switch (raw.storage) {
+        case SQLITE_INTEGER: raw.integer = sqlite3_column_int64(stmt, col); break;
+        case SQLITE_FLOAT: raw.real = sqlite3_column_double(stmt, col); break;
+        case SQLITE_TEXT:
+            raw.bytes = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)),
+                                   sqlite3_column_bytes(stmt, col));
+            break;
+        case SQLITE_BLOB: {
+            const void* p = sqlite3_column_blob(stmt, col);
+            raw.bytes = QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col));
+            break;
+        }
+        default: break;
+    }
+    return raw;
+}
+
+QVariant fromRaw(const RawValue& raw, DataTypeEnum type) {
+    const int storage = raw.storage;
     if (storage == SQLITE_NULL) return QVariant();
-    auto asText = [&] {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-        return QString::fromUtf8(p, sqlite3_column_bytes(stmt, col));
-    };
-    auto asBytes = [&] {
-        const void* p = sqlite3_column_blob(stmt, col);
-        return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col));
-    };
+    auto asText = [&] { return QString::fromUtf8(raw.bytes); };
     // Files from other programs may hold any storage class in any column; what does not
     // fit the column's type is handed back as it is stored.
     switch (type) {
         case adSmallInt:
         case adInteger:
             if (storage == SQLITE_INTEGER) {
-                const qint64 n = sqlite3_column_int64(stmt, col);
+                const qint64 n = raw.integer;
                 if (n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
                     return QVariant::fromValue(int(n));
                 return QVariant::fromValue(n);
             }
             break;
         case adBigInt:
-            if (storage == SQLITE_INTEGER) return QVariant::fromValue(qint64(sqlite3_column_int64(stmt, col)));
+            if (storage == SQLITE_INTEGER) return QVariant::fromValue(qint64(raw.integer));
             break;
         case adSingle:
-            if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-                return QVariant::fromValue(float(sqlite3_column_double(stmt, col)));
+            if (storage == SQLITE_INTEGER) return QVariant::fromValue(float(raw.integer));
+            if (storage == SQLITE_FLOAT) return QVariant::fromValue(float(raw.real));
             break;
         case adDouble:
-            if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-                return QVariant::fromValue(sqlite3_column_double(stmt, col));
+            if (storage == SQLITE_INTEGER) return QVariant::fromValue(double(raw.integer));
+            if (storage == SQLITE_FLOAT) return QVariant::fromValue(raw.real);
             break;
         case adCurrency:
-            if (storage == SQLITE_INTEGER)
-                return QVariant::fromValue(Currency{sqlite3_column_int64(stmt, col)});
-            if (storage == SQLITE_FLOAT)
-                return QVariant::fromValue(Currency{std::llround(sqlite3_column_double(stmt, col) * 1e4)});
+            if (storage == SQLITE_INTEGER) return QVariant::fromValue(Currency{raw.integer});
+            if (storage == SQLITE_FLOAT) return QVariant::fromValue(Currency{std::llround(raw.real * 1e4)});
             break;
         case adDate:
             if (storage == SQLITE_TEXT) {
@@ -179,10 +205,10 @@ QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) {
             }
             break;
         case adBoolean:
-            if (storage == SQLITE_INTEGER) return sqlite3_column_int64(stmt, col) != 0;
+            if (storage == SQLITE_INTEGER) return raw.integer != 0;
             break;
         case adLongVarBinary:
-            if (storage == SQLITE_BLOB) return asBytes();
+            if (storage == SQLITE_BLOB) return raw.bytes;
             break;
         case adVarWChar:
         case adLongVarWChar:
@@ -192,11 +218,23 @@ QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) {
             break;
     }
     switch (storage) {
-        case SQLITE_INTEGER: return QVariant::fromValue(qint64(sqlite3_column_int64(stmt, col)));
-        case SQLITE_FLOAT: return sqlite3_column_double(stmt, col);
-        case SQLITE_BLOB: return asBytes();
+        case SQLITE_INTEGER: return QVariant::fromValue(qint64(raw.integer));
+        case SQLITE_FLOAT: return raw.real;
+        case SQLITE_BLOB: return raw.bytes;
         default: return asText();
     }
+}
+
+QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) { return fromRaw(readRaw(stmt, col), type); }
+
+void configure(sqlite3* db) {
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
 void exec(sqlite3* db, const QString& sql) {

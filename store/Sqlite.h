@@ -48,8 +48,26 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// A column of a row read back into the value type of the column.
+// A column exactly as stored: its storage class and bytes, so that a row read earlier can be
+// compared with the row in the file now.
+struct RawValue {
+    int storage = SQLITE_NULL;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArray bytes;  // text as UTF-8, or a blob
+
+    bool operator==(const RawValue& other) const;
+};
+RawValue readRaw(sqlite3_stmt* stmt, int col);
+
+// A stored value in the value type of its column.
+QVariant fromRaw(const RawValue& raw, DataTypeEnum type);
 QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type);
+
+// The settings every connection gets: a file from elsewhere is untrusted (no schema tricks,
+// no extensions, and its triggers and views never run on our statements), commits are
+// durable, and a writer waits a while for another program's lock.
+void configure(sqlite3* db);
 
 // Runs statements that return nothing.
 void exec(sqlite3* db, const QString& sql);

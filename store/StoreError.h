@@ -20,6 +20,8 @@ enum ErrorNumber : long {
     errTableNotFound = -2147217865,   // input table cannot be found
     errEngine = -2147217887,          // any other failure of the database engine
     errFileExists = -2147217897,      // a new database would replace an existing file
+    errRecordChanged = -2147217864,   // the row was changed by another program since it was read
+    errRecordDeleted = -2147217885,   // the row was deleted by another program since it was read
 };
 
 // The one exception every store operation throws: a number and a description meant for the user.
