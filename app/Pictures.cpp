@@ -1,7 +1,9 @@
 #include "Pictures.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QTemporaryDir>
 
 #include "Recordset.h"
 #include "StoreError.h"
@@ -18,10 +20,48 @@ QImage readPicture(const QString& path, QString* error) {
     return image;
 }
 
-QImage unpackPicture(store::Field& image, const QString& path, qint64 chunkSize) {
-    if (QFile::exists(path)) QFile::remove(path);
+QString pictureFileRefusal(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QStringLiteral("The file '%1' cannot be found.").arg(path);
+    if (!info.isFile()) return QStringLiteral("'%1' is not an ordinary file, so it cannot be a picture.").arg(path);
+    if (info.size() > kPictureFileLimit)
+        return QStringLiteral("The file '%1' is larger than %2 MB, the largest picture taken.")
+            .arg(path)
+            .arg(kPictureFileLimit / (1024 * 1024));
+    return QString();
+}
+
+namespace {
+
+// Removed with the program; only its user may read it.
+QString privateUnpackFolder() {
+    static QTemporaryDir folder;
+    return folder.isValid() ? folder.path() : QString();
+}
+
+bool openForUnpack(QFile& file) {
+    if (QFile::exists(file.fileName())) QFile::remove(file.fileName());
+    return file.open(QIODevice::WriteOnly);
+}
+
+}  // namespace
+
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!openForUnpack(file)) {
+        const QString folder = privateUnpackFolder();
+        if (!folder.isEmpty()) {
+            const QString fallback = folder + QLatin1Char('/') + QFileInfo(path).fileName();
+            QFile other(fallback);
+            if (openForUnpack(other)) {
+                other.close();
+                path = fallback;
+                file.setFileName(path);
+                file.open(QIODevice::WriteOnly);
+            }
+        }
+    }
+    if (!file.isOpen())
         throw store::StoreError(kErrPathFileAccess,
                                 QStringLiteral("The picture cannot be shown: the file '%1' cannot be written (%2).")
                                     .arg(path, file.errorString()));

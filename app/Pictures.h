@@ -7,11 +7,19 @@ namespace store {
 class Field;
 }
 
+// The largest picture file taken; a larger one is refused before it is read.
+inline constexpr qint64 kPictureFileLimit = 64 * 1024 * 1024;
+
 // A picture file read by its content, whatever its name says (JPEG, BMP, GIF, icon...).
 // A null image when it cannot be read; `error` then tells why.
 QImage readPicture(const QString& path, QString* error = nullptr);
 
+// Why a file chosen as a picture cannot be taken (missing, not an ordinary file, too large),
+// or "" when it may be read. Devices and pipes are never opened: they could read without end.
+QString pictureFileRefusal(const QString& path);
+
 // Writes a stored picture to the unpack file at `path` in chunks of `chunkSize` bytes, reads it
 // and deletes the file again, whatever the outcome: a null image when the bytes are no picture.
-// Throws when the file cannot be written.
-QImage unpackPicture(store::Field& image, const QString& path, qint64 chunkSize);
+// Where `path` cannot be written (a folder the user may not write), a private folder of the
+// user's is used instead and `path` names it. Throws when neither can be written.
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize);

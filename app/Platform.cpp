@@ -23,9 +23,9 @@ void Platform::warning(QWidget* parent, const QString& caption, const QString& t
     QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }
 
-bool Platform::question(QWidget* parent, const QString& caption, const QString& text) {
-    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-           QMessageBox::Yes;
+bool Platform::question(QWidget* parent, const QString& caption, const QString& text, bool defaultYes) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 defaultYes ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
 }
 
 void Platform::errorReport(QWidget* parent, long number, const QString& description) {

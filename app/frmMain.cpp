@@ -38,14 +38,34 @@ constexpr long kLongFieldFlags = 200;
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kYellow(0xFF, 0xFF, 0x00);
 const QColor kHeaderBack(0xE0, 0xE0, 0xE0);
-constexpr int kFieldEditorLimit = 49;
+using store::parts::kFieldEditorLimit;
+// Texts longer than this are shown cut; the stored value stays whole unless the user edits it.
+constexpr int kShownLimitBox = 4000;
+constexpr int kShownLimitCell = 250;
 constexpr long kErrInvalidPicture = 481;
 constexpr long kErrFileNotFound = 53;
 const QString kMessageCaption = QStringLiteral("Quillmark Parts Database");
 const QString kPictureTitle = QStringLiteral("Select picture for current record...");
 const QString kPictureFilter = QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
 
-QString trimmedCut(const QString& text, int limit) { return text.trimmed().left(limit); }
+// Only blanks are trimmed: a description's line breaks are the user's own.
+QString trimmedCut(const QString& text, int limit) {
+    qsizetype from = 0, to = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (from < to && blank(text.at(from))) ++from;
+    while (to > from && blank(text.at(to - 1))) --to;
+    return text.mid(from, to - from).left(limit);
+}
+
+int typingLimit(const char* column) {
+    for (const auto& t : store::parts::kRecordTexts)
+        if (qstrcmp(t.column, column) == 0) return t.typingLimit;
+    return 0;
+}
+
+QString dataSource(const QString& path) {
+    return QStringLiteral("Data Source=") + store::Connection::quoteValue(path);
+}
 
 QString recordCountCaption(long count) {
     // One blank before a non-negative number (a minus sign takes its place otherwise).
@@ -97,10 +117,15 @@ void frmMain::connectHandlers() {
 
     ui->txtField->setMaxLength(kFieldEditorLimit + 1);
     ui->txtField->installEventFilter(this);
-    connect(ui->txtPartNumber, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtPartNumber, 49); });
-    connect(ui->txtPartName, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtPartName, 49); });
-    connect(ui->txtCategory, &QLineEdit::textChanged, this, [this] { textChanged(ui->txtCategory, 49); });
-    connect(ui->txtDescription, &QPlainTextEdit::textChanged, this, [this] { textChanged(ui->txtDescription, 250); });
+    connect(ui->txtField, &QLineEdit::textEdited, this, [this] { m_editorTyped = true; });
+    connect(ui->txtPartNumber, &QLineEdit::textChanged, this,
+            [this] { textChanged(ui->txtPartNumber, typingLimit("PartNumber")); });
+    connect(ui->txtPartName, &QLineEdit::textChanged, this,
+            [this] { textChanged(ui->txtPartName, typingLimit("PartName")); });
+    connect(ui->txtCategory, &QLineEdit::textChanged, this,
+            [this] { textChanged(ui->txtCategory, typingLimit("Category")); });
+    connect(ui->txtDescription, &QPlainTextEdit::textChanged, this,
+            [this] { textChanged(ui->txtDescription, typingLimit("Description")); });
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -146,8 +171,7 @@ void frmMain::Form_Load() {
     Control::sDatabasePath = Control::sAppPath + Control::sDatabaseFile;
     Control::sTableName = QStringLiteral("Parts");
     bEditMode = false;
-    cnParts->setConnectionString(kProvider + QStringLiteral("Data Source=") + Control::sAppPath +
-                                 Control::sDatabaseFile);
+    cnParts->setConnectionString(kProvider + dataSource(Control::sAppPath + Control::sDatabaseFile));
     cnParts->Open(QString(), QString(), QString());
     Open_Table();
     bConnected = true;
@@ -211,8 +235,8 @@ void frmMain::closeDatabase(bool onlyIfRows) {
     bConnected = false;
 }
 
-void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDatabase) {
-    if (!saveChangedRecord()) return;
+void frmMain::switchDatabase(const std::function<void()>& showOther) {
+    if (!commitFieldEditor() || !saveChangedRecord()) return;
     bRecordChanged = false;
     if (bConnected) closeDatabase(true);
     Clear_Form();
@@ -223,7 +247,7 @@ void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDat
     }
     cnParts = std::make_unique<store::Connection>();
     rsParts = std::make_unique<store::Recordset>();
-    cnParts->setConnectionString(kProvider + QStringLiteral("Data Source=") + Control::sDatabasePath);
+    cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     try {
         cnParts->Open(QString(), QString(), QString());
         Open_Table();
@@ -235,7 +259,6 @@ void frmMain::switchDatabase(const std::function<void()>& showOther, bool newDat
         return;
     }
     bConnected = true;
-    if (newDatabase) bRecordChanged = true;
 }
 
 void frmMain::lblMkt_Click() {
@@ -257,8 +280,7 @@ void frmMain::cmdOpen_Click() {
         [this] {
             frmOpenDb window(this);
             window.exec();
-        },
-        false);
+        });
 }
 
 void frmMain::cmdCreate_Click() {
@@ -266,14 +288,28 @@ void frmMain::cmdCreate_Click() {
         [this] {
             frmCreateDb window(this);
             window.exec();
-        },
-        true);
+        });
 }
 
 void frmMain::cmdClose_Click() {
-    // A changed record is saved first; a refused save keeps the window open with the
-    // record as typed (the refusal is reported by the caller's error report).
-    if (!saveChangedRecord()) return;
+    // A changed record is saved first. When it cannot be (a file that cannot be written, a
+    // value to correct), the user chooses between going back to it and quitting without it.
+    bool saved = false;
+    try {
+        saved = commitFieldEditor() && saveChangedRecord();
+    } catch (const store::StoreError& e) {
+        Platform::instance().errorReport(this, e.number(), e.description());
+    }
+    if (!saved) {
+        if (!Platform::instance().question(this, kProgramTitle,
+                                           QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"),
+                                           false))
+            return;
+        closeDatabase(false);
+        m_ending = true;
+        Platform::instance().endProgram(0);
+        return;
+    }
     bRecordChanged = false;
     bEditMode = false;
     if (!Control::Confirm_Quit(this)) {
@@ -316,13 +352,49 @@ void frmMain::Show_Data() {
     ui->txtTable->setText(Control::sTableName);
     if (!(rsParts->BOF() && rsParts->EOF_())) {
         ui->imgPicture->clear();
-        const std::pair<const char*, QLineEdit*> boxes[] = {
-            {"PartName", ui->txtPartName}, {"PartNumber", ui->txtPartNumber}, {"Category", ui->txtCategory}};
-        for (const auto& [column, box] : boxes) box->setText(store::valueText((*rsParts)[QLatin1String(column)].Value()));
-        ui->txtDescription->setPlainText(store::valueText((*rsParts)["Description"].Value()));
+        m_cutTexts.clear();
+        for (const char* column : {"PartName", "PartNumber", "Category"}) {
+            auto* box = static_cast<QLineEdit*>(recordBox(QLatin1String(column)));
+            box->setText(shownText(QLatin1String(column), (*rsParts)[QLatin1String(column)].Value(), kShownLimitBox));
+        }
+        ui->txtDescription->setPlainText(shownText(QStringLiteral("Description"), (*rsParts)["Description"].Value(),
+                                                   kShownLimitBox));
         showStoredPicture();
     }
     Fill_Grid();
+}
+
+QString frmMain::shownText(const QString& column, const QVariant& value, int limit) {
+    const QString full = store::valueText(value);
+    if (full.size() <= limit) return full;
+    // Shown cut: a save leaves the stored value whole unless the user changes this text.
+    const QString shown = full.left(limit);
+    m_cutTexts.insert(column, shown);
+    return shown;
+}
+
+bool frmMain::unchangedCut(const QString& column, const QString& text) const {
+    const auto it = m_cutTexts.constFind(column);
+    return it != m_cutTexts.cend() && *it == text;
+}
+
+QWidget* frmMain::recordBox(const QString& column) const {
+    if (column.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) return ui->txtPartNumber;
+    if (column.compare(QLatin1String("PartName"), Qt::CaseInsensitive) == 0) return ui->txtPartName;
+    if (column.compare(QLatin1String("Category"), Qt::CaseInsensitive) == 0) return ui->txtCategory;
+    if (column.compare(QLatin1String("Description"), Qt::CaseInsensitive) == 0) return ui->txtDescription;
+    return nullptr;
+}
+
+QString frmMain::gridFieldName(int column) const {
+    if (column < 0 || column >= int(m_gridFields.size()) || !rsParts || !rsParts->isOpen()) return QString();
+    return (*rsParts)[m_gridFields[size_t(column)]].Name();
+}
+
+bool frmMain::isEditorColumn(int column) const {
+    const QString name = gridFieldName(column);
+    return !name.isEmpty() && !recordBox(name) &&
+           name.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) != 0;
 }
 
 bool frmMain::showPictureFile(const QString& path) {
@@ -342,7 +414,7 @@ void frmMain::showStoredPicture() {
         showPictureFile(sImagePath);  // a missing logo leaves the picture empty
         return;
     }
-    const QString path = Control::sAppPath + kUnpackFile;
+    QString path = Control::sAppPath + kUnpackFile;
     // A stored value that is no picture shows an empty picture; the record is shown all the same.
     const QImage picture = unpackPicture(image, path, kUnpackChunk);
     if (picture.isNull())
@@ -358,6 +430,8 @@ void frmMain::Clear_Form() {
     for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory}) box->clear();
     ui->txtDescription->clear();
     ui->txtField->clear();
+    m_editorTyped = false;
+    m_cutTexts.clear();
     for (int r = 0; r < ui->MSFlexGrid1->rowCount(); ++r)
         for (int c = 0; c < ui->MSFlexGrid1->columnCount(); ++c)
             if (QTableWidgetItem* item = ui->MSFlexGrid1->item(r, c)) item->setText(QString());
@@ -404,37 +478,43 @@ void frmMain::Fill_Grid() {
     QTableWidget* grid = ui->MSFlexGrid1;
     grid->clear();
     grid->setRowCount(1);
+    // Every column but the picture, found by its name wherever it stands.
     const int n = rsParts->fields().Count();
-    grid->setColumnCount(n - 1);
-    lGridCols = n - 1;
+    m_gridFields.clear();
+    for (int i = 0; i < n; ++i)
+        if ((*rsParts)[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) != 0)
+            m_gridFields.push_back(i);
+    const int columns = int(m_gridFields.size());
+    grid->setColumnCount(columns);
+    lGridCols = columns;
     const QFontMetrics metrics(grid->font());
     auto measure = [&](const QString& text) { return metrics.horizontalAdvance(text) * kTwipsPerPixel; };
-    std::vector<int> width(size_t(std::max(0, n - 1)));
+    std::vector<int> width(static_cast<size_t>(columns));
     auto cell = [](const QString& text) {
         auto* item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled);
         return item;
     };
-    for (int i = 0; i <= n - 2; ++i) {
-        const QString name = (*rsParts)[i].Name();
+    for (int c = 0; c < columns; ++c) {
+        const QString name = (*rsParts)[m_gridFields[size_t(c)]].Name();
         QTableWidgetItem* header = cell(name);
         header->setBackground(kHeaderBack);
-        grid->setItem(0, i, header);
-        width[size_t(i)] = measure(name);
+        grid->setItem(0, c, header);
+        width[size_t(c)] = measure(name);
     }
     if (!rsParts->EOF_()) {
         grid->setRowCount(2);
-        for (int i = 0; i <= n - 2; ++i) {
-            store::Field& field = (*rsParts)[i];
+        for (int c = 0; c < columns; ++c) {
+            store::Field& field = (*rsParts)[m_gridFields[size_t(c)]];
             const QVariant value = field.Value();
             QString text;
             if (!value.isNull()) {
-                text = store::valueText(value);
-                if (field.Attributes() < kLongFieldFlags) width[size_t(i)] = std::max(width[size_t(i)], measure(text));
+                text = shownText(field.Name(), value, kShownLimitCell);
+                if (field.Attributes() < kLongFieldFlags) width[size_t(c)] = std::max(width[size_t(c)], measure(text));
             }
             QTableWidgetItem* item = cell(text);
             item->setBackground(kWhite);
-            grid->setItem(1, i, item);
+            grid->setItem(1, c, item);
         }
     }
     for (int k = 0; k < grid->columnCount(); ++k)
@@ -443,6 +523,9 @@ void frmMain::Fill_Grid() {
 
 void frmMain::MSFlexGrid1_Click() {
     QTableWidget* grid = ui->MSFlexGrid1;
+    // What was typed into the field editor goes to its cell before another cell is shown.
+    const bool sameCell = grid->currentColumn() == lSelCol && std::max(grid->currentRow(), 1) == lSelRow;
+    if (!sameCell && !commitFieldEditor()) return;
     int r = grid->currentRow();
     const int c = grid->currentColumn();
     Reset_Colors();
@@ -452,7 +535,9 @@ void frmMain::MSFlexGrid1_Click() {
         r = 1;
         grid->setCurrentCell(r, c);
     }
-    if (c < 1 || c >= lGridCols) return;
+    if (c < 0 || c >= lGridCols) return;
+    const QString field = gridFieldName(c);
+    if (field.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0) return;
     const QString H = grid->item(0, c) ? grid->item(0, c)->text() : QString();
     const QString V = grid->item(r, c) ? grid->item(r, c)->text() : QString();
     if (lSelRow >= 1 && lSelCol >= 1) {
@@ -461,13 +546,13 @@ void frmMain::MSFlexGrid1_Click() {
     if (QTableWidgetItem* now = grid->item(r, c)) now->setBackground(kYellow);
     lSelRow = r;
     lSelCol = c;
-    if (c <= 4) {
+    m_editorTyped = false;
+    if (QWidget* box = recordBox(field)) {
         ui->lblField->setText(QString());
         ui->txtField->setText(QString());
         if (bEditMode) {
-            QWidget* boxes[] = {nullptr, ui->txtPartNumber, ui->txtPartName, ui->txtCategory, ui->txtDescription};
-            setBackColor(boxes[c], kYellow);
-            boxes[c]->setFocus();
+            setBackColor(box, kYellow);
+            box->setFocus();
         }
     } else {
         ui->lblField->setText(H);
@@ -482,18 +567,49 @@ void frmMain::MSFlexGrid1_Click() {
 void frmMain::txtField_KeyPress(int KeyAscii) {
     if (KeyAscii == 27) {
         ui->txtField->setText(QString());
+        m_editorTyped = false;
     } else if (KeyAscii == 13 && !ui->txtField->text().isEmpty()) {
-        if (QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol)) {
-            item->setText(ui->txtField->text());
-            bRecordChanged = true;
-        }
+        writeEditorToCell();
     }
     if (ui->txtField->text().size() > kFieldEditorLimit) ui->txtField->setText(ui->txtField->text().left(kFieldEditorLimit));
 }
 
+// The field editor's text into its cell, checked against the column first: a value the column
+// cannot take is reported (by the error it throws) and stays in the editor.
+void frmMain::writeEditorToCell() {
+    QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol);
+    if (!item || !isEditorColumn(lSelCol)) return;
+    const QString text = ui->txtField->text();
+    if (!text.isEmpty()) (*rsParts)[m_gridFields[size_t(lSelCol)]].Convert(text);
+    item->setText(text);
+    bRecordChanged = true;
+    m_editorTyped = false;
+}
+
+bool frmMain::commitFieldEditor() {
+    if (!m_editorTyped || ui->txtField->isReadOnly()) return true;
+    try {
+        writeEditorToCell();
+    } catch (const store::StoreError& e) {
+        Platform::instance().errorReport(this, e.number(), e.description());
+        ui->txtField->setFocus();
+        return false;
+    }
+    m_editorTyped = false;
+    return true;
+}
+
+void frmMain::leaveEditing() {
+    bEditMode = false;
+    bRecordChanged = false;
+    Buttons_Caption(false);
+    setLocked(true);
+}
+
 void frmMain::Show_Field() {
     QTableWidget* grid = ui->MSFlexGrid1;
-    if (lSelCol > 4 && lSelCol < lGridCols) {
+    m_editorTyped = false;
+    if (isEditorColumn(lSelCol) && lSelCol < lGridCols) {
         const QString header = grid->item(0, lSelCol) ? grid->item(0, lSelCol)->text() : QString();
         QTableWidgetItem* cell = grid->item(lSelRow, lSelCol);
         if (cell) {
@@ -531,6 +647,8 @@ QByteArray frmMain::pictureToStore(bool& write) {
         throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be found, so the record "
                                                                  "was not saved. Choose the picture again.")
                                                       .arg(sImagePath));
+    if (const QString why = pictureFileRefusal(sImagePath); !why.isEmpty())
+        throw store::StoreError(kErrFileNotFound, why + QStringLiteral(" The record was not saved."));
     if (!file.open(QIODevice::ReadOnly))
         throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be read (%2), so the "
                                                                  "record was not saved.")
@@ -545,17 +663,30 @@ QByteArray frmMain::pictureToStore(bool& write) {
 }
 
 bool frmMain::Save_Record() {
-    const QString number = trimmedCut(ui->txtPartNumber->text(), 49);
-    const QString name = trimmedCut(ui->txtPartName->text(), 79);
-    const QString category = trimmedCut(ui->txtCategory->text(), 49);
-    const QString description = trimmedCut(ui->txtDescription->toPlainText(), 250);
-    if (number.isEmpty()) {
+    auto boxText = [](QWidget* box) {
+        if (auto* line = qobject_cast<QLineEdit*>(box)) return line->text();
+        return static_cast<QPlainTextEdit*>(box)->toPlainText();
+    };
+    struct Text {
+        QString column;
+        QString value;
+        bool kept;  // a long stored text shown cut and not edited: left as stored
+    };
+    std::vector<Text> texts;
+    for (const auto& t : store::parts::kRecordTexts) {
+        const QString column = QLatin1String(t.column);
+        const QString typed = boxText(recordBox(column));
+        const bool kept = unchangedCut(column, typed);
+        texts.push_back({column, kept ? typed : trimmedCut(typed, t.saveLimit), kept});
+    }
+    auto textOf = [&](int i) { return texts[size_t(i)].value; };
+    if (textOf(0).isEmpty()) {
         Platform::instance().information(this, kMessageCaption,
                                          QStringLiteral("Please enter the Part Number before saving the record."));
         ui->txtPartNumber->setFocus();
         return false;
     }
-    if (name.isEmpty()) {
+    if (textOf(1).isEmpty()) {
         Platform::instance().information(this, kMessageCaption,
                                          QStringLiteral("Please enter the Part Name before saving the record."));
         ui->txtPartName->setFocus();
@@ -565,15 +696,15 @@ bool frmMain::Save_Record() {
     const QByteArray picture = pictureToStore(writePicture);
 
     store::Recordset& rs = *rsParts;
-    rs["PartNumber"].setValue(number);
-    rs["PartName"].setValue(name);
-    rs["Category"].setValue(category);
-    rs["Description"].setValue(description);
-    const int n = rs.fields().Count();
-    for (int k = store::parts::kFirstOptional; k <= n - 3; ++k) {
-        const QTableWidgetItem* cell = ui->MSFlexGrid1->item(1, k);
+    for (const Text& t : texts)
+        if (!t.kept) rs[t.column].setValue(t.value);
+    // The optional columns are all but the fixed ones, wherever the table puts them.
+    for (int c = 0; c < int(m_gridFields.size()); ++c) {
+        store::Field& field = rs[m_gridFields[size_t(c)]];
+        if (store::parts::isFixedColumn(field.Name())) continue;
+        const QTableWidgetItem* cell = ui->MSFlexGrid1->item(1, c);
         const QString text = cell ? cell->text() : QString();
-        store::Field& field = rs[k];
+        if (unchangedCut(field.Name(), text)) continue;
         if (!text.isEmpty())
             field.setValue(text);
         else if (field.Type() == store::adVarWChar || field.Type() == store::adLongVarWChar)
@@ -581,11 +712,61 @@ bool frmMain::Save_Record() {
         else
             field.setValue(qint16(0));
     }
-    if (writePicture) rs["Image"].AppendChunk(picture);
-    rs.Update();
+    if (writePicture) rs[QLatin1String(store::parts::kImageColumn)].AppendChunk(picture);
+    try {
+        rs.Update();
+    } catch (const store::StoreError& e) {
+        if (e.number() == store::errRecordChanged) return keepOrReload(e.description());
+        if (e.number() == store::errRecordDeleted) return saveAsNew(e.description());
+        throw;
+    }
     showCount();
     Show_Data();
     return true;
+}
+
+// Another program saved this record since it was shown: nothing of the user's is written over
+// it without their word. False either way, since this save wrote nothing.
+bool frmMain::keepOrReload(const QString& why) {
+    store::Recordset& rs = *rsParts;
+    if (Platform::instance().question(this, kMessageCaption,
+                                      why + QStringLiteral("\r\n\r\nShow the other version instead of your changes?"
+                                                           "\r\n(No keeps your changes on screen; saving them again "
+                                                           "then replaces the other version.)"),
+                                      false)) {
+        rs.CancelUpdate();
+        rs.Resync();
+        Show_Data();
+        bRecordChanged = false;
+    } else {
+        rs.Resync();
+    }
+    return false;
+}
+
+// The record was deleted by another program: what the user has on screen can still be kept
+// as a new record.
+bool frmMain::saveAsNew(const QString& why) {
+    store::Recordset& rs = *rsParts;
+    if (!Platform::instance().question(this, kMessageCaption,
+                                       why + QStringLiteral("\r\n\r\nSave what is on screen as a new record?")))
+        return false;
+    const int n = rs.fields().Count();
+    std::vector<QVariant> values(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) values[size_t(i)] = rs[i].Value();
+    rs.CancelUpdate();
+    rs.AddNew();
+    for (int i = 0; i < n; ++i) {
+        store::Field& field = rs[i];
+        if (values[size_t(i)].isNull() ||
+            field.Name().compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0)
+            continue;
+        if (field.Type() == store::adLongVarBinary)
+            field.AppendChunk(values[size_t(i)].toByteArray());
+        else
+            field.setValue(values[size_t(i)]);
+    }
+    return Save_Record();
 }
 
 void frmMain::Add_New_Record() {
@@ -606,6 +787,7 @@ void frmMain::Add_New_Record() {
 }
 
 void frmMain::cmdAdd_Click() {
+    if (!commitFieldEditor()) return;
     if (bRecordChanged && !Save_Record()) return;
     Reset_Colors();
     ui->txtDatabase->setReadOnly(true);
@@ -628,6 +810,7 @@ void frmMain::cmdEdit_Click() {
 }
 
 void frmMain::cmdSave_Click() {
+    if (!commitFieldEditor()) return;
     const bool wasEditing = bEditMode;
     bEditMode = false;
     Reset_Colors();
@@ -653,6 +836,15 @@ void frmMain::cmdDelete_Click() {
         ui->cmdSelect->setVisible(true);
         Platform::instance().information(this, kMessageCaption,
                                          QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        // Still empty: the new record starts over, in the adding state, so that what is typed
+        // next counts as a change.
+        Clear_Form();
+        step([&] { Fill_Grid(); });
+        sImagePath.clear();
+        setLocked(false);
+        step([&] { Buttons_Caption(true); });
+        bEditMode = true;
+        bRecordChanged = false;
         return;
     }
     ui->cmdSelect->setVisible(false);
@@ -722,6 +914,7 @@ bool frmMain::trySave(bool wasEditing) {
 }
 
 void frmMain::navigate(Move move) {
+    if (!commitFieldEditor()) return;
     const bool wasEditing = bEditMode;
     bEditMode = false;
     Reset_Colors();
@@ -784,22 +977,27 @@ void frmMain::cmdLast_Click() { navigate(Move::Last); }
 // ---- pictures --------------------------------------------------------------------------------
 
 void frmMain::cmdSelect_Click() {
+    const QPixmap before = ui->imgPicture->pixmap();
     ui->imgPicture->clear();
     const QString chosen = Platform::instance().openFileName(this, kPictureTitle, Control::sAppPath + QLatin1Char('/'),
                                                              kPictureFilter);
     if (chosen.isEmpty()) return;  // cancelled
-    sImagePath = chosen;
-    const QString trimmed = chosen.trimmed();
-    if (!trimmed.isEmpty()) {
-        Load_Picture(trimmed);
-        bRecordChanged = true;
+    // The name exactly as chosen (blanks included) is the file shown and the file saved; a
+    // refused choice leaves the record's picture as it was.
+    try {
+        Load_Picture(chosen);
+    } catch (...) {
+        ui->imgPicture->setPixmap(before);
+        throw;
     }
+    sImagePath = chosen;
+    bRecordChanged = true;
 }
 
 void frmMain::Load_Picture(const QString& sImage) {
-    if (!QFileInfo::exists(sImage)) {
+    if (const QString refused = pictureFileRefusal(sImage); !refused.isEmpty()) {
         ui->imgPicture->clear();
-        return;
+        throw store::StoreError(kErrInvalidPicture, refused);
     }
     QString why;
     const QImage image = readPicture(sImage, &why);
@@ -820,8 +1018,10 @@ QStringList frmMain::Print_Lines() {
           << QStringLiteral("      TABLE  NAME = ") + Control::sTableName << rule << QString() << QString();
     store::Recordset& rs = *rsParts;
     const int n = rs.fields().Count();
-    for (int i = 0; i <= n - 2; ++i)
+    for (int i = 0; i < n; ++i) {
+        if (rs[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) == 0) continue;
         lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") + store::valueText(rs[i].Value());
+    }
     lines << rule;
     return lines;
 }
@@ -833,7 +1033,11 @@ void frmMain::cmdPrint_Click() {
                                          QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         return;
     }
-    if (bRecordChanged && !Save_Record()) return;
+    if (!commitFieldEditor()) return;
+    if (bRecordChanged) {
+        if (!Save_Record()) return;
+        leaveEditing();  // saved: the window is as after Save
+    }
     bRecordChanged = false;
 
     const QStringList lines = Print_Lines();

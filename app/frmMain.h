@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -87,7 +88,7 @@ private:
     void startFirstRecord();
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
-    void switchDatabase(const std::function<void()>& showOther, bool newDatabase);
+    void switchDatabase(const std::function<void()>& showOther);
     void showCount();
     void setBackColor(QWidget* box, const QColor& colour);
     QByteArray pictureToStore(bool& write);
@@ -100,6 +101,27 @@ private:
     bool showPictureFile(const QString& path);
     void showStoredPicture();
     void connectHandlers();
+
+    // A value's text as the window shows it, cut to `limit` characters; a cut is remembered
+    // so that a save leaves that stored value whole unless the user changed its text.
+    QString shownText(const QString& column, const QVariant& value, int limit);
+    bool unchangedCut(const QString& column, const QString& text) const;
+    QWidget* recordBox(const QString& column) const;
+    QString gridFieldName(int column) const;
+    // A grid column whose value is edited in the field editor (not the key, not a record box).
+    bool isEditorColumn(int column) const;
+    void writeEditorToCell();
+    // Text typed into the field editor and not yet in its cell goes there (as Enter would);
+    // false, with a report, when the column cannot take it.
+    bool commitFieldEditor();
+    // After a save: browsing again, as Save leaves the window.
+    void leaveEditing();
+    bool keepOrReload(const QString& why);
+    bool saveAsNew(const QString& why);
+
+    std::vector<int> m_gridFields;      // grid column -> field ordinal
+    QHash<QString, QString> m_cutTexts;  // column -> the cut text shown for it
+    bool m_editorTyped = false;          // the user typed into the field editor since it was filled
 
     std::unique_ptr<Ui::frmMain> ui;
     bool m_ending = false;

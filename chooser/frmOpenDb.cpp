@@ -97,7 +97,8 @@ void frmOpenDb::Open_Database() {
     // keeps showing what it showed before.
     auto connection = std::make_unique<store::Connection>();
     connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                    Control::sDatabasePath + QStringLiteral(";Persist Security Info=False"));
+                                    store::Connection::quoteValue(Control::sDatabasePath) +
+                                    QStringLiteral(";Persist Security Info=False"));
     connection->Open(QString(), QString(), QString());
     std::swap(cnDatabase, connection);
     bDatabaseOpen = true;
@@ -282,7 +283,8 @@ void frmOpenDb::Show_Picture() {
         if (rs->EOF_()) return;
         store::Field& image = rs->fields()["Image"];
         if (image.isNull()) return;
-        const QImage picture = unpackPicture(image, Control::sAppPath + QStringLiteral("/ok.jpg"), kUnpackChunk);
+        QString unpackFile = Control::sAppPath + QStringLiteral("/ok.jpg");
+        const QImage picture = unpackPicture(image, unpackFile, kUnpackChunk);
         if (!picture.isNull()) ui->Picture1->setPixmap(QPixmap::fromImage(picture));
     } catch (const store::StoreError&) {
         ui->Picture1->clear();

@@ -66,7 +66,8 @@ const SeedPart kParts[] = {
 };
 
 void seed(const QString& file, const QString& pictures) {
-    const QString connection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + file;
+    const QString connection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+                               store::Connection::quoteValue(file);
     store::Catalog catalog;
     catalog.Create(connection);
     store::parts::createPartsTable(catalog, QStringLiteral("Parts"), kOptionalBoxes);

@@ -43,6 +43,14 @@ DataTypeEnum optionalType(int box) {
     }
 }
 
+bool isFixedColumn(const QString& name) {
+    for (const ColumnDef& c : kLeadingColumns)
+        if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return true;
+    for (const ColumnDef& c : kTrailingColumns)
+        if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 long optionalSize(int box) { return optionalType(box) == adVarWChar ? 50 : 0; }
 
 void createPartsTable(Catalog& catalog, const QString& tableName, std::vector<int> boxes) {

@@ -40,8 +40,32 @@ QString optionalName(int box);
 DataTypeEnum optionalType(int box);
 long optionalSize(int box);
 
-// Position of the first optional column; CreationDate and Image are always the last two.
+// Position of the first optional column; in a table made here CreationDate and Image are the
+// last two. Tables from elsewhere may add columns anywhere, so the windows find the fixed
+// columns by name.
 inline constexpr int kFirstOptional = 5;
+inline constexpr const char* kKeyColumn = "PartID";
+inline constexpr const char* kCreationDateColumn = "CreationDate";
+inline constexpr const char* kImageColumn = "Image";
+
+// One of the seven fixed columns, by name (letter case ignored).
+bool isFixedColumn(const QString& name);
+
+// The four record texts edited in their own boxes: how many characters a box takes while the
+// user types, and how many a save keeps.
+struct RecordText {
+    const char* column;
+    int typingLimit;
+    int saveLimit;
+};
+inline constexpr std::array<RecordText, 4> kRecordTexts{{
+    {"PartNumber", 49, 49},
+    {"PartName", 49, 79},
+    {"Category", 49, 49},
+    {"Description", 250, 250},
+}};
+// The field editor under the grid takes this many characters.
+inline constexpr int kFieldEditorLimit = 49;
 
 // Builds a parts table named `tableName` with the chosen boxes (any order; they are put in
 // box order) in the catalogue's database: columns, the auto-increment key and the primary-key

@@ -91,6 +91,7 @@ long Field::Attributes() const {
 }
 QVariant Field::Value() const { return m_rs->fieldValue(m_ordinal); }
 void Field::setValue(const QVariant& value) { m_rs->assign(m_ordinal, value); }
+QVariant Field::Convert(const QVariant& value) const { return convertForColumn(m_rs->d->cols.at(m_ordinal), value); }
 qint64 Field::ActualSize() const { return m_rs->actualSize(m_ordinal); }
 QByteArray Field::GetChunk(qint64 length) { return m_rs->getChunk(m_ordinal, length); }
 void Field::AppendChunk(const QByteArray& bytes) { m_rs->appendChunk(m_ordinal, bytes); }

@@ -28,6 +28,9 @@ public:
     QVariant Value() const;
     void setValue(const QVariant& value);
     bool isNull() const { return Value().isNull(); }
+    // What `value` becomes when assigned here, without assigning it; throws the conversion
+    // error that an assignment would.
+    QVariant Convert(const QVariant& value) const;
     // Length in bytes of a binary value (or of a text, as UTF-16); 0 for Null.
     qint64 ActualSize() const;
     // The next `length` bytes, continuing where the last GetChunk of this field on this row

@@ -149,26 +149,32 @@ private slots:
         auto s = started(2);
         s->click("cmdEdit");
         s->replaceText("txtPartName", QStringLiteral("Renamed"));
+        const QString cellBefore = s->cell(1, 6);
+        // Enter with a value the column cannot take: reported, and the text stays in the editor.
         setCell(*s, 6, QStringLiteral("many"));
-        const QByteArray before = readFile(s->db());
-        s->click("cmdSave");
         QCOMPARE(s->platform.reports.size(), size_t(1));
         QCOMPARE(s->platform.reports[0].number, 3421L);
         QVERIFY(s->platform.reports[0].description.contains(QStringLiteral("Qty In Stock")));
+        QCOMPARE(s->cell(1, 6), cellBefore);
+        QCOMPARE(s->text("txtField"), QStringLiteral("many"));
+        const QByteArray before = readFile(s->db());
+        // Save takes the editor's text first, so it is refused the same way and writes nothing.
+        s->click("cmdSave");
+        QCOMPARE(s->platform.reports.size(), size_t(2));
         QCOMPARE(readFile(s->db()), before);
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Renamed"));
-        QCOMPARE(s->cell(1, 6), QStringLiteral("many"));
+        QCOMPARE(s->text("txtField"), QStringLiteral("many"));
         QVERIFY(s->w->bRecordChanged && s->w->bEditMode);
         QVERIFY(!s->locked("txtPartName"));
-        // A move tries the save again, is refused again, and does not move.
+        // A move tries again, is refused again, and does not move.
         s->click("cmdNext");
-        QCOMPARE(s->platform.reports.size(), size_t(2));
+        QCOMPARE(s->platform.reports.size(), size_t(3));
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Renamed"));
         // Corrected, it saves.
         setCell(*s, 6, QStringLiteral("5"));
         s->click("cmdSave");
-        QCOMPARE(s->platform.reports.size(), size_t(2));
+        QCOMPARE(s->platform.reports.size(), size_t(3));
         QCOMPARE(stored(*s, "SELECT PartName || '|' || \"Qty In Stock\" FROM Parts WHERE PartID = 1"),
                  QStringLiteral("Renamed|5"));
         // Fifty characters fit a text column.
@@ -373,13 +379,25 @@ private slots:
         QCOMPARE(s->platform.questions.size(), size_t(1));
         QVERIFY(!s->platform.ended && !s->w->bEditMode && !s->w->bRecordChanged);
         QVERIFY(s->locked("txtPartName"));
-        // A save that is refused asks nothing and keeps the window.
+        // A save that is refused says so and asks whether to quit without it; the default
+        // answer keeps the window open with the record as typed.
         s->click("cmdEdit");
         s->replaceText("txtPartNumber", QString());
+        s->replaceText("txtPartName", QStringLiteral("Kept on screen"));
+        s->platform.answers = {false};
         s->click("cmdClose");
-        QCOMPARE(s->platform.questions.size(), size_t(1));
         QCOMPARE(s->platform.messages.back().text, QStringLiteral("Please enter the Part Number before saving the record."));
+        QCOMPARE(s->platform.questions.size(), size_t(2));
+        QCOMPARE(s->platform.questions.back().text, QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"));
+        QVERIFY(!s->platform.questions.back().defaultYes);
         QVERIFY(!s->platform.ended);
+        QCOMPARE(s->text("txtPartName"), QStringLiteral("Kept on screen"));
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts"), QStringLiteral("Saved on close"));
+        // Yes quits without the record.
+        s->platform.answers = {true};
+        s->click("cmdClose");
+        QVERIFY(s->platform.ended);
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts"), QStringLiteral("Saved on close"));
     }
 
     void firstRecordOfAnEmptyTableIsSavedOnClose() {

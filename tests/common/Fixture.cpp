@@ -16,7 +16,8 @@ ProgramFolder::ProgramFolder() { QVERIFY(m_dir.isValid()); }
 QString ProgramFolder::makeDatabase(const QString& fileName, const QString& table, const std::vector<int>& boxes) {
     const QString path = file(fileName);
     store::Catalog catalog;
-    catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + path);
+    catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+                   store::Connection::quoteValue(path));
     store::parts::createPartsTable(catalog, table, boxes);
     catalog.ActiveConnection().Close();
     return path;
@@ -26,7 +27,7 @@ void ProgramFolder::writeLogo() { writeFile(file(QStringLiteral("logo.jpg")), pi
 
 void addPart(const QString& databasePath, const QString& table, const Row& row) {
     store::Connection cn;
-    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(databasePath));
     store::Recordset rs;
     rs.Open(table, cn);
     rs.AddNew();
@@ -41,7 +42,7 @@ void addPart(const QString& databasePath, const QString& table, const Row& row) 
 
 void addParts(const QString& databasePath, const QString& table, int count) {
     store::Connection cn;
-    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(databasePath));
     store::Recordset rs;
     rs.Open(table, cn);
     for (int i = 1; i <= count; ++i) {
@@ -101,8 +102,8 @@ void ScriptedPlatform::warning(QWidget*, const QString& caption, const QString& 
     warnings.push_back({caption, text});
 }
 
-bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text) {
-    questions.push_back({caption, text});
+bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text, bool defaultYes) {
+    questions.push_back({caption, text, defaultYes});
     if (answers.empty()) {
         QTest::qFail("a question was asked that the test did not script", __FILE__, __LINE__);
         return false;

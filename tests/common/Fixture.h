@@ -52,6 +52,7 @@ public:
     struct Message {
         QString caption;
         QString text;
+        bool defaultYes = true;  // questions only
     };
     struct Report {
         long number;
@@ -60,7 +61,7 @@ public:
 
     void information(QWidget*, const QString& caption, const QString& text) override;
     void warning(QWidget*, const QString& caption, const QString& text) override;
-    bool question(QWidget*, const QString& caption, const QString& text) override;
+    bool question(QWidget*, const QString& caption, const QString& text, bool defaultYes = true) override;
     void errorReport(QWidget*, long number, const QString& description) override;
     QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
     QString programFolder() override { return m_folder; }

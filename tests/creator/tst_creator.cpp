@@ -258,7 +258,8 @@ private slots:
         QCOMPARE(s.text("txtDatabase"), s.folder.file(QStringLiteral("Workshop.mdb")));
         QCOMPARE(s.text("txtTable"), QStringLiteral("Tools"));
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
-        QVERIFY(s.w->bEditMode && s.w->bRecordChanged);
+        // Adding, but nothing typed yet: nothing to save.
+        QVERIFY(s.w->bEditMode && !s.w->bRecordChanged);
         QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         QCOMPARE(s.cell(0, 5), QStringLiteral("Qty In Stock"));
         QCOMPARE(s.cell(1, 0), QStringLiteral("1"));
