@@ -87,8 +87,9 @@ void frmCreateDb::CreateButton_Click() {
 bool frmCreateDb::Create_Database() {
     sNewDbName += QStringLiteral(".mdb");
     sNewDbPath = Control::sAppPath + QLatin1Char('/') + sNewDbName;
+    // Any entry under the name is in use, a link (even one pointing nowhere) included.
     const QFileInfo existing(sNewDbPath);
-    if (existing.exists() && existing.isFile()) {
+    if (existing.isSymLink() || existing.exists()) {
         showMessage(QStringLiteral("Database Name already Used, Can NOT Replace"), kRed);
         return false;
     }
@@ -107,7 +108,10 @@ bool frmCreateDb::Create_Database() {
     } catch (const store::StoreError& e) {
         // A half-made file is no database anyone wants: it goes, and the window stays usable.
         if (created) QFile::remove(sNewDbPath);
-        showMessage(e.description(), kRed);
+        // The store also refuses a name whose journal is already there, or taken in the meantime.
+        showMessage(e.number() == store::errFileExists ? QStringLiteral("Database Name already Used, Can NOT Replace")
+                                                       : e.description(),
+                    kRed);
         return false;
     }
     return true;

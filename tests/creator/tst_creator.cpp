@@ -6,11 +6,16 @@
 #include <QDir>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include "Catalog.h"
+
 #include "Connection.h"
 #include "Control.h"
 #include "PartsLayout.h"
 #include "Recordset.h"
 #include "Session.h"
+#include "StoreError.h"
 #include "frmCreateDb.h"
 
 namespace {
@@ -44,7 +49,10 @@ struct Creator {
     void create() { QTest::mouseClick(child<QPushButton>("CreateButton"), Qt::LeftButton); }
     QString message() const { return child<QLabel>("lblError")->text(); }
     QColor messageColour() const { return child<QLabel>("lblError")->palette().color(QPalette::WindowText); }
-    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
+    // Every entry in the program folder, links pointing nowhere included.
+    QStringList files() const {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    }
 };
 
 QStringList columnsOf(const QString& db, const QString& table) {
@@ -200,6 +208,88 @@ private slots:
         c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
         QCOMPARE(columnsOf(c.folder.file(QStringLiteral("Odd.mdb")), table).at(5), QStringLiteral("Location:202:50"));
+    }
+
+    // Whatever already has the new database's name is left as it is, by the window and by the
+    // store under it: nothing is written through a link, not even one pointing nowhere.
+    void entriesUnderTheNameAreKept_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"file", "folder", "link to a file", "link to a folder", "dangling link", "fifo"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void entriesUnderTheNameAreKept() {
+        QFETCH(QString, kind);
+        Creator c;
+        const QString entry = c.folder.file(QStringLiteral("Stock.mdb"));
+        const QString target = c.folder.file(QStringLiteral("elsewhere"));
+        const QByteArray native = QFile::encodeName(entry);
+        if (kind == QLatin1String("file")) {
+            writeFile(entry, "somebody's file");
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(entry));
+        } else if (kind == QLatin1String("link to a file")) {
+            writeFile(target, "somebody's file");
+            QVERIFY(QFile::link(target, entry));
+        } else if (kind == QLatin1String("link to a folder")) {
+            QVERIFY(QDir().mkdir(target));
+            QVERIFY(QFile::link(target, entry));
+        } else if (kind == QLatin1String("dangling link")) {
+            QVERIFY(QFile::link(target, entry));
+        } else {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        }
+        struct stat before {};
+        QCOMPARE(::lstat(native.constData(), &before), 0);
+        const bool targetThere = QFileInfo::exists(target);
+        const QByteArray targetBytes = targetThere && QFileInfo(target).isFile() ? readFile(target) : QByteArray();
+        const auto unchanged = [&] {
+            struct stat now {};
+            return ::lstat(native.constData(), &now) == 0 && now.st_ino == before.st_ino &&
+                   now.st_mode == before.st_mode && now.st_size == before.st_size &&
+                   QFileInfo::exists(target) == targetThere &&
+                   (!QFileInfo(target).isFile() || readFile(target) == targetBytes);
+        };
+
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QVERIFY(unchanged());
+
+        // The store refuses it on its own too, should the name be taken after the window looked.
+        store::Catalog cat;
+        try {
+            cat.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + entry);
+            QFAIL("a new database was made over an existing entry");
+        } catch (const store::StoreError& e) {
+            QCOMPARE(e.number(), long(store::errFileExists));
+        }
+        QVERIFY(unchanged());
+    }
+
+    // SQLite deletes or replays a journal it finds beside a database: one left there (here a
+    // link pointing nowhere) is somebody's, and the file already made for the new one goes again.
+    void aJournalBesideTheNameIsKept() {
+        Creator c;
+        const QString journal = c.folder.file(QStringLiteral("Stock.mdb-journal"));
+        const QString target = c.folder.file(QStringLiteral("elsewhere"));
+        QVERIFY(QFile::link(target, journal));
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb-journal")});  // no Stock.mdb left
+        QCOMPARE(QFileInfo(journal).symLinkTarget(), target);
+        QVERIFY(!QFileInfo::exists(target));
+        // With the journal gone, the same name makes the database.
+        QVERIFY(QFile::remove(journal));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
     }
 
     void storeFailureRemovesTheHalfMadeFile() {
