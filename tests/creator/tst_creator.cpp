@@ -53,6 +53,16 @@ struct Creator {
     QStringList files() const {
         return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     }
+    // The red message wraps, and all of its lines fit in the label, inside the window.
+    bool messageShownWhole() const {
+        auto* label = child<QLabel>("lblError");
+        const int needed = label->heightForWidth(label->width());
+        if (!label->wordWrap() || needed > label->height() || !window.rect().contains(label->geometry())) {
+            qWarning("message needs %d px, the label is %dx%d", needed, label->width(), label->height());
+            return false;
+        }
+        return true;
+    }
 };
 
 QStringList columnsOf(const QString& db, const QString& table) {
@@ -172,26 +182,43 @@ private slots:
 
     void oddNames_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("made");  // the file made, or "" when refused
-        QTest::newRow("slash") << "../escape" << "";
-        QTest::newRow("backslash") << "a\\b" << "";
-        QTest::newRow("dot") << "." << "";
-        QTest::newRow("dot dot") << ".." << "";
-        QTest::newRow("control character") << "Stock\tList" << "";
-        QTest::newRow("blanks only") << "   " << "   .mdb";
-        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb";
-        QTest::newRow("any script") << QString::fromUtf8("Ersatzteile Übersicht") << QString::fromUtf8("Ersatzteile Übersicht.mdb");
+        QTest::addColumn<QString>("made");     // the file made, or "" when refused
+        QTest::addColumn<QString>("refusal");  // what the red message says, in part
+        const QString noName = QStringLiteral("The Database a Needs a Name");
+        QTest::newRow("slash") << "../escape" << "" << "/ or \\";
+        QTest::newRow("backslash") << "a\\b" << "" << "/ or \\";
+        QTest::newRow("dot") << "." << "" << ". or ..";
+        QTest::newRow("dot dot") << ".." << "" << ". or ..";
+        QTest::newRow("control character") << "Stock\tList" << "" << "control characters";
+        QTest::newRow("blanks only") << "   " << "" << noName;
+        QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << "" << noName;
+        QTest::newRow("figure, narrow and ideographic spaces") << QStringLiteral("\u2007\u202F\u3000") << "" << noName;
+        QTest::newRow("byte order mark and tab") << QStringLiteral("\uFEFF\t") << "" << noName;
+        for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069, 0x200E, 0x200F,
+                           0x061C})
+            QTest::addRow("direction control U+%04X", unsigned(c))
+                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("txt") << "" << "direction controls";
+        for (char16_t c : {0x200B, 0x200C, 0x200D, 0x2060, 0xFEFF})
+            QTest::addRow("zero-width U+%04X", unsigned(c))
+                << QStringLiteral("Sto") + QChar(c) + QStringLiteral("ck") << "" << "zero-width characters";
+        QTest::newRow("line separator") << QStringLiteral("Stock\u2028List") << "" << "line breaks";
+        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb" << "";
+        for (const char* name : {"Ersatzteile Übersicht", "قطع الغيار", "\u00A0Stock "})
+            QTest::addRow("%s", name) << QString::fromUtf8(name) << QString::fromUtf8(name) + QStringLiteral(".mdb")
+                                      << "";
     }
 
     void oddNames() {
         QFETCH(QString, name);
         QFETCH(QString, made);
+        QFETCH(QString, refusal);
         Creator c;
         c.fill(name, QStringLiteral("Parts"));
         c.create();
         if (made.isEmpty()) {
             QCOMPARE(c.messageColour(), kRed);
-            QVERIFY(!c.message().isEmpty());
+            QVERIFY2(c.message().contains(refusal), qPrintable(c.message()));
+            QVERIFY(c.messageShownWhole());
             QVERIFY(c.files().isEmpty());
             QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("../escape.mdb"))));
             QVERIFY(!c.window.bDbCreated);
@@ -201,13 +228,46 @@ private slots:
         }
     }
 
-    void tableNamesOfAnyText() {
+    void tableNames_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("refusal");  // what the red message says, in part; "" when made
+        const QString noName = QStringLiteral("The Database Table Needs a Name");
+        QTest::newRow("blanks only") << "  " << noName;
+        QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << noName;
+        QTest::newRow("ideographic space and byte order mark") << QStringLiteral("\u3000\uFEFF") << noName;
+        for (char16_t c : {u'\n', u'\r', char16_t(0x0085), char16_t(0x2028), char16_t(0x2029)})
+            QTest::addRow("line break U+%04X", unsigned(c))
+                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("Items") << "line breaks";
+        QTest::newRow("right-to-left override") << QStringLiteral("Stock\u202EItems") << "direction controls";
+        QTest::newRow("first strong isolate") << QStringLiteral("\u2068Stock") << "direction controls";
+        QTest::newRow("zero-width joiner") << QStringLiteral("Stock\u200DItems") << "zero-width characters";
+        QTest::newRow("word joiner") << QStringLiteral("Stock\u2060") << "zero-width characters";
+        QTest::newRow("quotes, brackets and a statement")
+            << QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x") << "";
+        QTest::newRow("right-to-left letters") << QString::fromUtf8("قطع الغيار") << "";
+    }
+
+    void tableNames() {
+        QFETCH(QString, table);
+        QFETCH(QString, refusal);
         Creator c;
-        const QString table = QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x");
         c.fill(QStringLiteral("Odd"), table, {13});
         c.create();
-        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
-        QCOMPARE(columnsOf(c.folder.file(QStringLiteral("Odd.mdb")), table).at(5), QStringLiteral("Location:202:50"));
+        const QString db = c.folder.file(QStringLiteral("Odd.mdb"));
+        QCOMPARE(Control::sTableName, table);
+        if (refusal.isEmpty()) {
+            QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+            const QStringList columns = columnsOf(db, table);
+            QCOMPARE(columns.size(), 8);
+            QCOMPARE(columns.at(5), QStringLiteral("Location:202:50"));
+        } else {
+            QCOMPARE(c.messageColour(), kRed);
+            QVERIFY2(c.message().contains(refusal), qPrintable(c.message()));
+            QVERIFY(c.messageShownWhole());
+            QVERIFY(c.files().isEmpty());
+            QVERIFY(!c.window.bDbCreated);
+            QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        }
     }
 
     // Whatever already has the new database's name is left as it is, by the window and by the
@@ -298,6 +358,7 @@ private slots:
         c.create();
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY2(c.message().contains(QStringLiteral("sqlite_")), qPrintable(c.message()));
+        QVERIFY(c.messageShownWhole());
         QVERIFY(c.files().isEmpty());
         QVERIFY(!c.window.bDbCreated);
         // The window is still usable.
