@@ -27,7 +27,11 @@ frmCreateDb::frmCreateDb(QWidget* parent) : QDialog(parent), ui(std::make_unique
     on(ui->CreateButton, &frmCreateDb::CreateButton_Click);
     on(ui->cmdExit, &frmCreateDb::cmdExit_Click);
     on(ui->cmdCancel, &frmCreateDb::cmdCancel_Click);
-    ui->CreateButton->setDefault(true);
+    // Enter in a name box must not create the database before the optional boxes are ticked.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     Form_Load();
 }
 

@@ -352,6 +352,44 @@ private slots:
         QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
     }
 
+    // Enter in a box must not create the database: the optional boxes may not be ticked yet.
+    void enterDoesNotCreate_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+
+    void enterDoesNotCreate() {
+        QFETCH(int, key);
+        Creator c;
+        c.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&c.window));
+        for (const auto& [box, text] : {std::pair{"txtDBname", "Stock"}, std::pair{"txtTableName", "Parts"}}) {
+            auto* edit = c.child<QLineEdit>(QLatin1String(box));
+            edit->setFocus();
+            QVERIFY(edit->hasFocus());
+            QTest::keyClicks(edit, QString::fromLatin1(text));
+            QTest::keyClick(edit, Qt::Key(key));
+            QVERIFY(c.files().isEmpty());
+            QCOMPARE(c.message(), QString());
+            QVERIFY(c.window.isVisible());
+        }
+        for (auto* button : c.window.findChildren<QPushButton*>()) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+        }
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        // The box ticked after Enter is in the table the click on Create makes.
+        QTest::mouseClick(c.child<QCheckBox>(QStringLiteral("Check13")), Qt::LeftButton, {}, QPoint(6, 8));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
+        const QStringList columns = columnsOf(c.folder.file(QStringLiteral("Stock.mdb")), QStringLiteral("Parts"));
+        QCOMPARE(columns.size(), 8);
+        QCOMPARE(columns.at(5), QStringLiteral("Location:202:50"));
+    }
+
     void storeFailureRemovesTheHalfMadeFile() {
         Creator c;
         c.fill(QStringLiteral("Reserved"), QStringLiteral("sqlite_parts"));  // a name the store keeps for itself
