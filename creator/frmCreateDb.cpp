@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
+#include <algorithm>
 
 #include "Catalog.h"
 #include "Control.h"
@@ -25,7 +27,11 @@ frmCreateDb::frmCreateDb(QWidget* parent) : QDialog(parent), ui(std::make_unique
     on(ui->CreateButton, &frmCreateDb::CreateButton_Click);
     on(ui->cmdExit, &frmCreateDb::cmdExit_Click);
     on(ui->cmdCancel, &frmCreateDb::cmdCancel_Click);
-    ui->CreateButton->setDefault(true);
+    // Enter in a name box must not create the database before the optional boxes are ticked.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     Form_Load();
 }
 
@@ -44,6 +50,52 @@ void frmCreateDb::showMessage(const QString& text, const QColor& colour) {
     ui->lblError->setText(text);
 }
 
+namespace {
+
+// Characters that show as nothing: a name made only of them looks empty.
+bool isBlank(QChar c) {
+    switch (c.unicode()) {
+        case 0x180E: case 0x200B: case 0x2060: case 0xFEFF:             // zero-width spaces and joiners
+        case 0x115F: case 0x1160: case 0x3164: case 0xFFA0: case 0x2800:  // fillers and the blank pattern
+            return true;
+        default:
+            return c.isSpace();  // every space separator (no-break, figure, ideographic...) and tab, line ends
+    }
+}
+
+bool isBlankName(const QString& name) { return std::all_of(name.begin(), name.end(), isBlank); }
+
+// Controls that reorder the text shown around them, so a name would read other than it is.
+bool isDirectionControl(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F ||
+           u == 0x061C;
+}
+
+bool isZeroWidth(QChar c) {
+    const char16_t u = c.unicode();
+    return u == 0x200B || u == 0x200C || u == 0x200D || u == 0x2060 || u == 0xFEFF;
+}
+
+bool isLineBreak(QChar c) {
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+bool containsAny(const QString& name, bool (*test)(QChar)) { return std::any_of(name.begin(), name.end(), test); }
+
+// Why `name` cannot be used, or "" when it can; `what` is how the messages call it.
+QString hiddenCharacters(const QString& name, const QString& what) {
+    if (containsAny(name, isDirectionControl))
+        return QStringLiteral("The %1 can not contain invisible text direction controls").arg(what);
+    if (containsAny(name, isZeroWidth))
+        return QStringLiteral("The %1 can not contain invisible zero-width characters").arg(what);
+    if (containsAny(name, isLineBreak)) return QStringLiteral("The %1 can not contain line breaks").arg(what);
+    return QString();
+}
+
+}  // namespace
+
 // Why a database name cannot make a file in the program's folder, or "" when it can.
 QString frmCreateDb::refusedName(const QString& name) const {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
@@ -51,10 +103,15 @@ QString frmCreateDb::refusedName(const QString& name) const {
                               "program's folder");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("The Database Name can not be . or ..");
+    if (const QString why = hiddenCharacters(name, QStringLiteral("Database Name")); !why.isEmpty()) return why;
     for (QChar c : name)
         if (c.category() == QChar::Other_Control)
             return QStringLiteral("The Database Name can not contain control characters");
     return QString();
+}
+
+QString frmCreateDb::refusedTableName(const QString& name) const {
+    return hiddenCharacters(name, QStringLiteral("Table Name"));
 }
 
 void frmCreateDb::CreateButton_Click() {
@@ -64,7 +121,7 @@ void frmCreateDb::CreateButton_Click() {
         return;
     }
     sNewDbName = ui->txtDBname->text();
-    if (sNewDbName.isEmpty()) {
+    if (isBlankName(sNewDbName)) {
         showMessage(QStringLiteral("The Database a Needs a Name"), kRed);
         return;
     }
@@ -73,8 +130,12 @@ void frmCreateDb::CreateButton_Click() {
         return;
     }
     Control::sTableName = ui->txtTableName->text();
-    if (Control::sTableName.isEmpty()) {
+    if (isBlankName(Control::sTableName)) {
         showMessage(QStringLiteral("The Database Table Needs a Name"), kRed);
+        return;
+    }
+    if (const QString why = refusedTableName(Control::sTableName); !why.isEmpty()) {
+        showMessage(why, kRed);
         return;
     }
     if (!Create_Database()) return;
@@ -87,8 +148,9 @@ void frmCreateDb::CreateButton_Click() {
 bool frmCreateDb::Create_Database() {
     sNewDbName += QStringLiteral(".mdb");
     sNewDbPath = Control::sAppPath + QLatin1Char('/') + sNewDbName;
+    // Any entry under the name is in use, a link (even one pointing nowhere) included.
     const QFileInfo existing(sNewDbPath);
-    if (existing.exists() && existing.isFile()) {
+    if (existing.isSymLink() || existing.exists()) {
         showMessage(QStringLiteral("Database Name already Used, Can NOT Replace"), kRed);
         return false;
     }
@@ -107,7 +169,10 @@ bool frmCreateDb::Create_Database() {
     } catch (const store::StoreError& e) {
         // A half-made file is no database anyone wants: it goes, and the window stays usable.
         if (created) QFile::remove(sNewDbPath);
-        showMessage(e.description(), kRed);
+        // The store also refuses a name whose journal is already there, or taken in the meantime.
+        showMessage(e.number() == store::errFileExists ? QStringLiteral("Database Name already Used, Can NOT Replace")
+                                                       : e.description(),
+                    kRed);
         return false;
     }
     return true;

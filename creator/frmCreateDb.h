@@ -35,6 +35,7 @@ private:
     bool Create_Database();
     void showMessage(const QString& text, const QColor& colour);
     QString refusedName(const QString& name) const;
+    QString refusedTableName(const QString& name) const;
 
     std::unique_ptr<Ui::frmCreateDb> ui;
     bool m_closing = false;

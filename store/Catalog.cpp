@@ -4,6 +4,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "Sqlite.h"
 #include "StoreError.h"
 
@@ -118,15 +125,44 @@ Connection& Catalog::Create(const QString& connectionString) {
     const QString path = Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
     if (path.isEmpty())
         throw StoreError(errInvalidArgument, QStringLiteral("No database file was named for the new database."));
-    if (QFileInfo::exists(path))
-        throw StoreError(errFileExists,
-                         QStringLiteral("The file '%1' already exists; a new database never replaces it.").arg(path));
+    const QByteArray native = path.toUtf8();  // the bytes SQLite hands to open() too
+    const auto inTheWay = [&path] {
+        return StoreError(errFileExists,
+                          QStringLiteral("The file '%1' already exists; a new database never replaces it.").arg(path));
+    };
+    // The file is made here, in one step that fails on any entry already under the name (a
+    // link, even a dangling one, included), so SQLite only ever opens the empty file made here.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST) throw inTheWay();
+        throw StoreError(errFileNotFound, QStringLiteral("The database file '%1' cannot be created: %2.")
+                                              .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    struct stat made {};
+    const auto stillOurs = [&] {
+        struct stat now {};
+        return ::lstat(native.constData(), &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == made.st_dev &&
+               now.st_ino == made.st_ino;
+    };
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE, nullptr);
-    bool created = QFileInfo::exists(path);
     try {
+        if (::fstat(fd, &made) != 0)
+            throw StoreError(errFileNotFound,
+                             QStringLiteral("The database file '%1' cannot be created: %2.")
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        // SQLite deletes or replays an old journal it finds beside a database; it is somebody's file.
+        for (const char* companion : {"-journal", "-wal"}) {
+            struct stat st {};
+            if (::lstat((native + companion).constData(), &st) == 0)
+                throw StoreError(errFileExists, QStringLiteral("The file '%1%2' already exists; a new database "
+                                                               "never replaces it.")
+                                                    .arg(path, QLatin1String(companion)));
+        }
+        const int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
         if (rc != SQLITE_OK) sql::fail(db, QStringLiteral("The database file '%1' cannot be created").arg(path));
+        // Nothing is written unless the name still holds the file made above.
+        if (!stillOurs()) throw inTheWay();
         sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
@@ -134,12 +170,14 @@ Connection& Catalog::Create(const QString& connectionString) {
         sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
         // Writing the header makes the file a database of its own rather than an empty file.
         sql::exec(db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
-        created = true;
     } catch (...) {
         sqlite3_close(db);
-        if (created) QFile::remove(path);
+        // The half-made file goes, but only while the name still holds it.
+        if (stillOurs()) ::unlink(native.constData());
+        ::close(fd);
         throw;
     }
+    ::close(fd);
     m_connection.Close();
     m_connection.setConnectionString(connectionString);
     m_connection.adopt(db, path);

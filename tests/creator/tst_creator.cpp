@@ -6,11 +6,16 @@
 #include <QDir>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include "Catalog.h"
+
 #include "Connection.h"
 #include "Control.h"
 #include "PartsLayout.h"
 #include "Recordset.h"
 #include "Session.h"
+#include "StoreError.h"
 #include "frmCreateDb.h"
 
 namespace {
@@ -44,7 +49,20 @@ struct Creator {
     void create() { QTest::mouseClick(child<QPushButton>("CreateButton"), Qt::LeftButton); }
     QString message() const { return child<QLabel>("lblError")->text(); }
     QColor messageColour() const { return child<QLabel>("lblError")->palette().color(QPalette::WindowText); }
-    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
+    // Every entry in the program folder, links pointing nowhere included.
+    QStringList files() const {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    }
+    // The red message wraps, and all of its lines fit in the label, inside the window.
+    bool messageShownWhole() const {
+        auto* label = child<QLabel>("lblError");
+        const int needed = label->heightForWidth(label->width());
+        if (!label->wordWrap() || needed > label->height() || !window.rect().contains(label->geometry())) {
+            qWarning("message needs %d px, the label is %dx%d", needed, label->width(), label->height());
+            return false;
+        }
+        return true;
+    }
 };
 
 QStringList columnsOf(const QString& db, const QString& table) {
@@ -164,26 +182,43 @@ private slots:
 
     void oddNames_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("made");  // the file made, or "" when refused
-        QTest::newRow("slash") << "../escape" << "";
-        QTest::newRow("backslash") << "a\\b" << "";
-        QTest::newRow("dot") << "." << "";
-        QTest::newRow("dot dot") << ".." << "";
-        QTest::newRow("control character") << "Stock\tList" << "";
-        QTest::newRow("blanks only") << "   " << "   .mdb";
-        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb";
-        QTest::newRow("any script") << QString::fromUtf8("Ersatzteile Übersicht") << QString::fromUtf8("Ersatzteile Übersicht.mdb");
+        QTest::addColumn<QString>("made");     // the file made, or "" when refused
+        QTest::addColumn<QString>("refusal");  // what the red message says, in part
+        const QString noName = QStringLiteral("The Database a Needs a Name");
+        QTest::newRow("slash") << "../escape" << "" << "/ or \\";
+        QTest::newRow("backslash") << "a\\b" << "" << "/ or \\";
+        QTest::newRow("dot") << "." << "" << ". or ..";
+        QTest::newRow("dot dot") << ".." << "" << ". or ..";
+        QTest::newRow("control character") << "Stock\tList" << "" << "control characters";
+        QTest::newRow("blanks only") << "   " << "" << noName;
+        QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << "" << noName;
+        QTest::newRow("figure, narrow and ideographic spaces") << QStringLiteral("\u2007\u202F\u3000") << "" << noName;
+        QTest::newRow("byte order mark and tab") << QStringLiteral("\uFEFF\t") << "" << noName;
+        for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069, 0x200E, 0x200F,
+                           0x061C})
+            QTest::addRow("direction control U+%04X", unsigned(c))
+                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("txt") << "" << "direction controls";
+        for (char16_t c : {0x200B, 0x200C, 0x200D, 0x2060, 0xFEFF})
+            QTest::addRow("zero-width U+%04X", unsigned(c))
+                << QStringLiteral("Sto") + QChar(c) + QStringLiteral("ck") << "" << "zero-width characters";
+        QTest::newRow("line separator") << QStringLiteral("Stock\u2028List") << "" << "line breaks";
+        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb" << "";
+        for (const char* name : {"Ersatzteile Übersicht", "قطع الغيار", "\u00A0Stock "})
+            QTest::addRow("%s", name) << QString::fromUtf8(name) << QString::fromUtf8(name) + QStringLiteral(".mdb")
+                                      << "";
     }
 
     void oddNames() {
         QFETCH(QString, name);
         QFETCH(QString, made);
+        QFETCH(QString, refusal);
         Creator c;
         c.fill(name, QStringLiteral("Parts"));
         c.create();
         if (made.isEmpty()) {
             QCOMPARE(c.messageColour(), kRed);
-            QVERIFY(!c.message().isEmpty());
+            QVERIFY2(c.message().contains(refusal), qPrintable(c.message()));
+            QVERIFY(c.messageShownWhole());
             QVERIFY(c.files().isEmpty());
             QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("../escape.mdb"))));
             QVERIFY(!c.window.bDbCreated);
@@ -193,13 +228,166 @@ private slots:
         }
     }
 
-    void tableNamesOfAnyText() {
+    void tableNames_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("refusal");  // what the red message says, in part; "" when made
+        const QString noName = QStringLiteral("The Database Table Needs a Name");
+        QTest::newRow("blanks only") << "  " << noName;
+        QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << noName;
+        QTest::newRow("ideographic space and byte order mark") << QStringLiteral("\u3000\uFEFF") << noName;
+        for (char16_t c : {u'\n', u'\r', char16_t(0x0085), char16_t(0x2028), char16_t(0x2029)})
+            QTest::addRow("line break U+%04X", unsigned(c))
+                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("Items") << "line breaks";
+        QTest::newRow("right-to-left override") << QStringLiteral("Stock\u202EItems") << "direction controls";
+        QTest::newRow("first strong isolate") << QStringLiteral("\u2068Stock") << "direction controls";
+        QTest::newRow("zero-width joiner") << QStringLiteral("Stock\u200DItems") << "zero-width characters";
+        QTest::newRow("word joiner") << QStringLiteral("Stock\u2060") << "zero-width characters";
+        QTest::newRow("quotes, brackets and a statement")
+            << QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x") << "";
+        QTest::newRow("right-to-left letters") << QString::fromUtf8("قطع الغيار") << "";
+    }
+
+    void tableNames() {
+        QFETCH(QString, table);
+        QFETCH(QString, refusal);
         Creator c;
-        const QString table = QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x");
         c.fill(QStringLiteral("Odd"), table, {13});
         c.create();
+        const QString db = c.folder.file(QStringLiteral("Odd.mdb"));
+        QCOMPARE(Control::sTableName, table);
+        if (refusal.isEmpty()) {
+            QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+            const QStringList columns = columnsOf(db, table);
+            QCOMPARE(columns.size(), 8);
+            QCOMPARE(columns.at(5), QStringLiteral("Location:202:50"));
+        } else {
+            QCOMPARE(c.messageColour(), kRed);
+            QVERIFY2(c.message().contains(refusal), qPrintable(c.message()));
+            QVERIFY(c.messageShownWhole());
+            QVERIFY(c.files().isEmpty());
+            QVERIFY(!c.window.bDbCreated);
+            QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        }
+    }
+
+    // Whatever already has the new database's name is left as it is, by the window and by the
+    // store under it: nothing is written through a link, not even one pointing nowhere.
+    void entriesUnderTheNameAreKept_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"file", "folder", "link to a file", "link to a folder", "dangling link", "fifo"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void entriesUnderTheNameAreKept() {
+        QFETCH(QString, kind);
+        Creator c;
+        const QString entry = c.folder.file(QStringLiteral("Stock.mdb"));
+        const QString target = c.folder.file(QStringLiteral("elsewhere"));
+        const QByteArray native = QFile::encodeName(entry);
+        if (kind == QLatin1String("file")) {
+            writeFile(entry, "somebody's file");
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(entry));
+        } else if (kind == QLatin1String("link to a file")) {
+            writeFile(target, "somebody's file");
+            QVERIFY(QFile::link(target, entry));
+        } else if (kind == QLatin1String("link to a folder")) {
+            QVERIFY(QDir().mkdir(target));
+            QVERIFY(QFile::link(target, entry));
+        } else if (kind == QLatin1String("dangling link")) {
+            QVERIFY(QFile::link(target, entry));
+        } else {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        }
+        struct stat before {};
+        QCOMPARE(::lstat(native.constData(), &before), 0);
+        const bool targetThere = QFileInfo::exists(target);
+        const QByteArray targetBytes = targetThere && QFileInfo(target).isFile() ? readFile(target) : QByteArray();
+        const auto unchanged = [&] {
+            struct stat now {};
+            return ::lstat(native.constData(), &now) == 0 && now.st_ino == before.st_ino &&
+                   now.st_mode == before.st_mode && now.st_size == before.st_size &&
+                   QFileInfo::exists(target) == targetThere &&
+                   (!QFileInfo(target).isFile() || readFile(target) == targetBytes);
+        };
+
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QVERIFY(unchanged());
+
+        // The store refuses it on its own too, should the name be taken after the window looked.
+        store::Catalog cat;
+        try {
+            cat.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + entry);
+            QFAIL("a new database was made over an existing entry");
+        } catch (const store::StoreError& e) {
+            QCOMPARE(e.number(), long(store::errFileExists));
+        }
+        QVERIFY(unchanged());
+    }
+
+    // SQLite deletes or replays a journal it finds beside a database: one left there (here a
+    // link pointing nowhere) is somebody's, and the file already made for the new one goes again.
+    void aJournalBesideTheNameIsKept() {
+        Creator c;
+        const QString journal = c.folder.file(QStringLiteral("Stock.mdb-journal"));
+        const QString target = c.folder.file(QStringLiteral("elsewhere"));
+        QVERIFY(QFile::link(target, journal));
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
+        QCOMPARE(c.messageColour(), kRed);
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb-journal")});  // no Stock.mdb left
+        QCOMPARE(QFileInfo(journal).symLinkTarget(), target);
+        QVERIFY(!QFileInfo::exists(target));
+        // With the journal gone, the same name makes the database.
+        QVERIFY(QFile::remove(journal));
+        c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
-        QCOMPARE(columnsOf(c.folder.file(QStringLiteral("Odd.mdb")), table).at(5), QStringLiteral("Location:202:50"));
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
+    }
+
+    // Enter in a box must not create the database: the optional boxes may not be ticked yet.
+    void enterDoesNotCreate_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+
+    void enterDoesNotCreate() {
+        QFETCH(int, key);
+        Creator c;
+        c.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&c.window));
+        for (const auto& [box, text] : {std::pair{"txtDBname", "Stock"}, std::pair{"txtTableName", "Parts"}}) {
+            auto* edit = c.child<QLineEdit>(QLatin1String(box));
+            edit->setFocus();
+            QVERIFY(edit->hasFocus());
+            QTest::keyClicks(edit, QString::fromLatin1(text));
+            QTest::keyClick(edit, Qt::Key(key));
+            QVERIFY(c.files().isEmpty());
+            QCOMPARE(c.message(), QString());
+            QVERIFY(c.window.isVisible());
+        }
+        for (auto* button : c.window.findChildren<QPushButton*>()) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+        }
+        QVERIFY(!c.window.bDbCreated);
+        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        // The box ticked after Enter is in the table the click on Create makes.
+        QTest::mouseClick(c.child<QCheckBox>(QStringLiteral("Check13")), Qt::LeftButton, {}, QPoint(6, 8));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
+        const QStringList columns = columnsOf(c.folder.file(QStringLiteral("Stock.mdb")), QStringLiteral("Parts"));
+        QCOMPARE(columns.size(), 8);
+        QCOMPARE(columns.at(5), QStringLiteral("Location:202:50"));
     }
 
     void storeFailureRemovesTheHalfMadeFile() {
@@ -208,6 +396,7 @@ private slots:
         c.create();
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY2(c.message().contains(QStringLiteral("sqlite_")), qPrintable(c.message()));
+        QVERIFY(c.messageShownWhole());
         QVERIFY(c.files().isEmpty());
         QVERIFY(!c.window.bDbCreated);
         // The window is still usable.
