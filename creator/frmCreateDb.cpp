@@ -162,7 +162,8 @@ bool frmCreateDb::Create_Database() {
     bool created = false;
     try {
         store::Catalog catNewDb;
-        catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + sNewDbPath);
+        catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+                        store::Connection::quoteValue(sNewDbPath));
         created = true;
         store::parts::createPartsTable(catNewDb, Control::sTableName, boxes);
         catNewDb.ActiveConnection().Close();

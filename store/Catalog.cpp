@@ -21,19 +21,6 @@ namespace {
 // Marks files made by this program ("CGWT"); files without it open all the same.
 constexpr int kApplicationId = 0x43475754;
 
-// Runs `work` inside one write transaction: all of it reaches the file, or none.
-template <typename F>
-void inTransaction(sqlite3* db, F work) {
-    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        work();
-        sql::exec(db, QStringLiteral("COMMIT"));
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
 QString indexSql(const QString& table, const Index& index) {
     QString cols;
     for (const auto& c : index.Columns) {
@@ -163,11 +150,7 @@ Connection& Catalog::Create(const QString& connectionString) {
         if (rc != SQLITE_OK) sql::fail(db, QStringLiteral("The database file '%1' cannot be created").arg(path));
         // Nothing is written unless the name still holds the file made above.
         if (!stillOurs()) throw inTheWay();
-        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-        sqlite3_busy_timeout(db, 5000);
-        sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
+        sql::configure(db);
         // Writing the header makes the file a database of its own rather than an empty file.
         sql::exec(db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
     } catch (...) {
@@ -252,7 +235,7 @@ Table& Catalog::appendTable(const Table& table) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
         throw StoreError(errInvalidArgument,
                          QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
-    inTransaction(db, [&] {
+    sql::inWriteTransaction(db, [&] {
         sql::exec(db, tableSql(table.Name, table));
         for (const Index& i : table.Indexes)
             if (!i.PrimaryKey) sql::exec(db, indexSql(table.Name, i));
@@ -267,7 +250,7 @@ Table& Catalog::appendTable(const Table& table) {
 void Catalog::writeIndex(Table& table, const Index& index) {
     sqlite3* db = m_connection.handle();
     if (!index.PrimaryKey) {
-        inTransaction(db, [&] { sql::exec(db, indexSql(table.Name, index)); });
+        sql::inWriteTransaction(db, [&] { sql::exec(db, indexSql(table.Name, index)); });
         table.Indexes.push_back(index);
         return;
     }
@@ -284,7 +267,7 @@ void Catalog::writeIndex(Table& table, const Index& index) {
     Table rebuilt = table;
     rebuilt.Indexes.push_back(index);
     const QString tmp = table.Name + QStringLiteral("~rebuild");
-    inTransaction(db, [&] {
+    sql::inWriteTransaction(db, [&] {
         qint64 seq = -1;
         {
             sql::Stmt q(db, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"));

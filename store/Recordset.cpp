@@ -57,19 +57,6 @@ unsigned dataVersion(sqlite3* db) {
     return version;
 }
 
-// Runs `work` inside one write transaction: all of it reaches the file, or none.
-template <typename F>
-void inWriteTransaction(sqlite3* db, F work) {
-    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        work();
-        sql::exec(db, QStringLiteral("COMMIT"));
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
 // Puts a key in its place in the sorted keyset; returns its index.
 qint64 insertKey(std::vector<qint64>& keys, qint64 key) {
     const auto at = std::lower_bound(keys.begin(), keys.end(), key) - keys.begin();
@@ -483,7 +470,7 @@ void Recordset::AddNew() {
             // (read-only, locked) is told at the save; here the computed key serves.
             try {
                 sqlite3* db = d->cn->handle();
-                inWriteTransaction(db, [&] {
+                sql::inWriteTransaction(db, [&] {
                     key = nextKey();
                     sql::Stmt up(db, QStringLiteral("UPDATE sqlite_sequence SET seq = ?1 WHERE name = ?2"));
                     up.bindInt64(1, key);
@@ -556,7 +543,7 @@ void Recordset::Update() {
             marks += QLatin1Char('?');
         }
         qint64 rowid = 0;
-        inWriteTransaction(db, [&] {
+        sql::inWriteTransaction(db, [&] {
             // A key this recordset gave that another program has taken since is given anew.
             if (d->keyColumn >= 0 && d->givenKey.isValid() && d->pending[size_t(d->keyColumn)] == d->givenKey) {
                 sql::Stmt taken(db, QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?1").arg(table));
@@ -587,7 +574,7 @@ void Recordset::Update() {
             sets += sql::quoteIdent(d->cols[i].name) + QStringLiteral("=?");
         }
         const qint64 oldKey = d->keys[size_t(d->pos)];
-        inWriteTransaction(db, [&] {
+        sql::inWriteTransaction(db, [&] {
             // Only a row still as it was read is written: another program's save is never lost.
             checkRowUnchanged(db);
             sql::Stmt upd(db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, sets));

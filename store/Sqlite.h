@@ -72,4 +72,17 @@ void configure(sqlite3* db);
 // Runs statements that return nothing.
 void exec(sqlite3* db, const QString& sql);
 
+// Runs `work` inside one write transaction: all of it reaches the file, or none.
+template <typename F>
+void inWriteTransaction(sqlite3* db, F work) {
+    exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        work();
+        exec(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 }  // namespace store::sql
