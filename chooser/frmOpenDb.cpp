@@ -1,8 +1,10 @@
 #include "frmOpenDb.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHash>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
 #include <cmath>
@@ -45,12 +47,27 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
     ui->MSFlexGrid1->setModel(&m_preview);
-    auto gridClick = [this] { runGuarded(this, [this] { MSFlexGrid1_Click(); }); };
+    // Enter on a row acts as a click. A double-click is one click: the activation and the
+    // second click that come with it on the same row are passed over.
+    auto gridClick = [this](const QModelIndex& index) {
+        if (index.row() == m_doubleClickRow && m_doubleClickTime.isValid() &&
+            m_doubleClickTime.elapsed() <= QApplication::doubleClickInterval())
+            return;
+        runGuarded(this, [this] { MSFlexGrid1_Click(); });
+    };
     connect(ui->MSFlexGrid1, &QTableView::clicked, this, gridClick);
     connect(ui->MSFlexGrid1, &QTableView::activated, this, gridClick);
+    connect(ui->MSFlexGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        m_doubleClickRow = index.row();
+        m_doubleClickTime.start();
+    });
     ui->MSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->MSFlexGrid1->verticalHeader()->setDefaultSectionSize(18);
-    ui->cmdOK->setDefault(true);
+    // No default button: Enter in the tree or the preview must not accept the choice.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     Form_Load();
 }
 

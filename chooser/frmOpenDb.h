@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <memory>
 
 #include "Connection.h"
@@ -55,6 +56,8 @@ private:
 
     std::unique_ptr<Ui::frmOpenDb> ui;
     bool m_finished = false;
+    int m_doubleClickRow = -1;
+    QElapsedTimer m_doubleClickTime;
     PreviewModel m_preview;
     // The previewed table's rows in order, read as the grid shows them.
     std::unique_ptr<store::Recordset> m_previewRows;

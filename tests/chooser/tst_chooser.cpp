@@ -159,6 +159,38 @@ private slots:
         QCOMPARE(Control::sDatabasePath, QString());
     }
 
+    // Enter neither accepts nor leaves; a double-click on a row is one click; a file whose
+    // name holds ';' or quotes is the file previewed.
+    void keysClicksAndOddFileNames() {
+        frmOpenDb::lLastRow = 0;
+        Chooser c;
+        for (QPushButton* b : c.window->findChildren<QPushButton*>()) QVERIFY(!b->isDefault() && !b->autoDefault());
+        c.preview(QStringLiteral("Parts"));
+        c.grid()->setFocus();
+        QTest::keyClick(c.grid(), Qt::Key_Down);
+        QTest::keyClick(c.grid(), Qt::Key_Return);
+        QVERIFY(c.window->isVisible());
+        QCOMPARE(c.window->result(), 0);
+
+        const QModelIndex third = c.grid()->model()->index(3, 0);
+        // As a mouse sends it: a click, then the second press as a double-click, then its release.
+        const QPoint at = c.grid()->visualRect(third).center();
+        QTest::mouseClick(c.grid()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(c.grid()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(c.grid()->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(c.pictureShown());
+        QCOMPARE(c.pictureColour(), QColor(Qt::green));
+
+        QDir().mkpath(c.folder.file(QStringLiteral("semi;dir")));
+        const QString odd = c.folder.file(QStringLiteral("semi;dir/evil;x \"q\".mdb"));
+        c.folder.makeDatabase(QStringLiteral("semi;dir/evil;x \"q\".mdb"), QStringLiteral("Odd Parts"), {});
+        writeFile(c.folder.file(QStringLiteral("semi;dir/evil")), QByteArray("not this one"));
+        c.browse(odd);
+        QVERIFY(c.platform.warnings.empty());
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), odd);
+        QCOMPARE(c.tables(), QStringList{QStringLiteral("Odd Parts")});
+    }
+
     void previewOfAWholeTable() {
         Chooser c;
         c.preview(QStringLiteral("Parts"));
