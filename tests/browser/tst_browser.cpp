@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
+#include <QSignalSpy>
+#include <QWebEngineHistory>
 #include <QWebEngineView>
 
 #include "BrowserControl.h"
@@ -91,12 +94,15 @@ struct Browser {
             }
         qFatal("no toolbar button %s", key);
     }
+    // Types over the address and presses Enter as a user does: the box is given the focus and
+    // the keys go to the window, which hands them to whatever has the focus.
     void go(const QString& text) {
-        QLineEdit* edit = address()->lineEdit();
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
+        address()->setFocus();
+        QWindow* handle = window->windowHandle();
+        if (!handle) qFatal("the browser window is not shown");
+        QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : text) QTest::keyClick(handle, c.toLatin1());
+        QTest::keyClick(handle, Qt::Key_Return);
     }
 };
 
@@ -137,6 +143,28 @@ private slots:
         b.press("Search");
         QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Search"), kLoad);
         QVERIFY(b.platform.messages.empty() && b.platform.warnings.empty() && b.platform.reports.empty());
+    }
+
+    // Enter in the address box, pressed as a user does, loads the typed address once and
+    // leaves the list as it was.
+    void enterGoesToTheTypedAddressOnce() {
+        Site site;
+        Browser b(site.url("/"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        QTRY_VERIFY(!b.window->timTimer.isActive());
+        QSignalSpy starts(b.view(), &QWebEngineView::loadStarted);
+        b.go(site.url("/second"));
+        QCOMPARE(b.window->focusWidget(), b.address());  // where the keys went
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        QCOMPARE(b.view()->url(), QUrl(site.url("/second")));
+        QCOMPARE(b.address()->currentText(), site.url("/second"));
+        QCOMPARE(b.address()->count(), 1);
+        QCOMPARE(b.address()->itemText(0), site.url("/"));
+        QTest::qWait(500);  // time for a second load, if one were asked for
+        QCOMPARE(site.requests("/second"), 1);
+        QCOMPARE(starts.count(), 1);
+        QCOMPARE(b.view()->history()->count(), 2);
+        QVERIFY(b.platform.messages.empty() && b.platform.reports.empty());
     }
 
     void stopDuringASlowPage() {
