@@ -8,7 +8,6 @@
 #include <QWebEngineView>
 
 #include "BrowserControl.h"
-#include "Control.h"
 #include "MakerSite.h"
 #include "ui_frmBrowser.h"
 
@@ -24,10 +23,11 @@ int pixels(int twips) { return int(std::lround(double(twips) / kTwipsPerPixel));
 
 }  // namespace
 
-frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::frmBrowser>()) {
+frmBrowser::frmBrowser(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::frmBrowser>()) {
     ui->setupUi(this);
-    m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(Control::sAppPath).toString(),
-                                   MakerSite::searchPage(Control::sAppPath).toString(), this);
+    m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(programFolder).toString(),
+                                   MakerSite::searchPage(programFolder).toString(), this);
     const std::pair<QAction*, QStyle::StandardPixmap> icons[] = {
         {ui->actBack, QStyle::SP_ArrowBack},         {ui->actForward, QStyle::SP_ArrowForward},
         {ui->actStop, QStyle::SP_BrowserStop},       {ui->actRefresh, QStyle::SP_BrowserReload},

@@ -1,22 +1,22 @@
-// The browser window against a small site served here on 127.0.0.1, and the main window's
-// label that opens it.
+// The browser window against a small site served here on 127.0.0.1. This program links the
+// browser's library; tst_browser_loading opens the window the program's way.
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QWindow>
-#include <QSignalSpy>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include "BrowserControl.h"
-#include "Control.h"
-#include "Session.h"
+#include "Fixture.h"
 #include "frmBrowser.h"
 
 namespace {
@@ -74,11 +74,10 @@ struct Browser {
     std::unique_ptr<frmBrowser> window;
 
     explicit Browser(const QString& start) {
-        Control::sAppPath = folder.path();
         QDir().mkpath(folder.file("maker"));
         writeFile(folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head><body>home</body></html>");
         writeFile(folder.file("maker/search.html"), "<html><head><title>Maker Search</title></head><body>search</body></html>");
-        window = std::make_unique<frmBrowser>();
+        window = std::make_unique<frmBrowser>(folder.path());
         window->StartingAddress = start;
         window->Form_Load();
     }
@@ -214,32 +213,6 @@ private slots:
         QCOMPARE(page->width(), 0);
         QCOMPARE(page->height(), 0);
         QCOMPARE(b.address()->width(), 0);
-    }
-
-    void theLabelOpensRaisesAndReopens() {
-        Session s;
-        s.folder.makeDatabase();
-        addParts(s.db(), QStringLiteral("Parts"), 1);
-        QDir().mkpath(s.folder.file("maker"));
-        writeFile(s.folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head></html>");
-        QVERIFY(s.start());
-        s.w->show();
-        auto* label = s.child<QLabel>("lblMkt");
-        QTest::mouseClick(label, Qt::LeftButton);
-        QPointer<frmBrowser> first = s.w->browserWindow();
-        QVERIFY(first);
-        QVERIFY(first->isVisible() && !first->isModal());
-        QCOMPARE(first->StartingAddress, QUrl::fromLocalFile(s.folder.file("maker/index.html")).toString());
-        QTRY_COMPARE_WITH_TIMEOUT(first->windowTitle(), QStringLiteral("Maker Home"), kLoad);
-        QVERIFY(s.w->isEnabled());  // the main window stays usable
-        QTest::mouseClick(label, Qt::LeftButton);
-        QCOMPARE(s.w->browserWindow(), first.data());  // only brought forward
-        first->close();
-        QTRY_VERIFY(!first);
-        label->setFocus();
-        QTest::keyClick(label, Qt::Key_Return);  // the keyboard way
-        QVERIFY(s.w->browserWindow());
-        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"), kLoad);
     }
 };
 
