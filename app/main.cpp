@@ -27,8 +27,9 @@ protected:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The browser window's engine shares OpenGL contexts; this has to be said before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
+    // The browser's loader makes the shared context the engine needs when the browser is first
+    // opened (BrowserWindow.cpp).
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     frmMain window;

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     const fs::path errors = data / "stderr.log";
     std::vector<Contender> contenders{
         {"bare Qt window", fs::path(BENCH_BIN_DIR) / "bare_window", {}},
-        {"bare window linked with the engine", fs::path(BENCH_BIN_DIR) / "bare_window_engine", {}},
+        {"bare window, engine linked, GL shared", fs::path(BENCH_BIN_DIR) / "bare_window_engine", {}},
         {"cogwright, first record shown", makeProgramFolder(data / "program"), {}},
     };
     fs::remove(errors);
