@@ -134,10 +134,10 @@ int main(int argc, char** argv) {
     std::printf("launch to first paint, %d runs each, taken in turn (ms):\n", runs);
     for (const auto& c : contenders) {
         if (c.times.empty()) {
-            std::printf("  %-36s never showed its window (see %s)\n", c.name, errors.c_str());
+            std::printf("  %-38s never showed its window (see %s)\n", c.name, errors.c_str());
             continue;
         }
-        std::printf("  %-36s median %7.1f  min %7.1f  max %7.1f", c.name, median(c.times),
+        std::printf("  %-38s median %7.1f  min %7.1f  max %7.1f", c.name, median(c.times),
                     *std::min_element(c.times.begin(), c.times.end()),
                     *std::max_element(c.times.begin(), c.times.end()));
         if (c.failures) std::printf("  (%d failed)", c.failures);
