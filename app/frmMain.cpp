@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <cmath>
 
+#include "BrowserWindow.h"
 #include "Control.h"
 #include "ErrorReport.h"
 #include "MakerSite.h"
@@ -19,7 +20,6 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "StoreError.h"
-#include "frmBrowser.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
 #include "ui_frmMain.h"
@@ -269,10 +269,8 @@ void frmMain::lblMkt_Click() {
         m_browser->activateWindow();
         return;
     }
-    m_browser = new frmBrowser(nullptr);  // no owner: both windows stay usable
-    m_browser->setAttribute(Qt::WA_DeleteOnClose);
-    m_browser->StartingAddress = MakerSite::homePage(Control::sAppPath).toString();
-    m_browser->Form_Load();
+    // Loaded on first use, so that the engine costs nothing until the browser is wanted.
+    m_browser = BrowserWindow::open(Control::sAppPath, MakerSite::homePage(Control::sAppPath).toString());
 }
 
 void frmMain::cmdOpen_Click() {

@@ -8,7 +8,6 @@
 
 #include "Connection.h"
 #include "Recordset.h"
-#include "frmBrowser.h"
 
 namespace Ui {
 class frmMain;
@@ -43,7 +42,7 @@ public:
     int lGridCols = 0;
 
     // The browser window while it is open.
-    frmBrowser* browserWindow() const { return m_browser; }
+    QWidget* browserWindow() const { return m_browser; }
 
     // The printed sheet of the current record, line by line (made apart from the painting so
     // that it can be read without a printer).
@@ -125,5 +124,5 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     bool m_ending = false;
-    QPointer<frmBrowser> m_browser;
+    QPointer<QWidget> m_browser;
 };

@@ -1,16 +1,42 @@
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
 #include "ErrorReport.h"
 #include "frmMain.h"
 
+namespace {
+
+// For the start-up benchmark (COGWRIGHT_EXIT_WHEN_SHOWN=1): says "shown" once the window has
+// first been painted, then ends the program.
+class ExitWhenShown : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, qApp, [] {
+                std::puts("shown");
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // The browser window's engine shares OpenGL contexts; this has to be said before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
+    // The browser's loader makes the shared context the engine needs when the browser is first
+    // opened (BrowserWindow.cpp).
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     frmMain window;
     // A failed start-up has been reported; the window is never shown.
     if (!startUpGuarded(nullptr, [&] { window.Form_Load(); })) return 1;
+    ExitWhenShown probe;
+    if (qEnvironmentVariableIntValue("COGWRIGHT_EXIT_WHEN_SHOWN") == 1) window.installEventFilter(&probe);
     window.show();
     return app.exec();
 }

@@ -8,7 +8,6 @@
 #include <QWebEngineView>
 
 #include "BrowserControl.h"
-#include "Control.h"
 #include "MakerSite.h"
 #include "ui_frmBrowser.h"
 
@@ -24,10 +23,11 @@ int pixels(int twips) { return int(std::lround(double(twips) / kTwipsPerPixel));
 
 }  // namespace
 
-frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::frmBrowser>()) {
+frmBrowser::frmBrowser(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::frmBrowser>()) {
     ui->setupUi(this);
-    m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(Control::sAppPath).toString(),
-                                   MakerSite::searchPage(Control::sAppPath).toString(), this);
+    m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(programFolder).toString(),
+                                   MakerSite::searchPage(programFolder).toString(), this);
     const std::pair<QAction*, QStyle::StandardPixmap> icons[] = {
         {ui->actBack, QStyle::SP_ArrowBack},         {ui->actForward, QStyle::SP_ArrowForward},
         {ui->actStop, QStyle::SP_BrowserStop},       {ui->actRefresh, QStyle::SP_BrowserReload},
@@ -38,6 +38,10 @@ frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::m
     connect(ui->tbToolBar, &QToolBar::actionTriggered, this, &frmBrowser::tbToolBar_ButtonClick);
     connect(m_browser, &BrowserControl::DownloadComplete, this, &frmBrowser::brwWebBrowser_DownloadComplete);
     connect(ui->cboAddress, qOverload<int>(&QComboBox::activated), this, [this] { cboAddress_Click(); });
+    // A key typed by the user goes to the combo box (its line edit's focus proxy), which hands it
+    // on to the line edit by calling its event() directly, past any filter there: Enter is taken
+    // at the combo box. A key sent to the line edit itself is taken there.
+    ui->cboAddress->installEventFilter(this);
     ui->cboAddress->lineEdit()->installEventFilter(this);
     timTimer.setInterval(kTimerMs);
     timTimer.stop();
@@ -95,11 +99,12 @@ void frmBrowser::cboAddress_KeyPress(int KeyAscii) {
 }
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+    const bool address = watched == ui->cboAddress || watched == ui->cboAddress->lineEdit();
+    if (address && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             cboAddress_KeyPress(13);
-            return true;  // the address is not added to the list
+            return true;  // taken here: the combo box neither adds the address nor activates an item
         }
     }
     return QWidget::eventFilter(watched, event);

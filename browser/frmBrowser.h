@@ -16,7 +16,8 @@ class frmBrowser : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmBrowser(QWidget* parent = nullptr);
+    // Home and Search go to the maker's pages under `programFolder`.
+    explicit frmBrowser(const QString& programFolder, QWidget* parent = nullptr);
     ~frmBrowser() override;
 
     // Set by the opener before Form_Load; empty opens the window without navigating.

@@ -1,19 +1,22 @@
-// The browser window against a small site served here on 127.0.0.1, and the main window's
-// label that opens it.
+// The browser window against a small site served here on 127.0.0.1. This program links the
+// browser's library; tst_browser_loading opens the window the program's way.
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWebEngineHistory>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include "BrowserControl.h"
-#include "Control.h"
-#include "Session.h"
+#include "Fixture.h"
 #include "frmBrowser.h"
 
 namespace {
@@ -71,11 +74,10 @@ struct Browser {
     std::unique_ptr<frmBrowser> window;
 
     explicit Browser(const QString& start) {
-        Control::sAppPath = folder.path();
         QDir().mkpath(folder.file("maker"));
         writeFile(folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head><body>home</body></html>");
         writeFile(folder.file("maker/search.html"), "<html><head><title>Maker Search</title></head><body>search</body></html>");
-        window = std::make_unique<frmBrowser>();
+        window = std::make_unique<frmBrowser>(folder.path());
         window->StartingAddress = start;
         window->Form_Load();
     }
@@ -91,12 +93,15 @@ struct Browser {
             }
         qFatal("no toolbar button %s", key);
     }
+    // Types over the address and presses Enter as a user does: the box is given the focus and
+    // the keys go to the window, which hands them to whatever has the focus.
     void go(const QString& text) {
-        QLineEdit* edit = address()->lineEdit();
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
+        address()->setFocus();
+        QWindow* handle = window->windowHandle();
+        if (!handle) qFatal("the browser window is not shown");
+        QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : text) QTest::keyClick(handle, c.toLatin1());
+        QTest::keyClick(handle, Qt::Key_Return);
     }
 };
 
@@ -137,6 +142,28 @@ private slots:
         b.press("Search");
         QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Search"), kLoad);
         QVERIFY(b.platform.messages.empty() && b.platform.warnings.empty() && b.platform.reports.empty());
+    }
+
+    // Enter in the address box, pressed as a user does, loads the typed address once and
+    // leaves the list as it was.
+    void enterGoesToTheTypedAddressOnce() {
+        Site site;
+        Browser b(site.url("/"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        QTRY_VERIFY(!b.window->timTimer.isActive());
+        QSignalSpy starts(b.view(), &QWebEngineView::loadStarted);
+        b.go(site.url("/second"));
+        QCOMPARE(b.window->focusWidget(), b.address());  // where the keys went
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        QCOMPARE(b.view()->url(), QUrl(site.url("/second")));
+        QCOMPARE(b.address()->currentText(), site.url("/second"));
+        QCOMPARE(b.address()->count(), 1);
+        QCOMPARE(b.address()->itemText(0), site.url("/"));
+        QTest::qWait(500);  // time for a second load, if one were asked for
+        QCOMPARE(site.requests("/second"), 1);
+        QCOMPARE(starts.count(), 1);
+        QCOMPARE(b.view()->history()->count(), 2);
+        QVERIFY(b.platform.messages.empty() && b.platform.reports.empty());
     }
 
     void stopDuringASlowPage() {
@@ -186,32 +213,6 @@ private slots:
         QCOMPARE(page->width(), 0);
         QCOMPARE(page->height(), 0);
         QCOMPARE(b.address()->width(), 0);
-    }
-
-    void theLabelOpensRaisesAndReopens() {
-        Session s;
-        s.folder.makeDatabase();
-        addParts(s.db(), QStringLiteral("Parts"), 1);
-        QDir().mkpath(s.folder.file("maker"));
-        writeFile(s.folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head></html>");
-        QVERIFY(s.start());
-        s.w->show();
-        auto* label = s.child<QLabel>("lblMkt");
-        QTest::mouseClick(label, Qt::LeftButton);
-        QPointer<frmBrowser> first = s.w->browserWindow();
-        QVERIFY(first);
-        QVERIFY(first->isVisible() && !first->isModal());
-        QCOMPARE(first->StartingAddress, QUrl::fromLocalFile(s.folder.file("maker/index.html")).toString());
-        QTRY_COMPARE_WITH_TIMEOUT(first->windowTitle(), QStringLiteral("Maker Home"), kLoad);
-        QVERIFY(s.w->isEnabled());  // the main window stays usable
-        QTest::mouseClick(label, Qt::LeftButton);
-        QCOMPARE(s.w->browserWindow(), first.data());  // only brought forward
-        first->close();
-        QTRY_VERIFY(!first);
-        label->setFocus();
-        QTest::keyClick(label, Qt::Key_Return);  // the keyboard way
-        QVERIFY(s.w->browserWindow());
-        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"), kLoad);
     }
 };
 

@@ -1,0 +1,47 @@
+// The yardstick for bench_startup: the barest Qt window, ended the same way as the program.
+// Built twice: plain, and linked with the browser engine (without using it) and sharing OpenGL
+// contexts as the engine asks, to show what having the engine at start-up costs.
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <cstdio>
+
+#ifdef BARE_WINDOW_WITH_ENGINE
+#include <QWebEngineView>
+#endif
+
+namespace {
+
+// Says "shown" once the window has first been painted, then ends the program.
+class ExitWhenShown : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, qApp, [] {
+                std::puts("shown");
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef BARE_WINDOW_WITH_ENGINE
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // A use of the engine's library, so that the linker keeps it.
+    [[maybe_unused]] const QMetaObject* volatile engine = &QWebEngineView::staticMetaObject;
+#endif
+    QApplication app(argc, argv);
+    QLabel window(QStringLiteral("A bare window"));
+    window.resize(640, 540);
+    ExitWhenShown probe;
+    window.installEventFilter(&probe);
+    window.show();
+    return app.exec();
+}
