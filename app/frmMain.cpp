@@ -350,30 +350,30 @@ void frmMain::Show_Data() {
     ui->txtTable->setText(Control::sTableName);
     if (!(rsParts->BOF() && rsParts->EOF_())) {
         ui->imgPicture->clear();
-        m_cutTexts.clear();
+        m_cutBoxes.clear();
         for (const char* column : {"PartName", "PartNumber", "Category"}) {
             auto* box = static_cast<QLineEdit*>(recordBox(QLatin1String(column)));
-            box->setText(shownText(QLatin1String(column), (*rsParts)[QLatin1String(column)].Value(), kShownLimitBox));
+            box->setText(shownText(QLatin1String(column), (*rsParts)[QLatin1String(column)].Value(), kShownLimitBox, m_cutBoxes));
         }
         ui->txtDescription->setPlainText(shownText(QStringLiteral("Description"), (*rsParts)["Description"].Value(),
-                                                   kShownLimitBox));
+                                                   kShownLimitBox, m_cutBoxes));
         showStoredPicture();
     }
     Fill_Grid();
 }
 
-QString frmMain::shownText(const QString& column, const QVariant& value, int limit) {
+QString frmMain::shownText(const QString& column, const QVariant& value, int limit, QHash<QString, QString>& cuts) {
     const QString full = store::valueText(value);
     if (full.size() <= limit) return full;
     // Shown cut: a save leaves the stored value whole unless the user changes this text.
     const QString shown = full.left(limit);
-    m_cutTexts.insert(column, shown);
+    cuts.insert(column, shown);
     return shown;
 }
 
-bool frmMain::unchangedCut(const QString& column, const QString& text) const {
-    const auto it = m_cutTexts.constFind(column);
-    return it != m_cutTexts.cend() && *it == text;
+bool frmMain::unchangedCut(const QHash<QString, QString>& cuts, const QString& column, const QString& text) {
+    const auto it = cuts.constFind(column);
+    return it != cuts.cend() && *it == text;
 }
 
 QWidget* frmMain::recordBox(const QString& column) const {
@@ -429,7 +429,8 @@ void frmMain::Clear_Form() {
     ui->txtDescription->clear();
     ui->txtField->clear();
     m_editorTyped = false;
-    m_cutTexts.clear();
+    m_cutBoxes.clear();
+    m_cutCells.clear();
     for (int r = 0; r < ui->MSFlexGrid1->rowCount(); ++r)
         for (int c = 0; c < ui->MSFlexGrid1->columnCount(); ++c)
             if (QTableWidgetItem* item = ui->MSFlexGrid1->item(r, c)) item->setText(QString());
@@ -476,6 +477,7 @@ void frmMain::Fill_Grid() {
     QTableWidget* grid = ui->MSFlexGrid1;
     grid->clear();
     grid->setRowCount(1);
+    m_cutCells.clear();
     // Every column but the picture, found by its name wherever it stands.
     const int n = rsParts->fields().Count();
     m_gridFields.clear();
@@ -507,7 +509,7 @@ void frmMain::Fill_Grid() {
             const QVariant value = field.Value();
             QString text;
             if (!value.isNull()) {
-                text = shownText(field.Name(), value, kShownLimitCell);
+                text = shownText(field.Name(), value, kShownLimitCell, m_cutCells);
                 if (field.Attributes() < kLongFieldFlags) width[size_t(c)] = std::max(width[size_t(c)], measure(text));
             }
             QTableWidgetItem* item = cell(text);
@@ -674,7 +676,7 @@ bool frmMain::Save_Record() {
     for (const auto& t : store::parts::kRecordTexts) {
         const QString column = QLatin1String(t.column);
         const QString typed = boxText(recordBox(column));
-        const bool kept = unchangedCut(column, typed);
+        const bool kept = unchangedCut(m_cutBoxes, column, typed);
         texts.push_back({column, kept ? typed : trimmedCut(typed, t.saveLimit), kept});
     }
     auto textOf = [&](int i) { return texts[size_t(i)].value; };
@@ -702,7 +704,7 @@ bool frmMain::Save_Record() {
         if (store::parts::isFixedColumn(field.Name())) continue;
         const QTableWidgetItem* cell = ui->MSFlexGrid1->item(1, c);
         const QString text = cell ? cell->text() : QString();
-        if (unchangedCut(field.Name(), text)) continue;
+        if (unchangedCut(m_cutCells, field.Name(), text)) continue;
         if (!text.isEmpty())
             field.setValue(text);
         else if (field.Type() == store::adVarWChar || field.Type() == store::adLongVarWChar)

@@ -103,8 +103,8 @@ private:
 
     // A value's text as the window shows it, cut to `limit` characters; a cut is remembered
     // so that a save leaves that stored value whole unless the user changed its text.
-    QString shownText(const QString& column, const QVariant& value, int limit);
-    bool unchangedCut(const QString& column, const QString& text) const;
+    QString shownText(const QString& column, const QVariant& value, int limit, QHash<QString, QString>& cuts);
+    static bool unchangedCut(const QHash<QString, QString>& cuts, const QString& column, const QString& text);
     QWidget* recordBox(const QString& column) const;
     QString gridFieldName(int column) const;
     // A grid column whose value is edited in the field editor (not the key, not a record box).
@@ -119,7 +119,8 @@ private:
     bool saveAsNew(const QString& why);
 
     std::vector<int> m_gridFields;      // grid column -> field ordinal
-    QHash<QString, QString> m_cutTexts;  // column -> the cut text shown for it
+    QHash<QString, QString> m_cutBoxes;  // column -> the cut text its record box shows
+    QHash<QString, QString> m_cutCells;  // column -> the cut text its grid cell shows
     bool m_editorTyped = false;          // the user typed into the field editor since it was filled
 
     std::unique_ptr<Ui::frmMain> ui;
