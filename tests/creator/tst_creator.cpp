@@ -203,6 +203,7 @@ private slots:
                 << QStringLiteral("Sto") + QChar(c) + QStringLiteral("ck") << "" << "zero-width characters";
         QTest::newRow("line separator") << QStringLiteral("Stock\u2028List") << "" << "line breaks";
         QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb" << "";
+        QTest::newRow("semicolon and quotes") << "a;b=\"c\" it's" << "a;b=\"c\" it's.mdb" << "";
         for (const char* name : {"Ersatzteile Übersicht", "قطع الغيار", "\u00A0Stock "})
             QTest::addRow("%s", name) << QString::fromUtf8(name) << QString::fromUtf8(name) + QStringLiteral(".mdb")
                                       << "";
