@@ -28,19 +28,6 @@ public:
     void Add_New_Record();
     void Load_Picture(const QString& sImage);
 
-    // The window's state, public so that its tests can look at it.
-    std::unique_ptr<store::Connection> cnParts;
-    std::unique_ptr<store::Recordset> rsParts;
-    QString sImagePath;
-    QString sStoredImagePath;
-    bool bEditMode = false;
-    bool bRecordChanged = false;
-    bool bConnected = false;
-    // The grid's remembered cell and width (row 0 holds the field names, row 1 the values).
-    int lSelRow = 0;
-    int lSelCol = 0;
-    int lGridCols = 0;
-
     // The browser window while it is open.
     QWidget* browserWindow() const { return m_browser; }
 
@@ -71,6 +58,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Tests look at the state through a probe of their own.
+    friend class frmMainProbe;
+
+    std::unique_ptr<store::Connection> cnParts;
+    std::unique_ptr<store::Recordset> rsParts;
+    QString sImagePath;
+    QString sStoredImagePath;
+    bool bEditMode = false;
+    bool bRecordChanged = false;
+    bool bConnected = false;
+    // The grid's remembered cell and width (row 0 holds the field names, row 1 the values).
+    int lSelRow = 0;
+    int lSelCol = 0;
+    int lGridCols = 0;
+
     void Open_Table();
     void Clear_Form();
     void Fill_Grid();

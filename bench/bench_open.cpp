@@ -19,6 +19,7 @@
 
 #include "BenchSupport.h"
 #include "frmMain.h"
+#include "frmMainProbe.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ constexpr int kRows = 1000000;
 frmMain* g_window = nullptr;
 
 void BM_MoveAcrossTable(benchmark::State& state) {
-    auto& rs = *g_window->rsParts;
+    auto& rs = *frmMainProbe(*g_window).rsParts;
     QRandomGenerator rng(42);
     rs.MoveFirst();
     long at = 0;
@@ -40,7 +41,7 @@ void BM_MoveAcrossTable(benchmark::State& state) {
 }
 
 void BM_MoveNext(benchmark::State& state) {
-    auto& rs = *g_window->rsParts;
+    auto& rs = *frmMainProbe(*g_window).rsParts;
     rs.MoveFirst();
     for (auto _ : state) {
         rs.MoveNext();

@@ -48,7 +48,7 @@ private slots:
     void addedPartIsStoredWithItsGridValues() {
         auto s = started(2);
         s->click("cmdAdd");
-        QVERIFY(s->w->bEditMode);
+        QVERIFY(s->state().bEditMode);
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         for (const char* b : {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd", "cmdEdit"})
             QVERIFY2(!s->enabled(b), b);
@@ -63,7 +63,7 @@ private slots:
         s->type("txtPartName", QStringLiteral("Thrust Washer"));
         s->type("txtCategory", QStringLiteral("Bearings"));
         s->type("txtDescription", QStringLiteral("Bronze thrust washer"));
-        QVERIFY(s->w->bRecordChanged);
+        QVERIFY(s->state().bRecordChanged);
         setCell(*s, 5, QStringLiteral("12.50"));
         QCOMPARE(s->cell(1, 5), QStringLiteral("12.50"));
         s->click("cmdSave");
@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 3  Records Found"));
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("NEW-1"));  // shown as stored
         QCOMPARE(s->cell(1, 5), QStringLiteral("12.50"));
-        QVERIFY(!s->w->bRecordChanged && !s->w->bEditMode);
+        QVERIFY(!s->state().bRecordChanged && !s->state().bEditMode);
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
         QVERIFY(s->enabled("cmdAdd") && !s->enabled("cmdSave"));
         for (const QString& box : kRecordBoxes) QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(s->platform.messages[0].caption, QStringLiteral("Quillmark Parts Database"));
         QCOMPARE(s->platform.messages[0].text, QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(QApplication::focusWidget(), s->child("txtPartNumber"));
-        QVERIFY(s->w->bEditMode);  // still editing
+        QVERIFY(s->state().bEditMode);  // still editing
         s->replaceText("txtPartNumber", QStringLiteral("X-1"));
         s->click("cmdSave");
         QCOMPARE(s->platform.messages.size(), size_t(2));
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(readFile(s->db()), before);
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Renamed"));
         QCOMPARE(s->text("txtField"), QStringLiteral("many"));
-        QVERIFY(s->w->bRecordChanged && s->w->bEditMode);
+        QVERIFY(s->state().bRecordChanged && s->state().bEditMode);
         QVERIFY(!s->locked("txtPartName"));
         // A move tries again, is refused again, and does not move.
         s->click("cmdNext");
@@ -244,13 +244,13 @@ private slots:
         s->click("cmdEdit");
         setCell(*s, 8, QStringLiteral("Shelf 1"));
         QCOMPARE(s->cell(1, 8), QStringLiteral("Shelf 1"));
-        s->w->bRecordChanged = false;
+        s->state().bRecordChanged = false;
         QTest::keyClick(editor, Qt::Key_Escape);
         QCOMPARE(editor->text(), QString());
         QCOMPARE(s->cell(1, 8), QStringLiteral("Shelf 1"));
         QTest::keyClick(editor, Qt::Key_Return);  // empty: nothing written
         QCOMPARE(s->cell(1, 8), QStringLiteral("Shelf 1"));
-        QVERIFY(!s->w->bRecordChanged);
+        QVERIFY(!s->state().bRecordChanged);
         // 49 characters, then a 50th is taken, then the next key first cuts back to 49.
         QTest::keyClicks(editor, QString(49, QLatin1Char('a')));
         QTest::keyClick(editor, 'b');
@@ -263,9 +263,9 @@ private slots:
         s->clickCell(1, 8);
         QVERIFY(editor->isReadOnly());
         QTest::keyClick(editor, Qt::Key_Return);
-        QVERIFY(s->w->bRecordChanged);
+        QVERIFY(s->state().bRecordChanged);
         s->click("cmdNext");
-        QVERIFY(!s->w->bRecordChanged);
+        QVERIFY(!s->state().bRecordChanged);
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
         // Show_Field keeps the remembered cell in the editor after the move.
         QCOMPARE(s->text("lblField"), QStringLiteral("Location"));
@@ -315,7 +315,7 @@ private slots:
         s->click("cmdNext");
         QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 1"), QStringLiteral("Changed"));
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
-        QVERIFY(!s->w->bRecordChanged && !s->w->bEditMode);
+        QVERIFY(!s->state().bRecordChanged && !s->state().bEditMode);
         for (const QString& box : kRecordBoxes) QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
         // A refused save stops the move.
         s->click("cmdEdit");
@@ -339,7 +339,7 @@ private slots:
         s->click("cmdDelete");  // the only one: a new record starts at once
         QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("0"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 0  Records Found"));
-        QVERIFY(s->w->bEditMode);
+        QVERIFY(s->state().bEditMode);
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         QCOMPARE(s->cell(1, 0), QStringLiteral("4"));  // keys are never reused
         QCOMPARE(s->text("txtPartNumber"), QString());
@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
         QVERIFY(s->enabled("cmdAdd") && !s->enabled("cmdSave"));
         QVERIFY(s->text("txtPartNumber").startsWith(QStringLiteral("P-")));
-        QVERIFY(!s->w->bRecordChanged && !s->w->bEditMode);
+        QVERIFY(!s->state().bRecordChanged && !s->state().bEditMode);
     }
 
     void closeWithUnsavedChanges() {
@@ -377,7 +377,7 @@ private slots:
         s->click("cmdClose");
         QCOMPARE(stored(*s, "SELECT PartName FROM Parts"), QStringLiteral("Saved on close"));
         QCOMPARE(s->platform.questions.size(), size_t(1));
-        QVERIFY(!s->platform.ended && !s->w->bEditMode && !s->w->bRecordChanged);
+        QVERIFY(!s->platform.ended && !s->state().bEditMode && !s->state().bRecordChanged);
         QVERIFY(s->locked("txtPartName"));
         // A save that is refused says so and asks whether to quit without it; the default
         // answer keeps the window open with the record as typed.

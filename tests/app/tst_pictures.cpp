@@ -55,16 +55,16 @@ private slots:
         QCOMPARE(s->platform.fileDialogs.back().text,
                  QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico"));
         QCOMPARE(s->platform.lastDialogFolder, s->folder.path() + QLatin1Char('/'));
-        QVERIFY(s->w->bRecordChanged);
-        QCOMPARE(s->w->sImagePath, file);
+        QVERIFY(s->state().bRecordChanged);
+        QCOMPARE(s->state().sImagePath, file);
         QVERIFY(s->pictureColourAtCentre().green() > 200);
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
         QCOMPARE(sqliteShell(s->db(), "SELECT length(Image) FROM Parts WHERE PartID = 1"), QStringLiteral("12345"));
         QCOMPARE(imageHex(*s, 1), hex(jpeg));
         QVERIFY(!s->unpackFileLeft());
-        QCOMPARE(s->w->sImagePath, s->folder.file("ok.jpg"));
-        QCOMPARE(s->w->sStoredImagePath, s->w->sImagePath);
+        QCOMPARE(s->state().sImagePath, s->folder.file("ok.jpg"));
+        QCOMPARE(s->state().sStoredImagePath, s->state().sImagePath);
         // Away and back: unpacked from the file again.
         s->click("cmdNext");
         QVERIFY(!s->unpackFileLeft());
@@ -119,12 +119,12 @@ private slots:
         const QByteArray bmp = pictureBytes("bmp", 30, 30, Qt::blue);
         auto s = started({part("A", bmp)});
         s->click("cmdEdit");
-        const QString before = s->w->sImagePath;
+        const QString before = s->state().sImagePath;
         s->platform.fileChoices = {QString()};
         s->click("cmdSelect");
         QVERIFY(!s->pictureShown());  // emptied until the record is shown again
-        QCOMPARE(s->w->sImagePath, before);
-        QVERIFY(!s->w->bRecordChanged);
+        QCOMPARE(s->state().sImagePath, before);
+        QVERIFY(!s->state().bRecordChanged);
         s->replaceText("txtPartName", QStringLiteral("Still here"));
         s->click("cmdSave");
         QCOMPARE(imageHex(*s, 1), hex(bmp));
@@ -173,8 +173,8 @@ private slots:
         QVERIFY(s->platform.reports[0].description.startsWith(
             QStringLiteral("File does not appear to be a valid image file...\r\n\r\n")));
         QVERIFY(s->platform.reports[0].description.size() > 52);  // the loader's own reason follows
-        QVERIFY(!s->w->bRecordChanged);
-        QVERIFY(s->w->bEditMode);
+        QVERIFY(!s->state().bRecordChanged);
+        QVERIFY(s->state().bEditMode);
     }
 
     void pictureGoneBeforeTheSave() {
@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(readFile(s->db()), before);
         QVERIFY(!QFile::exists(file));  // not made empty
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Typed"));
-        QVERIFY(s->w->bEditMode && s->w->bRecordChanged && s->enabled("cmdSave"));
+        QVERIFY(s->state().bEditMode && s->state().bRecordChanged && s->enabled("cmdSave"));
         // The user picks the picture again and saves.
         writeFile(file, pictureBytes("jpg"));
         s->platform.fileChoices = {file};

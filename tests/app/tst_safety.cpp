@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(stored(*s, "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1"),
                  QStringLiteral("Theirs/Category 1"));
         QCOMPARE(s->text("txtCategory"), QStringLiteral("Mine"));
-        QVERIFY(s->w->bRecordChanged && s->w->bEditMode);
+        QVERIFY(s->state().bRecordChanged && s->state().bEditMode);
         // Saving again, now knowingly, replaces the other version with what is on screen.
         s->click("cmdSave");
         QCOMPARE(stored(*s, "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1"),
@@ -164,7 +164,7 @@ private slots:
         s->click("cmdPrint");
         QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("2"));
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
-        QVERIFY(!s->w->bEditMode && !s->w->bRecordChanged);
+        QVERIFY(!s->state().bEditMode && !s->state().bRecordChanged);
         QVERIFY(s->enabled("cmdAdd") && !s->enabled("cmdSave"));
         QVERIFY(s->locked("txtPartName"));
     }
@@ -176,19 +176,19 @@ private slots:
         s->folder.makeDatabase();
         s->folder.writeLogo();
         s = startedOn(std::move(s));
-        QVERIFY(s->w->bEditMode && !s->w->bRecordChanged);
+        QVERIFY(s->state().bEditMode && !s->state().bRecordChanged);
         s->type("txtPartNumber", QStringLiteral("X"));
         s->platform.answers = {};
         s->click("cmdDelete");  // Cancel Add in an empty table
         QCOMPARE(s->platform.messages.back().text,
                  QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
-        QVERIFY(!s->w->bRecordChanged && s->w->bEditMode);
+        QVERIFY(!s->state().bRecordChanged && s->state().bEditMode);
         QCOMPARE(s->text("txtPartNumber"), QString());
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         QVERIFY(!s->locked("txtPartNumber"));
         s->type("txtPartNumber", QStringLiteral("E-1"));
         s->type("txtPartName", QStringLiteral("Typed after Cancel Add"));
-        QVERIFY(s->w->bRecordChanged);
+        QVERIFY(s->state().bRecordChanged);
         s->platform.answers = {true};
         s->click("cmdClose");
         QVERIFY(s->platform.ended);

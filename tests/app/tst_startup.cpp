@@ -52,15 +52,15 @@ private slots:
         QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
         QVERIFY(!s.child<QPushButton>("cmdSave")->isEnabled());
         QVERIFY(s.child<QPushButton>("cmdSelect")->isHidden());
-        QVERIFY(!s.w->bEditMode);
-        QVERIFY(!s.w->bRecordChanged);
-        QVERIFY(s.w->bConnected);
+        QVERIFY(!s.state().bEditMode);
+        QVERIFY(!s.state().bRecordChanged);
+        QVERIFY(s.state().bConnected);
         // The stored bitmap is shown, and the unpack file (an old one too) is gone.
         QVERIFY(s.pictureShown());
         QCOMPARE(s.pictureColourAtCentre(), QColor(Qt::blue));
         QVERIFY(!s.unpackFileLeft());
-        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("ok.jpg")));
-        QCOMPARE(s.w->sStoredImagePath, s.w->sImagePath);
+        QCOMPARE(s.state().sImagePath, s.folder.file(QStringLiteral("ok.jpg")));
+        QCOMPARE(s.state().sStoredImagePath, s.state().sImagePath);
         // The shared strings name the default database.
         QCOMPARE(Control::sAppPath, s.folder.path());
         QCOMPARE(Control::sDatabaseFile, QStringLiteral("/Parts.mdb"));
@@ -74,9 +74,9 @@ private slots:
         addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "First"}, {"Description", "Has one"}});
         addPart(db, QStringLiteral("Parts"), {{"PartNumber", "B"}, {"PartName", "Second"}});
         QVERIFY(s.start());
-        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("logo.jpg")));
+        QCOMPARE(s.state().sImagePath, s.folder.file(QStringLiteral("logo.jpg")));
         QVERIFY(s.pictureColourAtCentre().red() > 240 && s.pictureColourAtCentre().green() < 20);  // a JPEG
-        s.w->rsParts->MoveNext();
+        s.state().rsParts->MoveNext();
         s.w->Show_Data();
         QCOMPARE(s.text("txtPartName"), QStringLiteral("Second"));
         QCOMPARE(s.text("txtDescription"), QString());
@@ -90,21 +90,21 @@ private slots:
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         QVERIFY(s.start());
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
-        QCOMPARE((*s.w->rsParts)[0].Value().toInt(), 1);
-        const QDateTime created = (*s.w->rsParts)["CreationDate"].Value().toDateTime();
+        QCOMPARE((*s.state().rsParts)[0].Value().toInt(), 1);
+        const QDateTime created = (*s.state().rsParts)["CreationDate"].Value().toDateTime();
         QVERIFY(created >= before && created <= QDateTime::currentDateTime().addSecs(1));
-        QCOMPARE(s.w->rsParts->RecordCount(), 0L);
+        QCOMPARE(s.state().rsParts->RecordCount(), 0L);
         for (const QString& box : kRecordBoxes) QVERIFY2(!s.locked(qPrintable(box)), qPrintable(box));
         QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
         QVERIFY(s.child<QPushButton>("cmdSelect")->isVisibleTo(s.w.get()));
-        QVERIFY(s.w->bEditMode);
-        QVERIFY(!s.w->bRecordChanged);
+        QVERIFY(s.state().bEditMode);
+        QVERIFY(!s.state().bRecordChanged);
         // The adding state of the buttons.
         QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         QVERIFY(s.child<QPushButton>("cmdSave")->isEnabled());
         for (const char* b : {"cmdAdd", "cmdEdit", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast"})
             QVERIFY2(!s.child<QPushButton>(b)->isEnabled(), b);
-        QCOMPARE(s.w->sImagePath, s.folder.file(QStringLiteral("logo.jpg")));  // Show_Data's logo
+        QCOMPARE(s.state().sImagePath, s.folder.file(QStringLiteral("logo.jpg")));  // Show_Data's logo
         // Nothing was written: the pending row is not in the file.
         s.w.reset();
         QCOMPARE(readFile(s.folder.file(QStringLiteral("Parts.mdb"))).isEmpty(), false);
@@ -147,12 +147,12 @@ private slots:
         QVERIFY(s.platform.reports.empty());
         QCOMPARE(s.text("txtPartName"), QStringLiteral("No picture"));
         QVERIFY(!s.pictureShown());
-        s.w->rsParts->MoveNext();
+        s.state().rsParts->MoveNext();
         s.w->Show_Data();
         QCOMPARE(s.text("txtPartName"), QStringLiteral("Broken picture"));
         QVERIFY(!s.pictureShown());
         QVERIFY(!s.unpackFileLeft());
-        QCOMPARE(s.w->sStoredImagePath, s.folder.file(QStringLiteral("ok.jpg")));
+        QCOMPARE(s.state().sStoredImagePath, s.folder.file(QStringLiteral("ok.jpg")));
     }
 
     void browsingButtonsFollowTheCursor() {
@@ -163,15 +163,15 @@ private slots:
         QVERIFY(s.start());
         auto* next = s.child<QPushButton>("cmdNext");
         auto* last = s.child<QPushButton>("cmdLast");
-        s.w->rsParts->MoveLast();
+        s.state().rsParts->MoveLast();
         s.w->Buttons_Caption(false);  // on the last row, EOF still False
         for (const char* b : {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd"})
             QVERIFY2(s.child<QPushButton>(b)->isEnabled(), b);
         QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
         QVERIFY(!s.child<QPushButton>("cmdEdit")->isEnabled());
         next->setEnabled(false);
-        s.w->rsParts->MoveFirst();
-        s.w->rsParts->MovePrevious();
+        s.state().rsParts->MoveFirst();
+        s.state().rsParts->MovePrevious();
         s.w->Buttons_Caption(false);  // at BOF: First and Previous off, Next and Last untouched
         QVERIFY(!s.child<QPushButton>("cmdFirst")->isEnabled());
         QVERIFY(!s.child<QPushButton>("cmdPrevious")->isEnabled());
@@ -188,15 +188,15 @@ private slots:
         s.w->show();
 
         // The Close button, answered No, then Yes.
-        s.w->bEditMode = true;
+        s.state().bEditMode = true;
         s.platform.answers = {false};
         QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
         QCOMPARE(s.platform.questions.size(), size_t(1));
         QCOMPARE(s.platform.questions.back().caption, QStringLiteral("Quillmark Cogwright Manager"));
         QCOMPARE(s.platform.questions.back().text, QStringLiteral("Are you  sure you want to Quit?"));
         QVERIFY(!s.platform.ended);
-        QVERIFY(!s.w->bEditMode);
-        QVERIFY(s.w->bConnected && s.w->isVisible());
+        QVERIFY(!s.state().bEditMode);
+        QVERIFY(s.state().bConnected && s.w->isVisible());
 
         // The close box, answered No: the window stays.
         s.platform.answers = {false};
@@ -209,8 +209,8 @@ private slots:
         QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
         QVERIFY(s.platform.ended);
         QCOMPARE(s.platform.exitCode, 0);
-        QVERIFY(!s.w->bConnected);
-        QVERIFY(!s.w->cnParts->isOpen());
+        QVERIFY(!s.state().bConnected);
+        QVERIFY(!s.state().cnParts->isOpen());
         QVERIFY(s.platform.reports.empty());
     }
 
@@ -223,7 +223,7 @@ private slots:
         s.platform.answers = {true};
         QVERIFY(s.w->close());
         QVERIFY(s.platform.ended);
-        QVERIFY(!s.w->bConnected);
+        QVERIFY(!s.state().bConnected);
         QCOMPARE(s.platform.questions.size(), size_t(1));
         // The pending row was not saved on this way out.
         ProgramFolder other;

@@ -356,7 +356,7 @@ private slots:
         QCOMPARE(s.text("txtTable"), kOdd);
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 2  Records Found"));
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("O-1"));
-        QVERIFY(!s.w->bRecordChanged);
+        QVERIFY(!s.state().bRecordChanged);
         // Edits go to that table.
         s.click("cmdNext");
         s.click("cmdEdit");

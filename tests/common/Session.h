@@ -13,12 +13,15 @@
 #include "ErrorReport.h"
 #include "Fixture.h"
 #include "frmMain.h"
+#include "frmMainProbe.h"
 
 // A program folder, the scripted platform over it and the window, as the program starts them.
 struct Session {
     ProgramFolder folder;
     ScriptedPlatform platform{folder.path()};
     std::unique_ptr<frmMain> w;
+
+    frmMainProbe state() const { return frmMainProbe(*w); }
 
     bool start() {
         w = std::make_unique<frmMain>();

@@ -449,7 +449,7 @@ private slots:
         QCOMPARE(s.text("txtTable"), QStringLiteral("Tools"));
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
         // Adding, but nothing typed yet: nothing to save.
-        QVERIFY(s.w->bEditMode && !s.w->bRecordChanged);
+        QVERIFY(s.state().bEditMode && !s.state().bRecordChanged);
         QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
         QCOMPARE(s.cell(0, 5), QStringLiteral("Qty In Stock"));
         QCOMPARE(s.cell(1, 0), QStringLiteral("1"));
@@ -466,7 +466,7 @@ private slots:
         QCOMPARE(s.text("txtDatabase"), s.db());
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 2  Records Found"));
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
-        QVERIFY(!s.w->bRecordChanged);
+        QVERIFY(!s.state().bRecordChanged);
     }
 
     void aRefusedSaveKeepsTheCreatorClosed() {
@@ -483,7 +483,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!opened);
         QCOMPARE(s.platform.messages.back().text, QStringLiteral("Please enter the Part Name before saving the record."));
-        QVERIFY(s.w->bConnected);
+        QVERIFY(s.state().bConnected);
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
     }
 };

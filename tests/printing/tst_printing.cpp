@@ -80,7 +80,7 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         s->platform.printToPdf = s->folder.file("sheet.pdf");
         s->click("cmdPrint");  // saves first: the blank numbers become 0
-        QVERIFY(!s->w->bRecordChanged);
+        QVERIFY(!s->state().bRecordChanged);
         const QStringList lines = s->w->Print_Lines();
         QCOMPARE(lines.size(), 9 + 6 + 3 + 1);
         QCOMPARE(lines[14], QStringLiteral("      Retail Price :  0.00"));
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(s->platform.messages.back().text, QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(s->platform.printJobs, 0);
         QVERIFY(!QFile::exists(s->platform.printToPdf));
-        QVERIFY(s->w->bRecordChanged);
+        QVERIFY(s->state().bRecordChanged);
     }
 
     void emptyTableIsNotPrinted() {
@@ -122,7 +122,7 @@ private slots:
         s->click("cmdPrint");  // the scripted platform has no printer
         QCOMPARE(s->platform.warnings.size(), size_t(1));
         QVERIFY(s->platform.warnings[0].text.contains(QStringLiteral("no printer")));
-        QVERIFY(!s->w->bRecordChanged);
+        QVERIFY(!s->state().bRecordChanged);
         QCOMPARE(sqliteShell(s->db(), "SELECT PartName FROM Parts"), QStringLiteral("Saved anyway"));
         QVERIFY(s->platform.reports.empty());
     }
