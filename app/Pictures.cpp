@@ -1,5 +1,6 @@
 #include "Pictures.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -12,9 +13,22 @@ namespace {
 constexpr long kErrPathFileAccess = 75;
 }
 
-QImage readPicture(const QString& path, QString* error) {
+QImage readPicture(const QString& path, QString* error, QSize shownSize) {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    if (shownSize.isValid()) reader.setScaledSize(shownSize);
+    QImage image = reader.read();
+    if (image.isNull() && error) *error = reader.errorString();
+    return image;
+}
+
+QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (shownSize.isValid()) reader.setScaledSize(shownSize);
     QImage image = reader.read();
     if (image.isNull() && error) *error = reader.errorString();
     return image;
@@ -46,7 +60,7 @@ bool openForUnpack(QFile& file) {
 
 }  // namespace
 
-QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize) {
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize shownSize) {
     QFile file(path);
     if (!openForUnpack(file)) {
         const QString folder = privateUnpackFolder();
@@ -72,7 +86,7 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize) {
         written = file.write(chunk) == chunk.size();
     }
     file.close();
-    QImage picture = written ? readPicture(path) : QImage();
+    QImage picture = written ? readPicture(path, nullptr, shownSize) : QImage();
     QFile::remove(path);
     if (!written)
         throw store::StoreError(kErrPathFileAccess,

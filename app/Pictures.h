@@ -11,8 +11,13 @@ class Field;
 inline constexpr qint64 kPictureFileLimit = 64 * 1024 * 1024;
 
 // A picture file read by its content, whatever its name says (JPEG, BMP, GIF, icon...).
-// A null image when it cannot be read; `error` then tells why.
-QImage readPicture(const QString& path, QString* error = nullptr);
+// A null image when it cannot be read; `error` then tells why. With `shownSize`, the picture
+// is read straight to the size it is shown at (a large JPEG then decodes at a fraction of the
+// work), stretched as a control that fits its picture to itself shows it.
+QImage readPicture(const QString& path, QString* error = nullptr, QSize shownSize = QSize());
+
+// The same for a picture file's bytes held in memory.
+QImage decodePicture(const QByteArray& bytes, QString* error = nullptr, QSize shownSize = QSize());
 
 // Why a file chosen as a picture cannot be taken (missing, not an ordinary file, too large),
 // or "" when it may be read. Devices and pipes are never opened: they could read without end.
@@ -22,4 +27,4 @@ QString pictureFileRefusal(const QString& path);
 // and deletes the file again, whatever the outcome: a null image when the bytes are no picture.
 // Where `path` cannot be written (a folder the user may not write), a private folder of the
 // user's is used instead and `path` names it. Throws when neither can be written.
-QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize);
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize shownSize = QSize());

@@ -395,8 +395,10 @@ bool frmMain::isEditorColumn(int column) const {
            name.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) != 0;
 }
 
+QSize frmMain::pictureSize() const { return ui->imgPicture->size() * ui->imgPicture->devicePixelRatioF(); }
+
 bool frmMain::showPictureFile(const QString& path) {
-    const QImage image = readPicture(path);
+    const QImage image = readPicture(path, nullptr, pictureSize());
     if (image.isNull()) {
         ui->imgPicture->clear();
         return false;
@@ -413,8 +415,17 @@ void frmMain::showStoredPicture() {
         return;
     }
     QString path = Control::sAppPath + kUnpackFile;
-    // A stored value that is no picture shows an empty picture; the record is shown all the same.
-    const QImage picture = unpackPicture(image, path, kUnpackChunk);
+    const QVariant stored = image.Value();
+    QImage picture;
+    if (stored.typeId() == QMetaType::QByteArray && !m_lastPicture.image.isNull() &&
+        m_lastPicture.bytes == *static_cast<const QByteArray*>(stored.constData())) {
+        // The picture just chosen or just shown: its bytes are known, so is their picture.
+        picture = m_lastPicture.image;
+    } else {
+        // A stored value that is no picture shows an empty picture; the record is shown all the same.
+        picture = unpackPicture(image, path, kUnpackChunk, pictureSize());
+        m_lastPicture = {stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray(), picture};
+    }
     if (picture.isNull())
         ui->imgPicture->clear();
     else
@@ -999,8 +1010,14 @@ void frmMain::Load_Picture(const QString& sImage) {
         ui->imgPicture->clear();
         throw store::StoreError(kErrInvalidPicture, refused);
     }
-    QString why;
-    const QImage image = readPicture(sImage, &why);
+    // Read once and decoded from memory; the bytes are kept with their picture, so that the save
+    // that stores them need not decode them again.
+    QFile file(sImage);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
+    QString why = file.errorString();
+    const QImage image = bytes.isEmpty() ? QImage() : decodePicture(bytes, &why, pictureSize());
+    if (!image.isNull()) m_lastPicture = {bytes, image};
     if (image.isNull()) {
         ui->imgPicture->clear();
         throw store::StoreError(kErrInvalidPicture,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -100,6 +101,8 @@ private:
     // Shows a picture file in imgPicture, whatever its format; false (and an empty picture)
     // when it cannot be read.
     bool showPictureFile(const QString& path);
+    // The picture control's size in device pixels: pictures are read to it.
+    QSize pictureSize() const;
     void showStoredPicture();
     void connectHandlers();
 
@@ -120,6 +123,12 @@ private:
     bool keepOrReload(const QString& why);
     bool saveAsNew(const QString& why);
 
+    // The last picture decoded for imgPicture, with the file bytes it came from.
+    struct DecodedPicture {
+        QByteArray bytes;
+        QImage image;
+    };
+    DecodedPicture m_lastPicture;
     std::vector<int> m_gridFields;      // grid column -> field ordinal
     QHash<QString, QString> m_cutBoxes;  // column -> the cut text its record box shows
     QHash<QString, QString> m_cutCells;  // column -> the cut text its grid cell shows

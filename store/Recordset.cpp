@@ -659,16 +659,25 @@ qint64 Recordset::actualSize(int ordinal) const {
 }
 
 QByteArray Recordset::getChunk(int ordinal, qint64 length) {
-    const QVariant v = fieldValue(ordinal);
+    requireOpen();
+    if (m_edit == Edit::None) requireCurrentRow();
+    // Read in place: a picture is fetched in many small chunks.
+    const QVariant& v = m_edit != Edit::None ? d->pending[size_t(ordinal)] : d->values[size_t(ordinal)];
     if (v.isNull() || length <= 0) return QByteArray();
-    QByteArray bytes;
+    qint64& at = d->chunkPos[size_t(ordinal)];
     if (v.typeId() == QMetaType::QByteArray) {
-        bytes = v.toByteArray();
-    } else {
+        const auto* stored = static_cast<const QByteArray*>(v.constData());
+        if (at >= stored->size()) return QByteArray();
+        const qint64 n = std::min<qint64>(length, stored->size() - at);
+        QByteArray chunk(stored->constData() + at, n);
+        at += n;
+        return chunk;
+    }
+    QByteArray bytes;
+    {
         const QString s = v.toString();
         bytes = QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
     }
-    qint64& at = d->chunkPos[size_t(ordinal)];
     if (at >= bytes.size()) return QByteArray();
     QByteArray chunk = bytes.mid(at, length);
     at += chunk.size();
