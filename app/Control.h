@@ -7,6 +7,14 @@ class QWidget;
 // The strings every window shares: the program's folder, the default database file name,
 // and the database and table the parts window works on (the hand-off from the chooser and
 // the new database window).
+// What the chooser or the new database window hands back when it closes: a database file and
+// a table in it, or nothing.
+struct DatabaseChoice {
+    QString path;
+    QString table;
+    bool isEmpty() const { return path.isEmpty() || table.isEmpty(); }
+};
+
 namespace Control {
 
 extern QString sAppPath;       // the program's folder, no trailing separator

@@ -235,16 +235,18 @@ void frmMain::closeDatabase(bool onlyIfRows) {
     bConnected = false;
 }
 
-void frmMain::switchDatabase(const std::function<void()>& showOther) {
+void frmMain::switchDatabase(const std::function<DatabaseChoice()>& showOther) {
     if (!commitFieldEditor() || !saveChangedRecord()) return;
     bRecordChanged = false;
     if (bConnected) closeDatabase(true);
     Clear_Form();
-    showOther();
-    if (Control::sTableName.isEmpty() || Control::sDatabasePath.isEmpty()) {
+    const DatabaseChoice choice = showOther();
+    if (choice.isEmpty()) {
         Form_Load();
         return;
     }
+    Control::sDatabasePath = choice.path;
+    Control::sTableName = choice.table;
     cnParts = std::make_unique<store::Connection>();
     rsParts = std::make_unique<store::Recordset>();
     cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
@@ -278,6 +280,7 @@ void frmMain::cmdOpen_Click() {
         [this] {
             frmOpenDb window(this);
             window.exec();
+            return DatabaseChoice{Control::sDatabasePath, Control::sTableName};
         });
 }
 
@@ -286,6 +289,7 @@ void frmMain::cmdCreate_Click() {
         [this] {
             frmCreateDb window(this);
             window.exec();
+            return window.choice();
         });
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Connection.h"
+#include "Control.h"
 #include "Recordset.h"
 
 namespace Ui {
@@ -90,7 +91,7 @@ private:
     void startFirstRecord();
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
-    void switchDatabase(const std::function<void()>& showOther);
+    void switchDatabase(const std::function<DatabaseChoice()>& showOther);
     void showCount();
     void setBackColor(QWidget* box, const QColor& colour);
     QByteArray pictureToStore(bool& write);

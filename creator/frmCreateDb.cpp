@@ -129,12 +129,12 @@ void frmCreateDb::CreateButton_Click() {
         showMessage(why, kRed);
         return;
     }
-    Control::sTableName = ui->txtTableName->text();
-    if (isBlankName(Control::sTableName)) {
+    m_table = ui->txtTableName->text();
+    if (isBlankName(m_table)) {
         showMessage(QStringLiteral("The Database Table Needs a Name"), kRed);
         return;
     }
-    if (const QString why = refusedTableName(Control::sTableName); !why.isEmpty()) {
+    if (const QString why = refusedTableName(m_table); !why.isEmpty()) {
         showMessage(why, kRed);
         return;
     }
@@ -142,7 +142,7 @@ void frmCreateDb::CreateButton_Click() {
     ui->CreateButton->setStyleSheet(QStringLiteral("background-color: #00FF00;"));
     showMessage(QStringLiteral("The Database Was Sucessfully Created"), kGreen);
     bDbCreated = true;
-    Control::sDatabasePath = Control::sAppPath + QLatin1Char('/') + sNewDbName;
+    m_choice = {sNewDbPath, m_table};
 }
 
 bool frmCreateDb::Create_Database() {
@@ -165,7 +165,7 @@ bool frmCreateDb::Create_Database() {
         catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
                         store::Connection::quoteValue(sNewDbPath));
         created = true;
-        store::parts::createPartsTable(catNewDb, Control::sTableName, boxes);
+        store::parts::createPartsTable(catNewDb, m_table, boxes);
         catNewDb.ActiveConnection().Close();
     } catch (const store::StoreError& e) {
         // A half-made file is no database anyone wants: it goes, and the window stays usable.
@@ -180,13 +180,13 @@ bool frmCreateDb::Create_Database() {
 }
 
 void frmCreateDb::cmdExit_Click() {
-    if (!bDbCreated) Control::sDatabasePath.clear();
+    if (!bDbCreated) m_choice = {};
     m_closing = true;
     accept();
 }
 
 void frmCreateDb::cmdCancel_Click() {
-    Control::sDatabasePath.clear();
+    m_choice = {};
     m_closing = true;
     QDialog::reject();
 }

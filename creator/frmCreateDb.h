@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "Control.h"
+
 namespace Ui {
 class frmCreateDb;
 }
@@ -19,6 +21,9 @@ public:
     bool bDbCreated = false;
     QString sNewDbName;
     QString sNewDbPath;
+
+    // The database made and its table; empty when none was made or the window was cancelled.
+    DatabaseChoice choice() const { return m_choice; }
 
 public slots:
     void CreateButton_Click();
@@ -39,4 +44,6 @@ private:
 
     std::unique_ptr<Ui::frmCreateDb> ui;
     bool m_closing = false;
+    QString m_table;
+    DatabaseChoice m_choice;
 };

@@ -140,8 +140,8 @@ private slots:
         QVERIFY(c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
         QVERIFY(c.window.bDbCreated);
         const QString db = c.folder.file(QStringLiteral("Stock.mdb"));
-        QCOMPARE(Control::sDatabasePath, db);
-        QCOMPARE(Control::sTableName, QStringLiteral("Stock Items"));
+        QCOMPARE(c.window.choice().path, db);
+        QCOMPARE(c.window.choice().table, QStringLiteral("Stock Items"));
         QCOMPARE(columnsOf(db, QStringLiteral("Stock Items")), columns);
         QCOMPARE(sqliteShell(db, "SELECT count(*) FROM pragma_table_info('Stock Items')"),
                  QString::number(columns.size()));
@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(c.message(), QStringLiteral("You Must Exit this Window Before Creating another Database"));
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("Other.mdb"))));
-        QCOMPARE(Control::sDatabasePath, db);
+        QCOMPARE(c.window.choice().path, db);
     }
 
     void messagesInTheirOrder() {
@@ -161,11 +161,11 @@ private slots:
         c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database a Needs a Name"));
         QCOMPARE(c.messageColour(), kRed);
-        QCOMPARE(Control::sTableName, QStringLiteral("unchanged"));
+        QCOMPARE(c.window.choice().table, QString());
         c.fill(QStringLiteral("Stock"), QString());
         c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database Table Needs a Name"));
-        QCOMPARE(Control::sTableName, QString());
+        QCOMPARE(c.window.choice().table, QString());
         // An existing file is never replaced or opened.
         const QString existing = writeFile(c.folder.file(QStringLiteral("Stock.mdb")), "somebody's file");
         c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
@@ -174,10 +174,10 @@ private slots:
         QCOMPARE(c.messageColour(), kRed);
         QCOMPARE(readFile(existing), QByteArray("somebody's file"));
         QVERIFY(!c.window.bDbCreated);
-        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QCOMPARE(c.window.choice().path, QString());
         QVERIFY(!c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
         QTest::mouseClick(c.child<QPushButton>("cmdExit"), Qt::LeftButton);
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window.choice().path, QString());
     }
 
     void oddNames_data() {
@@ -255,7 +255,8 @@ private slots:
         c.fill(QStringLiteral("Odd"), table, {13});
         c.create();
         const QString db = c.folder.file(QStringLiteral("Odd.mdb"));
-        QCOMPARE(Control::sTableName, table);
+        // A refused name is no choice.
+        QCOMPARE(c.window.choice().table, refusal.isEmpty() ? table : QString());
         if (refusal.isEmpty()) {
             QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
             const QStringList columns = columnsOf(db, table);
@@ -267,7 +268,7 @@ private slots:
             QVERIFY(c.messageShownWhole());
             QVERIFY(c.files().isEmpty());
             QVERIFY(!c.window.bDbCreated);
-            QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+            QCOMPARE(c.window.choice().path, QString());
         }
     }
 
@@ -317,7 +318,7 @@ private slots:
         QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY(!c.window.bDbCreated);
-        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QCOMPARE(c.window.choice().path, QString());
         QVERIFY(unchanged());
 
         // The store refuses it on its own too, should the name be taken after the window looked.
@@ -380,7 +381,7 @@ private slots:
             QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
         }
         QVERIFY(!c.window.bDbCreated);
-        QCOMPARE(Control::sDatabasePath, QStringLiteral("unchanged"));
+        QCOMPARE(c.window.choice().path, QString());
         // The box ticked after Enter is in the table the click on Create makes.
         QTest::mouseClick(c.child<QCheckBox>(QStringLiteral("Check13")), Qt::LeftButton, {}, QPoint(6, 8));
         c.create();
@@ -412,19 +413,19 @@ private slots:
             c.fill(QStringLiteral("Made"), QStringLiteral("Parts"));
             c.create();
             c.window.close();  // the title-bar close: as EXIT
-            QCOMPARE(Control::sDatabasePath, c.folder.file(QStringLiteral("Made.mdb")));
+            QCOMPARE(c.window.choice().path, c.folder.file(QStringLiteral("Made.mdb")));
         }
         {
             Creator c;
             c.window.close();
-            QCOMPARE(Control::sDatabasePath, QString());
+            QCOMPARE(c.window.choice().path, QString());
         }
         {
             Creator c;
             c.fill(QStringLiteral("Made"), QStringLiteral("Parts"));
             c.create();
             QTest::mouseClick(c.child<QPushButton>("cmdCancel"), Qt::LeftButton);
-            QCOMPARE(Control::sDatabasePath, QString());
+            QCOMPARE(c.window.choice().path, QString());
             QVERIFY(QFile::exists(c.folder.file(QStringLiteral("Made.mdb"))));
         }
     }
