@@ -483,6 +483,171 @@ private slots:
         auto tables = cn.OpenSchema(adSchemaTables);
         QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), name);
     }
+
+    // ---- read-only recordsets --------------------------------------------------------------
+
+    // A table opened read-only, a statement's rows and a schema query each refuse every change,
+    // keep showing their row, and leave the file as it was.
+    void readOnlyRecordsetsRefuseEveryChange() {
+        PartsFile file(3);
+        file.cn.Open(kOpen + file.db);
+        const Fingerprint before = fingerprint(file.db);
+        Recordset locked;
+        locked.Open(QStringLiteral("Parts"), file.cn, adOpenKeyset, adLockReadOnly);
+        auto forward = file.cn.Execute(QStringLiteral("SELECT * FROM Parts"));
+        auto schema = file.cn.OpenSchema(adSchemaTables);
+        const std::pair<const char*, Recordset*> shapes[] = {
+            {"read-only table", &locked}, {"statement", forward.get()}, {"schema", schema.get()}};
+        for (const auto& [shape, rs] : shapes) {
+            QVERIFY2(rs->isOpen() && !rs->EOF_(), shape);
+            Field& text = (*rs)[2];  // PartName, or TABLE_NAME
+            Field& last = (*rs)[rs->fields().Count() - 1];  // Image, or TABLE_TYPE
+            const QVariant shown = text.Value();
+            QVERIFY2(!(text.Attributes() & adFldUpdatable), shape);
+            QVERIFY2(errorOf([&] { text.setValue(QStringLiteral("Changed")); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { last.AppendChunk(QByteArray("abc")); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { rs->AddNew(); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { rs->Delete(); }) == errNotSupported, shape);
+            QVERIFY2(!rs->isEditing() && !rs->EOF_(), shape);
+            QCOMPARE(text.Value(), shown);
+        }
+        QCOMPARE(locked.RecordCount(), 3L);
+        QCOMPARE(fingerprint(file.db).hash, before.hash);
+    }
+
+    // ---- the row after Update and Delete, without a move -------------------------------------
+
+    void theRowShownAfterUpdateOrDeleteIsTheStoredOne() {
+        PartsFile file(3);
+        Recordset& rs = file.open();
+        const QString& db = file.db;
+        rs.MoveLast();
+        // A new row, once saved, shows what the file holds: its key, its values in their types.
+        rs.AddNew();
+        rs["PartNumber"].setValue(QStringLiteral("P-100"));
+        rs["Retail Price"].setValue(QStringLiteral("12.5"));
+        rs["Qty In Stock"].setValue(QStringLiteral(" 7 "));
+        rs["Weight"].setValue(QStringLiteral("0.1"));
+        rs.Update();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(rs.RecordCount(), 4L);
+        QCOMPARE(rs["PartID"].Value(), QVariant(4));
+        const QVariant price = rs["Retail Price"].Value();
+        QCOMPARE(price.metaType(), QMetaType::fromType<Currency>());
+        QCOMPARE(price.value<Currency>().scaled, qint64(125000));
+        QCOMPARE(rs["Qty In Stock"].Value().typeId(), int(QMetaType::Int));
+        QCOMPARE(rs["Qty In Stock"].Value().toInt(), 7);
+        QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
+        QCOMPARE(rs["Weight"].Value().toFloat(), 0.1f);
+        QVERIFY(rs["PartName"].isNull());
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartNumber || '/' || \"Retail Price\" FROM Parts "
+                                                "WHERE PartID = 4")),
+                 QStringLiteral("P-100/125000"));
+        rs.MovePrevious();  // the saved row stands last, after P-003
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+
+        // An edit, once saved, shows the converted values; what was not assigned stays.
+        rs.MoveFirst();
+        rs["Retail Price"].setValue(3);
+        rs["Weight"].setValue(2.5);
+        rs["CreationDate"].setValue(QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15, 500)));
+        rs.Update();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(rs["Retail Price"].Value().value<Currency>().scaled, qint64(30000));
+        QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
+        QCOMPARE(rs["Weight"].Value().toFloat(), 2.5f);
+        QCOMPARE(rs["CreationDate"].Value().toDateTime(), QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15)));
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Part number 1"));
+
+        // Delete: no current row (a pending edit goes with it) until a move lands on the next one.
+        rs.MoveNext();
+        rs["PartName"].setValue(QStringLiteral("Never saved"));
+        rs.Delete();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(errorOf([&] { rs["PartNumber"].Value(); }), long(errNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs["PartName"].setValue(QStringLiteral("x")); }), long(errNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs.Delete(); }), long(errNoCurrentRecord));
+        QCOMPARE(rs.RecordCount(), 3L);
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        // The first row: backwards from the gap is BOF, forwards the row after it.
+        rs.MoveFirst();
+        rs.Delete();
+        rs.MovePrevious();
+        QVERIFY(rs.BOF());
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        // The row just saved, deleted in place: the next move reaches EOF.
+        rs.MoveLast();
+        rs.Delete();
+        rs.MoveNext();
+        QVERIFY(rs.EOF_());
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartNumber) FROM Parts")),
+                 QStringLiteral("P-003"));
+    }
+
+    // ---- conversions at their limits ---------------------------------------------------------
+
+    void conversionsAtTheLimits_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("single 1e39 typed") << "Weight" << QVariant(QStringLiteral("1e39")) << true;
+        QTest::newRow("single 1e39") << "Weight" << QVariant(1e39) << true;
+        QTest::newRow("single -1e39") << "Weight" << QVariant(-1e39) << true;
+        QTest::newRow("single -3.4e38 fits") << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
+        QTest::newRow("integer 2.5 typed") << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
+        QTest::newRow("integer 2.5") << "Qty In Stock" << QVariant(2.5) << true;
+        QTest::newRow("integer 2^31") << "Qty In Stock" << QVariant(qint64(2147483648LL)) << true;
+        QTest::newRow("integer 3e9") << "Qty In Stock" << QVariant(3e9) << true;
+        QTest::newRow("integer -2^31-1 typed") << "Qty In Stock" << QVariant(QStringLiteral("-2147483649")) << true;
+        QTest::newRow("integer 2^31-1 fits") << "Qty In Stock" << QVariant(qint64(2147483647)) << false;
+        QTest::newRow("integer -2^31 fits") << "Qty In Stock" << QVariant(QStringLiteral("-2147483648")) << false;
+        QTest::newRow("integer 4.0 fits") << "Qty In Stock" << QVariant(4.0) << false;
+    }
+
+    // A refused value changes nothing pending: it starts no edit, and an edit or a new row keeps
+    // what it had. A value that fits is saved as it was converted.
+    void conversionsAtTheLimits() {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(bool, refused);
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        const Fingerprint before = fingerprint(file.db);
+        if (!refused) {
+            QVariant expected;
+            QCOMPARE(errorOf([&] {
+                         expected = rs[column].Convert(value);
+                         rs[column].setValue(value);
+                         rs.Update();
+                     }),
+                     0L);
+            QCOMPARE(rs[column].Value(), expected);
+            QCOMPARE(valueText(rs[column].Value()), valueText(rs[column].Convert(value)));
+            QVERIFY(fingerprint(file.db).hash != before.hash);
+            return;
+        }
+        QString description;
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }, &description), long(errDataConversion));
+        QVERIFY2(description.contains(column), qPrintable(description));
+        QVERIFY(!rs.isEditing());
+
+        rs["PartName"].setValue(QStringLiteral("Edited"));
+        rs[column].setValue(1);
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }), long(errDataConversion));
+        QVERIFY(rs.isEditing());
+        QCOMPARE(rs[column].Value().toInt(), 1);
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Edited"));
+        rs.CancelUpdate();
+        QCOMPARE(fingerprint(file.db).hash, before.hash);
+
+        rs.AddNew();  // reserves its key in the file
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }), long(errDataConversion));
+        QVERIFY(rs.isEditing());
+        QVERIFY(rs[column].isNull());
+        QCOMPARE(rs[0].Value().toInt(), 2);
+    }
 };
 
 QTEST_MAIN(StoreTest)
