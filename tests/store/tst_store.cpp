@@ -1,10 +1,15 @@
 // The data store as the windows rely on it: cursor ends, keys, edits that fail, deletes,
 // chunks, conversions, schema and the files it opens or refuses.
 
+#include <sqlite3.h>
+
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+#include <QtEndian>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -60,6 +65,19 @@ struct PartsFile {
         return rs;
     }
 };
+
+// A function of the program's own that is not marked harmless: a file's schema must never call it.
+int gTallyCalls = 0;
+
+void tally(sqlite3_context* context, int, sqlite3_value** argv) {
+    ++gTallyCalls;
+    sqlite3_result_value(context, argv[0]);
+}
+
+int addTally(sqlite3* db, char**, const sqlite3_api_routines*) {
+    return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, tally, nullptr,
+                                   nullptr);
+}
 
 }  // namespace
 
@@ -647,6 +665,163 @@ private slots:
         QVERIFY(rs.isEditing());
         QVERIFY(rs[column].isNull());
         QCOMPARE(rs[0].Value().toInt(), 2);
+    }
+
+    // ---- catalogue changes after a failed one -----------------------------------------------
+
+    // A change refused half way is undone whole, and the next change goes through.
+    void aFailedCatalogueChangeLeavesTheNextOneFree() {
+        PartsFile file(2);
+        const QString& db = file.db;
+        Catalog cat;
+        cat.setActiveConnection(kOpen + db);
+        Table taken(QStringLiteral("parts"));
+        taken.appendColumn(QStringLiteral("X"), adInteger);
+        QCOMPARE(errorOf([&] { cat.appendTable(taken); }), long(errInvalidArgument));
+
+        // The table and its first index are made, then a second index of the same name fails.
+        Table bins(QStringLiteral("Bins"));
+        bins.appendColumn(QStringLiteral("Shelf"), adVarWChar, 20);
+        bins.appendColumn(QStringLiteral("Row"), adInteger);
+        Index byRow;
+        byRow.Name = QStringLiteral("BinsByRow");
+        byRow.appendColumn(QStringLiteral("Row"), adInteger);
+        Table broken = bins;
+        broken.Indexes = {byRow, byRow};
+        QCOMPARE(errorOf([&] { cat.appendTable(broken); }), long(errEngine));
+        QVERIFY(!cat.table(QStringLiteral("Bins")));
+        QCOMPARE(errorOf([&] { cat.appendTable(bins); }), 0L);
+
+        // A key over values that repeat fails while the table is being made again.
+        sqliteShell(db, QStringLiteral("INSERT INTO Bins VALUES ('A', 1), ('A', 2)"));
+        Index key;
+        key.Name = QStringLiteral("ShelfKey");
+        key.PrimaryKey = key.Unique = true;
+        key.appendColumn(QStringLiteral("Shelf"), adVarWChar);
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(key); }), long(errEngine));
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(byRow); }), 0L);
+        cat.ActiveConnection().Close();
+
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_schema "
+                                                "WHERE name NOT LIKE 'sqlite%' ORDER BY name)")),
+                 QStringLiteral("Bins,BinsByRow,Parts"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(Shelf || Row) FROM Bins")),
+                 QStringLiteral("A1,A2"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+    }
+
+    // ---- files from elsewhere ---------------------------------------------------------------
+
+    void aFileSchemaNeverCallsTheProgramsFunctions_data() {
+        QTest::addColumn<QString>("definition");
+        const QString table = QStringLiteral("CREATE TABLE Bins (BinID INTEGER PRIMARY KEY, Shelf VARWCHAR(20)");
+        QTest::newRow("check") << table + ", CHECK (tally(Shelf) IS NOT NULL))";
+        QTest::newRow("default") << table + ", Code VARWCHAR(20) DEFAULT (tally('A')))";
+        QTest::newRow("generated column") << table + ", Code AS (tally(Shelf)))";
+        QTest::newRow("index expression") << table + "); CREATE INDEX BinsByShelf ON Bins (tally(Shelf))";
+        QTest::newRow("partial index") << table + "); CREATE INDEX BinsByShelf ON Bins (Shelf) WHERE tally(Shelf)";
+    }
+
+    // A file whose schema calls a function of the program's own that is not marked harmless:
+    // whatever the user does with the table, the function never runs.
+    void aFileSchemaNeverCallsTheProgramsFunctions() {
+        QFETCH(QString, definition);
+        QCOMPARE(sqlite3_auto_extension(reinterpret_cast<void (*)()>(addTally)), SQLITE_OK);
+        const auto cancel = qScopeGuard([] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(addTally)); });
+        PartsFile file;
+        {
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(file.db.toUtf8().constData(), &raw), SQLITE_OK);
+            const auto close = qScopeGuard([&] { sqlite3_close(raw); });
+            const QString sql =
+                definition + QStringLiteral("; INSERT INTO Bins (Shelf) VALUES ('S1'); SELECT * FROM Bins");
+            gTallyCalls = 0;
+            QCOMPARE(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QVERIFY(gTallyCalls > 0);  // where the schema is trusted, it runs
+        }
+        gTallyCalls = 0;
+        Recordset& rs = file.rs;
+        // Refusals here (the file, the new row) are the store's own errors; no step may run it.
+        if (errorOf([&] {
+                file.cn.Open(kOpen + file.db);
+                rs.Open(QStringLiteral("Bins"), file.cn);
+            }) == 0) {
+            errorOf([&] {
+                rs["Shelf"].setValue(QStringLiteral("S9"));
+                rs.Update();
+            });
+            rs.CancelUpdate();
+            errorOf([&] {
+                rs.AddNew();
+                rs["Shelf"].setValue(QStringLiteral("S2"));
+                rs.Update();
+            });
+            rs.CancelUpdate();
+            errorOf([&] { file.cn.Execute(QStringLiteral("SELECT * FROM Bins")); });
+        }
+        QCOMPARE(gTallyCalls, 0);
+    }
+
+    // Statements that would unmake the file's safeguards are refused or ignored.
+    void statementsCannotLiftTheSafeguards() {
+        PartsFile file(2);
+        const QString& db = file.db;
+        file.cn.Open(kOpen + db);
+        const QString schema = sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema"));
+        const Fingerprint before = fingerprint(db);
+        // Each is refused or ignored; either way the file stays as it was.
+        errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA writable_schema=ON")); });
+        QCOMPARE(errorOf([&] {
+                     file.cn.Execute(QStringLiteral("UPDATE sqlite_schema SET sql = replace(sql, 'PartName', 'Gone') "
+                                                    "WHERE name = 'Parts'"));
+                 }),
+                 long(errEngine));
+        errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA schema_version=1")); });
+        auto mode = file.cn.Execute(QStringLiteral("PRAGMA journal_mode=OFF"));
+        QCOMPARE(mode->fields()[0].Value().toString(), QStringLiteral("delete"));
+        QCOMPARE(fingerprint(db).hash, before.hash);
+        file.cn.Close();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema")), schema);
+        QCOMPARE(sqliteShell(db, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    }
+
+    // Headers that do not fit the file are refused before the engine reads it, with nothing
+    // left beside it. A file short of part of its last page is one the engine itself would take.
+    void damagedHeadersAreRefusedUntouched_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("100 bytes short") << "short";
+        QTest::newRow("page size 1000") << "1000";
+        QTest::newRow("page size 256") << "256";
+    }
+
+    void damagedHeadersAreRefusedUntouched() {
+        QFETCH(QString, damage);
+        ProgramFolder source;
+        const QString whole = source.makeDatabase();
+        addPart(whole, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"Image", QByteArray(40000, 'x')}});
+        QByteArray bytes = readFile(whole);
+        QVERIFY(bytes.size() > 8192);
+        auto* h = reinterpret_cast<uchar*>(bytes.data());
+        if (damage == "short") {
+            QCOMPARE(qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16), qint64(bytes.size()));
+            bytes.chop(100);
+        } else {
+            // No page count kept (as older writers left it): only the page size tells.
+            qToBigEndian<quint16>(damage.toUShort(), h + 16);
+            qToBigEndian<quint32>(0, h + 28);
+            bytes.truncate(200);
+        }
+        ProgramFolder folder;
+        const QString path = writeFile(folder.file(QStringLiteral("Parts.mdb")), bytes);
+        const Fingerprint before = fingerprint(path);
+        Connection cn;
+        QString description;
+        QCOMPARE(errorOf([&] { cn.Open(kOpen + path); }, &description), long(errFileNotFound));
+        QVERIFY2(description.contains(path) && description.contains(QStringLiteral("damaged")),
+                 qPrintable(description));
+        QVERIFY(!cn.isOpen());
+        QVERIFY(fingerprint(path) == before);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
     }
 };
 
