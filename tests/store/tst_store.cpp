@@ -1,10 +1,15 @@
 // The data store as the windows rely on it: cursor ends, keys, edits that fail, deletes,
 // chunks, conversions, schema and the files it opens or refuses.
 
+#include <sqlite3.h>
+
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+#include <QtEndian>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -60,6 +65,19 @@ struct PartsFile {
         return rs;
     }
 };
+
+// A function of the program's own that is not marked harmless: a file's schema must never call it.
+int gTallyCalls = 0;
+
+void tally(sqlite3_context* context, int, sqlite3_value** argv) {
+    ++gTallyCalls;
+    sqlite3_result_value(context, argv[0]);
+}
+
+int addTally(sqlite3* db, char**, const sqlite3_api_routines*) {
+    return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, tally, nullptr,
+                                   nullptr);
+}
 
 }  // namespace
 
@@ -482,6 +500,328 @@ private slots:
         QCOMPARE(rs.RecordCount(), 2L);
         auto tables = cn.OpenSchema(adSchemaTables);
         QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), name);
+    }
+
+    // ---- read-only recordsets --------------------------------------------------------------
+
+    // A table opened read-only, a statement's rows and a schema query each refuse every change,
+    // keep showing their row, and leave the file as it was.
+    void readOnlyRecordsetsRefuseEveryChange() {
+        PartsFile file(3);
+        file.cn.Open(kOpen + file.db);
+        const Fingerprint before = fingerprint(file.db);
+        Recordset locked;
+        locked.Open(QStringLiteral("Parts"), file.cn, adOpenKeyset, adLockReadOnly);
+        auto forward = file.cn.Execute(QStringLiteral("SELECT * FROM Parts"));
+        auto schema = file.cn.OpenSchema(adSchemaTables);
+        const std::pair<const char*, Recordset*> shapes[] = {
+            {"read-only table", &locked}, {"statement", forward.get()}, {"schema", schema.get()}};
+        for (const auto& [shape, rs] : shapes) {
+            QVERIFY2(rs->isOpen() && !rs->EOF_(), shape);
+            Field& text = (*rs)[2];  // PartName, or TABLE_NAME
+            Field& last = (*rs)[rs->fields().Count() - 1];  // Image, or TABLE_TYPE
+            const QVariant shown = text.Value();
+            QVERIFY2(!(text.Attributes() & adFldUpdatable), shape);
+            QVERIFY2(errorOf([&] { text.setValue(QStringLiteral("Changed")); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { last.AppendChunk(QByteArray("abc")); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { rs->AddNew(); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { rs->Delete(); }) == errNotSupported, shape);
+            QVERIFY2(!rs->isEditing() && !rs->EOF_(), shape);
+            QCOMPARE(text.Value(), shown);
+        }
+        QCOMPARE(locked.RecordCount(), 3L);
+        QCOMPARE(fingerprint(file.db).hash, before.hash);
+    }
+
+    // ---- the row after Update and Delete, without a move -------------------------------------
+
+    void theRowShownAfterUpdateOrDeleteIsTheStoredOne() {
+        PartsFile file(3);
+        Recordset& rs = file.open();
+        const QString& db = file.db;
+        rs.MoveLast();
+        // A new row, once saved, shows what the file holds: its key, its values in their types.
+        rs.AddNew();
+        rs["PartNumber"].setValue(QStringLiteral("P-100"));
+        rs["Retail Price"].setValue(QStringLiteral("12.5"));
+        rs["Qty In Stock"].setValue(QStringLiteral(" 7 "));
+        rs["Weight"].setValue(QStringLiteral("0.1"));
+        rs.Update();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(rs.RecordCount(), 4L);
+        QCOMPARE(rs["PartID"].Value(), QVariant(4));
+        const QVariant price = rs["Retail Price"].Value();
+        QCOMPARE(price.metaType(), QMetaType::fromType<Currency>());
+        QCOMPARE(price.value<Currency>().scaled, qint64(125000));
+        QCOMPARE(rs["Qty In Stock"].Value().typeId(), int(QMetaType::Int));
+        QCOMPARE(rs["Qty In Stock"].Value().toInt(), 7);
+        QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
+        QCOMPARE(rs["Weight"].Value().toFloat(), 0.1f);
+        QVERIFY(rs["PartName"].isNull());
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartNumber || '/' || \"Retail Price\" FROM Parts "
+                                                "WHERE PartID = 4")),
+                 QStringLiteral("P-100/125000"));
+        rs.MovePrevious();  // the saved row stands last, after P-003
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+
+        // An edit, once saved, shows the converted values; what was not assigned stays.
+        rs.MoveFirst();
+        rs["Retail Price"].setValue(3);
+        rs["Weight"].setValue(2.5);
+        rs["CreationDate"].setValue(QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15, 500)));
+        rs.Update();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(rs["Retail Price"].Value().value<Currency>().scaled, qint64(30000));
+        QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
+        QCOMPARE(rs["Weight"].Value().toFloat(), 2.5f);
+        QCOMPARE(rs["CreationDate"].Value().toDateTime(), QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15)));
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Part number 1"));
+
+        // Delete: no current row (a pending edit goes with it) until a move lands on the next one.
+        rs.MoveNext();
+        rs["PartName"].setValue(QStringLiteral("Never saved"));
+        rs.Delete();
+        QVERIFY(!rs.isEditing());
+        QCOMPARE(errorOf([&] { rs["PartNumber"].Value(); }), long(errNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs["PartName"].setValue(QStringLiteral("x")); }), long(errNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs.Delete(); }), long(errNoCurrentRecord));
+        QCOMPARE(rs.RecordCount(), 3L);
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        // The first row: backwards from the gap is BOF, forwards the row after it.
+        rs.MoveFirst();
+        rs.Delete();
+        rs.MovePrevious();
+        QVERIFY(rs.BOF());
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        // The row just saved, deleted in place: the next move reaches EOF.
+        rs.MoveLast();
+        rs.Delete();
+        rs.MoveNext();
+        QVERIFY(rs.EOF_());
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartNumber) FROM Parts")),
+                 QStringLiteral("P-003"));
+    }
+
+    // ---- conversions at their limits ---------------------------------------------------------
+
+    void conversionsAtTheLimits_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("single 1e39 typed") << "Weight" << QVariant(QStringLiteral("1e39")) << true;
+        QTest::newRow("single 1e39") << "Weight" << QVariant(1e39) << true;
+        QTest::newRow("single -1e39") << "Weight" << QVariant(-1e39) << true;
+        QTest::newRow("single -3.4e38 fits") << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
+        QTest::newRow("integer 2.5 typed") << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
+        QTest::newRow("integer 2.5") << "Qty In Stock" << QVariant(2.5) << true;
+        QTest::newRow("integer 2^31") << "Qty In Stock" << QVariant(qint64(2147483648LL)) << true;
+        QTest::newRow("integer 3e9") << "Qty In Stock" << QVariant(3e9) << true;
+        QTest::newRow("integer -2^31-1 typed") << "Qty In Stock" << QVariant(QStringLiteral("-2147483649")) << true;
+        QTest::newRow("integer 2^31-1 fits") << "Qty In Stock" << QVariant(qint64(2147483647)) << false;
+        QTest::newRow("integer -2^31 fits") << "Qty In Stock" << QVariant(QStringLiteral("-2147483648")) << false;
+        QTest::newRow("integer 4.0 fits") << "Qty In Stock" << QVariant(4.0) << false;
+    }
+
+    // A refused value changes nothing pending: it starts no edit, and an edit or a new row keeps
+    // what it had. A value that fits is saved as it was converted.
+    void conversionsAtTheLimits() {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(bool, refused);
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        const Fingerprint before = fingerprint(file.db);
+        if (!refused) {
+            QVariant expected;
+            QCOMPARE(errorOf([&] {
+                         expected = rs[column].Convert(value);
+                         rs[column].setValue(value);
+                         rs.Update();
+                     }),
+                     0L);
+            QCOMPARE(rs[column].Value(), expected);
+            QCOMPARE(valueText(rs[column].Value()), valueText(rs[column].Convert(value)));
+            QVERIFY(fingerprint(file.db).hash != before.hash);
+            return;
+        }
+        QString description;
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }, &description), long(errDataConversion));
+        QVERIFY2(description.contains(column), qPrintable(description));
+        QVERIFY(!rs.isEditing());
+
+        rs["PartName"].setValue(QStringLiteral("Edited"));
+        rs[column].setValue(1);
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }), long(errDataConversion));
+        QVERIFY(rs.isEditing());
+        QCOMPARE(rs[column].Value().toInt(), 1);
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Edited"));
+        rs.CancelUpdate();
+        QCOMPARE(fingerprint(file.db).hash, before.hash);
+
+        rs.AddNew();  // reserves its key in the file
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }), long(errDataConversion));
+        QVERIFY(rs.isEditing());
+        QVERIFY(rs[column].isNull());
+        QCOMPARE(rs[0].Value().toInt(), 2);
+    }
+
+    // ---- catalogue changes after a failed one -----------------------------------------------
+
+    // A change refused half way is undone whole, and the next change goes through.
+    void aFailedCatalogueChangeLeavesTheNextOneFree() {
+        PartsFile file(2);
+        const QString& db = file.db;
+        Catalog cat;
+        cat.setActiveConnection(kOpen + db);
+        Table taken(QStringLiteral("parts"));
+        taken.appendColumn(QStringLiteral("X"), adInteger);
+        QCOMPARE(errorOf([&] { cat.appendTable(taken); }), long(errInvalidArgument));
+
+        // The table and its first index are made, then a second index of the same name fails.
+        Table bins(QStringLiteral("Bins"));
+        bins.appendColumn(QStringLiteral("Shelf"), adVarWChar, 20);
+        bins.appendColumn(QStringLiteral("Row"), adInteger);
+        Index byRow;
+        byRow.Name = QStringLiteral("BinsByRow");
+        byRow.appendColumn(QStringLiteral("Row"), adInteger);
+        Table broken = bins;
+        broken.Indexes = {byRow, byRow};
+        QCOMPARE(errorOf([&] { cat.appendTable(broken); }), long(errEngine));
+        QVERIFY(!cat.table(QStringLiteral("Bins")));
+        QCOMPARE(errorOf([&] { cat.appendTable(bins); }), 0L);
+
+        // A key over values that repeat fails while the table is being made again.
+        sqliteShell(db, QStringLiteral("INSERT INTO Bins VALUES ('A', 1), ('A', 2)"));
+        Index key;
+        key.Name = QStringLiteral("ShelfKey");
+        key.PrimaryKey = key.Unique = true;
+        key.appendColumn(QStringLiteral("Shelf"), adVarWChar);
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(key); }), long(errEngine));
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(byRow); }), 0L);
+        cat.ActiveConnection().Close();
+
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_schema "
+                                                "WHERE name NOT LIKE 'sqlite%' ORDER BY name)")),
+                 QStringLiteral("Bins,BinsByRow,Parts"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(Shelf || Row) FROM Bins")),
+                 QStringLiteral("A1,A2"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+    }
+
+    // ---- files from elsewhere ---------------------------------------------------------------
+
+    void aFileSchemaNeverCallsTheProgramsFunctions_data() {
+        QTest::addColumn<QString>("definition");
+        const QString table = QStringLiteral("CREATE TABLE Bins (BinID INTEGER PRIMARY KEY, Shelf VARWCHAR(20)");
+        QTest::newRow("check") << table + ", CHECK (tally(Shelf) IS NOT NULL))";
+        QTest::newRow("default") << table + ", Code VARWCHAR(20) DEFAULT (tally('A')))";
+        QTest::newRow("generated column") << table + ", Code AS (tally(Shelf)))";
+        QTest::newRow("index expression") << table + "); CREATE INDEX BinsByShelf ON Bins (tally(Shelf))";
+        QTest::newRow("partial index") << table + "); CREATE INDEX BinsByShelf ON Bins (Shelf) WHERE tally(Shelf)";
+    }
+
+    // A file whose schema calls a function of the program's own that is not marked harmless:
+    // whatever the user does with the table, the function never runs.
+    void aFileSchemaNeverCallsTheProgramsFunctions() {
+        QFETCH(QString, definition);
+        QCOMPARE(sqlite3_auto_extension(reinterpret_cast<void (*)()>(addTally)), SQLITE_OK);
+        const auto cancel = qScopeGuard([] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(addTally)); });
+        PartsFile file;
+        {
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(file.db.toUtf8().constData(), &raw), SQLITE_OK);
+            const auto close = qScopeGuard([&] { sqlite3_close(raw); });
+            const QString sql =
+                definition + QStringLiteral("; INSERT INTO Bins (Shelf) VALUES ('S1'); SELECT * FROM Bins");
+            gTallyCalls = 0;
+            QCOMPARE(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QVERIFY(gTallyCalls > 0);  // where the schema is trusted, it runs
+        }
+        gTallyCalls = 0;
+        Recordset& rs = file.rs;
+        // Refusals here (the file, the new row) are the store's own errors; no step may run it.
+        if (errorOf([&] {
+                file.cn.Open(kOpen + file.db);
+                rs.Open(QStringLiteral("Bins"), file.cn);
+            }) == 0) {
+            errorOf([&] {
+                rs["Shelf"].setValue(QStringLiteral("S9"));
+                rs.Update();
+            });
+            rs.CancelUpdate();
+            errorOf([&] {
+                rs.AddNew();
+                rs["Shelf"].setValue(QStringLiteral("S2"));
+                rs.Update();
+            });
+            rs.CancelUpdate();
+            errorOf([&] { file.cn.Execute(QStringLiteral("SELECT * FROM Bins")); });
+        }
+        QCOMPARE(gTallyCalls, 0);
+    }
+
+    // Statements that would unmake the file's safeguards are refused or ignored.
+    void statementsCannotLiftTheSafeguards() {
+        PartsFile file(2);
+        const QString& db = file.db;
+        file.cn.Open(kOpen + db);
+        const QString schema = sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema"));
+        const Fingerprint before = fingerprint(db);
+        // Each is refused or ignored; either way the file stays as it was.
+        errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA writable_schema=ON")); });
+        QCOMPARE(errorOf([&] {
+                     file.cn.Execute(QStringLiteral("UPDATE sqlite_schema SET sql = replace(sql, 'PartName', 'Gone') "
+                                                    "WHERE name = 'Parts'"));
+                 }),
+                 long(errEngine));
+        errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA schema_version=1")); });
+        auto mode = file.cn.Execute(QStringLiteral("PRAGMA journal_mode=OFF"));
+        QCOMPARE(mode->fields()[0].Value().toString(), QStringLiteral("delete"));
+        QCOMPARE(fingerprint(db).hash, before.hash);
+        file.cn.Close();
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema")), schema);
+        QCOMPARE(sqliteShell(db, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    }
+
+    // Headers that do not fit the file are refused before the engine reads it, with nothing
+    // left beside it. A file short of part of its last page is one the engine itself would take.
+    void damagedHeadersAreRefusedUntouched_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("100 bytes short") << "short";
+        QTest::newRow("page size 1000") << "1000";
+        QTest::newRow("page size 256") << "256";
+    }
+
+    void damagedHeadersAreRefusedUntouched() {
+        QFETCH(QString, damage);
+        ProgramFolder source;
+        const QString whole = source.makeDatabase();
+        addPart(whole, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"Image", QByteArray(40000, 'x')}});
+        QByteArray bytes = readFile(whole);
+        QVERIFY(bytes.size() > 8192);
+        auto* h = reinterpret_cast<uchar*>(bytes.data());
+        if (damage == "short") {
+            QCOMPARE(qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16), qint64(bytes.size()));
+            bytes.chop(100);
+        } else {
+            // No page count kept (as older writers left it): only the page size tells.
+            qToBigEndian<quint16>(damage.toUShort(), h + 16);
+            qToBigEndian<quint32>(0, h + 28);
+            bytes.truncate(200);
+        }
+        ProgramFolder folder;
+        const QString path = writeFile(folder.file(QStringLiteral("Parts.mdb")), bytes);
+        const Fingerprint before = fingerprint(path);
+        Connection cn;
+        QString description;
+        QCOMPARE(errorOf([&] { cn.Open(kOpen + path); }, &description), long(errFileNotFound));
+        QVERIFY2(description.contains(path) && description.contains(QStringLiteral("damaged")),
+                 qPrintable(description));
+        QVERIFY(!cn.isOpen());
+        QVERIFY(fingerprint(path) == before);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
     }
 };
 
