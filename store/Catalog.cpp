@@ -235,6 +235,11 @@ Table& Catalog::appendTable(const Table& table) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
         throw StoreError(errInvalidArgument,
                          QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
+    for (const Index& i : table.Indexes)
+        for (const auto& ic : i.Columns)
+            if (!table.column(ic.Name))
+                throw StoreError(errItemNotFound, QStringLiteral("The table '%1' has no column '%2' to index.")
+                                                      .arg(table.Name, ic.Name));
     sql::inWriteTransaction(db, [&] {
         sql::exec(db, tableSql(table.Name, table));
         for (const Index& i : table.Indexes)
@@ -249,6 +254,11 @@ Table& Catalog::appendTable(const Table& table) {
 
 void Catalog::writeIndex(Table& table, const Index& index) {
     sqlite3* db = m_connection.handle();
+    // The engine would take an unknown name as a quoted text and index that.
+    for (const auto& ic : index.Columns)
+        if (!table.column(ic.Name))
+            throw StoreError(errItemNotFound,
+                             QStringLiteral("The table '%1' has no column '%2' to index.").arg(table.Name, ic.Name));
     if (!index.PrimaryKey) {
         sql::inWriteTransaction(db, [&] { sql::exec(db, indexSql(table.Name, index)); });
         table.Indexes.push_back(index);
@@ -258,10 +268,6 @@ void Catalog::writeIndex(Table& table, const Index& index) {
         if (i.PrimaryKey)
             throw StoreError(errInvalidArgument,
                              QStringLiteral("The table '%1' already has a primary key.").arg(table.Name));
-    for (const auto& ic : index.Columns)
-        if (!table.column(ic.Name))
-            throw StoreError(errItemNotFound,
-                             QStringLiteral("The table '%1' has no column '%2' to index.").arg(table.Name, ic.Name));
     // SQLite fixes a table's key when the table is made, so the table is made again with the
     // key (and its name) in its definition; its rows, counter and other indexes come along.
     Table rebuilt = table;

@@ -523,9 +523,8 @@ void Recordset::checkRowUnchanged(sqlite3* db) {
 }
 
 void Recordset::Update() {
-    requireOpen();
-    if (m_edit == Edit::None) return;
     requireUpdatable();
+    if (m_edit == Edit::None) return;
     sqlite3* db = d->cn->handle();
     const QString table = sql::quoteIdent(d->table);
     std::vector<size_t> cols;

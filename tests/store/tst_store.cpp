@@ -488,6 +488,28 @@ private slots:
         QVERIFY(fingerprint(db) == before);
     }
 
+    void updateOnAReadOnlyRecordsetIsRefused() {
+        PartsFile file(1);
+        file.cn.Open(kOpen + file.db);
+        Recordset locked;
+        locked.Open(QStringLiteral("Parts"), file.cn, adOpenKeyset, adLockReadOnly);
+        auto forward = file.cn.Execute(QStringLiteral("SELECT * FROM Parts"));
+        auto schema = file.cn.OpenSchema(adSchemaTables);
+        QCOMPARE(errorOf([&] { locked.Update(); }), long(errNotSupported));
+        QCOMPARE(errorOf([&] { forward->Update(); }), long(errNotSupported));
+        QCOMPARE(errorOf([&] { schema->Update(); }), long(errNotSupported));
+    }
+
+    void anIndexOnAMissingColumnIsRefused() {
+        PartsFile file(1);
+        Catalog cat;
+        cat.setActiveConnection(kOpen + file.db);
+        Index idx;
+        idx.Name = QStringLiteral("ByNothing");
+        idx.appendColumn(QStringLiteral("NoSuchColumn"), adInteger);
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Parts"))->appendIndex(idx); }), long(errItemNotFound));
+    }
+
     void awkwardTableNames() {
         ProgramFolder folder;
         const QString name = QStringLiteral("Stock \"A\" [old]; DROP TABLE x");
