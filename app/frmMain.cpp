@@ -280,7 +280,7 @@ void frmMain::cmdOpen_Click() {
         [this] {
             frmOpenDb window(this);
             window.exec();
-            return DatabaseChoice{Control::sDatabasePath, Control::sTableName};
+            return window.choice();
         });
 }
 

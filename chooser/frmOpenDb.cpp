@@ -79,7 +79,10 @@ frmOpenDb::~frmOpenDb() {
 void frmOpenDb::Form_Load() {
     bHasImage = false;
     bDatabaseOpen = false;
-    if (!Control::sDatabasePath.isEmpty()) {
+    // Opens on the database the parts window works on.
+    m_path = Control::sDatabasePath;
+    m_table = Control::sTableName;
+    if (!m_path.isEmpty()) {
         // A path that no longer opens is reported; the window stays, with nothing to choose yet.
         try {
             Open_Database();
@@ -87,7 +90,7 @@ void frmOpenDb::Form_Load() {
             reportUnexpected(e.description());
         }
     } else {
-        Control::sDatabasePath = Control::sAppPath;
+        m_path = Control::sAppPath;
     }
 }
 
@@ -108,13 +111,13 @@ void frmOpenDb::reportUnexpected(const QString& description) {
 }
 
 void frmOpenDb::Open_Database() {
-    ui->txtPath->setText(Control::sDatabasePath);
+    ui->txtPath->setText(m_path);
     ui->Picture1->clear();
     // The new connection and its tree are built aside: if the file does not open, the window
     // keeps showing what it showed before.
     auto connection = std::make_unique<store::Connection>();
     connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                    store::Connection::quoteValue(Control::sDatabasePath) +
+                                    store::Connection::quoteValue(m_path) +
                                     QStringLiteral(";Persist Security Info=False"));
     connection->Open(QString(), QString(), QString());
     std::swap(cnDatabase, connection);
@@ -211,7 +214,7 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
         return;
     }
     ui->lblCount->setText(QStringLiteral("Records in Table: ") + table);
-    Control::sTableName = table;
+    m_table = table;
     ui->Picture1->clear();
     bHasImage = false;
     endPreview();
@@ -295,7 +298,7 @@ void frmOpenDb::Show_Picture() {
     const int R = ui->MSFlexGrid1->currentIndex().row();
     try {
         if (R < 1 || !cnDatabase) return;
-        auto rs = cnDatabase->Execute(previewStatement(Control::sTableName));
+        auto rs = cnDatabase->Execute(previewStatement(m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
         store::Field& image = rs->fields()["Image"];
@@ -310,34 +313,34 @@ void frmOpenDb::Show_Picture() {
 
 void frmOpenDb::cmdBrowse_Click() {
     m_preview.blank();
-    const QString oldPath = Control::sDatabasePath;
+    const QString oldPath = m_path;
     const QString file =
         Platform::instance().openFileName(this, QStringLiteral("Locate New Information Database"), QString(),
                                           QStringLiteral("(*.MDB)|*.mdb"));
     if (file.isEmpty()) return;
     if (file.toUpper().right(4) != QLatin1String(".MDB")) return;
     if (file == oldPath) return;
-    Control::sDatabasePath = file;
+    m_path = file;
     try {
         Open_Database();
     } catch (const store::StoreError& e) {
         // The chooser stays open on what it showed before.
-        Control::sDatabasePath = oldPath;
+        m_path = oldPath;
         ui->txtPath->setText(oldPath);
         reportUnexpected(e.description());
     }
 }
 
 void frmOpenDb::cmdOK_Click() {
-    if (!Control::sDatabasePath.isEmpty()) {
+    if (!m_path.isEmpty()) {
         const QString second = m_preview.text(0, 1);
-        if (second != QLatin1String("PartNumber") || Control::sTableName.isEmpty()) Control::sDatabasePath.clear();
+        if (second != QLatin1String("PartNumber") || m_table.isEmpty()) m_path.clear();
     }
     finish(QDialog::Accepted);
 }
 
 void frmOpenDb::cmdCancel_Click() {
-    Control::sDatabasePath.clear();
+    m_path.clear();
     finish(QDialog::Rejected);
 }
 

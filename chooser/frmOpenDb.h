@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Connection.h"
+#include "Control.h"
 #include "PreviewModel.h"
 #include "Recordset.h"
 
@@ -26,6 +27,12 @@ public:
     std::unique_ptr<store::Connection> cnDatabase;
     bool bDatabaseOpen = false;
     bool bHasImage = false;
+    // The database and table chosen: both empty unless OK took a parts table.
+    DatabaseChoice choice() const { return {m_path, m_table}; }
+    // The database shown and the table previewed, as the window stands.
+    QString databasePath() const { return m_path; }
+    QString tableName() const { return m_table; }
+
     // The grid row of the last click, kept from one preview and one showing to the next.
     static int lLastRow;
 
@@ -56,6 +63,8 @@ private:
 
     std::unique_ptr<Ui::frmOpenDb> ui;
     bool m_finished = false;
+    QString m_path;
+    QString m_table;
     int m_doubleClickRow = -1;
     QElapsedTimer m_doubleClickTime;
     PreviewModel m_preview;

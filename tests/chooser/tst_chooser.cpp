@@ -147,16 +147,16 @@ private slots:
         // Nothing is previewed yet: OK gives no choice.
         QVERIFY(c.cell(0, 1).isEmpty());
         c.click("cmdOK");
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window->databasePath(), QString());
     }
 
     void loadedWithoutAPath() {
         Chooser c(false);
         QCOMPARE(c.tree()->topLevelItemCount(), 0);
         QCOMPARE(c.child<QLineEdit>("txtPath")->text(), QString());
-        QCOMPARE(Control::sDatabasePath, c.folder.path());
+        QCOMPARE(c.window->databasePath(), c.folder.path());
         c.click("cmdOK");
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window->databasePath(), QString());
     }
 
     // Enter neither accepts nor leaves; a double-click on a row is one click; a file whose
@@ -196,7 +196,7 @@ private slots:
         c.preview(QStringLiteral("Parts"));
         QCOMPARE(c.child<QLabel>("lblCount")->text(), QStringLiteral("Records in Table: Parts"));
         QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("4"));
-        QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+        QCOMPARE(c.window->tableName(), QStringLiteral("Parts"));
         QTableView* g = c.grid();
         QCOMPARE(c.rows(), 5);
         QCOMPARE(g->model()->columnCount(), 9);
@@ -217,13 +217,13 @@ private slots:
         QCOMPARE(g->columnWidth(5), width(QStringLiteral("Qty In Stock")));
         // A column node changes nothing.
         c.clickNode(c.node("Parts")->child(0));
-        QCOMPARE(Control::sTableName, QStringLiteral("Archive"));
+        QCOMPARE(c.window->tableName(), QStringLiteral("Archive"));
         // The odd name previews like any other and is accepted.
         c.preview(kOdd);
         QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("2"));
         c.click("cmdOK");
-        QCOMPARE(Control::sDatabasePath, c.db);
-        QCOMPARE(Control::sTableName, kOdd);
+        QCOMPARE(c.window->databasePath(), c.db);
+        QCOMPARE(c.window->tableName(), kOdd);
     }
 
     void okTakesOnlyPartsTables_data() {
@@ -241,8 +241,8 @@ private slots:
         Chooser c;
         c.preview(table);
         c.click("cmdOK");
-        QCOMPARE(Control::sDatabasePath, accepted ? c.db : QString());
-        QCOMPARE(Control::sTableName, table);  // set by the preview either way
+        QCOMPARE(c.window->databasePath(), accepted ? c.db : QString());
+        QCOMPARE(c.window->tableName(), table);  // set by the preview either way
         QVERIFY(!c.window->isVisible());
     }
 
@@ -262,7 +262,7 @@ private slots:
         const QString other = makeCatalogue(c.folder, QStringLiteral("Other.MDB"));
         QFile::copy(other, c.folder.file("Other.mdbx"));
         c.browse(c.folder.file("Other.mdbx"));
-        QCOMPARE(Control::sDatabasePath, c.db);
+        QCOMPARE(c.window->databasePath(), c.db);
         QVERIFY(c.platform.warnings.empty());
         // Not a database: reported, and the chooser stays on what it showed.
         writeFile(c.folder.file("junk.mdb"), "not a database at all");
@@ -270,18 +270,18 @@ private slots:
         QCOMPARE(c.platform.warnings.size(), size_t(1));
         QVERIFY(c.platform.warnings[0].text.startsWith(QStringLiteral("Unexpected Error: ")));
         QVERIFY(c.platform.warnings[0].text.contains(QStringLiteral("junk.mdb")));
-        QCOMPARE(Control::sDatabasePath, c.db);
+        QCOMPARE(c.window->databasePath(), c.db);
         QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
         QCOMPARE(c.tables().size(), 5);
         c.preview(QStringLiteral("Parts"));  // still usable
         QCOMPARE(c.cell(1, 1), QStringLiteral("A-1"));
         // Upper-case extension: accepted and opened.
         c.browse(other);
-        QCOMPARE(Control::sDatabasePath, other);
+        QCOMPARE(c.window->databasePath(), other);
         QCOMPARE(c.child<QLineEdit>("txtPath")->text(), other);
         QCOMPARE(c.cell(0, 1), QString());
         c.click("cmdOK");  // nothing previewed in the new file
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window->databasePath(), QString());
     }
 
     void previewThatFails() {
@@ -293,7 +293,7 @@ private slots:
         QVERIFY(c.platform.warnings[0].text.startsWith(QStringLiteral("Unexpected Error: ")));
         QCOMPARE(c.cell(0, 1), QString());
         c.click("cmdOK");
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window->databasePath(), QString());
     }
 
     void picturePreview() {
@@ -328,13 +328,13 @@ private slots:
             Chooser c;
             c.preview(QStringLiteral("Parts"));
             c.click("cmdCancel");
-            QCOMPARE(Control::sDatabasePath, QString());
-            QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+            QCOMPARE(c.window->databasePath(), QString());
+            QCOMPARE(c.window->tableName(), QStringLiteral("Parts"));
         }
         Chooser c;
         c.preview(QStringLiteral("Parts"));
         c.window->close();
-        QCOMPARE(Control::sDatabasePath, QString());
+        QCOMPARE(c.window->databasePath(), QString());
         QVERIFY(!c.window->cnDatabase);
     }
 
