@@ -1,30 +1,8 @@
 #include <QApplication>
-#include <QTimer>
-#include <cstdio>
-
 #include "ErrorReport.h"
+#include "ExitWhenShown.h"
 #include "frmMain.h"
 
-namespace {
-
-// For the start-up benchmark (COGWRIGHT_EXIT_WHEN_SHOWN=1): says "shown" once the window has
-// first been painted, then ends the program.
-class ExitWhenShown : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, [] {
-                std::puts("shown");
-                std::fflush(stdout);
-                QCoreApplication::exit(0);
-            });
-        }
-        return false;
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.

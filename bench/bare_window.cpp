@@ -11,25 +11,7 @@
 #include <QWebEngineView>
 #endif
 
-namespace {
-
-// Says "shown" once the window has first been painted, then ends the program.
-class ExitWhenShown : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, [] {
-                std::puts("shown");
-                std::fflush(stdout);
-                QCoreApplication::exit(0);
-            });
-        }
-        return false;
-    }
-};
-
-}  // namespace
+#include "ExitWhenShown.h"
 
 int main(int argc, char** argv) {
 #ifdef BARE_WINDOW_WITH_ENGINE
