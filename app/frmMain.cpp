@@ -202,6 +202,9 @@ void frmMain::Open_Table() {
 
 // An empty table: a new record is started at once, in the adding state.
 void frmMain::startFirstRecord() {
+    ui->txtField->clear();
+    ui->lblField->clear();
+    m_editorTyped = false;
     rsParts->AddNew();
     if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(1);
     if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
@@ -355,12 +358,16 @@ void frmMain::Show_Data() {
     if (!(rsParts->BOF() && rsParts->EOF_())) {
         ui->imgPicture->clear();
         m_cutBoxes.clear();
-        for (const char* column : {"PartName", "PartNumber", "Category"}) {
-            auto* box = static_cast<QLineEdit*>(recordBox(QLatin1String(column)));
-            box->setText(shownText(QLatin1String(column), (*rsParts)[QLatin1String(column)].Value(), kShownLimitBox, m_cutBoxes));
+        for (const auto& t : store::parts::kRecordTexts) {
+            const QString column = QLatin1String(t.column);
+            const QString shown = shownText(column, (*rsParts)[column].Value(), kShownLimitBox, m_cutBoxes);
+            // Longer than a save keeps (stored by another program): left whole unless edited.
+            if (shown.size() > t.saveLimit) m_cutBoxes.insert(column, shown);
+            if (auto* line = qobject_cast<QLineEdit*>(recordBox(column)))
+                line->setText(shown);
+            else
+                ui->txtDescription->setPlainText(shown);
         }
-        ui->txtDescription->setPlainText(shownText(QStringLiteral("Description"), (*rsParts)["Description"].Value(),
-                                                   kShownLimitBox, m_cutBoxes));
         showStoredPicture();
     }
     Fill_Grid();
@@ -727,7 +734,8 @@ bool frmMain::Save_Record() {
         else
             field.setValue(qint16(0));
     }
-    if (writePicture) rs[QLatin1String(store::parts::kImageColumn)].AppendChunk(picture);
+    // Assigned whole: a save tried again after a refusal must not add the picture twice.
+    if (writePicture) rs[QLatin1String(store::parts::kImageColumn)].setValue(picture);
     try {
         rs.Update();
     } catch (const store::StoreError& e) {
@@ -844,6 +852,7 @@ void frmMain::cmdDelete_Click() {
         }
     };
     bEditMode = false;
+    m_editorTyped = false;  // what was typed for the record being deleted goes with it
     Reset_Colors();
     long count = 0;
     step([&] { count = rsParts->RecordCount(); });
@@ -881,6 +890,7 @@ void frmMain::cmdDelete_Click() {
                 return;
             }
             step([&] { Show_Data(); });
+            step([&] { Show_Field(); });
             setLocked(true);
         }
     }
