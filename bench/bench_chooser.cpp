@@ -26,7 +26,9 @@
 
 namespace {
 
-double msSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+double msSince(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
 
 QByteArray pictureOfAbout(qsizetype bytes) {
     // Noise does not compress: the side is grown until the JPEG is as large as asked.
@@ -76,25 +78,31 @@ long rssKiB() {
     return -1;
 }
 
-// Clicks the table in a fresh chooser and waits until the grid is painted.
+// Clicks the table in a fresh chooser and waits until the grid is painted; the best of two
+// rounds, each beside the shell, as the machine is shared.
 void preview(const QString& db, const char* what) {
     Control::sDatabasePath = db;
-    frmOpenDb chooser;
-    chooser.show();
-    QApplication::processEvents();
-    auto* tree = chooser.findChild<QTreeWidget*>(QStringLiteral("trvData"));
     shellMs(db);  // the file comes into the page cache for both
-    const double shell = shellMs(db);
-    resetPeak();
-    const long before = rssKiB();
-    QElapsedTimer t;
-    t.start();
-    chooser.trvData_NodeClick(tree->topLevelItem(0));
-    chooser.repaint();
-    QApplication::processEvents();
-    const double ms = msSince(t);
-    const long peak = peakKiB() - before;
-    const QString count = chooser.findChild<QLineEdit*>(QStringLiteral("txtCount"))->text();
+    double shell = 1e12, ms = 1e12;
+    long peak = 0;
+    QString count;
+    for (int round = 0; round < 2; ++round) {
+        shell = std::min(shell, shellMs(db));
+        frmOpenDb chooser;
+        chooser.show();
+        QApplication::processEvents();
+        auto* tree = chooser.findChild<QTreeWidget*>(QStringLiteral("trvData"));
+        resetPeak();
+        const long before = rssKiB();
+        QElapsedTimer t;
+        t.start();
+        chooser.trvData_NodeClick(tree->topLevelItem(0));
+        chooser.repaint();
+        QApplication::processEvents();
+        ms = std::min(ms, msSince(t));
+        peak = std::max(peak, peakKiB() - before);
+        count = chooser.findChild<QLineEdit*>(QStringLiteral("txtCount"))->text();
+    }
     std::printf("%s (%s records):\n", what, qPrintable(count));
     std::printf("  sqlite3 shell, SELECT * FROM Parts:     %8.1f ms\n", shell);
     std::printf("  chooser preview, grid and count shown:  %8.1f ms  (%.2fx the shell)\n", ms, ms / shell);

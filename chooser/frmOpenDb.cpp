@@ -241,10 +241,11 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
 // ---- The widest text of each column ----------------------------------------------------------
 //
 // Measuring every value of a large table takes seconds. Here a value is measured only when an
-// upper bound of its width says that it could widen its column; whole numbers are bounded by
-// their kind (sign, digits, trailing zeros) without being written out, and SQLite itself passes
-// over the texts that a sample of the table already showed. The widths come out the same as when
-// every value is measured; the long fields (pictures) are never read.
+// upper bound of its width says that it could widen its column, whole numbers and dates are
+// bounded by their kind without being written out, and SQLite itself passes over the values that
+// cannot widen a column: the texts a sample of the table showed, and numbers of a range whose
+// texts are no wider. The widths come out the same as when every value is measured; the long
+// fields (pictures) are never read.
 
 #include <QSet>
 #include <array>
@@ -258,6 +259,7 @@ namespace {
 constexpr int kSampleRows = 256;  // read from each end of the table
 constexpr int kMaxNamed = 2;      // texts of a column that SQLite is told to pass over
 constexpr qsizetype kMaxSeen = 1 << 16;
+constexpr size_t kMaxAsked = 400;  // columns, within SQLite's limits on result columns and expression depth
 constexpr qreal kNoBound = std::numeric_limits<qreal>::infinity();
 
 // Upper bounds of QFontMetricsF::horizontalAdvance for texts of printable ASCII. A text's advance
@@ -302,8 +304,8 @@ private:
 const GlyphSteps& glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
     // Thousands of pairs: measured once for each font (and screen) the grid shows.
     static QHash<QString, std::shared_ptr<const GlyphSteps>> steps;
-    const QString key = font.key() + QLatin1Char('|') +
-                        QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
+    const QString key =
+        font.key() + QLatin1Char('|') + QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
     auto it = steps.constFind(key);
     if (it == steps.cend()) it = steps.insert(key, std::make_shared<const GlyphSteps>(metrics));
     return **it;
@@ -318,7 +320,8 @@ public:
     float measure(const QString& text) {
         // Catalogues repeat their values (categories, makers, prices): each text is measured once.
         auto it = m_measured.constFind(text);
-        if (it == m_measured.cend()) it = m_measured.insert(text, float(m_metrics.horizontalAdvance(text) * kTwipsPerPixel));
+        if (it == m_measured.cend())
+            it = m_measured.insert(text, float(m_metrics.horizontalAdvance(text) * kTwipsPerPixel));
         return *it;
     }
     // A text of at most `bound` pixels is no wider than `widest` twips (the rounding to float keeps
@@ -414,8 +417,11 @@ private:
         const QDate day = dt.date();
         const QTime time = dt.time();
         const bool midnight = time == QTime(0, 0);  // shown without its time
-        const qint64 kind = ((((day.toJulianDay() * 24 + time.hour()) * 2 + (time.minute() < 10)) * 2 + (time.second() < 10)) * 2 +
-                             midnight) * 1000 + time.msec();
+        const qint64 kind =
+            ((((day.toJulianDay() * 24 + time.hour()) * 2 + (time.minute() < 10)) * 2 + (time.second() < 10)) * 2 +
+             midnight) *
+                1000 +
+            time.msec();
         auto it = m_dateBounds.constFind(kind);
         if (it != m_dateBounds.cend()) return *it;
         const QString text = store::valueText(dt);
@@ -431,10 +437,14 @@ private:
     // Values that repeat are written out once: numbers with fractions, yes/no.
     static std::optional<std::pair<int, quint64>> seenKey(const QVariant& value) {
         switch (value.typeId()) {
-            case QMetaType::Float: return std::pair{QMetaType::Float, std::bit_cast<quint64>(double(value.toFloat()))};
-            case QMetaType::Double: return std::pair{QMetaType::Double, std::bit_cast<quint64>(value.toDouble())};
-            case QMetaType::Bool: return std::pair{QMetaType::Bool, quint64(value.toBool())};
-            default: return std::nullopt;
+            case QMetaType::Float:
+                return std::pair{QMetaType::Float, std::bit_cast<quint64>(double(value.toFloat()))};
+            case QMetaType::Double:
+                return std::pair{QMetaType::Double, std::bit_cast<quint64>(value.toDouble())};
+            case QMetaType::Bool:
+                return std::pair{QMetaType::Bool, quint64(value.toBool())};
+            default:
+                return std::nullopt;
         }
     }
 
@@ -459,7 +469,8 @@ std::optional<std::pair<qint64, qint64>> wholeRange(QMetaType type, float widest
         for (int d = 1; d <= 15; ++d) {
             bool fits = side == 1 || d > 1 || fit(0, 0);
             for (int zeros = 0; fits && zeros < d; ++zeros)
-                fits = fit(sign * (tenTo(d - 1) + (zeros < d - 1 ? tenTo(zeros) : 0)), sign * (tenTo(d) - tenTo(zeros)));
+                fits =
+                    fit(sign * (tenTo(d - 1) + (zeros < d - 1 ? tenTo(zeros) : 0)), sign * (tenTo(d) - tenTo(zeros)));
             if (!fits) break;
             digits[side] = d;
         }
@@ -470,7 +481,9 @@ std::optional<std::pair<qint64, qint64>> wholeRange(QMetaType type, float widest
     return std::pair{lo, hi};
 }
 
-QString unquoted(QString literal) { return literal.mid(1, literal.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'")); }
+QString unquoted(QString literal) {
+    return literal.mid(1, literal.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+}
 
 // How SQLite is asked about one column: whether a row holds a value that the sample did not show
 // and that could widen it. Each comparison keeps to one kind of value, so that no affinity turns
@@ -482,13 +495,14 @@ struct ColumnPlan {
     static constexpr qint64 kMaxGrid = 4096;
 
     int ordinal = 0;
-    QString name;  // as SQL
+    QString name;               // as SQL
+    bool numbersAlike = false;  // a single or double column: a stored whole number read as a fraction
     Ask ask = Ask::InFull;
     // What the sample showed: SQL literals of texts, and the kinds of values the store read.
     QSet<QString> texts;
     bool wholes = false, fractions = false, others = false;
     QMetaType wholeType, numberType;
-    bool wholesAlike = true;   // every stored whole number n read as n in wholeType
+    bool wholesAlike = true;  // every stored whole number n read as n in wholeType
     std::optional<std::pair<qint64, qint64>> range;
     // Every stored number x read as x in numberType (float or double), each a multiple of
     // 1 / 2^shift, from least to greatest.
@@ -499,8 +513,10 @@ struct ColumnPlan {
     void note(const QVariant& value, const QString& storage, const QString& literal, qint64 check) {
         if (storage == QLatin1String("text")) {
             // A literal that a numeric affinity keeps as text, and that no NUL cut short.
-            if (check == unquoted(literal).toUtf8().size()) texts.insert(literal);
-            else others = true;
+            if (check == unquoted(literal).toUtf8().size())
+                texts.insert(literal);
+            else
+                others = true;
             return;
         }
         const bool whole = storage == QLatin1String("integer");
@@ -534,7 +550,7 @@ struct ColumnPlan {
             ask = texts.isEmpty() ? Ask::AnyValue : texts.size() <= kMaxNamed ? Ask::Texts : Ask::InFull;
         } else if (!fractions && wholesAlike && (range = wholeRange(wholeType, widest, widths.steps()))) {
             ask = Ask::WholeRange;
-        } else if (onGrid && gridFits(widest, widths)) {
+        } else if (numbersAlike && onGrid && gridFits(widest, widths)) {
             ask = Ask::Grid;
         } else {
             ask = Ask::InFull;
@@ -547,9 +563,10 @@ struct ColumnPlan {
             case Ask::AnyValue:
                 return x + QStringLiteral(" IS NOT NULL");
             case Ask::Texts:
-                if (texts.size() == 1) return x + QStringLiteral(" <> ") + *texts.begin() + QStringLiteral(" COLLATE BINARY");
-                return x + QStringLiteral(" COLLATE BINARY NOT IN (") + QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')) +
-                       QLatin1Char(')');
+                if (texts.size() == 1)
+                    return x + QStringLiteral(" <> ") + *texts.begin() + QStringLiteral(" COLLATE BINARY");
+                return x + QStringLiteral(" COLLATE BINARY NOT IN (") +
+                       QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')) + QLatin1Char(')');
             case Ask::WholeRange:  // a stored fraction is caught for all such columns at once
                 return x + QStringLiteral(" NOT BETWEEN ") + QString::number(range->first) + QStringLiteral(" AND ") +
                        QString::number(range->second);
@@ -557,10 +574,11 @@ struct ColumnPlan {
                 // Scaling by a power of two is exact, so a whole product means a number of the grid.
                 // A zero only as the sample wrote it: -0.0 equals 0 but is shown otherwise.
                 const QString scale = QString::number(qint64(1) << shift), scaled = x + QStringLiteral(" * ") + scale;
-                return QLatin1Char('(') + x + QStringLiteral(" NOT BETWEEN ") + QString::number(low()) + QStringLiteral(" / ") +
-                       scale + QStringLiteral(".0 AND ") + QString::number(high()) + QStringLiteral(" / ") + scale +
-                       QStringLiteral(".0 OR ") + scaled + QStringLiteral(" <> CAST(") + scaled + QStringLiteral(" AS INTEGER) OR (") + x +
-                       QStringLiteral(" = 0 AND quote(") + x + QStringLiteral(") NOT IN ('0', '0.0')))");
+                return QLatin1Char('(') + x + QStringLiteral(" NOT BETWEEN ") + QString::number(low()) +
+                       QStringLiteral(" / ") + scale + QStringLiteral(".0 AND ") + QString::number(high()) +
+                       QStringLiteral(" / ") + scale + QStringLiteral(".0 OR ") + scaled + QStringLiteral(" <> CAST(") +
+                       scaled + QStringLiteral(" AS INTEGER) OR (") + x + QStringLiteral(" = 0 AND quote(") + x +
+                       QStringLiteral(") NOT IN ('0', '0.0')))");
             }
             case Ask::InFull:
                 break;
@@ -578,7 +596,8 @@ private:
         if (numberType.id() != QMetaType::Float && numberType.id() != QMetaType::Double) return false;
         for (qint64 m = low(); m <= high(); ++m) {
             const double x = std::ldexp(double(m), -shift);
-            const QString text = store::valueText(numberType.id() == QMetaType::Float ? QVariant(float(x)) : QVariant(x));
+            const QString text =
+                store::valueText(numberType.id() == QMetaType::Float ? QVariant(float(x)) : QVariant(x));
             if (!TextWidths::within(widths.steps().bound(text), widest) && widths.measure(text) > widest) return false;
         }
         return true;
@@ -601,6 +620,7 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
         ColumnPlan plan;
         plan.ordinal = i;
         plan.name = store::quoteIdentifier(fields[i].Name());
+        plan.numbersAlike = fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
         plans.push_back(plan);
     }
     auto widths = [&] {
@@ -645,19 +665,22 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
         if (!value.isNull()) columns[size_t(plan.ordinal)].add(value, texts);
     };
 
-    // A sample from each end, read and measured in full, tells what fills each column.
-    if (!plans.empty()) {
-        constexpr int kPerColumn = 4;
+    // A sample from each end, read and measured in full, tells what fills each column (a table too
+    // wide for SQLite to be asked so much of at once is read in full).
+    constexpr int kPerColumn = 4;
+    const bool sampled = !plans.empty() && plans.size() <= kMaxAsked;
+    if (sampled) {
         QStringList sample;
         for (const ColumnPlan& plan : plans) {
             const QString& x = plan.name;
             const QString storage = QStringLiteral("typeof(") + x + QLatin1Char(')');
             sample << x << storage
-                   << QStringLiteral("CASE WHEN ") + storage + QStringLiteral(" IN ('text','integer','real') THEN quote(") + x +
-                          QStringLiteral(") END")
-                   << QStringLiteral("CASE ") + storage + QStringLiteral(" WHEN 'text' THEN CASE WHEN +") + x + QStringLiteral(" = ") +
-                          x + QStringLiteral(" THEN length(CAST(") + x + QStringLiteral(" AS BLOB)) ELSE -1 END WHEN 'real' THEN CAST(quote(") +
-                          x + QStringLiteral(") AS REAL) = ") + x + QStringLiteral(" END");
+                   << QStringLiteral("CASE WHEN ") + storage +
+                          QStringLiteral(" IN ('text','integer','real') THEN quote(") + x + QStringLiteral(") END")
+                   << QStringLiteral("CASE ") + storage + QStringLiteral(" WHEN 'text' THEN CASE WHEN +") + x +
+                          QStringLiteral(" = ") + x + QStringLiteral(" THEN length(CAST(") + x +
+                          QStringLiteral(" AS BLOB)) ELSE -1 END WHEN 'real' THEN CAST(quote(") + x +
+                          QStringLiteral(") AS REAL) = ") + x + QStringLiteral(" END");
         }
         const QString limit = QStringLiteral(" LIMIT ") + QString::number(kSampleRows);
         for (const QString& order : {QString(), QStringLiteral(" ORDER BY _rowid_ DESC")}) {
@@ -673,36 +696,48 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
             });
         }
     }
-    for (ColumnPlan& plan : plans) plan.choose(columns[size_t(plan.ordinal)].widest, texts);
+    if (sampled)
+        for (ColumnPlan& plan : plans) plan.choose(columns[size_t(plan.ordinal)].widest, texts);
 
-    // The columns asked about in full are read through, which counts the rows too.
+    // One pass reads the columns asked about in full, asks of the others whether any row holds a
+    // value that could widen them, and counts the rows.
     std::vector<const ColumnPlan*> inFull, asked;
     for (const ColumnPlan& plan : plans) (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
+    QStringList names, conditions, wholes;
+    for (const ColumnPlan* plan : asked) {
+        names << plan->name;
+        conditions << plan->mayWiden();
+        if (plan->ask == ColumnPlan::Ask::WholeRange)
+            wholes << QStringLiteral("coalesce(") + plan->name + QStringLiteral(", 0)");
+    }
+    // A fraction among them makes their sum a fraction: one test a row instead of one a value.
+    if (!wholes.isEmpty())
+        conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) + QStringLiteral(") = 'real'");
+    const QString mayWiden = conditions.join(QStringLiteral(" OR "));
+    const QString flag = conditions.isEmpty()
+                             ? QStringLiteral("0")
+                             : QStringLiteral("CASE WHEN ") + mayWiden + QStringLiteral(" THEN 1 ELSE 0 END");
+    bool flagged = false;
     if (inFull.empty()) {
-        read({QStringLiteral("count(*)")}, QString(), [&](store::Fields& f) { rows = long(f[0].Value().toLongLong()); });
+        read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')}, QString(),
+             [&](store::Fields& f) {
+                 rows = long(f[0].Value().toLongLong());
+                 flagged = f[1].Value().toLongLong() != 0;
+             });
     } else {
-        QStringList names;
-        for (const ColumnPlan* plan : inFull) names << plan->name;
-        read(names, QString(), [&](store::Fields& f) {
+        QStringList what;
+        for (const ColumnPlan* plan : inFull) what << plan->name;
+        read(what << flag, QString(), [&](store::Fields& f) {
             for (size_t j = 0; j < inFull.size(); ++j) add(f, int(j), *inFull[j]);
+            flagged = flagged || f[int(inFull.size())].Value().toLongLong() != 0;
             ++rows;
         });
     }
-
-    // Of the others, only the rows that hold a value that could widen them.
-    if (!asked.empty()) {
-        QStringList names, conditions, wholes;
-        for (const ColumnPlan* plan : asked) {
-            names << plan->name;
-            conditions << plan->mayWiden();
-            if (plan->ask == ColumnPlan::Ask::WholeRange) wholes << QStringLiteral("coalesce(") + plan->name + QStringLiteral(", 0)");
-        }
-        // A fraction among them makes the sum a fraction: one test a row instead of one a value.
-        if (!wholes.isEmpty()) conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) + QStringLiteral(") = 'real'");
-        read(names, QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" OR ")), [&](store::Fields& f) {
+    // The few rows with such values, read and measured.
+    if (flagged)
+        read(names, QStringLiteral(" WHERE ") + mayWiden, [&](store::Fields& f) {
             for (size_t j = 0; j < asked.size(); ++j) add(f, int(j), *asked[j]);
         });
-    }
     return widths();
 }
 

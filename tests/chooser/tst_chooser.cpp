@@ -75,14 +75,15 @@ QList<int> everyValueMeasured(const QString& db, const QString& table, const QFo
 // of its own, with texts of every kind, numbers stored as fractions where whole ones belong, dates
 // of every length.
 QString makeVariedCatalogue(ProgramFolder& folder) {
-    const QString db = folder.makeDatabase(QStringLiteral("Widths.mdb"), QStringLiteral("Parts"), {1, 4, 7, 11, 13, 14, 17});
+    const QString db =
+        folder.makeDatabase(QStringLiteral("Widths.mdb"), QStringLiteral("Parts"), {1, 4, 7, 11, 13, 14, 17});
     sqliteShell(db, QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-        "INSERT INTO Parts (PartNumber, PartName, Category, Description, \"Retail Price\", \"Qty In Stock\", Height, "
-        "Color, Location, \"Manufacturer Name\", \"Manufacturer Price\", CreationDate) "
-        "SELECT printf('P-%04d', i), 'Hex bolt', 'Bolts', 'iiiiiiiiiiiiiiiiiiiiiiii', 10000 + i % 90000, i % 100, "
-        "(i % 8) * 0.25, CASE WHEN i % 2 THEN 'Red' ELSE 'Blue' END, 'Shelf 1', 'Acme', 1250000, "
-        "'2026-03-02 09:15:00' FROM n"));
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                        "INSERT INTO Parts (PartNumber, PartName, Category, Description, \"Retail Price\", "
+                        "\"Qty In Stock\", Height, Color, Location, \"Manufacturer Name\", \"Manufacturer Price\", "
+                        "CreationDate) SELECT printf('P-%04d', i), 'Hex bolt', 'Bolts', 'iiiiiiiiiiiiiiiiiiiiiiii', "
+                        "10000 + i % 90000, i % 100, (i % 8) * 0.25, CASE WHEN i % 2 THEN 'Red' ELSE 'Blue' END, "
+                        "'Shelf 1', 'Acme', 1250000, '2026-03-02 09:15:00' FROM n"));
     const char* widest[] = {
         "UPDATE Parts SET PartNumber = 'P-WWWWWWWW' WHERE PartID = 700",
         "UPDATE Parts SET PartName = '螺栓螺母螺栓螺母' WHERE PartID = 701",
@@ -281,9 +282,10 @@ private slots:
             const QList<int> expected = everyValueMeasured(db, table, c.grid()->font());
             QCOMPARE(c.grid()->model()->columnCount(), expected.size());
             for (int i = 0; i < expected.size(); ++i)
-                QVERIFY2(c.grid()->columnWidth(i) == expected[i],
-                         qPrintable(QStringLiteral("%1.%2: %3 pixels, not %4")
-                                        .arg(table, c.cell(0, i)).arg(c.grid()->columnWidth(i)).arg(expected[i])));
+                QVERIFY2(c.grid()->columnWidth(i) == expected[i], qPrintable(QStringLiteral("%1.%2: %3 pixels, not %4")
+                                                                                 .arg(table, c.cell(0, i))
+                                                                                 .arg(c.grid()->columnWidth(i))
+                                                                                 .arg(expected[i])));
         }
         QVERIFY(c.platform.warnings.empty());
     }
