@@ -118,6 +118,17 @@ QString makeVariedCatalogue(ProgramFolder& folder) {
         "INSERT INTO Loose VALUES ('A', 10000), ('iiiiiiiiiiii', -123456789), ('WWWW', 5)",
     };
     for (const char* sql : widest) sqliteShell(db, QString::fromUtf8(sql));
+    // More columns than SQLite returns from one statement four times over.
+    QStringList columns, values;
+    for (int i = 1; i <= 510; ++i) {
+        columns << QStringLiteral("c%1 VARCHAR(20)").arg(i);
+        values << QStringLiteral("'i'");
+    }
+    sqliteShell(db, QStringLiteral("CREATE TABLE Wide (%1)").arg(columns.join(',')));
+    sqliteShell(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+                                   "INSERT INTO Wide SELECT %1 FROM n")
+                        .arg(values.join(',')));
+    sqliteShell(db, QStringLiteral("UPDATE Wide SET c255 = 'WWWWWWWW' WHERE rowid = 300"));
     return db;
 }
 
@@ -274,7 +285,7 @@ private slots:
         Chooser c;
         const QString db = makeVariedCatalogue(c.folder);
         c.browse(db);
-        QCOMPARE(c.tables(), (QStringList{"Parts", "Dated", "Labels", "Loose"}));
+        QCOMPARE(c.tables(), (QStringList{"Parts", "Dated", "Labels", "Loose", "Wide"}));
         for (const QString& table : c.tables()) {
             c.preview(table);
             QCOMPARE(c.child<QLineEdit>("txtCount")->text(),
