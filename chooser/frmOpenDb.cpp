@@ -230,60 +230,536 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     }
 
     const int k = rs->fields().Count();
-    const QFontMetricsF metrics(grid->font());
-    // Catalogues repeat their values (categories, makers, prices): each text is measured once.
-    QHash<QString, float> measured;
-    auto measure = [&](const QString& text) {
-        auto it = measured.constFind(text);
-        if (it == measured.cend()) it = measured.insert(text, float(metrics.horizontalAdvance(text) * kTwipsPerPixel));
-        return *it;
-    };
-    std::vector<float> width(static_cast<size_t>(k));
-    std::vector<long> flags(static_cast<size_t>(k));
     QStringList headers;
     for (int i = 0; i < k; ++i) {
         const QString name = rs->fields()[i].Name();
         headers << name;
         if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
-        width[size_t(i)] = measure(name);
-        flags[size_t(i)] = rs->fields()[i].Attributes();
     }
-    int r = 1;
+    // Each column as wide as its widest text, the field name included; long fields never widen.
+    std::vector<float> width;
+    long count = 0;
     try {
-        while (!rs->EOF_()) {
-            QStringList texts;
-            for (int i = 0; i < k; ++i) {
-                const QVariant value = rs->fields()[i].Value();
-                if (value.isNull()) {
-                    if (!keyed) texts << QStringLiteral(" ");
-                    continue;
-                }
-                // A picture is shown as a note of its size, never as its bytes; long fields never widen.
-                const QString text = store::valueText(value);
-                if (!keyed) texts << text;
-                if (flags[size_t(i)] < kLongFieldFlags) width[size_t(i)] = std::max(width[size_t(i)], measure(text));
-            }
-            if (!keyed) m_previewTexts.push_back(texts);
-            rs->MoveNext();
-            ++r;
-        }
-        rs->Close();
+        width = widestTexts(table, *rs, keyed, count);
     } catch (const store::StoreError& e) {
         fail(e.description());
         return;
     }
-    if (keyed && rows->RecordCount() != r - 1) {
+    if (keyed && rows->RecordCount() != count) {
         fail(QStringLiteral("The table '%1' changed while it was read.").arg(table));
         return;
     }
     if (keyed) m_previewRows = std::move(rows);
-    ui->txtCount->setText(QString::number(r - 1));
-    m_preview.reset(headers, r - 1, [this](int row) { return previewRow(row); });
+    ui->txtCount->setText(QString::number(count));
+    m_preview.reset(headers, int(count), [this](int row) { return previewRow(row); });
     for (int i = 0; i < k; ++i) {
         // Half a twip goes to the even neighbour.
         const double twips = std::nearbyint(double(width[size_t(i)]) + kGridPadding);
         grid->setColumnWidth(i, int(std::lround(twips / kTwipsPerPixel)));
     }
+}
+
+// ---- The widest text of each column ----------------------------------------------------------
+//
+// Measuring every value of a large table takes seconds. Here a value is measured only when an
+// upper bound of its width says that it could widen its column, whole numbers and dates are
+// bounded by their kind without being written out, and SQLite itself passes over the values that
+// cannot widen a column: the texts a sample of the table showed, and numbers of a range whose
+// texts are no wider. The widths come out the same as when every value is measured; the long
+// fields (pictures) are never read.
+
+#include <QSet>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+constexpr int kSampleRows = 256;  // read from each end of the table
+constexpr int kMaxNamed = 2;      // texts of a column that SQLite is told to pass over
+constexpr qsizetype kMaxSeen = 1 << 16;
+constexpr size_t kMaxAsked = 400;  // columns, within SQLite's limits on result columns and expression depth
+constexpr qreal kNoBound = std::numeric_limits<qreal>::infinity();
+
+// Upper bounds of QFontMetricsF::horizontalAdvance for texts of printable ASCII. A text's advance
+// is the sum of its glyphs' advances and of a kerning adjustment between each two neighbours, so
+// a character adds at most step(c) = the greatest of advance("c") and advance("cd") - advance("d")
+// over every d, and the sum of the steps of a text's characters is at least its advance. Other
+// characters have no bound (fallback fonts, marks, a tab's stops, U+009C that ends what is
+// measured): a text holding one is measured.
+class GlyphSteps {
+public:
+    explicit GlyphSteps(const QFontMetricsF& metrics) {
+        std::array<qreal, 128> alone{};
+        for (char16_t c = kFirst; c <= kLast; ++c) alone[c] = metrics.horizontalAdvance(QString(QChar(c)));
+        for (char16_t c = kFirst; c <= kLast; ++c) {
+            qreal step = alone[c];
+            for (char16_t d = kFirst; d <= kLast; ++d) {
+                const QChar pair[2] = {QChar(c), QChar(d)};
+                step = std::max(step, metrics.horizontalAdvance(QString(pair, 2)) - alone[d]);
+            }
+            m_step[c] = step;
+            if (c >= u'0' && c <= u'9') m_widestDigit = std::max(m_widestDigit, step);
+        }
+    }
+    // In pixels. With anyDigits, the bound holds for every text that differs from this one only
+    // in which digits it shows.
+    qreal bound(QStringView text, bool anyDigits = false) const {
+        qreal sum = 0;
+        for (QChar ch : text) {
+            const char16_t c = ch.unicode();
+            if (c < kFirst || c > kLast) return kNoBound;
+            sum += anyDigits && c >= u'0' && c <= u'9' ? m_widestDigit : m_step[c];
+        }
+        return sum;
+    }
+
+private:
+    static constexpr char16_t kFirst = 0x20, kLast = 0x7e;
+    std::array<qreal, 128> m_step{};
+    qreal m_widestDigit = 0;
+};
+
+const GlyphSteps& glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
+    // Thousands of pairs: measured once for each font (and screen) the grid shows.
+    static QHash<QString, std::shared_ptr<const GlyphSteps>> steps;
+    const QString key =
+        font.key() + QLatin1Char('|') + QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
+    auto it = steps.constFind(key);
+    if (it == steps.cend()) it = steps.insert(key, std::make_shared<const GlyphSteps>(metrics));
+    return **it;
+}
+
+// Texts measured as the grid measures them, in twips.
+class TextWidths {
+public:
+    TextWidths(const QFontMetricsF& metrics, const GlyphSteps& steps) : m_metrics(metrics), m_steps(steps) {}
+    const GlyphSteps& steps() const { return m_steps; }
+
+    float measure(const QString& text) {
+        // Catalogues repeat their values (categories, makers, prices): each text is measured once.
+        auto it = m_measured.constFind(text);
+        if (it == m_measured.cend())
+            it = m_measured.insert(text, float(m_metrics.horizontalAdvance(text) * kTwipsPerPixel));
+        return *it;
+    }
+    // A text of at most `bound` pixels is no wider than `widest` twips (the rounding to float keeps
+    // the order).
+    static bool within(qreal bound, float widest) { return float(bound * kTwipsPerPixel) <= widest; }
+    void widen(float& widest, const QString& text) {
+        if (!within(m_steps.bound(text), widest)) widest = std::max(widest, measure(text));
+    }
+
+private:
+    const QFontMetricsF& m_metrics;
+    const GlyphSteps& m_steps;
+    QHash<QString, float> m_measured;
+};
+
+QString digitShape(QString text) {
+    for (QChar& c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) c = QLatin1Char('0');
+    return text;
+}
+
+qint64 tenTo(int power) {
+    qint64 p = 1;
+    while (power-- > 0) p *= 10;
+    return p;
+}
+
+// The whole number a value holds, for the types the store reads stored whole numbers into.
+std::optional<qint64> wholeNumber(const QVariant& value) {
+    if (value.metaType() == QMetaType::fromType<store::Currency>()) return value.value<store::Currency>().scaled;
+    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) return value.toLongLong();
+    return std::nullopt;
+}
+
+// Another whole number of the same type.
+std::optional<QVariant> wholeAs(QMetaType type, qint64 n) {
+    if (type == QMetaType::fromType<store::Currency>()) return QVariant::fromValue(store::Currency{n});
+    if (type.id() == QMetaType::LongLong) return QVariant(n);
+    if (type.id() == QMetaType::Int && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+        return QVariant(int(n));
+    return std::nullopt;
+}
+
+// The widest text of one column, each value written out and measured only when it could be wider.
+class ColumnWidth {
+public:
+    explicit ColumnWidth(float header) : widest(header) {}
+    float widest;
+
+    void add(const QVariant& value, TextWidths& texts) {
+        if (const auto n = wholeNumber(value)) {
+            if (TextWidths::within(wholeBound(*n, value, texts.steps()), widest)) return;
+        } else if (value.typeId() == QMetaType::QDateTime) {
+            if (TextWidths::within(dateBound(value.toDateTime(), texts.steps()), widest)) return;
+        } else if (const auto key = seenKey(value)) {
+            if (m_seen.contains(*key)) return;  // written out before
+            if (m_seen.size() < kMaxSeen) m_seen.insert(*key);
+        }
+        texts.widen(widest, store::valueText(value));
+    }
+
+private:
+    // A whole number's text differs from another's of the same sign, count of digits and count of
+    // trailing zeros only in which digits it shows (checked on two of each kind), so the bound of
+    // one with any digits is the bound of all of its kind.
+    qreal wholeBound(qint64 n, const QVariant& value, const GlyphSteps& steps) {
+        if (n == std::numeric_limits<qint64>::min()) return kNoBound;
+        const qint64 size = n < 0 ? -n : n;
+        int digits = 0, zeros = 0;
+        for (qint64 m = size; m > 0; m /= 10) ++digits;
+        for (qint64 m = size; m > 0 && m % 10 == 0; m /= 10) ++zeros;
+        if (digits > 18) return kNoBound;
+        const int kind = (n < 0 ? 1024 : 0) + digits * 32 + zeros;
+        auto it = m_wholeBounds.constFind(kind);
+        if (it != m_wholeBounds.cend()) return *it;
+        const QString text = store::valueText(value);
+        qreal bound = kNoBound;
+        if (digits == 0) {
+            bound = steps.bound(text);  // zero is all of its kind
+        } else {
+            const qint64 least = tenTo(digits - 1) + (zeros < digits - 1 ? tenTo(zeros) : 0);
+            const qint64 greatest = tenTo(digits) - tenTo(zeros);
+            const auto other = wholeAs(value.metaType(), (n < 0 ? -1 : 1) * (size == least ? greatest : least));
+            if (other && digitShape(store::valueText(*other)) == digitShape(text)) bound = steps.bound(text, true);
+        }
+        m_wholeBounds.insert(kind, bound);
+        return bound;
+    }
+    // Likewise a date's text differs from another's of the same day and hour, minutes and seconds
+    // of as many digits, and as much of a second, only in which digits it shows.
+    qreal dateBound(const QDateTime& dt, const GlyphSteps& steps) {
+        if (!dt.isValid() || dt.timeSpec() != Qt::LocalTime) return kNoBound;
+        const QDate day = dt.date();
+        const QTime time = dt.time();
+        const bool midnight = time == QTime(0, 0);  // shown without its time
+        const qint64 kind =
+            ((((day.toJulianDay() * 24 + time.hour()) * 2 + (time.minute() < 10)) * 2 + (time.second() < 10)) * 2 +
+             midnight) *
+                1000 +
+            time.msec();
+        auto it = m_dateBounds.constFind(kind);
+        if (it != m_dateBounds.cend()) return *it;
+        const QString text = store::valueText(dt);
+        qreal bound = steps.bound(text);  // midnight is all of its kind
+        if (!midnight) {
+            auto other = [](int n) { return n < 10 ? (n + 5) % 10 : 10 + (n + 15) % 50; };
+            const QDateTime twin(day, QTime(time.hour(), other(time.minute()), other(time.second()), time.msec()));
+            bound = digitShape(store::valueText(twin)) == digitShape(text) ? steps.bound(text, true) : kNoBound;
+        }
+        m_dateBounds.insert(kind, bound);
+        return bound;
+    }
+    // Values that repeat are written out once: numbers with fractions, yes/no.
+    static std::optional<std::pair<int, quint64>> seenKey(const QVariant& value) {
+        switch (value.typeId()) {
+            case QMetaType::Float:
+                return std::pair{QMetaType::Float, std::bit_cast<quint64>(double(value.toFloat()))};
+            case QMetaType::Double:
+                return std::pair{QMetaType::Double, std::bit_cast<quint64>(value.toDouble())};
+            case QMetaType::Bool:
+                return std::pair{QMetaType::Bool, quint64(value.toBool())};
+            default:
+                return std::nullopt;
+        }
+    }
+
+    QHash<int, qreal> m_wholeBounds;
+    QHash<qint64, qreal> m_dateBounds;
+    QSet<std::pair<int, quint64>> m_seen;
+};
+
+// The whole numbers whose texts are no wider than `widest`: on each side of zero, those with up
+// to as many digits as all fit (see ColumnWidth::wholeBound).
+std::optional<std::pair<qint64, qint64>> wholeRange(QMetaType type, float widest, const GlyphSteps& steps) {
+    auto fit = [&](qint64 a, qint64 b) {
+        const auto va = wholeAs(type, a), vb = wholeAs(type, b);
+        if (!va || !vb) return false;
+        const QString ta = store::valueText(*va), tb = store::valueText(*vb);
+        return digitShape(ta) == digitShape(tb) && TextWidths::within(steps.bound(ta, true), widest);
+    };
+    int digits[2] = {0, 0};  // above and below zero
+    for (int side = 0; side < 2; ++side) {
+        const qint64 sign = side == 0 ? 1 : -1;
+        // Far below 2^51: SQLite keeps every whole number of that size in a numeric column as an integer.
+        for (int d = 1; d <= 15; ++d) {
+            bool fits = side == 1 || d > 1 || fit(0, 0);
+            for (int zeros = 0; fits && zeros < d; ++zeros)
+                fits =
+                    fit(sign * (tenTo(d - 1) + (zeros < d - 1 ? tenTo(zeros) : 0)), sign * (tenTo(d) - tenTo(zeros)));
+            if (!fits) break;
+            digits[side] = d;
+        }
+    }
+    const qint64 hi = digits[0] > 0 ? tenTo(digits[0]) - 1 : -1;
+    const qint64 lo = digits[1] > 0 ? 1 - tenTo(digits[1]) : 0;
+    if (lo > hi) return std::nullopt;
+    return std::pair{lo, hi};
+}
+
+QString unquoted(QString literal) {
+    return literal.mid(1, literal.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+}
+
+// How SQLite is asked about one column: whether a row holds a value that the sample did not show
+// and that could widen it. Each comparison keeps to one kind of value, so that no affinity turns
+// a text into a number or the other way; texts are compared byte for byte whatever the collation.
+struct ColumnPlan {
+    enum class Ask { AnyValue, Texts, WholeRange, Grid, InFull };
+    static constexpr int kMaxShift = 10;
+    static constexpr double kGridLimit = 1 << 20;  // every number of the grid exact as a float
+    static constexpr qint64 kMaxGrid = 4096;
+
+    int ordinal = 0;
+    QString name;               // as SQL
+    bool numbersAlike = false;  // a single or double column: a stored whole number read as a fraction
+    Ask ask = Ask::InFull;
+    // What the sample showed: SQL literals of texts, and the kinds of values the store read.
+    QSet<QString> texts;
+    bool wholes = false, fractions = false, others = false;
+    QMetaType wholeType, numberType;
+    bool wholesAlike = true;  // every stored whole number n read as n in wholeType
+    std::optional<std::pair<qint64, qint64>> range;
+    // Every stored number x read as x in numberType (float or double), each a multiple of
+    // 1 / 2^shift, from least to greatest.
+    bool onGrid = true;
+    int shift = 0;
+    double least = kGridLimit, greatest = -kGridLimit;
+
+    void note(const QVariant& value, const QString& storage, const QString& literal, qint64 check) {
+        if (storage == QLatin1String("text")) {
+            // A literal that a numeric affinity keeps as text, and that no NUL cut short.
+            if (check == unquoted(literal).toUtf8().size())
+                texts.insert(literal);
+            else
+                others = true;
+            return;
+        }
+        const bool whole = storage == QLatin1String("integer");
+        if (!whole && (storage != QLatin1String("real") || check != 1)) {  // a real must read back the same
+            others = true;
+            return;
+        }
+        (whole ? wholes : fractions) = true;
+        if (whole) {
+            if (!wholeType.isValid()) wholeType = value.metaType();
+            const auto same = wholeAs(wholeType, literal.toLongLong());
+            if (value.metaType() != wholeType || !same || store::valueText(*same) != store::valueText(value))
+                wholesAlike = false;
+        }
+        const double x = whole ? double(literal.toLongLong()) : literal.toDouble();
+        if (!numberType.isValid()) numberType = value.metaType();
+        onGrid = onGrid && value.metaType() == numberType && std::fabs(x) < kGridLimit &&
+                 ((numberType.id() == QMetaType::Float && value.toFloat() == float(x)) ||
+                  (numberType.id() == QMetaType::Double && value.toDouble() == x));
+        while (shift <= kMaxShift && std::ldexp(x, shift) != std::trunc(std::ldexp(x, shift))) ++shift;
+        onGrid = onGrid && shift <= kMaxShift;
+        least = std::min(least, x);
+        greatest = std::max(greatest, x);
+    }
+
+    void choose(float widest, TextWidths& widths) {
+        const bool numeric = wholes || fractions;
+        if (others || (numeric && !texts.isEmpty())) {
+            ask = Ask::InFull;
+        } else if (!numeric) {
+            ask = texts.isEmpty() ? Ask::AnyValue : texts.size() <= kMaxNamed ? Ask::Texts : Ask::InFull;
+        } else if (!fractions && wholesAlike && (range = wholeRange(wholeType, widest, widths.steps()))) {
+            ask = Ask::WholeRange;
+        } else if (numbersAlike && onGrid && gridFits(widest, widths)) {
+            ask = Ask::Grid;
+        } else {
+            ask = Ask::InFull;
+        }
+    }
+
+    QString mayWiden() const {
+        const QString& x = name;
+        switch (ask) {
+            case Ask::AnyValue:
+                return x + QStringLiteral(" IS NOT NULL");
+            case Ask::Texts:
+                if (texts.size() == 1)
+                    return x + QStringLiteral(" <> ") + *texts.begin() + QStringLiteral(" COLLATE BINARY");
+                return x + QStringLiteral(" COLLATE BINARY NOT IN (") +
+                       QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')) + QLatin1Char(')');
+            case Ask::WholeRange:  // a stored fraction is caught for all such columns at once
+                return x + QStringLiteral(" NOT BETWEEN ") + QString::number(range->first) + QStringLiteral(" AND ") +
+                       QString::number(range->second);
+            case Ask::Grid: {
+                // Scaling by a power of two is exact, so a whole product means a number of the grid.
+                // A zero only as the sample wrote it: -0.0 equals 0 but is shown otherwise.
+                const QString scale = QString::number(qint64(1) << shift), scaled = x + QStringLiteral(" * ") + scale;
+                return QLatin1Char('(') + x + QStringLiteral(" NOT BETWEEN ") + QString::number(low()) +
+                       QStringLiteral(" / ") + scale + QStringLiteral(".0 AND ") + QString::number(high()) +
+                       QStringLiteral(" / ") + scale + QStringLiteral(".0 OR ") + scaled + QStringLiteral(" <> CAST(") +
+                       scaled + QStringLiteral(" AS INTEGER) OR (") + x + QStringLiteral(" = 0 AND quote(") + x +
+                       QStringLiteral(") NOT IN ('0', '0.0')))");
+            }
+            case Ask::InFull:
+                break;
+        }
+        return QStringLiteral("1");
+    }
+
+private:
+    qint64 low() const { return qint64(std::ldexp(least, shift)); }
+    qint64 high() const { return qint64(std::ldexp(greatest, shift)); }
+
+    // Every number of the grid, as the store reads it, no wider than the column already is.
+    bool gridFits(float widest, TextWidths& widths) const {
+        if (greatest < least || high() - low() >= kMaxGrid) return false;
+        if (numberType.id() != QMetaType::Float && numberType.id() != QMetaType::Double) return false;
+        for (qint64 m = low(); m <= high(); ++m) {
+            const double x = std::ldexp(double(m), -shift);
+            const QString text =
+                store::valueText(numberType.id() == QMetaType::Float ? QVariant(float(x)) : QVariant(x));
+            if (!TextWidths::within(widths.steps().bound(text), widest) && widths.measure(text) > widest) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset& rs, bool keyed, long& rows) {
+    const QFont font = ui->MSFlexGrid1->font();
+    const QFontMetricsF metrics(font);
+    TextWidths texts(metrics, glyphSteps(font, metrics));
+    store::Fields& fields = rs.fields();
+    const int k = fields.Count();
+    std::vector<ColumnWidth> columns;
+    std::vector<ColumnPlan> plans;
+    for (int i = 0; i < k; ++i) {
+        columns.emplace_back(texts.measure(fields[i].Name()));
+        if (fields[i].Attributes() >= kLongFieldFlags) continue;  // long fields never widen
+        ColumnPlan plan;
+        plan.ordinal = i;
+        plan.name = store::quoteIdentifier(fields[i].Name());
+        plan.numbersAlike = fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
+        plans.push_back(plan);
+    }
+    auto widths = [&] {
+        std::vector<float> width;
+        for (const ColumnWidth& column : columns) width.push_back(column.widest);
+        return width;
+    };
+    rows = 0;
+    if (!keyed) {
+        // Held as text for the grid, so every value is read anyway.
+        while (!rs.EOF_()) {
+            QStringList row;
+            for (int i = 0; i < k; ++i) {
+                const QVariant value = fields[i].Value();
+                row << (value.isNull() ? QStringLiteral(" ") : store::valueText(value));
+            }
+            for (const ColumnPlan& plan : plans) {
+                const QVariant value = fields[plan.ordinal].Value();
+                if (!value.isNull()) columns[size_t(plan.ordinal)].add(value, texts);
+            }
+            m_previewTexts.push_back(row);
+            rs.MoveNext();
+            ++rows;
+        }
+        rs.Close();
+        return widths();
+    }
+    rs.Close();
+
+    store::Connection& cn = *cnDatabase;
+    const QString from = QStringLiteral(" FROM ") + store::quoteIdentifier(table);
+    auto read = [&](const QStringList& what, const QString& rest, auto&& row) {
+        auto q = cn.Execute(QStringLiteral("SELECT ") + what.join(QLatin1Char(',')) + from + rest);
+        while (!q->EOF_()) {
+            row(q->fields());
+            q->MoveNext();
+        }
+        q->Close();
+    };
+    auto add = [&](store::Fields& f, int at, const ColumnPlan& plan) {
+        const QVariant value = f[at].Value();
+        if (!value.isNull()) columns[size_t(plan.ordinal)].add(value, texts);
+    };
+
+    // A sample from each end, read and measured in full, tells what fills each column (a table too
+    // wide for SQLite to be asked so much of at once is read in full).
+    constexpr int kPerColumn = 4;
+    const bool sampled = !plans.empty() && plans.size() <= kMaxAsked;
+    if (sampled) {
+        QStringList sample;
+        for (const ColumnPlan& plan : plans) {
+            const QString& x = plan.name;
+            const QString storage = QStringLiteral("typeof(") + x + QLatin1Char(')');
+            sample << x << storage
+                   << QStringLiteral("CASE WHEN ") + storage +
+                          QStringLiteral(" IN ('text','integer','real') THEN quote(") + x + QStringLiteral(") END")
+                   << QStringLiteral("CASE ") + storage + QStringLiteral(" WHEN 'text' THEN CASE WHEN +") + x +
+                          QStringLiteral(" = ") + x + QStringLiteral(" THEN length(CAST(") + x +
+                          QStringLiteral(" AS BLOB)) ELSE -1 END WHEN 'real' THEN CAST(quote(") + x +
+                          QStringLiteral(") AS REAL) = ") + x + QStringLiteral(" END");
+        }
+        const QString limit = QStringLiteral(" LIMIT ") + QString::number(kSampleRows);
+        for (const QString& order : {QString(), QStringLiteral(" ORDER BY _rowid_ DESC")}) {
+            read(sample, order + limit, [&](store::Fields& f) {
+                for (size_t j = 0; j < plans.size(); ++j) {
+                    const int at = int(j) * kPerColumn;
+                    const QVariant value = f[at].Value();
+                    if (value.isNull()) continue;
+                    columns[size_t(plans[j].ordinal)].add(value, texts);
+                    plans[j].note(value, f[at + 1].Value().toString(), f[at + 2].Value().toString(),
+                                  f[at + 3].Value().toLongLong());
+                }
+            });
+        }
+    }
+    if (sampled)
+        for (ColumnPlan& plan : plans) plan.choose(columns[size_t(plan.ordinal)].widest, texts);
+
+    // One pass reads the columns asked about in full, asks of the others whether any row holds a
+    // value that could widen them, and counts the rows.
+    std::vector<const ColumnPlan*> inFull, asked;
+    for (const ColumnPlan& plan : plans) (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
+    QStringList names, conditions, wholes;
+    for (const ColumnPlan* plan : asked) {
+        names << plan->name;
+        conditions << plan->mayWiden();
+        if (plan->ask == ColumnPlan::Ask::WholeRange)
+            wholes << QStringLiteral("coalesce(") + plan->name + QStringLiteral(", 0)");
+    }
+    // A fraction among them makes their sum a fraction: one test a row instead of one a value.
+    if (!wholes.isEmpty())
+        conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) + QStringLiteral(") = 'real'");
+    const QString mayWiden = conditions.join(QStringLiteral(" OR "));
+    const QString flag = conditions.isEmpty()
+                             ? QStringLiteral("0")
+                             : QStringLiteral("CASE WHEN ") + mayWiden + QStringLiteral(" THEN 1 ELSE 0 END");
+    bool flagged = false;
+    if (inFull.empty()) {
+        read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')}, QString(),
+             [&](store::Fields& f) {
+                 rows = long(f[0].Value().toLongLong());
+                 flagged = f[1].Value().toLongLong() != 0;
+             });
+    } else {
+        QStringList what;
+        for (const ColumnPlan* plan : inFull) what << plan->name;
+        read(what << flag, QString(), [&](store::Fields& f) {
+            for (size_t j = 0; j < inFull.size(); ++j) add(f, int(j), *inFull[j]);
+            flagged = flagged || f[int(inFull.size())].Value().toLongLong() != 0;
+            ++rows;
+        });
+    }
+    // The few rows with such values, read and measured.
+    if (flagged)
+        read(names, QStringLiteral(" WHERE ") + mayWiden, [&](store::Fields& f) {
+            for (size_t j = 0; j < asked.size(); ++j) add(f, int(j), *asked[j]);
+        });
+    return widths();
 }
 
 void frmOpenDb::MSFlexGrid1_Click() {

@@ -60,6 +60,9 @@ private:
 
     void endPreview();
     QStringList previewRow(int row);
+    // Each column's widest text in twips (its field name too; long fields left out) and the
+    // number of rows; a table without keys is held as text on the way.
+    std::vector<float> widestTexts(const QString& table, store::Recordset& rs, bool keyed, long& rows);
 
     std::unique_ptr<Ui::frmOpenDb> ui;
     bool m_finished = false;

@@ -8,6 +8,9 @@
 #include <QTreeWidget>
 
 #include "Catalog.h"
+#include "Connection.h"
+#include "Recordset.h"
+#include "Value.h"
 #include "PartsLayout.h"
 #include "Control.h"
 #include "Session.h"
@@ -42,6 +45,90 @@ QString makeCatalogue(ProgramFolder& folder, const QString& file = QStringLitera
     cat.ActiveConnection().Close();
     addPart(db, kOdd, {{"PartNumber", "O-1"}, {"PartName", "Old one"}, {"Image", pictureBytes("png", 20, 20, Qt::red)}});
     addPart(db, kOdd, {{"PartNumber", "O-2"}, {"PartName", "Old two"}, {"Image", pictureBytes("png", 20, 20, Qt::magenta)}});
+    return db;
+}
+
+// Each column's width in pixels as the grid should draw it: every value of the table written out
+// and measured, the field name too; long fields left out.
+QList<int> everyValueMeasured(const QString& db, const QString& table, const QFont& font) {
+    store::Connection cn;
+    cn.Open(kOpen + db);
+    auto rs = cn.Execute(QStringLiteral("SELECT * FROM ") + store::quoteIdentifier(table));
+    const QFontMetricsF metrics(font);
+    auto twips = [&](const QString& text) { return float(metrics.horizontalAdvance(text) * 15); };
+    std::vector<float> widest;
+    for (int i = 0; i < rs->fields().Count(); ++i) widest.push_back(twips(rs->fields()[i].Name()));
+    while (!rs->EOF_()) {
+        for (int i = 0; i < rs->fields().Count(); ++i) {
+            const QVariant value = rs->fields()[i].Value();
+            if (rs->fields()[i].Attributes() < 200 && !value.isNull())
+                widest[size_t(i)] = std::max(widest[size_t(i)], twips(store::valueText(value)));
+        }
+        rs->MoveNext();
+    }
+    QList<int> pixels;
+    for (float w : widest) pixels << int(std::lround(std::nearbyint(double(w) + 240) / 15.0));
+    return pixels;
+}
+
+// Tables of 1,500 rows whose widest values lie in the middle, away from the ends and each in a row
+// of its own, with texts of every kind, numbers stored as fractions where whole ones belong, dates
+// of every length.
+QString makeVariedCatalogue(ProgramFolder& folder) {
+    const QString db =
+        folder.makeDatabase(QStringLiteral("Widths.mdb"), QStringLiteral("Parts"), {1, 4, 7, 11, 13, 14, 17});
+    sqliteShell(db, QStringLiteral(
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                        "INSERT INTO Parts (PartNumber, PartName, Category, Description, \"Retail Price\", "
+                        "\"Qty In Stock\", Height, Color, Location, \"Manufacturer Name\", \"Manufacturer Price\", "
+                        "CreationDate) SELECT printf('P-%04d', i), 'Hex bolt', 'Bolts', 'iiiiiiiiiiiiiiiiiiiiiiii', "
+                        "10000 + i % 90000, i % 100, (i % 8) * 0.25, CASE WHEN i % 2 THEN 'Red' ELSE 'Blue' END, "
+                        "'Shelf 1', 'Acme', 1250000, '2026-03-02 09:15:00' FROM n"));
+    const char* widest[] = {
+        "UPDATE Parts SET PartNumber = 'P-WWWWWWWW' WHERE PartID = 700",
+        "UPDATE Parts SET PartName = '螺栓螺母螺栓螺母' WHERE PartID = 701",
+        "UPDATE Parts SET Category = 'WWWWWWWW' WHERE PartID = 702",
+        "UPDATE Parts SET Description = 'Ærø Ünïcødé ÆÆÆ' WHERE PartID = 703",
+        "UPDATE Parts SET Color = 'Red' || char(9) || 'and blue' WHERE PartID = 704",
+        "UPDATE Parts SET \"Retail Price\" = 99999998.5 WHERE PartID = 705",  // a fraction where cents are kept whole
+        "UPDATE Parts SET \"Qty In Stock\" = 'not counted' WHERE PartID = 706",
+        "UPDATE Parts SET Height = 123.125 WHERE PartID = 707",
+        "UPDATE Parts SET Location = 'e' || char(769, 101, 769, 101, 769, 101, 769, 101, 769, 101, 769, 101, 769, "
+        "101, 769, 101, 769, 101, 769, 101, 769) WHERE PartID = 708",
+        "UPDATE Parts SET \"Manufacturer Name\" = '🔩🔩🔩🔩🔩🔩🔩🔩' WHERE PartID = 709",
+        "UPDATE Parts SET \"Manufacturer Price\" = -987654321098765 WHERE PartID = 710",
+        "UPDATE Parts SET CreationDate = '2025-12-28 23:59:58' WHERE PartID = 711",
+        "UPDATE Parts SET \"Qty In Stock\" = 1234.5 WHERE PartID = 712",
+        "UPDATE Parts SET Height = 1.0000001 WHERE PartID = 713",  // between the quarters
+        // Unique dates, minutes apart; the widest, with two-digit month, day and hour, in the middle.
+        "CREATE TABLE Dated (ID INTEGER PRIMARY KEY, Stamp DATETIME, Amount CURRENCY)",
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT INTO Dated "
+        "SELECT i, strftime('%Y-%m-%d %H:%M:%S', '2026-01-01', '+' || (i * 97) || ' minutes'), i * 12345 FROM n",
+        "UPDATE Dated SET Stamp = '2026-12-22 22:22:00', Amount = 12345678 WHERE ID = 750",
+        "UPDATE Dated SET Stamp = '2026-01-05 00:00:00' WHERE ID = 751",
+        // Texts equal without regard to case, and fractions of a real column.
+        "CREATE TABLE Labels (ID INTEGER PRIMARY KEY, Label VARCHAR(20) COLLATE NOCASE, Size DOUBLE)",
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT INTO Labels "
+        "SELECT i, 'www', (i % 8) * 0.5 FROM n",
+        "UPDATE Labels SET Size = 7777.5 WHERE ID = 700",
+        "UPDATE Labels SET Label = 'WWW' WHERE ID = 702",
+        "UPDATE Labels SET Size = 0.1 WHERE ID = 701",
+        // Rows without keys.
+        "CREATE TABLE Loose (Code TEXT PRIMARY KEY, Amount CURRENCY) WITHOUT ROWID",
+        "INSERT INTO Loose VALUES ('A', 10000), ('iiiiiiiiiiii', -123456789), ('WWWW', 5)",
+    };
+    for (const char* sql : widest) sqliteShell(db, QString::fromUtf8(sql));
+    // More columns than SQLite returns from one statement four times over.
+    QStringList columns, values;
+    for (int i = 1; i <= 510; ++i) {
+        columns << QStringLiteral("c%1 VARCHAR(20)").arg(i);
+        values << QStringLiteral("'i'");
+    }
+    sqliteShell(db, QStringLiteral("CREATE TABLE Wide (%1)").arg(columns.join(',')));
+    sqliteShell(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+                                   "INSERT INTO Wide SELECT %1 FROM n")
+                        .arg(values.join(',')));
+    sqliteShell(db, QStringLiteral("UPDATE Wide SET c255 = 'WWWWWWWW' WHERE rowid = 300"));
     return db;
 }
 
@@ -224,6 +311,26 @@ private slots:
         c.click("cmdOK");
         QCOMPARE(c.window->databasePath(), c.db);
         QCOMPARE(c.window->tableName(), kOdd);
+    }
+
+    void columnWidthsAsEveryValueMeasured() {
+        Chooser c;
+        const QString db = makeVariedCatalogue(c.folder);
+        c.browse(db);
+        QCOMPARE(c.tables(), (QStringList{"Parts", "Dated", "Labels", "Loose", "Wide"}));
+        for (const QString& table : c.tables()) {
+            c.preview(table);
+            QCOMPARE(c.child<QLineEdit>("txtCount")->text(),
+                     sqliteShell(db, QStringLiteral("SELECT count(*) FROM ") + store::quoteIdentifier(table)));
+            const QList<int> expected = everyValueMeasured(db, table, c.grid()->font());
+            QCOMPARE(c.grid()->model()->columnCount(), expected.size());
+            for (int i = 0; i < expected.size(); ++i)
+                QVERIFY2(c.grid()->columnWidth(i) == expected[i], qPrintable(QStringLiteral("%1.%2: %3 pixels, not %4")
+                                                                                 .arg(table, c.cell(0, i))
+                                                                                 .arg(c.grid()->columnWidth(i))
+                                                                                 .arg(expected[i])));
+        }
+        QVERIFY(c.platform.warnings.empty());
     }
 
     void okTakesOnlyPartsTables_data() {
