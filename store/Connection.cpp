@@ -129,6 +129,13 @@ sqlite3* Connection::openFile(const QString& path, bool readOnly) {
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             throw StoreError(errFileNotFound,
                              QStringLiteral("The file '%1' is locked by another program.").arg(path));
+        // The file is whole; only the journal of an unfinished save cannot be rolled back here.
+        if (journal && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN))
+            throw StoreError(errFileNotFound,
+                             QStringLiteral("The file '%1' has a save left unfinished by a program that stopped, "
+                                            "and it can be put right only where the file and its folder can be "
+                                            "written. Open it once with write access.")
+                                 .arg(path));
         notADatabase(path, QStringLiteral("it is damaged or not a database"));
     }
     if (journal) {

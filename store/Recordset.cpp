@@ -50,6 +50,8 @@ namespace {
                                     "Requested operation requires a current record."));
 }
 
+constexpr int kReserveWaitMs = 200;
+
 // Changes to the file by any connection since the last look; the same number means no change.
 unsigned dataVersion(sqlite3* db) {
     unsigned version = 0;
@@ -468,8 +470,10 @@ void Recordset::AddNew() {
             // The key is reserved in the file at once, so that another program adding a row to
             // the same table meanwhile is given the next one. A file that cannot be written
             // (read-only, locked) is told at the save; here the computed key serves.
+            sqlite3* db = d->cn->handle();
+            // Not worth a long wait: a locked file gets its key checked again at the save.
+            sqlite3_busy_timeout(db, kReserveWaitMs);
             try {
-                sqlite3* db = d->cn->handle();
                 sql::inWriteTransaction(db, [&] {
                     key = nextKey();
                     sql::Stmt up(db, QStringLiteral("UPDATE sqlite_sequence SET seq = ?1 WHERE name = ?2"));
@@ -485,6 +489,7 @@ void Recordset::AddNew() {
                 });
             } catch (const StoreError&) {
             }
+            sql::configureWait(db);
         }
         d->givenKey = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
         d->pending[size_t(d->keyColumn)] = d->givenKey;

@@ -233,9 +233,11 @@ void configure(sqlite3* db) {
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    configureWait(db);
     exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
 }
+
+void configureWait(sqlite3* db) { sqlite3_busy_timeout(db, kBusyTimeoutMs); }
 
 void exec(sqlite3* db, const QString& sql) {
     char* err = nullptr;

@@ -68,6 +68,8 @@ QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type);
 // no extensions, and its triggers and views never run on our statements), commits are
 // durable, and a writer waits a while for another program's lock.
 void configure(sqlite3* db);
+// The usual wait for another program's lock, put back after a shorter one.
+void configureWait(sqlite3* db);
 
 // Runs statements that return nothing.
 void exec(sqlite3* db, const QString& sql);

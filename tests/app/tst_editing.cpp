@@ -11,18 +11,7 @@ namespace {
 
 const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription", "txtField"};
 
-// A session on a table of `parts` numbered parts with Retail Price, Qty In Stock, Weight, Location.
-std::unique_ptr<Session> started(int parts) {
-    auto s = std::make_unique<Session>();
-    s->folder.makeDatabase();
-    s->folder.writeLogo();
-    addParts(s->db(), QStringLiteral("Parts"), parts);
-    if (!s->start()) qFatal("start-up failed");
-    s->w->show();
-    QApplication::setActiveWindow(s->w.get());
-    if (!QTest::qWaitForWindowActive(s->w.get())) qFatal("the window did not become active");
-    return s;
-}
+std::unique_ptr<Session> started(int parts) { return shownSession(parts); }
 
 QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db(), sql); }
 

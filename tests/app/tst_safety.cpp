@@ -20,21 +20,8 @@ QString openString(const QString& path) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(path);
 }
 
-std::unique_ptr<Session> startedOn(std::unique_ptr<Session> s) {
-    if (!s->start()) qFatal("start-up failed");
-    s->w->show();
-    QApplication::setActiveWindow(s->w.get());
-    if (!QTest::qWaitForWindowActive(s->w.get())) qFatal("the window did not become active");
-    return s;
-}
-
-std::unique_ptr<Session> started(int parts) {
-    auto s = std::make_unique<Session>();
-    s->folder.makeDatabase();
-    s->folder.writeLogo();
-    addParts(s->db(), QStringLiteral("Parts"), parts);
-    return startedOn(std::move(s));
-}
+std::unique_ptr<Session> startedOn(std::unique_ptr<Session> s) { return shownSession(std::move(s)); }
+std::unique_ptr<Session> started(int parts) { return shownSession(parts); }
 
 QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db(), sql); }
 
@@ -60,8 +47,12 @@ private slots:
     // unasked, the user's text stays, and either version can be kept.
     void aRecordSavedElsewhereIsNeverOverwrittenSilently() {
         auto s = started(2);
+        const QByteArray picture = pictureBytes("png", 20, 20, Qt::blue);
+        writeFile(s->folder.file(QStringLiteral("mine.png")), picture);
         s->click("cmdEdit");
         s->replaceText("txtCategory", QStringLiteral("Mine"));
+        s->platform.fileChoices = {s->folder.file(QStringLiteral("mine.png"))};
+        s->click("cmdSelect");
         sqliteShell(s->db(), QStringLiteral("UPDATE Parts SET PartName = 'Theirs' WHERE PartID = 1"));
         s->platform.answers = {false};  // keep my changes
         s->click("cmdSave");
@@ -76,6 +67,9 @@ private slots:
         s->click("cmdSave");
         QCOMPARE(stored(*s, "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1"),
                  QStringLiteral("Part number 1/Mine"));
+        // The picture chosen is stored once, not once for each try.
+        QCOMPARE(stored(*s, "SELECT hex(Image) FROM Parts WHERE PartID = 1"),
+                 QString::fromLatin1(picture.toHex().toUpper()));
 
         // Yes shows the other version instead.
         s->click("cmdNext");
@@ -153,6 +147,20 @@ private slots:
         s->click("cmdClose");
         QVERIFY(s->platform.ended);
         QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 1"), QStringLiteral("Shelf C"));
+    }
+
+    // Text typed into the field editor for a record that is then deleted goes with it.
+    void editorTextOfADeletedRecordGoesWithIt() {
+        auto s = started(1);
+        s->click("cmdEdit");
+        typeIntoEditor(*s, 5, QStringLiteral("12.50"));
+        s->click("cmdDelete");  // the table is empty now: a new record starts
+        QCOMPARE(s->text("txtField"), QString());
+        s->type("txtPartNumber", QStringLiteral("N-1"));
+        s->type("txtPartName", QStringLiteral("New"));
+        s->click("cmdSave");
+        QVERIFY(s->platform.reports.empty());
+        QCOMPARE(stored(*s, "SELECT PartNumber || '/' || \"Retail Price\" FROM Parts"), QStringLiteral("N-1/0"));
     }
 
     // Print saves a new record and leaves the adding state, so Cancel Add cannot delete it.

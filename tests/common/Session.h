@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,3 +89,21 @@ struct Session {
     bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
     QString db() const { return folder.file(QStringLiteral("Parts.mdb")); }
 };
+
+// Starts a session on what its folder holds and shows the window, active, as a user finds it.
+inline std::unique_ptr<Session> shownSession(std::unique_ptr<Session> s) {
+    if (!s->start()) qFatal("start-up failed");
+    s->w->show();
+    QApplication::setActiveWindow(s->w.get());
+    if (!QTest::qWaitForWindowActive(s->w.get())) qFatal("the window did not become active");
+    return s;
+}
+
+// A session on a table of `parts` numbered parts with Retail Price, Qty In Stock, Weight, Location.
+inline std::unique_ptr<Session> shownSession(int parts) {
+    auto s = std::make_unique<Session>();
+    s->folder.makeDatabase();
+    s->folder.writeLogo();
+    addParts(s->db(), QStringLiteral("Parts"), parts);
+    return shownSession(std::move(s));
+}

@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(rb[0].Value().toInt(), 14);
         for (Recordset* rs : {&rb, &ra}) {
             (*rs)["PartNumber"].setValue(QStringLiteral("N"));
-            rs->Update();
+            QCOMPARE(errorOf([&] { rs->Update(); }), 0L);
         }
         QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID) FROM Parts WHERE PartID > 12")),
                  QStringLiteral("13,14"));
@@ -218,8 +218,8 @@ private slots:
         pb.AddNew();
         pa["Name"].setValue(QStringLiteral("first"));
         pb["Name"].setValue(QStringLiteral("second"));
-        pa.Update();
-        pb.Update();
+        QCOMPARE(errorOf([&] { pa.Update(); }), 0L);
+        QCOMPARE(errorOf([&] { pb.Update(); }), 0L);
         QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(ID || Name) FROM Plain")),
                  QStringLiteral("1first,2second"));
         QCOMPARE(pb[0].Value().toInt(), 2);
@@ -239,10 +239,10 @@ private slots:
         Recordset rs;
         rs.Open(QStringLiteral("Parts"), cn);
         rs["PartName"].setValue(QStringLiteral("Edited"));
-        rs.Update();
+        QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
         rs.AddNew();
         rs["PartNumber"].setValue(QStringLiteral("N"));
-        rs.Update();
+        QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
         QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("13"));
         Recordset view;
         QVERIFY(errorOf([&] { view.Open(QStringLiteral("Everything"), cn); }) != 0);
