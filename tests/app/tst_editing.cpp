@@ -17,13 +17,8 @@ QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db()
 
 // Types a value into the field editor for grid column `column` and presses Enter.
 void setCell(Session& s, int column, const QString& text) {
-    s.clickCell(1, column);
-    auto* editor = s.child<QLineEdit>("txtField");
-    editor->setFocus();
-    editor->selectAll();
-    QTest::keyClick(editor, Qt::Key_Backspace);
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
+    s.typeInEditor(column, text);
+    QTest::keyClick(s.child<QLineEdit>("txtField"), Qt::Key_Return);
 }
 
 }  // namespace

@@ -25,15 +25,7 @@ std::unique_ptr<Session> started(int parts) { return shownSession(parts); }
 
 QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db(), sql); }
 
-// Types into the field editor for grid column `column`, without Enter.
-void typeIntoEditor(Session& s, int column, const QString& text) {
-    s.clickCell(1, column);
-    auto* editor = s.child<QLineEdit>("txtField");
-    editor->setFocus();
-    editor->selectAll();
-    QTest::keyClick(editor, Qt::Key_Backspace);
-    QTest::keyClicks(editor, text);
-}
+void typeIntoEditor(Session& s, int column, const QString& text) { s.typeInEditor(column, text); }
 
 }  // namespace
 

@@ -75,6 +75,15 @@ struct Session {
         g->scrollToItem(item);
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(item).center());
     }
+    // Types over the field editor's text for grid column `column`, without Enter.
+    void typeInEditor(int column, const QString& text) {
+        clickCell(1, column);
+        auto* editor = child<QLineEdit>("txtField");
+        editor->setFocus();
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, text);
+    }
     QString cell(int row, int column) const {
         QTableWidgetItem* item = grid()->item(row, column);
         return item ? item->text() : QString();
