@@ -168,10 +168,12 @@ void frmMain::Form_Load() {
     rsParts = std::make_unique<store::Recordset>();
     Control::sDatabaseFile = QStringLiteral("/Parts.mdb");
     Control::sAppPath = Platform::instance().programFolder();
-    Control::sDatabasePath = Control::sAppPath + Control::sDatabaseFile;
+    // A catalogue named on the command line takes the place of the default one.
+    Control::sDatabasePath =
+        m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile : m_startingDatabase;
     Control::sTableName = QStringLiteral("Parts");
     bEditMode = false;
-    cnParts->setConnectionString(kProvider + dataSource(Control::sAppPath + Control::sDatabaseFile));
+    cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     cnParts->Open(QString(), QString(), QString());
     Open_Table();
     bConnected = true;

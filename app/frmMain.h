@@ -23,6 +23,8 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
+    // The catalogue Form_Load opens instead of Parts.mdb in the program's folder.
+    void setStartingDatabase(const QString& path) { m_startingDatabase = path; }
     void Form_Load();
     void Show_Data();
     void Buttons_Caption(bool Set_Buttons);
@@ -133,7 +135,8 @@ private:
     std::vector<int> m_gridFields;      // grid column -> field ordinal
     QHash<QString, QString> m_cutBoxes;  // column -> the cut text its record box shows
     QHash<QString, QString> m_cutCells;  // column -> the cut text its grid cell shows
-    bool m_editorTyped = false;          // the user typed into the field editor since it was filled
+    bool m_editorTyped = false;
+    QString m_startingDatabase;          // the user typed into the field editor since it was filled
 
     std::unique_ptr<Ui::frmMain> ui;
     bool m_ending = false;

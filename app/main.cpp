@@ -1,6 +1,10 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <cstdio>
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
+#include "Platform.h"
 #include "frmMain.h"
 
 
@@ -8,9 +12,49 @@ int main(int argc, char** argv) {
     // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
     // The browser's loader makes the shared context the engine needs when the browser is first
     // opened (BrowserWindow.cpp).
+    // The command line is read before any window system is needed: --help and --version work
+    // without a display.
+    QString file;
+    const int ended = [&] {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
+                                                        "their pictures."));
+        const QCommandLineOption help = parser.addHelpOption();
+        const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                         QStringLiteral("Shows the program's version."));
+        parser.addOption(version);
+        parser.addPositionalArgument(QStringLiteral("FILE"),
+                                     QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
+                                                    "folder."),
+                                     QStringLiteral("[FILE]"));
+        if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
+            const QString why = parser.errorText().isEmpty() ? QStringLiteral("Only one catalogue can be opened.")
+                                                             : parser.errorText();
+            std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
+            return 2;
+        }
+        if (parser.isSet(help)) {
+            std::fputs(qPrintable(parser.helpText()), stdout);
+            return 0;
+        }
+        if (parser.isSet(version)) {
+            const QVersionNumber v = Platform::instance().programVersion();
+            std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(), v.minorVersion(),
+                        v.microVersion());
+            return 0;
+        }
+        // Opened as the default file is: checked, never created, any failure reported.
+        if (!parser.positionalArguments().isEmpty())
+            file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
+        return -1;
+    }();
+    if (ended >= 0) return ended;
+
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     frmMain window;
+    if (!file.isEmpty()) window.setStartingDatabase(file);
     // A failed start-up has been reported; the window is never shown.
     if (!startUpGuarded(nullptr, [&] { window.Form_Load(); })) return 1;
     ExitWhenShown probe;
