@@ -5,6 +5,7 @@
 namespace Control {
 
 QString sAppPath;
+QString sSharePath;
 QString sDatabaseFile;
 QString sDatabasePath;
 QString sTableName;

@@ -18,6 +18,7 @@ struct DatabaseChoice {
 namespace Control {
 
 extern QString sAppPath;       // the program's folder, no trailing separator
+extern QString sSharePath;     // where the logo and the maker's pages are read
 extern QString sDatabaseFile;  // "/Parts.mdb"
 extern QString sDatabasePath;  // the current database file; empty when none was chosen
 extern QString sTableName;     // the current table

@@ -1,6 +1,9 @@
 #include "Platform.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrinter>
@@ -55,7 +58,32 @@ std::unique_ptr<QPrinter> Platform::defaultPrinter() {
     return std::make_unique<QPrinter>(info);
 }
 
-QString Platform::programFolder() { return QCoreApplication::applicationDirPath(); }
+namespace {
+
+bool ownFolderWritable() {
+    const QString folder = QCoreApplication::applicationDirPath();
+    return QFileInfo(folder).isWritable();
+}
+
+}  // namespace
+
+QString Platform::programFolder() {
+    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    // The shipped catalogue, once: a catalogue of the user's is never replaced.
+    const QString catalogue = data + QStringLiteral("/Parts.mdb");
+    const QString shipped = sharedFolder() + QStringLiteral("/Parts.mdb");
+    const QFileInfo existing(catalogue);
+    if (!existing.exists() && !existing.isSymLink() && QFile::copy(shipped, catalogue))
+        QFile::setPermissions(catalogue, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return data;
+}
+
+QString Platform::sharedFolder() {
+    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
+    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cogwright")).absolutePath();
+}
 
 QVersionNumber Platform::programVersion() {
     return QVersionNumber(COGWRIGHT_VERSION_MAJOR, COGWRIGHT_VERSION_MINOR, COGWRIGHT_VERSION_PATCH);

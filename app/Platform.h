@@ -29,7 +29,13 @@ public:
                                  const QString& filter);
     // The system's default printer, or nullptr when there is none.
     virtual std::unique_ptr<QPrinter> defaultPrinter();
+    // Where the catalogue, new databases and the unpack file live: the program's own folder
+    // when it can be written (a build or a portable copy); for an installed program, the
+    // user's data folder, given a copy of the shipped catalogue on the first start.
     virtual QString programFolder();
+    // Where the logo and the maker's pages are read: the program's own folder when it can be
+    // written, else PREFIX/share/cogwright beside an installed program.
+    virtual QString sharedFolder();
     virtual QVersionNumber programVersion();
     // Ends the program at once: no further window events.
     virtual void endProgram(int exitCode);

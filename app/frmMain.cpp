@@ -168,6 +168,7 @@ void frmMain::Form_Load() {
     rsParts = std::make_unique<store::Recordset>();
     Control::sDatabaseFile = QStringLiteral("/Parts.mdb");
     Control::sAppPath = Platform::instance().programFolder();
+    Control::sSharePath = Platform::instance().sharedFolder();
     // A catalogue named on the command line takes the place of the default one.
     Control::sDatabasePath =
         m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile : m_startingDatabase;
@@ -277,7 +278,7 @@ void frmMain::lblMkt_Click() {
         return;
     }
     // Loaded on first use, so that the engine costs nothing until the browser is wanted.
-    m_browser = BrowserWindow::open(Control::sAppPath, MakerSite::homePage(Control::sAppPath).toString());
+    m_browser = BrowserWindow::open(Control::sSharePath, MakerSite::homePage(Control::sSharePath).toString());
 }
 
 void frmMain::cmdOpen_Click() {
@@ -423,7 +424,7 @@ bool frmMain::showPictureFile(const QString& path) {
 void frmMain::showStoredPicture() {
     store::Field& image = (*rsParts)["Image"];
     if (image.isNull()) {
-        sImagePath = Control::sAppPath + kLogoFile;
+        sImagePath = Control::sSharePath + kLogoFile;
         showPictureFile(sImagePath);  // a missing logo leaves the picture empty
         return;
     }
@@ -662,7 +663,7 @@ void frmMain::Reset_Colors() {
 // stays as it is.
 QByteArray frmMain::pictureToStore(bool& write) {
     write = false;
-    const QString logo = Control::sAppPath + kLogoFile;
+    const QString logo = Control::sSharePath + kLogoFile;
     if (sImagePath.isEmpty()) sImagePath = logo;
     if (sImagePath == sStoredImagePath) return QByteArray();
     QFile file(sImagePath);

@@ -44,7 +44,9 @@ QStringList& chosenFolders() {
 
 QStringList libraryFolders() {
     if (!chosenFolders().isEmpty()) return chosenFolders();
-    QStringList folders{QCoreApplication::applicationDirPath()};
+    // Beside the program, or where an installed program keeps its libraries (PREFIX/lib/cogwright).
+    QStringList folders{QCoreApplication::applicationDirPath(),
+                        QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/cogwright")).absolutePath()};
     // Test programs run from their own folder; the build keeps the library beside the program.
     const QString built = QStringLiteral(COGWRIGHT_BROWSER_BUILD_DIR);
     if (QDir(built) != QDir(folders.front())) folders << built;
