@@ -60,6 +60,8 @@ for size in 48 64 128 256; do
     fi
     magic=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
     [ "$magic" = 89504e470d0a1a0a ] || fail "${size}x${size} icon is not a PNG"
+    # The eight bytes of width and height, split into words on purpose.
+    # shellcheck disable=SC2046
     set -- $(od -An -tu1 -j16 -N8 "$png")
     w=$(( ($1 << 24) + ($2 << 16) + ($3 << 8) + $4 ))
     h=$(( ($5 << 24) + ($6 << 16) + ($7 << 8) + $8 ))
