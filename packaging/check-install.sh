@@ -45,11 +45,14 @@ outside=$(cd "$dest" && find . -type f ! -path ".$prefix/*")
 
 desktop=$share/applications/$id.desktop
 metainfo=$share/metainfo/$id.metainfo.xml
-manpage=$share/man/man1/cogwright.1
 svg=$share/icons/hicolor/scalable/apps/$id.svg
-for f in "$desktop" "$metainfo" "$manpage" "$svg"; do
+for f in "$desktop" "$metainfo" "$share/man/man1/cogwright.1.gz" "$svg" \
+         "$share/doc/cogwright/copyright" "$share/doc/cogwright/changelog.gz"; do
     [ -s "$f" ] || fail "missing or empty: ${f#"$dest"}"
 done
+# The manual page is installed compressed, as Debian wants it; read here as man reads it.
+manpage=$work/cogwright.1
+gzip -dc "$share/man/man1/cogwright.1.gz" > "$manpage" 2>/dev/null || fail "manual page is not gzip"
 
 # Each PNG is a real PNG of the size its folder names.
 for size in 48 64 128 256; do
