@@ -6,6 +6,7 @@ namespace Control {
 
 QString sAppPath;
 QString sSharePath;
+QString sUnpackPath;
 QString sDatabaseFile;
 QString sDatabasePath;
 QString sTableName;

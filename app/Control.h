@@ -19,6 +19,7 @@ namespace Control {
 
 extern QString sAppPath;       // the program's folder, no trailing separator
 extern QString sSharePath;     // where the logo and the maker's pages are read
+extern QString sUnpackPath;    // where stored pictures are unpacked for a moment
 extern QString sDatabaseFile;  // "/Parts.mdb"
 extern QString sDatabasePath;  // the current database file; empty when none was chosen
 extern QString sTableName;     // the current table

@@ -80,6 +80,13 @@ QString Platform::programFolder() {
     return data;
 }
 
+QString Platform::unpackFolder() {
+    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(cache);
+    return cache;
+}
+
 QString Platform::sharedFolder() {
     if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
     return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cogwright")).absolutePath();

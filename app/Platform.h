@@ -36,6 +36,9 @@ public:
     // Where the logo and the maker's pages are read: the program's own folder when it can be
     // written, else PREFIX/share/cogwright beside an installed program.
     virtual QString sharedFolder();
+    // Where a stored picture is unpacked for a moment: the program's own folder when it can be
+    // written, else the user's cache folder.
+    virtual QString unpackFolder();
     virtual QVersionNumber programVersion();
     // Ends the program at once: no further window events.
     virtual void endProgram(int exitCode);

@@ -169,6 +169,7 @@ void frmMain::Form_Load() {
     Control::sDatabaseFile = QStringLiteral("/Parts.mdb");
     Control::sAppPath = Platform::instance().programFolder();
     Control::sSharePath = Platform::instance().sharedFolder();
+    Control::sUnpackPath = Platform::instance().unpackFolder();
     // A catalogue named on the command line takes the place of the default one.
     Control::sDatabasePath =
         m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile : m_startingDatabase;
@@ -428,7 +429,7 @@ void frmMain::showStoredPicture() {
         showPictureFile(sImagePath);  // a missing logo leaves the picture empty
         return;
     }
-    QString path = Control::sAppPath + kUnpackFile;
+    QString path = Control::sUnpackPath + kUnpackFile;
     const QVariant stored = image.Value();
     QImage picture;
     if (stored.typeId() == QMetaType::QByteArray && !m_lastPicture.image.isNull() &&

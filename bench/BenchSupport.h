@@ -21,6 +21,7 @@ public:
     explicit BenchPlatform(QString folder) : m_folder(std::move(folder)) {}
     QString programFolder() override { return m_folder; }
     QString sharedFolder() override { return m_folder; }
+    QString unpackFolder() override { return m_folder; }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return choice; }
     QString choice;
     void errorReport(QWidget*, long number, const QString& description) override {

@@ -779,7 +779,7 @@ void frmOpenDb::Show_Picture() {
         if (rs->EOF_()) return;
         store::Field& image = rs->fields()["Image"];
         if (image.isNull()) return;
-        QString unpackFile = Control::sAppPath + QStringLiteral("/ok.jpg");
+        QString unpackFile = Control::sUnpackPath + QStringLiteral("/ok.jpg");
         const QImage picture = unpackPicture(image, unpackFile, kUnpackChunk);
         if (!picture.isNull()) ui->Picture1->setPixmap(QPixmap::fromImage(picture));
     } catch (const store::StoreError&) {

@@ -141,6 +141,7 @@ struct Chooser {
     explicit Chooser(bool withPath = true) {
         db = makeCatalogue(folder);
         Control::sAppPath = folder.path();
+        Control::sUnpackPath = folder.path();
         Control::sDatabasePath = withPath ? db : QString();
         Control::sTableName = QStringLiteral("Parts");
         window = std::make_unique<frmOpenDb>();

@@ -66,6 +66,7 @@ public:
     QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
     QString programFolder() override { return m_folder; }
     QString sharedFolder() override { return m_folder; }
+    QString unpackFolder() override { return m_folder; }
     // No printer unless a test gives a PDF file to print into, or asks for the system's.
     std::unique_ptr<QPrinter> defaultPrinter() override;
     QString printToPdf;

@@ -32,6 +32,9 @@ before=$(snapshot)
 catalogue=$home/.local/share/cogwright/Parts.mdb
 [ -f "$catalogue" ] || fail "no catalogue in the user's data folder"
 cmp -s "$catalogue" "$stage/usr/share/cogwright/Parts.mdb" || fail "the copy differs from the shipped catalogue"
+# The first record's picture was unpacked in the user's cache and deleted again.
+[ -d "$home/.cache/cogwright" ] || fail "no unpack folder in the user's cache"
+[ -z "$(find "$home" -name ok.jpg)" ] || fail "an unpack file was left behind"
 "${as_user[@]}" sqlite3 "$catalogue" "UPDATE Parts SET PartName = 'Mine' WHERE PartID = 1" ||
     fail "the user cannot change their catalogue"
 [ "$(run)" = shown ] || fail "the second start did not show its first record"
