@@ -84,6 +84,22 @@ int crashWriter(const QString& path, int dieAt) {
     return 0;
 }
 
+// Two programs on one catalogue of `parts` parts, each with its own connection and recordset.
+struct TwoPrograms {
+    ProgramFolder folder;
+    QString db = folder.makeDatabase();
+    Connection a, b;
+    Recordset ra, rb;
+
+    explicit TwoPrograms(int parts) {
+        addParts(db, QStringLiteral("Parts"), parts);
+        a.Open(openString(db));
+        b.Open(openString(db));
+        ra.Open(QStringLiteral("Parts"), a);
+        rb.Open(QStringLiteral("Parts"), b);
+    }
+};
+
 }  // namespace
 
 class SharingTest : public QObject {
@@ -141,15 +157,10 @@ private slots:
     // Two programs on one record: the second save is refused, writes nothing, keeps its values,
     // and goes through once the user has seen the other version.
     void aRowChangedOrDeletedElsewhereIsNeverOverwritten() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 3);
-        Connection a, b;
-        a.Open(openString(db));
-        b.Open(openString(db));
-        Recordset ra, rb;
-        ra.Open(QStringLiteral("Parts"), a);
-        rb.Open(QStringLiteral("Parts"), b);
+        TwoPrograms two(3);
+        const QString& db = two.db;
+        Recordset& ra = two.ra;
+        Recordset& rb = two.rb;
 
         ra["PartName"].setValue(QStringLiteral("Name from A"));
         ra.Update();
@@ -189,15 +200,12 @@ private slots:
 
     // Two programs adding at once are given different keys, and both rows are written.
     void twoWritersAddingAtOnceGetDifferentKeys() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        addParts(db, QStringLiteral("Parts"), 12);
-        Connection a, b;
-        a.Open(openString(db));
-        b.Open(openString(db));
-        Recordset ra, rb;
-        ra.Open(QStringLiteral("Parts"), a);
-        rb.Open(QStringLiteral("Parts"), b);
+        TwoPrograms two(12);
+        const QString& db = two.db;
+        Recordset& ra = two.ra;
+        Recordset& rb = two.rb;
+        Connection& a = two.a;
+        Connection& b = two.b;
         ra.AddNew();
         rb.AddNew();
         QCOMPARE(ra[0].Value().toInt(), 13);
