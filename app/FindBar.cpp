@@ -15,6 +15,7 @@
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName(QStringLiteral("FindBar"));
+    if (parent) setFont(parent->font());
     setWindowTitle(QStringLiteral("Find a Part"));
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
     m_text = new QLineEdit(this);

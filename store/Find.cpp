@@ -10,7 +10,13 @@
 namespace store {
 
 TextMatch::TextMatch(const QString& typed, const QLocale& locale)
-    : m_text(typed), m_locale(locale), m_money(parseCurrency(typed, locale)), m_number(parseNumber(typed, locale)) {}
+    : m_text(typed), m_locale(locale), m_money(parseCurrency(typed, locale)), m_number(parseNumber(typed, locale)) {
+    // Every character that a number or an amount can show in this locale.
+    const QString shown = QStringLiteral("0123456789.,+-eE") + locale.decimalPoint() + locale.groupSeparator() +
+                          locale.negativeSign() + locale.positiveSign() + locale.exponential();
+    m_numeric = !typed.isEmpty();
+    for (QChar c : typed) m_numeric = m_numeric && shown.contains(c);
+}
 
 bool TextMatch::searched(DataTypeEnum type) {
     switch (type) {
@@ -34,9 +40,9 @@ bool TextMatch::matchesText(QStringView text) const {
 
 bool TextMatch::matches(const QVariant& value) const {
     if (m_text.isEmpty() || !value.isValid() || value.isNull()) return false;
+    if (value.typeId() == QMetaType::QString) return matchesText(*static_cast<const QString*>(value.constData()));
+    if (!m_numeric) return false;
     switch (value.typeId()) {
-        case QMetaType::QString:
-            return matchesText(*static_cast<const QString*>(value.constData()));
         case QMetaType::Bool:
         case QMetaType::QDateTime:
         case QMetaType::QDate:
@@ -70,6 +76,38 @@ bool TextMatch::isExact(const QVariant& partNumber) const {
     return !m_text.isEmpty() && partNumber.typeId() == QMetaType::QString &&
            partNumber.toString().compare(m_text, Qt::CaseInsensitive) == 0;
 }
+
+namespace {
+
+bool isAscii(const char* bytes, int n) {
+    for (int i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+    return true;
+}
+
+bool isAscii(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+// Where the lower-case ASCII `needle` stands in `bytes`, letter case aside; -1 when nowhere.
+int asciiFind(const char* bytes, int n, const QByteArray& needle) {
+    const int m = int(needle.size());
+    if (m == 0) return 0;
+    const char first = needle.at(0);
+    for (int i = 0; i + m <= n; ++i) {
+        if (lower(bytes[i]) != first) continue;
+        int k = 1;
+        while (k < m && lower(bytes[i + k]) == needle.at(k)) ++k;
+        if (k == m) return i;
+    }
+    return -1;
+}
+
+}  // namespace
 
 FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
                    const std::function<void(qint64 done)>& progress) {
@@ -108,6 +146,10 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     for (const Searched& c : columns) list += QLatin1Char(',') + sql::quoteIdent(c.name);
     sql::Stmt rows(db, QStringLiteral("SELECT _rowid_%1 FROM %2 ORDER BY _rowid_").arg(list, sql::quoteIdent(table)));
     sqlite3_stmt* st = rows.get();
+    // Most texts are ASCII: those are compared as bytes, without a conversion.
+    const QString foldedText = match.text().toCaseFolded();
+    const bool asciiNeedle = isAscii(foldedText);
+    const QByteArray folded = asciiNeedle ? foldedText.toLatin1() : QByteArray();
     qint64 done = 0;
     while (rows.step()) {
         if ((++done & 1023) == 0) {
@@ -122,11 +164,18 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
             if (storage == SQLITE_NULL) continue;
             if (storage == SQLITE_TEXT && (columns[size_t(i)].type == adVarWChar ||
                                            columns[size_t(i)].type == adLongVarWChar)) {
-                // Read in place: no copy of the text is made for a row that does not match.
-                const auto* chars = static_cast<const char16_t*>(sqlite3_column_text16(st, col));
-                const QStringView text(chars, sqlite3_column_bytes16(st, col) / 2);
-                if (i == partNumber && text.compare(match.text(), Qt::CaseInsensitive) == 0) exact = true;
-                if (!hit) hit = match.matchesText(text);
+                const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+                const int n = sqlite3_column_bytes(st, col);
+                if (isAscii(bytes, n)) {
+                    // Read in place: an ASCII text folds to ASCII, so it holds only an ASCII needle.
+                    if (!asciiNeedle) continue;
+                    if (i == partNumber && n == folded.size() && asciiFind(bytes, n, folded) == 0) exact = true;
+                    if (!hit) hit = asciiFind(bytes, n, folded) >= 0;
+                } else {
+                    const QString text = QString::fromUtf8(bytes, n);
+                    if (i == partNumber && text.compare(match.text(), Qt::CaseInsensitive) == 0) exact = true;
+                    if (!hit) hit = match.matchesText(text);
+                }
             } else if (!hit) {
                 hit = match.matches(sql::readColumn(st, col, columns[size_t(i)].type));
             }

@@ -36,6 +36,8 @@ private:
     QLocale m_locale;
     std::optional<Currency> m_money;  // the typed text read as a number, exact
     std::optional<double> m_number;
+    // Whether the typed text could be part of a number as shown: numbers are not looked at otherwise.
+    bool m_numeric = false;
 };
 
 struct FoundKeys {

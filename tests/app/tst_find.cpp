@@ -138,6 +138,9 @@ private slots:
         QCOMPARE(keys(QStringLiteral("steel")).keys, (std::vector<qint64>{1, 3, 5}));
         QCOMPARE(keys(QStringLiteral("12.50")).keys, (std::vector<qint64>{1, 6}));  // Retail Price
         QCOMPARE(keys(QStringLiteral("ärmel")).keys, (std::vector<qint64>{2}));
+        QCOMPARE(keys(QStringLiteral("ÄRMEL")).keys, (std::vector<qint64>{2}));
+        QCOMPARE(keys(QStringLiteral("VENTIL")).keys, (std::vector<qint64>{2}));  // in a text that is not ASCII
+        QCOMPARE(keys(QStringLiteral("rubber")).keys, (std::vector<qint64>{4}));
         // "4" is only in key 4 and the part numbers' digits: the key column is not searched.
         QCOMPARE(keys(QStringLiteral("4")).keys, (std::vector<qint64>{5}));
         QCOMPARE(keys(QStringLiteral("%")).keys, (std::vector<qint64>{4}));
