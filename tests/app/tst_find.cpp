@@ -1,5 +1,7 @@
 // Finding parts: the match rules, jumping from match to match, and browsing only the matches.
+#include <QDialog>
 #include <QLabel>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -416,6 +418,26 @@ private slots:
         QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
         QCOMPARE(shown(), QStringLiteral("BRK-100"));
         QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("5"));
+    }
+
+    // Switching to another database (here the chooser cancelled: the default one again) ends
+    // the filter; the text is looked for afresh in the table now shown.
+    void switchingEndsTheFilter() {
+        s = sixParts();
+        find(QStringLiteral("steel"));
+        QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
+        QCOMPARE(s->text("lblCount"), QStringLiteral(" 3  Records Found"));
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) qFatal("no modal window came up");
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        });
+        s->click("cmdOpen");
+        QCOMPARE(s->text("lblCount"), QStringLiteral(" 6  Records Found"));
+        QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
+        QTRY_COMPARE(count(), QStringLiteral("3 parts match"));
+        s->click("cmdLast");
+        QCOMPARE(shown(), QStringLiteral("brk-1"));
     }
 
     // A jump asked for before the search has finished waits for it; Escape drops it.
