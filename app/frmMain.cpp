@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QShortcut>
 #include <QTableWidget>
 #include <cmath>
 
@@ -102,6 +103,33 @@ void frmMain::connectHandlers() {
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
 
+    auto shortcut = [this](const QKeySequence& keys, void (frmMain::*handler)()) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
+    };
+    shortcut(QKeySequence::Find, &frmMain::openFind);
+    if (QKeySequence(QKeySequence::Find) != QKeySequence(Qt::CTRL | Qt::Key_F))
+        shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &frmMain::openFind);
+    shortcut(QKeySequence(Qt::Key_F3), &frmMain::findNext);
+    shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMain::findPrevious);
+    m_findDelay.setSingleShot(true);
+    m_findDelay.setInterval(150);
+    connect(&m_findDelay, &QTimer::timeout, this, [this] { runGuarded(this, [this] { startSearch(); }); });
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(100);
+    connect(&m_busyDelay, &QTimer::timeout, this, [this] {
+        if (!m_search.running()) return;
+        setCursor(Qt::BusyCursor);
+        if (m_findBar) m_findBar->setCursor(Qt::BusyCursor);
+    });
+    connect(&m_search, &PartSearch::finished, this,
+            [this](const store::FoundKeys& found) { runGuarded(this, [this, &found] { searchFinished(found); }); });
+    connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
+        searchEnded();
+        m_pendingFind = FindAction::None;
+        if (m_findBar) m_findBar->setNote(QStringLiteral("The search stopped: ") + why);
+    });
+
     // Two rows of text and the scroll bar fit the grid's height.
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
     ui->MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
@@ -188,6 +216,7 @@ void frmMain::setLocked(bool locked) {
 }
 
 void frmMain::Open_Table() {
+    resetFind();
     rsParts->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
     showCount();
     if (rsParts->BOF() && rsParts->EOF_()) {
@@ -749,6 +778,7 @@ bool frmMain::Save_Record() {
     }
     showCount();
     Show_Data();
+    noteRecordSaved();
     return true;
 }
 
@@ -879,7 +909,32 @@ void frmMain::cmdDelete_Click() {
     bool empty = false;
     step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
     if (!empty) {
+        QVariant gone;
+        step([&] { gone = rsParts->Bookmark(); });
         step([&] { rsParts->Delete(store::adAffectCurrent); });
+        noteRecordDeleted(gone);
+        bool filterEmptied = false;
+        step([&] { filterEmptied = rsParts->isFiltered() && rsParts->RecordCount() == 0; });
+        if (filterEmptied) {
+            // The last match is gone: the whole table again, from its first record.
+            step([&] { rsParts->clearFilter(); });
+            if (m_findBar) {
+                m_findBar->setFilterOn(false);
+                m_findBar->setNote(QString());
+            }
+            step([&] { showCount(); });
+            step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
+            if (empty) {
+                startFirstRecord();
+                return;
+            }
+            step([&] { Show_Data(); });
+            step([&] { Show_Field(); });
+            setLocked(true);
+            bRecordChanged = false;
+            step([&] { Buttons_Caption(false); });
+            return;
+        }
         step([&] { showCount(); });
         step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
         if (!empty) {
@@ -951,6 +1006,7 @@ void frmMain::navigate(Move move) {
     if (move != Move::Next) bRecordChanged = false;
     store::Recordset& rs = *rsParts;
     if (rs.BOF() && rs.EOF_()) return;
+    const QVariant left = rs.Bookmark();
     auto backPair = [this](bool on) {
         ui->cmdPrevious->setEnabled(on);
         ui->cmdFirst->setEnabled(on);
@@ -989,6 +1045,7 @@ void frmMain::navigate(Move move) {
             backPair(true);
             break;
     }
+    settleFilter(left);
     ui->cmdSelect->setVisible(false);
     ui->cmdEdit->setEnabled(true);
     ui->cmdAdd->setEnabled(true);
@@ -1113,4 +1170,290 @@ void frmMain::cmdPrint_Click() {
                                      QStringLiteral("The record may not have been printed: the printer '%1' reported "
                                                     "a failure.")
                                          .arg(printer->printerName()));
+}
+
+// ---- finding parts ---------------------------------------------------------------------------
+
+void frmMain::openFind() {
+    if (!m_findBar) {
+        m_findBar = new FindBar(this);
+        auto guarded = [this](void (frmMain::*handler)()) {
+            return [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); };
+        };
+        connect(m_findBar, &FindBar::textEdited, this,
+                [this](const QString& text) { runGuarded(this, [this, &text] { findTextEdited(text); }); });
+        connect(m_findBar, &FindBar::nextRequested, this, guarded(&frmMain::findNext));
+        connect(m_findBar, &FindBar::previousRequested, this, guarded(&frmMain::findPrevious));
+        connect(m_findBar, &FindBar::filterRequested, this, [this] {
+            runGuarded(this, [this] {
+                if (rsParts->isFiltered())
+                    showAll();
+                else
+                    runFind(FindAction::Filter);
+            });
+        });
+        connect(m_findBar, &FindBar::closeRequested, this, guarded(&frmMain::closeFind));
+    }
+    m_findBar->showFor(this);
+}
+
+void frmMain::findNext() { runFind(FindAction::Next); }
+void frmMain::findPrevious() { runFind(FindAction::Previous); }
+
+void frmMain::findTextEdited(const QString& text) {
+    m_search.cancel();
+    searchEnded();
+    m_pendingFind = FindAction::None;
+    m_match = store::TextMatch(text);
+    m_foundReady = false;
+    m_findBar->setNote(QString());
+    if (text.isEmpty()) {
+        m_findDelay.stop();
+        m_found = {};
+        m_findBar->setCount(QString());
+        if (rsParts->isFiltered()) showAll();
+        return;
+    }
+    m_findDelay.start();
+}
+
+void frmMain::startSearch() {
+    m_findDelay.stop();
+    if (m_match.isEmpty() || !bConnected) return;
+    m_search.start(Control::sDatabasePath, Control::sTableName, m_match);
+    m_busyDelay.start();
+}
+
+void frmMain::searchEnded() {
+    m_busyDelay.stop();
+    unsetCursor();
+    if (m_findBar) m_findBar->unsetCursor();
+}
+
+QString frmMain::matchCount() const {
+    const size_t n = m_found.keys.size();
+    if (n == 0) return QStringLiteral("No part matches.");
+    return n == 1 ? QStringLiteral("1 part matches") : QStringLiteral("%1 parts match").arg(n);
+}
+
+void frmMain::searchFinished(const store::FoundKeys& found) {
+    searchEnded();
+    m_found = found;
+    m_foundReady = true;
+    if (m_findBar) m_findBar->setCount(matchCount());
+    FindAction action = std::exchange(m_pendingFind, FindAction::None);
+    // The filter follows the text typed while it is on.
+    if (action == FindAction::None && rsParts->isFiltered()) action = FindAction::Filter;
+    if (action != FindAction::None) runFind(action);
+}
+
+void frmMain::runFind(FindAction action) {
+    if (!m_findBar || m_match.isEmpty() || !bConnected) return;
+    if (!m_foundReady) {
+        // Done once the search has finished; typing further or Escape drops it.
+        m_pendingFind = action;
+        if (!m_search.running()) startSearch();
+        return;
+    }
+    if (m_found.keys.empty()) {
+        m_findBar->setNote(QStringLiteral("No part matches."));
+        if (action == FindAction::Filter && rsParts->isFiltered()) showAll();
+        return;
+    }
+    if (action == FindAction::Filter)
+        applyFilter();
+    else
+        jump(action == FindAction::Next);
+}
+
+bool frmMain::leaveForFind() {
+    if (!commitFieldEditor()) return false;
+    const bool wasEditing = bEditMode;
+    bEditMode = false;
+    Reset_Colors();
+    if (bRecordChanged && !trySave(wasEditing)) return false;
+    bRecordChanged = false;
+    return true;
+}
+
+void frmMain::jump(bool forward) {
+    if (!leaveForFind()) return;
+    // The save may have taken the last match away.
+    if (m_found.keys.empty()) {
+        m_findBar->setNote(QStringLiteral("No part matches."));
+        return;
+    }
+    const bool fresh = m_match.text() != m_lastJumpText;
+    m_lastJumpText = m_match.text();
+    const bool toExact = fresh && !m_found.exact.empty();
+    const std::vector<qint64>& pool = toExact ? m_found.exact : m_found.keys;
+    const QVariant current = rsParts->Bookmark();
+    qint64 target = forward ? pool.front() : pool.back();
+    bool wrapped = false;
+    if (current.isValid()) {
+        const qint64 at = current.toLongLong();
+        if (forward) {
+            const auto it = std::upper_bound(pool.begin(), pool.end(), at);
+            wrapped = it == pool.end();
+            if (!wrapped) target = *it;
+        } else {
+            const auto it = std::lower_bound(pool.begin(), pool.end(), at);
+            wrapped = it == pool.begin();
+            if (!wrapped) target = *(it - 1);
+        }
+    }
+    rsParts->setBookmark(target);
+    settleFilter(current);
+    arrived();
+    QString note;
+    if (wrapped && !toExact)
+        note = forward ? QStringLiteral("Passed the end; continued from the start.")
+                       : QStringLiteral("Passed the start; continued from the end.");
+    m_findBar->setNote(note);
+}
+
+void frmMain::applyFilter() {
+    if (!leaveForFind()) return;
+    if (m_found.keys.empty()) {
+        m_findBar->setNote(QStringLiteral("No part matches."));
+        if (rsParts->isFiltered()) showAll();
+        return;
+    }
+    const QVariant current = rsParts->Bookmark();
+    rsParts->setFilter(m_found.keys);
+    // On the same record where it matches; otherwise a part number typed exactly goes first.
+    const auto has = [this](const std::vector<qint64>& keys, const QVariant& key) {
+        return key.isValid() && std::binary_search(keys.begin(), keys.end(), key.toLongLong());
+    };
+    if (has(m_found.keys, current))
+        rsParts->setBookmark(current);
+    else if (!m_found.exact.empty())
+        rsParts->setBookmark(m_found.exact.front());
+    m_lastJumpText = m_match.text();
+    showCount();
+    arrived();
+    m_findBar->setFilterOn(true);
+    m_findBar->setNote(QStringLiteral("Filter on: First, Previous, Next and Last show only the matching parts."));
+}
+
+bool frmMain::showAll() {
+    if (!leaveForFind()) return false;
+    const QVariant current = rsParts->Bookmark();
+    rsParts->clearFilter();
+    if (current.isValid()) {
+        try {
+            rsParts->setBookmark(current);
+        } catch (const store::StoreError&) {
+            // Gone meanwhile: the first record stands.
+        }
+    }
+    showCount();
+    if (m_findBar) {
+        m_findBar->setFilterOn(false);
+        m_findBar->setNote(QString());
+    }
+    if (rsParts->BOF() && rsParts->EOF_()) {
+        startFirstRecord();
+        return true;
+    }
+    arrived();
+    return true;
+}
+
+void frmMain::closeFind() {
+    if (!m_findBar) return;
+    if (rsParts->isFiltered() && !showAll()) return;
+    m_search.cancel();
+    searchEnded();
+    m_pendingFind = FindAction::None;
+    m_findDelay.stop();
+    m_findBar->hide();
+    activateWindow();
+}
+
+void frmMain::resetFind() {
+    m_search.cancel();
+    searchEnded();
+    m_findDelay.stop();
+    m_pendingFind = FindAction::None;
+    m_found = {};
+    m_foundReady = false;
+    m_lastJumpText.clear();
+    if (!m_findBar) return;
+    m_findBar->setFilterOn(false);
+    m_findBar->setNote(QString());
+    m_findBar->setCount(QString());
+    // The text stays: it is looked for again in the table now shown.
+    if (m_findBar->isVisible() && !m_match.isEmpty()) m_findDelay.start();
+}
+
+void frmMain::arrived() {
+    const long at = rsParts->AbsolutePosition();
+    const long count = rsParts->RecordCount();
+    ui->cmdPrevious->setEnabled(at > 1);
+    ui->cmdFirst->setEnabled(at > 1);
+    ui->cmdNext->setEnabled(at >= 1 && at < count);
+    ui->cmdLast->setEnabled(at >= 1 && at < count);
+    ui->cmdDelete->setText(QStringLiteral("&Delete"));
+    ui->cmdSelect->setVisible(false);
+    ui->cmdEdit->setEnabled(true);
+    ui->cmdAdd->setEnabled(true);
+    ui->cmdSave->setEnabled(false);
+    setLocked(true);
+    Show_Data();
+    Show_Field();
+}
+
+void frmMain::settleFilter(const QVariant& left) {
+    if (!rsParts->isFiltered() || !left.isValid()) return;
+    const qint64 key = left.toLongLong();
+    if (std::binary_search(m_found.keys.begin(), m_found.keys.end(), key)) return;
+    const QVariant here = rsParts->Bookmark();
+    if (!here.isValid() || here == left) return;  // still on it
+    rsParts->setFilter(m_found.keys);
+    rsParts->setBookmark(here);
+    showCount();
+}
+
+bool frmMain::currentMatches(bool* exact) const {
+    *exact = false;
+    bool hit = false;
+    store::Recordset& rs = *rsParts;
+    for (int i = 0; i < rs.fields().Count(); ++i) {
+        store::Field& field = rs[i];
+        if (!store::TextMatch::searched(field.Type()) ||
+            field.Name().compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0)
+            continue;
+        const QVariant value = field.Value();
+        if (field.Name().compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0 && m_match.isExact(value))
+            *exact = true;
+        hit = hit || m_match.matches(value);
+    }
+    return hit;
+}
+
+void frmMain::noteRecordSaved() {
+    if (m_match.isEmpty()) return;
+    const QVariant key = rsParts->Bookmark();
+    if (!key.isValid()) return;
+    bool exact = false;
+    const bool hit = currentMatches(&exact);
+    auto keep = [k = key.toLongLong()](std::vector<qint64>& keys, bool in) {
+        const auto it = std::lower_bound(keys.begin(), keys.end(), k);
+        const bool there = it != keys.end() && *it == k;
+        if (in && !there) keys.insert(it, k);
+        if (!in && there) keys.erase(it);
+    };
+    keep(m_found.keys, hit);
+    keep(m_found.exact, exact);
+    if (m_findBar && m_foundReady) m_findBar->setCount(matchCount());
+}
+
+void frmMain::noteRecordDeleted(const QVariant& key) {
+    if (!key.isValid()) return;
+    for (std::vector<qint64>* keys : {&m_found.keys, &m_found.exact}) {
+        const auto it = std::lower_bound(keys->begin(), keys->end(), key.toLongLong());
+        if (it != keys->end() && *it == key.toLongLong()) keys->erase(it);
+    }
+    if (m_findBar && m_foundReady) m_findBar->setCount(matchCount());
 }

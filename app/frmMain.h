@@ -3,12 +3,14 @@
 #include <QHash>
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "Connection.h"
 #include "Control.h"
+#include "FindBar.h"
 #include "Recordset.h"
 
 namespace Ui {
@@ -56,6 +58,10 @@ public slots:
     void lblMkt_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);
+    // The find bar: opened with Ctrl+F; F3 and Shift+F3 jump to the next and previous match.
+    void openFind();
+    void findNext();
+    void findPrevious();
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
@@ -138,7 +144,39 @@ private:
     bool m_editorTyped = false;
     QString m_startingDatabase;          // the user typed into the field editor since it was filled
 
+    // ---- finding parts
+    enum class FindAction { None, Next, Previous, Filter };
+    void findTextEdited(const QString& text);
+    void startSearch();
+    void searchFinished(const store::FoundKeys& found);
+    void searchEnded();
+    void runFind(FindAction action);
+    void jump(bool forward);
+    void applyFilter();
+    bool showAll();
+    void closeFind();
+    void resetFind();
+    // The rules of a navigation button for what is being typed: false when the record stays.
+    bool leaveForFind();
+    // After a move by Find: the state a navigation leaves, the buttons set by where it landed.
+    void arrived();
+    // A record left inside the filter that no longer matches leaves the filter.
+    void settleFilter(const QVariant& left);
+    bool currentMatches(bool* exact) const;
+    void noteRecordSaved();
+    void noteRecordDeleted(const QVariant& key);
+    QString matchCount() const;
+
     std::unique_ptr<Ui::frmMain> ui;
+    QPointer<FindBar> m_findBar;
+    PartSearch m_search;
+    store::TextMatch m_match;
+    store::FoundKeys m_found;       // for m_match once m_foundReady; kept up with the user's saves
+    bool m_foundReady = false;
+    QString m_lastJumpText;         // a new text goes first to a part number typed exactly
+    FindAction m_pendingFind = FindAction::None;
+    QTimer m_findDelay;             // typing settles before a search starts
+    QTimer m_busyDelay;             // a search that takes a while shows a busy cursor
     bool m_ending = false;
     QPointer<QWidget> m_browser;
 };

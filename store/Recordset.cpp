@@ -30,6 +30,7 @@ struct Recordset::Impl {
     qint64 posBeforeAdd = -1;
     bool deletedBeforeAdd = false;
     QVariant givenKey;  // the key AddNew gave the pending row
+    bool filtered = false;
 
     // forward-only statement
     sql::Stmt stmt;
@@ -64,6 +65,14 @@ qint64 insertKey(std::vector<qint64>& keys, qint64 key) {
     const auto at = std::lower_bound(keys.begin(), keys.end(), key) - keys.begin();
     keys.insert(keys.begin() + at, key);
     return qint64(at);
+}
+
+// Every row's key, in key order.
+std::vector<qint64> storedKeys(sqlite3* db, const QString& table) {
+    sql::Stmt q(db, QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(sql::quoteIdent(table)));
+    std::vector<qint64> keys;
+    while (q.step()) keys.push_back(q.int64(0));
+    return keys;
 }
 
 }  // namespace
@@ -188,16 +197,14 @@ void Recordset::Open(const QString& source, Connection& connection, CursorTypeEn
         columnList += sql::quoteIdent(c.name);
     }
     const QString quoted = sql::quoteIdent(table);
-    sql::Stmt keys;
     try {
-        keys = sql::Stmt(db, QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(quoted));
+        sql::Stmt(db, QStringLiteral("SELECT _rowid_ FROM %1 LIMIT 0").arg(quoted));
     } catch (const StoreError&) {
         throw StoreError(errNotSupported,
                          QStringLiteral("The table '%1' cannot be opened for editing: its rows have no keys.")
                              .arg(table));
     }
-    while (keys.step()) impl->keys.push_back(keys.int64(0));
-    keys.finalize();
+    impl->keys = storedKeys(db, table);
     impl->rowStmt = sql::Stmt(db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1").arg(columnList, quoted));
     impl->pos = impl->keys.empty() ? -1 : 0;
 
@@ -632,6 +639,63 @@ void Recordset::Delete(AffectEnum affect) {
     d->keys.erase(d->keys.begin() + d->pos);
     d->currentDeleted = true;
     std::fill(d->values.begin(), d->values.end(), QVariant());
+}
+
+QVariant Recordset::Bookmark() const {
+    requireOpen();
+    if (m_kind != Kind::Keyset || m_edit == Edit::AddNew || !hasCurrentRow()) return QVariant();
+    return d->keys[size_t(d->pos)];
+}
+
+void Recordset::setBookmark(const QVariant& key) {
+    requireOpen();
+    bool ok = false;
+    const qint64 k = key.toLongLong(&ok);
+    const auto at = std::lower_bound(d->keys.begin(), d->keys.end(), k);
+    if (m_kind != Kind::Keyset || !ok || at == d->keys.end() || *at != k)
+        throw StoreError(errBookmark, QStringLiteral("The record %1 is not among the records of '%2'.")
+                                          .arg(key.toString(), d->table));
+    discardPending();
+    d->currentDeleted = false;
+    d->pos = at - d->keys.begin();
+    land();
+}
+
+void Recordset::setFilter(const std::vector<qint64>& keys) {
+    requireOpen();
+    if (m_kind != Kind::Keyset)
+        throw StoreError(errNotSupported, QStringLiteral("Only a recordset over a table can be filtered."));
+    std::vector<qint64> wanted = keys;
+    std::sort(wanted.begin(), wanted.end());
+    const std::vector<qint64> stored = storedKeys(d->cn->handle(), d->table);
+    std::vector<qint64> kept;
+    std::set_intersection(stored.begin(), stored.end(), wanted.begin(), wanted.end(), std::back_inserter(kept));
+    discardPending();
+    d->keys = std::move(kept);
+    d->filtered = true;
+    d->currentDeleted = false;
+    d->pos = d->keys.empty() ? -1 : 0;
+    land();
+}
+
+void Recordset::clearFilter() {
+    requireOpen();
+    if (m_kind != Kind::Keyset) return;
+    std::vector<qint64> stored = storedKeys(d->cn->handle(), d->table);
+    discardPending();
+    d->keys = std::move(stored);
+    d->filtered = false;
+    d->currentDeleted = false;
+    d->pos = d->keys.empty() ? -1 : 0;
+    land();
+}
+
+bool Recordset::isFiltered() const { return m_kind == Kind::Keyset && d->filtered; }
+
+long Recordset::AbsolutePosition() const {
+    requireOpen();
+    if (m_kind == Kind::Forward || m_edit == Edit::AddNew || !hasCurrentRow()) return -1;
+    return long(d->pos + 1);
 }
 
 Fields& Recordset::fields() {

@@ -107,6 +107,19 @@ public:
     // the cursor stays on its place until moved.
     void Delete(AffectEnum affect = adAffectCurrent);
 
+    // The key of the current stored row of a keyset (invalid without one); setting it moves
+    // there, and fails with errBookmark for a key that the recordset does not hold.
+    QVariant Bookmark() const;
+    void setBookmark(const QVariant& key);
+    // Restricts a keyset to the stored rows among `keys` (in key order), as if the others were
+    // not there, and moves to the first; clearFilter() brings back every stored row, with the
+    // cursor on the first. Either discards a pending edit or new row.
+    void setFilter(const std::vector<qint64>& keys);
+    void clearFilter();
+    bool isFiltered() const;
+    // The current stored row's place, from 1; -1 without one.
+    long AbsolutePosition() const;
+
     Fields& fields();
     Field& operator[](int ordinal) { return fields().Item(ordinal); }
     Field& operator[](const QString& name) { return fields().Item(name); }

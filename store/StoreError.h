@@ -22,6 +22,7 @@ enum ErrorNumber : long {
     errFileExists = -2147217897,      // a new database would replace an existing file
     errRecordChanged = -2147217864,   // the row was changed by another program since it was read
     errRecordDeleted = -2147217885,   // the row was deleted by another program since it was read
+    errBookmark = -2147217906,        // a bookmark that names no record of the recordset
 };
 
 // The one exception every store operation throws: a number and a description meant for the user.

@@ -1,0 +1,177 @@
+#include "FindBar.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "StoreError.h"
+
+FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+    setObjectName(QStringLiteral("FindBar"));
+    if (parent) setFont(parent->font());
+    setWindowTitle(QStringLiteral("Find a Part"));
+    auto* label = new QLabel(QStringLiteral("&Find:"), this);
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("txtFind"));
+    m_text->setAccessibleName(QStringLiteral("Find"));
+    m_text->setClearButtonEnabled(true);
+    m_text->setMinimumWidth(200);
+    label->setBuddy(m_text);
+    auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_next = button("cmdFindNext", QStringLiteral("Find &Next"));
+    m_previous = button("cmdFindPrevious", QStringLiteral("Find &Previous"));
+    m_filter = button("cmdShowOnly", QStringLiteral("Show &Only Matches"));
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("lblFindCount"));
+    m_count->setAccessibleName(QStringLiteral("Matches"));
+    m_count->setMinimumWidth(110);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("lblFindNote"));
+    m_note->setAccessibleName(QStringLiteral("Find result"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_text, 1);
+    row->addWidget(m_next);
+    row->addWidget(m_previous);
+    row->addWidget(m_filter);
+    row->addWidget(m_count);
+    auto* all = new QVBoxLayout(this);
+    all->setContentsMargins(8, 6, 8, 6);
+    all->setSpacing(2);
+    all->addLayout(row);
+    all->addWidget(m_note);
+
+    connect(m_text, &QLineEdit::textEdited, this, &FindBar::textEdited);
+    // The clear button changes the text without an edit signal.
+    connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (t.isEmpty()) emit textEdited(t);
+    });
+    connect(m_text, &QLineEdit::returnPressed, this, &FindBar::nextRequested);
+    connect(m_next, &QPushButton::clicked, this, &FindBar::nextRequested);
+    connect(m_previous, &QPushButton::clicked, this, &FindBar::previousRequested);
+    connect(m_filter, &QPushButton::clicked, this, &FindBar::filterRequested);
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(f3, &QShortcut::activated, this, &FindBar::nextRequested);
+    auto* shiftF3 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+    connect(shiftF3, &QShortcut::activated, this, &FindBar::previousRequested);
+    auto* again = new QShortcut(QKeySequence::Find, this);
+    connect(again, &QShortcut::activated, this, [this] {
+        m_text->setFocus();
+        m_text->selectAll();
+    });
+}
+
+QString FindBar::text() const { return m_text->text(); }
+
+void FindBar::showFor(QWidget* window) {
+    adjustSize();
+    // Just under the window, as wide as it; pulled up over its foot where the screen ends.
+    const QRect frame = window->frameGeometry();
+    int y = frame.bottom() + 1;
+    if (const QScreen* screen = window->screen()) {
+        const QRect avail = screen->availableGeometry();
+        if (y + height() > avail.bottom()) y = std::max(avail.top(), frame.bottom() - height());
+    }
+    resize(std::max(frame.width(), sizeHint().width()), sizeHint().height());
+    move(frame.left(), y);
+    show();
+    raise();
+    activateWindow();
+    m_text->setFocus();
+    m_text->selectAll();
+}
+
+void FindBar::setFilterOn(bool on) {
+    m_filter->setText(on ? QStringLiteral("Show &All") : QStringLiteral("Show &Only Matches"));
+    m_filter->setAccessibleName(on ? QStringLiteral("Show All") : QStringLiteral("Show Only Matches"));
+}
+
+void FindBar::setCount(const QString& count) { m_count->setText(count); }
+void FindBar::setNote(const QString& note) { m_note->setText(note); }
+
+void FindBar::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        emit closeRequested();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FindBar::closeEvent(QCloseEvent* event) {
+    // The close box does what Escape does; the window decides when the bar goes.
+    event->ignore();
+    emit closeRequested();
+}
+
+// ---- the search ------------------------------------------------------------------------------
+
+PartSearch::~PartSearch() {
+    if (m_stop) m_stop->store(true);
+    for (Worker& w : m_workers) w.thread.join();
+}
+
+void PartSearch::start(const QString& path, const QString& table, const store::TextMatch& match) {
+    cancel();
+    // Threads that have ended are joined now; one still stopping is left to end on its own.
+    for (auto w = m_workers.begin(); w != m_workers.end();) {
+        if (w->done->load()) {
+            w->thread.join();
+            w = m_workers.erase(w);
+        } else {
+            ++w;
+        }
+    }
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_running = true;
+    const unsigned generation = ++m_generation;
+    auto stop = m_stop;
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    m_workers.push_back({std::thread(), done});
+    m_workers.back().thread = std::thread([this, path, table, match, stop, done, generation] {
+        struct Done {
+            std::atomic<bool>& flag;
+            ~Done() { flag.store(true); }
+        } mark{*done};
+        store::FoundKeys found;
+        QString why;
+        try {
+            found = store::findKeys(path, table, match, *stop);
+        } catch (const store::StoreError& e) {
+            why = e.description();
+        } catch (const std::exception& e) {
+            why = QString::fromLocal8Bit(e.what());
+        }
+        if (stop->load()) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, found = std::move(found), why, generation] {
+                if (generation != m_generation) return;
+                m_running = false;
+                if (!why.isEmpty())
+                    emit failed(why);
+                else
+                    emit finished(found);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PartSearch::cancel() {
+    if (m_stop) m_stop->store(true);
+    ++m_generation;
+    m_running = false;
+}

@@ -1,0 +1,192 @@
+#include "Find.h"
+
+#include <limits>
+
+#include "Connection.h"
+#include "PartsLayout.h"
+#include "Sqlite.h"
+#include "Value.h"
+
+namespace store {
+
+TextMatch::TextMatch(const QString& typed, const QLocale& locale)
+    : m_text(typed), m_locale(locale), m_money(parseCurrency(typed, locale)), m_number(parseNumber(typed, locale)) {
+    // Every character that a number or an amount can show in this locale.
+    const QString shown = QStringLiteral("0123456789.,+-eE") + locale.decimalPoint() + locale.groupSeparator() +
+                          locale.negativeSign() + locale.positiveSign() + locale.exponential();
+    m_numeric = !typed.isEmpty();
+    for (QChar c : typed) m_numeric = m_numeric && shown.contains(c);
+}
+
+bool TextMatch::searched(DataTypeEnum type) {
+    switch (type) {
+        case adVarWChar:
+        case adLongVarWChar:
+        case adSmallInt:
+        case adInteger:
+        case adBigInt:
+        case adSingle:
+        case adDouble:
+        case adCurrency:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TextMatch::matchesText(QStringView text) const {
+    return !m_text.isEmpty() && text.contains(m_text, Qt::CaseInsensitive);
+}
+
+bool TextMatch::matches(const QVariant& value) const {
+    if (m_text.isEmpty() || !value.isValid() || value.isNull()) return false;
+    if (value.typeId() == QMetaType::QString) return matchesText(*static_cast<const QString*>(value.constData()));
+    if (!m_numeric) return false;
+    switch (value.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::QDateTime:
+        case QMetaType::QDate:
+        case QMetaType::QByteArray:
+            return false;
+        case QMetaType::Float:
+            if (m_number && float(*m_number) == value.toFloat()) return true;
+            break;
+        case QMetaType::Double:
+            if (m_number && *m_number == value.toDouble()) return true;
+            break;
+        case QMetaType::Short:
+        case QMetaType::Int:
+        case QMetaType::Long:
+        case QMetaType::LongLong: {
+            const qint64 v = value.toLongLong();
+            constexpr qint64 limit = std::numeric_limits<qint64>::max() / Currency::kScale;
+            if (m_money && v > -limit && v < limit && m_money->scaled == v * Currency::kScale) return true;
+            break;
+        }
+        default:
+            if (value.metaType() == QMetaType::fromType<Currency>() && m_money &&
+                *m_money == value.value<Currency>())
+                return true;
+            break;
+    }
+    return matchesText(valueText(value, m_locale));
+}
+
+bool TextMatch::isExact(const QVariant& partNumber) const {
+    return !m_text.isEmpty() && partNumber.typeId() == QMetaType::QString &&
+           partNumber.toString().compare(m_text, Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+bool isAscii(const char* bytes, int n) {
+    for (int i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+    return true;
+}
+
+bool isAscii(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+// Where the lower-case ASCII `needle` stands in `bytes`, letter case aside; -1 when nowhere.
+int asciiFind(const char* bytes, int n, const QByteArray& needle) {
+    const int m = int(needle.size());
+    if (m == 0) return 0;
+    const char first = needle.at(0);
+    for (int i = 0; i + m <= n; ++i) {
+        if (lower(bytes[i]) != first) continue;
+        int k = 1;
+        while (k < m && lower(bytes[i + k]) == needle.at(k)) ++k;
+        if (k == m) return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
+                   const std::function<void(qint64 done)>& progress) {
+    FoundKeys found;
+    if (match.isEmpty()) {
+        found.complete = true;
+        return found;
+    }
+    Connection cn;
+    cn.Open(QStringLiteral("Data Source=") + Connection::quoteValue(path) + QStringLiteral(";Mode=Read"));
+    sqlite3* db = cn.handle();
+
+    struct Searched {
+        QString name;
+        DataTypeEnum type;
+    };
+    std::vector<Searched> columns;
+    int partNumber = -1;
+    {
+        sql::Stmt q(db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
+        q.bindText(1, table);
+        while (q.step()) {
+            Searched c{q.text(0), adVarWChar};
+            long size = 0;
+            typeFromDecl(q.text(1), c.type, size);
+            if (q.int64(2) != 0 || !TextMatch::searched(c.type)) continue;
+            if (c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) partNumber = int(columns.size());
+            columns.push_back(c);
+        }
+    }
+    if (columns.empty()) {
+        found.complete = true;
+        return found;
+    }
+    QString list;
+    for (const Searched& c : columns) list += QLatin1Char(',') + sql::quoteIdent(c.name);
+    sql::Stmt rows(db, QStringLiteral("SELECT _rowid_%1 FROM %2 ORDER BY _rowid_").arg(list, sql::quoteIdent(table)));
+    sqlite3_stmt* st = rows.get();
+    // Most texts are ASCII: those are compared as bytes, without a conversion.
+    const QString foldedText = match.text().toCaseFolded();
+    const bool asciiNeedle = isAscii(foldedText);
+    const QByteArray folded = asciiNeedle ? foldedText.toLatin1() : QByteArray();
+    qint64 done = 0;
+    while (rows.step()) {
+        if ((++done & 1023) == 0) {
+            if (stop.load(std::memory_order_relaxed)) return found;
+            if (progress && (done & 65535) == 0) progress(done);
+        }
+        bool hit = false;
+        bool exact = false;
+        for (int i = 0; i < int(columns.size()); ++i) {
+            const int col = i + 1;
+            const int storage = sqlite3_column_type(st, col);
+            if (storage == SQLITE_NULL) continue;
+            if (storage == SQLITE_TEXT && (columns[size_t(i)].type == adVarWChar ||
+                                           columns[size_t(i)].type == adLongVarWChar)) {
+                const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+                const int n = sqlite3_column_bytes(st, col);
+                if (isAscii(bytes, n)) {
+                    // Read in place: an ASCII text folds to ASCII, so it holds only an ASCII needle.
+                    if (!asciiNeedle) continue;
+                    if (i == partNumber && n == folded.size() && asciiFind(bytes, n, folded) == 0) exact = true;
+                    if (!hit) hit = asciiFind(bytes, n, folded) >= 0;
+                } else {
+                    const QString text = QString::fromUtf8(bytes, n);
+                    if (i == partNumber && text.compare(match.text(), Qt::CaseInsensitive) == 0) exact = true;
+                    if (!hit) hit = match.matchesText(text);
+                }
+            } else if (!hit) {
+                hit = match.matches(sql::readColumn(st, col, columns[size_t(i)].type));
+            }
+            if (hit && (exact || partNumber < 0 || i >= partNumber)) break;
+        }
+        if (hit) found.keys.push_back(sqlite3_column_int64(st, 0));
+        if (exact) found.exact.push_back(sqlite3_column_int64(st, 0));
+    }
+    if (progress) progress(done);
+    found.complete = true;
+    return found;
+}
+
+}  // namespace store
