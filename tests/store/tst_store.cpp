@@ -809,6 +809,59 @@ private slots:
 
     // Headers that do not fit the file are refused before the engine reads it, with nothing
     // left beside it. A file short of part of its last page is one the engine itself would take.
+    void oneTransactionOverManyUpdates() {
+        PartsFile file(2);
+        Recordset& rs = file.open();
+        auto addPart = [&](const QString& number, QVariant key = QVariant()) {
+            rs.AddNew();
+            if (key.isValid()) rs["PartID"].setValue(key);
+            rs["PartNumber"].setValue(number);
+            rs["PartName"].setValue(number);
+            rs.Update();
+        };
+        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartNumber) FROM Parts")); };
+
+        // Rolled back: nothing of it reaches the file, not even the rows before a failed one.
+        file.cn.BeginTrans();
+        QVERIFY(file.cn.inTransaction());
+        QCOMPARE(errorOf([&] { file.cn.BeginTrans(); }), long(errOperationNotAllowed));
+        addPart(QStringLiteral("T-1"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));  // another program sees the file as it was
+        // A failing update is undone alone; the transaction goes on.
+        QVERIFY(errorOf([&] { addPart(QStringLiteral("T-dup"), 1); }) != 0);
+        rs.CancelUpdate();
+        addPart(QStringLiteral("T-2"));
+        {
+            auto inside = file.cn.Execute(QStringLiteral("SELECT group_concat(PartNumber) FROM Parts"));
+            QCOMPARE(inside->fields()[0].Value().toString(), QStringLiteral("P-001,P-002,T-1,T-2"));
+        }
+        file.cn.RollbackTrans();
+        QVERIFY(!file.cn.inTransaction());
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));
+        QCOMPARE(errorOf([&] { file.cn.CommitTrans(); }), long(errOperationNotAllowed));
+        QCOMPARE(errorOf([&] { file.cn.RollbackTrans(); }), long(errOperationNotAllowed));
+
+        // Committed: all of it at once.
+        rs.Close();
+        rs.Open(QStringLiteral("Parts"), file.cn);
+        file.cn.BeginTrans();
+        addPart(QStringLiteral("C-1"));
+        addPart(QStringLiteral("C-2"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));
+        file.cn.CommitTrans();
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2"));
+
+        // Closing the connection with a transaction open leaves the file as it was.
+        file.cn.BeginTrans();
+        addPart(QStringLiteral("X-1"));
+        file.cn.Close();
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2"));
+        // Without a transaction each update is its own again.
+        file.open();
+        addPart(QStringLiteral("A-1"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2,A-1"));
+    }
+
     void damagedHeadersAreRefusedUntouched_data() {
         QTest::addColumn<QString>("damage");
         QTest::newRow("100 bytes short") << "short";
