@@ -636,6 +636,8 @@ private slots:
         QTest::newRow("single 1e39") << "Weight" << QVariant(1e39) << true;
         QTest::newRow("single -1e39") << "Weight" << QVariant(-1e39) << true;
         QTest::newRow("single -3.4e38 fits") << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
+        QTest::newRow("single largest as written") << "Weight" << QVariant(QStringLiteral("3.4028235e+38")) << false;
+        QTest::newRow("single beyond largest") << "Weight" << QVariant(QStringLiteral("3.4028236e+38")) << true;
         QTest::newRow("integer 2.5 typed") << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
         QTest::newRow("integer 2.5") << "Qty In Stock" << QVariant(2.5) << true;
         QTest::newRow("integer 2^31") << "Qty In Stock" << QVariant(qint64(2147483648LL)) << true;
