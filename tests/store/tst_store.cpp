@@ -17,6 +17,7 @@
 #include "PartsLayout.h"
 #include "Recordset.h"
 #include "StoreError.h"
+#include "TableAppender.h"
 
 using namespace store;
 
@@ -862,6 +863,43 @@ private slots:
         file.open();
         addPart(QStringLiteral("A-1"));
         QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2,A-1"));
+    }
+
+    void appendingManyRows() {
+        PartsFile file(2);
+        file.cn.Open(kOpen + file.db);
+        TableAppender parts(file.cn, QStringLiteral("parts"));
+        QCOMPARE(int(parts.columns().size()), 11);
+        QCOMPARE(parts.keyColumn(), 0);
+        const int number = 1, qty = 6;
+        QCOMPARE(parts.columns()[size_t(qty)].name, QStringLiteral("Qty In Stock"));
+        // Values are checked as a field checks them.
+        QCOMPARE(errorOf([&] { parts.convert(number, QString(51, QLatin1Char('x'))); }), long(errDataConversion));
+        QCOMPARE(errorOf([&] { parts.convert(qty, QStringLiteral("abc")); }), long(errDataConversion));
+        QCOMPARE(parts.convert(qty, QStringLiteral("12")), QVariant(12));
+        QVERIFY(parts.keyTaken(2));
+        QVERIFY(!parts.keyTaken(3));
+
+        std::vector<QVariant> row(parts.columns().size());
+        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartID || PartNumber) FROM Parts")); };
+        file.cn.BeginTrans();
+        row[size_t(number)] = QStringLiteral("N-1");
+        QCOMPARE(parts.append(row), 3);  // a Null key is given the next one
+        row[0] = 7;
+        row[size_t(number)] = QStringLiteral("N-7");
+        QCOMPARE(parts.append(row), 7);
+        QVERIFY(parts.keyTaken(7));
+        // A taken key is refused by the database; the row is left out and the rest go on.
+        row[size_t(number)] = QStringLiteral("N-dup");
+        QVERIFY(errorOf([&] { parts.append(row); }) != 0);
+        row[0] = QVariant();
+        row[size_t(number)] = QStringLiteral("N-8");
+        QCOMPARE(parts.append(row), 8);
+        QCOMPARE(stored(), QStringLiteral("1P-001,2P-002"));
+        file.cn.CommitTrans();
+        QCOMPARE(stored(), QStringLiteral("1P-001,2P-002,3N-1,7N-7,8N-8"));
+        QCOMPARE(errorOf([&] { parts.append({}); }), long(errInvalidArgument));
+        QCOMPARE(errorOf([&] { TableAppender none(file.cn, QStringLiteral("None")); }), long(errTableNotFound));
     }
 
     void damagedHeadersAreRefusedUntouched_data() {
