@@ -56,22 +56,108 @@ QString csvText(const QVariant& value) {
 
 void appendCsvField(QByteArray& line, const QString& text, bool isNull) {
     if (isNull) return;
-    const QByteArray utf8 = text.toUtf8();
-    bool quote = utf8.isEmpty();
-    for (char c : utf8)
-        if (c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n') {
+    bool quote = text.isEmpty();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == ',' || u == ';' || u == '"' || u == '\r' || u == '\n') {
             quote = true;
             break;
         }
+    }
     if (!quote) {
-        line += utf8;
+        // Encoded straight into the line: a table of many rows writes many fields.
+        QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+        const qsizetype at = line.size();
+        line.resize(at + encoder.requiredSpace(text.size()));
+        char* end = encoder.appendToBuffer(line.data() + at, text);
+        line.resize(end - line.constData());
         return;
     }
     // libcsv doubles the quotes inside and puts the field in quotes.
+    const QByteArray utf8 = text.toUtf8();
     const qsizetype at = line.size();
     line.resize(at + 2 * utf8.size() + 2);
     const size_t written = csv_write(line.data() + at, size_t(line.size() - at), utf8.constData(), size_t(utf8.size()));
     line.resize(at + qsizetype(written));
+}
+
+namespace {
+
+char* twoDigits(char* p, int n) {
+    *p++ = char('0' + n / 10);
+    *p++ = char('0' + n % 10);
+    return p;
+}
+
+// Currency::toPlainString's form, written without building strings on the way.
+char* currencyChars(char* p, qint64 scaled) {
+    const bool negative = scaled < 0;
+    const quint64 magnitude = negative ? quint64(-(scaled + 1)) + 1 : quint64(scaled);
+    if (negative) *p++ = '-';
+    p = std::to_chars(p, p + 24, magnitude / quint64(store::Currency::kScale)).ptr;
+    *p++ = '.';
+    unsigned frac = unsigned(magnitude % quint64(store::Currency::kScale));
+    char digits[4];
+    for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = char('0' + frac % 10);
+    int n = 4;
+    while (n > 2 && digits[n - 1] == '0') --n;
+    for (int i = 0; i < n; ++i) *p++ = digits[i];
+    return p;
+}
+
+}  // namespace
+
+void appendCsvValue(QByteArray& line, const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return;
+    char buf[64];
+    char* end = buf;
+    const void* data = value.constData();
+    if (value.metaType() == QMetaType::fromType<store::Currency>()) {
+        end = currencyChars(buf, static_cast<const store::Currency*>(data)->scaled);
+    } else {
+        switch (value.typeId()) {
+            case QMetaType::QString:
+                appendCsvField(line, *static_cast<const QString*>(data), false);
+                return;
+            case QMetaType::Int:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const int*>(data)).ptr;
+                break;
+            case QMetaType::LongLong:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const qlonglong*>(data)).ptr;
+                break;
+            case QMetaType::Float:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const float*>(data)).ptr;
+                break;
+            case QMetaType::Double:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const double*>(data)).ptr;
+                break;
+            case QMetaType::QDateTime: {
+                const QDateTime& dt = *static_cast<const QDateTime*>(data);
+                const QDate d = dt.date();
+                const QTime t = dt.time();
+                if (d.year() < 1000 || d.year() > 9999) {
+                    appendCsvField(line, csvText(value), false);
+                    return;
+                }
+                char* p = std::to_chars(buf, buf + 8, d.year()).ptr;
+                *p++ = '-';
+                p = twoDigits(p, d.month());
+                *p++ = '-';
+                p = twoDigits(p, d.day());
+                *p++ = ' ';
+                p = twoDigits(p, t.hour());
+                *p++ = ':';
+                p = twoDigits(p, t.minute());
+                *p++ = ':';
+                end = twoDigits(p, t.second());
+                break;
+            }
+            default:
+                appendCsvField(line, csvText(value), false);
+                return;
+        }
+    }
+    line.append(buf, end - buf);
 }
 
 bool decodeUtf8(const QByteArray& bytes, QString& text) {

@@ -24,6 +24,8 @@ QString csvText(const QVariant& value);
 // Adds one field to a line of CSV: quoted where needed (a separator, quote or line break
 // inside, or an empty text, which is thereby told from a Null).
 void appendCsvField(QByteArray& line, const QString& text, bool isNull);
+// The same for a value, written as csvText gives it.
+void appendCsvValue(QByteArray& line, const QVariant& value);
 
 // One field of a record as read: Null is an empty field without quotes.
 struct CsvField {

@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <charconv>
+#include <cmath>
 
 #include "Connection.h"
 #include "CsvFile.h"
 #include "PictureFile.h"
 #include "Recordset.h"
 #include "StoreError.h"
+#include "TableAppender.h"
 
 namespace exchange {
 
@@ -22,6 +25,53 @@ const QString kKeyColumn = QStringLiteral("PartID");
 [[noreturn]] void fileError(long number, const QString& text) { throw store::StoreError(number, text); }
 
 bool isTextType(store::DataTypeEnum type) { return type == store::adVarWChar || type == store::adLongVarWChar; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The plain form of a number, as this program writes it, read straight from the field's bytes;
+// the store then checks it as any value. Anything else (the user's locale, blanks, a plus sign)
+// is handed to the store as text. A file of many rows is mostly numbers.
+QVariant plainNumber(store::DataTypeEnum type, const QByteArray& bytes) {
+    const char* first = bytes.constData();
+    const char* last = first + bytes.size();
+    const char* digits = first != last && *first == '-' ? first + 1 : first;
+    if (digits == last || !isDigit(*digits)) return QVariant();
+    switch (type) {
+        case store::adInteger:
+        case store::adSmallInt: {
+            qint64 n = 0;
+            const auto res = std::from_chars(first, last, n);
+            if (res.ec != std::errc() || res.ptr != last) return QVariant();
+            return QVariant::fromValue(n);
+        }
+        case store::adCurrency: {
+            const char* p = digits;
+            qint64 whole = 0;
+            int wholeDigits = 0;
+            for (; p != last && isDigit(*p); ++p, ++wholeDigits) whole = whole * 10 + (*p - '0');
+            if (wholeDigits > 14) return QVariant();
+            qint64 frac = 0;
+            int fracDigits = 0;
+            if (p != last && *p == '.')
+                for (++p; p != last && isDigit(*p) && fracDigits < 4; ++p, ++fracDigits) frac = frac * 10 + (*p - '0');
+            if (p != last) return QVariant();
+            for (int i = fracDigits; i < 4; ++i) frac *= 10;
+            const qint64 scaled = whole * store::Currency::kScale + frac;
+            return QVariant::fromValue(store::Currency{digits != first ? -scaled : scaled});
+        }
+        case store::adSingle:
+        case store::adDouble: {
+            for (const char* p = first; p != last; ++p)
+                if (!isDigit(*p) && *p != '.' && *p != 'e' && *p != 'E' && *p != '-' && *p != '+') return QVariant();
+            double d = 0;
+            const auto res = std::from_chars(first, last, d);
+            if (res.ec != std::errc() || res.ptr != last || !std::isfinite(d)) return QVariant();
+            return d;
+        }
+        default:
+            return QVariant();
+    }
+}
 
 }  // namespace
 
@@ -62,7 +112,8 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
 
     ExportResult result;
     try {
-        const int k = rs->fields().Count();
+        store::Fields& fields = rs->fields();
+        const int k = fields.Count();
         int keyColumn = -1;
         int imageColumn = -1;
         QByteArray buffer;
@@ -85,10 +136,9 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
             ++result.rows;
             for (int i = 0; i < k; ++i) {
                 if (i > 0) buffer += ',';
-                store::Field& field = rs->fields()[i];
-                const QVariant value = field.Value();
+                const QVariant value = fields[i].Value();
                 if (value.typeId() != QMetaType::QByteArray) {
-                    appendCsvField(buffer, csvText(value), value.isNull());
+                    appendCsvValue(buffer, value);
                     continue;
                 }
                 // A picture: a file of its own, named by the record's key.
@@ -138,10 +188,9 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
 
 CsvImport::CsvImport(store::Connection& connection, const QString& table, const QString& csvPath)
     : m_connection(connection), m_table(table), m_path(csvPath) {
-    store::Recordset rs;
-    rs.Open(table, connection, store::adOpenKeyset, store::adLockReadOnly, store::adCmdTable);
-    if (rs.fields().Count() < 2 || rs.fields()[1].Name() != QLatin1String("PartNumber") ||
-        rs.fields()[0].Name().compare(kKeyColumn, Qt::CaseInsensitive) != 0)
+    const store::TableAppender target(connection, table);
+    const auto& columns = target.columns();
+    if (columns.size() < 2 || columns[1].name != QLatin1String("PartNumber") || target.keyColumn() != 0)
         fileError(store::errOperationNotAllowed,
                   QStringLiteral("The table '%1' is not a parts table: only a parts table takes parts from a CSV "
                                  "file.")
@@ -158,11 +207,11 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
                                                      "not a CSV file the program reads.")
                                           .arg(csvPath));
         int column = -1;
-        for (int i = 0; i < rs.fields().Count(); ++i)
-            if (rs.fields()[i].Name().compare(name.trimmed(), Qt::CaseInsensitive) == 0) column = i;
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].name.compare(name.trimmed(), Qt::CaseInsensitive) == 0) column = int(i);
         if (column >= 0 && std::find(m_columnOf.begin(), m_columnOf.end(), column) != m_columnOf.end())
             fileError(kErrFileFormat, QStringLiteral("The header row of '%1' names the column \"%2\" twice.")
-                                          .arg(csvPath, rs.fields()[column].Name()));
+                                          .arg(csvPath, columns[size_t(column)].name));
         if (column < 0) m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)") : name);
         m_header << name;
         m_columnOf.push_back(column);
@@ -182,11 +231,9 @@ void CsvImport::refuse(qint64 line, const QString& column, const QString& value,
 bool CsvImport::run(bool newKeys, const Progress& progress) {
     m_rowsRead = m_rowsAdded = m_rowsRefused = m_takenKeyRows = 0;
     m_refusals.clear();
-    store::Recordset rs;
-    rs.Open(m_table, m_connection, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
-    const QString keyName = rs.fields()[0].Name();
-    const QString keyTaken = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ")
-                                 .arg(store::quoteIdentifier(m_table), store::quoteIdentifier(keyName));
+    store::TableAppender target(m_connection, m_table);
+    const auto& columns = target.columns();
+    const int keyColumn = target.keyColumn();
     const QDir base = QFileInfo(m_path).absoluteDir();
 
     CsvReader reader(m_path);
@@ -196,6 +243,7 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
         const qint64 read = std::max<qint64>(reader.bytesRead(), 1);
         return std::max(m_rowsRead, qint64(double(m_rowsRead) * double(reader.size()) / double(read)));
     };
+    std::vector<QVariant> values(columns.size());
     if (progress && !progress(0, 0)) return false;
     while (reader.next(fields)) {
         ++m_rowsRead;
@@ -208,39 +256,38 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
             ++m_rowsRefused;
             continue;
         }
-        rs.AddNew();
+        std::fill(values.begin(), values.end(), QVariant());
         bool refused = false;
         bool keyWasTaken = false;
         for (size_t j = 0; j < fields.size(); ++j) {
             const int column = m_columnOf[j];
             if (column < 0) continue;
-            store::Field& field = rs.fields()[column];
+            const store::ColumnInfo& info = columns[size_t(column)];
             const CsvField& f = fields[j];
             QString text;
             if (!f.isNull && !decodeUtf8(f.bytes, text)) {
-                refuse(line, field.Name(), QString::fromLatin1(f.bytes),
+                refuse(line, info.name, QString::fromLatin1(f.bytes),
                        QStringLiteral("The text is not UTF-8 (save the file as CSV UTF-8)."));
                 refused = true;
                 continue;
             }
             try {
-                if (column == 0) {
+                if (column == keyColumn) {
                     // The file's key, where it is free.
                     if (text.trimmed().isEmpty()) continue;
-                    const QVariant key = field.Convert(text);
-                    auto taken = m_connection.Execute(keyTaken + QString::number(key.toLongLong()));
-                    if (taken->EOF_()) {
-                        field.setValue(key);
+                    const QVariant key = target.convert(column, text);
+                    if (!target.keyTaken(key.toLongLong())) {
+                        values[size_t(column)] = key;
                     } else if (!newKeys) {
-                        refuse(line, field.Name(), text,
+                        refuse(line, info.name, text,
                                QStringLiteral("The key %1 is taken by another record.").arg(key.toLongLong()));
                         keyWasTaken = true;
                     }
-                } else if (field.Type() == store::adLongVarBinary) {
+                } else if (info.type == store::adLongVarBinary) {
                     if (text.isEmpty()) continue;
                     const QString path = QDir::isAbsolutePath(text) ? text : base.filePath(text);
                     if (const QString why = pictureFileRefusal(path); !why.isEmpty()) {
-                        refuse(line, field.Name(), text, why);
+                        refuse(line, info.name, text, why);
                         refused = true;
                         continue;
                     }
@@ -248,39 +295,36 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
                     QByteArray bytes;
                     if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
                     if (bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
-                        refuse(line, field.Name(), text,
+                        refuse(line, info.name, text,
                                QStringLiteral("The file '%1' cannot be read (%2).").arg(path, file.errorString()));
                         refused = true;
                     } else if (pictureExtension(bytes).isEmpty()) {
-                        refuse(line, field.Name(), text,
+                        refuse(line, info.name, text,
                                QStringLiteral("The file '%1' does not appear to be a picture (JPEG, BMP, GIF, PNG or "
                                               "icon).")
                                    .arg(path));
                         refused = true;
                     } else {
-                        field.setValue(bytes);
+                        values[size_t(column)] = target.convert(column, bytes);
                     }
-                } else {
+                } else if (!f.isNull && (!text.isEmpty() || isTextType(info.type))) {
                     // An empty field is Null; quotes around nothing make an empty text.
-                    QVariant value;
-                    if (!f.isNull && (!text.isEmpty() || isTextType(field.Type()))) value = text;
-                    field.setValue(value);
+                    const QVariant plain = plainNumber(info.type, f.bytes);
+                    values[size_t(column)] = target.convert(column, plain.isValid() ? plain : QVariant(text));
                 }
             } catch (const store::StoreError& e) {
-                refuse(line, field.Name(), text, e.description());
+                refuse(line, info.name, text, e.description());
                 refused = true;
             }
         }
         if (refused || keyWasTaken) {
-            rs.CancelUpdate();
             ++m_rowsRefused;
             if (!refused) ++m_takenKeyRows;
         } else {
             try {
-                rs.Update();
+                target.append(values);
                 ++m_rowsAdded;
             } catch (const store::StoreError& e) {
-                rs.CancelUpdate();
                 refuse(line, QString(), QString(), e.description());
                 ++m_rowsRefused;
             }
