@@ -26,7 +26,9 @@ constexpr int kSteps = 1000;  // the bar's scale, whatever the number of rows
 // A modal progress dialog: "rows done of rows", and Cancel.
 class RunProgress {
 public:
-    RunProgress(QWidget* parent, const QString& title, const QString& verb) : m_verb(verb), m_dialog(parent) {
+    // `estimated`: the number of rows in all is a guess made on the way.
+    RunProgress(QWidget* parent, const QString& title, const QString& verb, bool estimated = false)
+        : m_verb(verb), m_estimated(estimated), m_dialog(parent) {
         m_dialog.setObjectName(QStringLiteral("dlgProgress"));
         m_dialog.setWindowTitle(title);
         m_dialog.setWindowModality(Qt::ApplicationModal);
@@ -40,8 +42,10 @@ public:
     exchange::Progress callback() {
         return [this](qint64 done, qint64 all) {
             const QLocale locale;
-            m_dialog.setLabelText(all > 0 ? QStringLiteral("%1 %2 of %3 rows")
-                                                .arg(m_verb, locale.toString(done), locale.toString(all))
+            m_dialog.setLabelText(all > 0 ? QStringLiteral("%1 %2 of %3%4 rows")
+                                                .arg(m_verb, locale.toString(done),
+                                                     m_estimated && done < all ? QStringLiteral("about ") : QString(),
+                                                     locale.toString(all))
                                           : QStringLiteral("%1 %2 rows").arg(m_verb, locale.toString(done)));
             m_dialog.setValue(all > 0 ? int(std::min<qint64>(kSteps, done * kSteps / all)) : 0);
             QApplication::processEvents();
@@ -51,6 +55,7 @@ public:
 
 private:
     QString m_verb;
+    bool m_estimated;
     QProgressDialog m_dialog;
 };
 
@@ -106,7 +111,7 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
         connection.BeginTrans();
         bool finished;
         {
-            RunProgress progress(parent, kImportTitle, QStringLiteral("Read"));
+            RunProgress progress(parent, kImportTitle, QStringLiteral("Read"), true);
             finished = import.run(newKeys, progress.callback());
         }
         if (!finished) {
@@ -160,7 +165,6 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setWordWrap(false);
     int row = 0;
     for (const exchange::Refusal& r : import.refusals()) {
         auto* line = new QTableWidgetItem(QString::number(r.line));
@@ -174,9 +178,12 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
         table->item(row, 3)->setToolTip(r.reason);
         ++row;
     }
+    // The reason takes the room that is left, wrapped onto more lines where it needs them.
     table->resizeColumnsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
     table->setColumnWidth(2, std::min(table->columnWidth(2), 160));
+    table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    table->setWordWrap(true);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(table);
 
     auto* buttons = new QDialogButtonBox(this);

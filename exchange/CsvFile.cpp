@@ -267,6 +267,9 @@ bool CsvReader::next(std::vector<CsvField>& fields) {
     fill();
     if (m_ready.empty()) return false;
     fields = std::move(m_ready.front().fields);
+    // Quotes left aside: a little less than the record took in the file.
+    m_consumed += qint64(fields.size()) + 1;
+    for (const CsvField& f : fields) m_consumed += f.bytes.size();
     m_line = m_ready.front().line;
     m_ready.pop_front();
     return true;

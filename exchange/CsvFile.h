@@ -49,7 +49,8 @@ public:
     bool next(std::vector<CsvField>& fields);
     // The line of the file on which the record last read begins, counted from 1.
     qint64 line() const { return m_line; }
-    qint64 bytesRead() const { return m_file.pos(); }
+    // About how many bytes of the file the records read so far took up.
+    qint64 bytesRead() const { return m_consumed; }
     qint64 size() const { return m_size; }
     char separator() const { return m_separator; }
 
@@ -74,6 +75,7 @@ private:
     qint64 m_physicalLine = 1;  // the line the parser is on
     int m_lastTerminator = 0;   // the line end last reported, when nothing followed it yet
     qint64 m_line = 0;
+    qint64 m_consumed = 0;
 };
 
 // Text of a field read as UTF-8; false when the bytes are not UTF-8.
