@@ -414,6 +414,17 @@ private slots:
         QVERIFY2(out.contains("Imported 4 rows"), out.constData());
         QCOMPARE(dump(db), before);
 
+        // Line numbers count the lines of the file: CRLF is one line end, a line break inside
+        // quotes moves on too (a lone CR as well), a blank line counts.
+        const QString crlf = writeFile(data.file(QStringLiteral("crlf.csv")),
+                                       "PartNumber,PartName,Qty In Stock\r\nC-1,\"two\r\nlines\",1\r\n\r\n"
+                                       "C-2,bad,x\r\nC-3,\"three\nlines\rhere\",1\r\nC-4,bad,y\r\n");
+        run({"--import-csv", db, "Parts", crlf}, code, &errors);
+        QCOMPARE(code, 3);
+        QVERIFY2(errors.contains("line 5, \"Qty In Stock\" = \"x\"") && errors.contains("line 9, \"Qty In Stock\" = \"y\""),
+                 errors.constData());
+        QCOMPARE(dump(db), before);
+
         // Failures: a missing database, a missing table, a missing file, too few arguments.
         run({"--export-csv", data.file("none.mdb"), "Parts", csv}, code, &errors);
         QCOMPARE(code, 1);
