@@ -84,6 +84,12 @@ QString picturesFolder(const QString& csvPath) {
 
 ExportResult exportCsv(store::Connection& connection, const QString& table, const QString& csvPath,
                        const Progress& progress) {
+    // Replacing the database with its own export would lose it.
+    const QString database = QFileInfo(connection.dataSource()).canonicalFilePath();
+    if (!database.isEmpty() && QFileInfo(csvPath).canonicalFilePath() == database)
+        fileError(kErrFileAccess, QStringLiteral("The CSV file '%1' would replace the database it is written from; "
+                                                 "choose another file.")
+                                      .arg(csvPath));
     const QString source = store::quoteIdentifier(table);
     qint64 total = 0;
     {

@@ -432,6 +432,9 @@ private slots:
         run({"--export-csv", db, "NoSuchTable", data.file("x.csv")}, code, &errors);
         QCOMPARE(code, 1);
         QVERIFY(!QFile::exists(data.file("x.csv")));
+        run({"--export-csv", db, "Parts", db}, code, &errors);
+        QCOMPARE(code, 1);
+        QVERIFY2(errors.contains("would replace the database"), errors.constData());
         run({"--import-csv", db, "Parts", data.file("none.csv")}, code, &errors);
         QCOMPARE(code, 1);
         QVERIFY2(errors.contains("cannot be read"), errors.constData());
