@@ -26,12 +26,14 @@ int main(int argc, char** argv) {
                                          QStringLiteral("Shows the program's version."));
         parser.addOption(version);
         const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
-                                           QStringLiteral("Writes the table TABLE of DATABASE to FILE as CSV (its "
-                                                          "pictures beside it), without a window."));
+                                           QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
+                                                          "DATABASE to FILE as CSV (its pictures beside it), without "
+                                                          "a window."));
         const QCommandLineOption importCsv(QStringLiteral("import-csv"),
-                                           QStringLiteral("Adds the rows of the CSV file FILE to the parts table TABLE "
-                                                          "of DATABASE, all or nothing, without a window. Exit "
-                                                          "status 1: not done, 3: rows refused."));
+                                           QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV file "
+                                                          "FILE to the parts table TABLE of DATABASE, all or nothing, "
+                                                          "without a window. Exit status 1: not done, 3: rows "
+                                                          "refused."));
         parser.addOption(exportCsv);
         parser.addOption(importCsv);
         parser.addPositionalArgument(QStringLiteral("FILE"),
