@@ -160,7 +160,7 @@ void appendCsvValue(QByteArray& line, const QVariant& value) {
     line.append(buf, end - buf);
 }
 
-bool decodeUtf8(const QByteArray& bytes, QString& text) {
+bool decodeUtf8(QByteArrayView bytes, QString& text) {
     bool ascii = true;
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -193,25 +193,26 @@ CsvReader::~CsvReader() {
 
 void CsvReader::onField(void* data, size_t length, void* self) {
     auto* r = static_cast<CsvReader*>(self);
-    CsvField field;
-    if (data)
-        field.bytes = QByteArray(static_cast<const char*>(data), qsizetype(length));
-    else
-        field.isNull = true;
-    // Line breaks kept inside quoted fields move the line count on.
-    for (qsizetype i = 0; i < field.bytes.size(); ++i) {
-        const char c = field.bytes[i];
-        if (c == '\n' || (c == '\r' && (i + 1 == field.bytes.size() || field.bytes[i + 1] != '\n')))
-            ++r->m_physicalLine;
+    Record& record = r->m_building;
+    if (record.spans.empty()) record.line = r->m_physicalLine;
+    if (!data) {
+        record.spans.emplace_back(record.data.size(), -1);
+    } else {
+        const auto* bytes = static_cast<const char*>(data);
+        record.spans.emplace_back(record.data.size(), qsizetype(length));
+        record.data.append(bytes, qsizetype(length));
+        // Line breaks kept inside quoted fields move the line count on.
+        for (size_t i = 0; i < length; ++i) {
+            const char c = bytes[i];
+            if (c == '\n' || (c == '\r' && (i + 1 == length || bytes[i + 1] != '\n'))) ++r->m_physicalLine;
+        }
     }
-    if (r->m_building.fields.empty()) r->m_building.line = r->m_physicalLine;
-    r->m_building.fields.push_back(std::move(field));
     r->m_lastTerminator = 0;
 }
 
 void CsvReader::onRecordEnd(int terminator, void* self) {
     auto* r = static_cast<CsvReader*>(self);
-    const bool empty = r->m_building.fields.empty();
+    const bool empty = r->m_building.spans.empty();
     if (!empty) {
         r->m_ready.push_back(std::move(r->m_building));
         r->m_building = Record();
@@ -266,12 +267,15 @@ void CsvReader::fill() {
 bool CsvReader::next(std::vector<CsvField>& fields) {
     fill();
     if (m_ready.empty()) return false;
-    fields = std::move(m_ready.front().fields);
-    // Quotes left aside: a little less than the record took in the file.
-    m_consumed += qint64(fields.size()) + 1;
-    for (const CsvField& f : fields) m_consumed += f.bytes.size();
-    m_line = m_ready.front().line;
+    m_current = std::move(m_ready.front());
     m_ready.pop_front();
+    m_line = m_current.line;
+    fields.clear();
+    for (const auto& [offset, length] : m_current.spans)
+        fields.push_back({length < 0 ? QByteArrayView() : QByteArrayView(m_current.data.constData() + offset, length),
+                          length < 0});
+    // Quotes left aside: a little less than the record took in the file.
+    m_consumed += m_current.data.size() + qint64(fields.size()) + 1;
     return true;
 }
 

@@ -27,9 +27,10 @@ void appendCsvField(QByteArray& line, const QString& text, bool isNull);
 // The same for a value, written as csvText gives it.
 void appendCsvValue(QByteArray& line, const QVariant& value);
 
-// One field of a record as read: Null is an empty field without quotes.
+// One field of a record as read: Null is an empty field without quotes. The bytes stay valid
+// until the next record is read.
 struct CsvField {
-    QByteArray bytes;
+    QByteArrayView bytes;
     bool isNull = false;
 };
 
@@ -66,12 +67,15 @@ private:
     bool m_atEnd = false;
     bool m_first = true;
 
+    // A record's fields one after another in one block: one allocation a record, not one a field.
     struct Record {
-        std::vector<CsvField> fields;
+        QByteArray data;
+        std::vector<std::pair<qsizetype, qsizetype>> spans;  // offset and length; -1 length for Null
         qint64 line = 0;
     };
     std::deque<Record> m_ready;
     Record m_building;
+    Record m_current;
     qint64 m_physicalLine = 1;  // the line the parser is on
     int m_lastTerminator = 0;   // the line end last reported, when nothing followed it yet
     qint64 m_line = 0;
@@ -79,6 +83,6 @@ private:
 };
 
 // Text of a field read as UTF-8; false when the bytes are not UTF-8.
-bool decodeUtf8(const QByteArray& bytes, QString& text);
+bool decodeUtf8(QByteArrayView bytes, QString& text);
 
 }  // namespace exchange

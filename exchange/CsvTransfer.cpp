@@ -31,7 +31,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // The plain form of a number, as this program writes it, read straight from the field's bytes;
 // the store then checks it as any value. Anything else (the user's locale, blanks, a plus sign)
 // is handed to the store as text. A file of many rows is mostly numbers.
-QVariant plainNumber(store::DataTypeEnum type, const QByteArray& bytes) {
+QVariant plainNumber(store::DataTypeEnum type, QByteArrayView bytes) {
     const char* first = bytes.constData();
     const char* last = first + bytes.size();
     const char* digits = first != last && *first == '-' ? first + 1 : first;
@@ -270,9 +270,21 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
             if (column < 0) continue;
             const store::ColumnInfo& info = columns[size_t(column)];
             const CsvField& f = fields[j];
+            // A number in the plain form needs no text made of it.
+            if (column != keyColumn && !f.isNull) {
+                const QVariant plain = plainNumber(info.type, f.bytes);
+                if (plain.isValid()) {
+                    try {
+                        values[size_t(column)] = target.convert(column, plain);
+                        continue;
+                    } catch (const store::StoreError&) {
+                        // told below, with the text as written
+                    }
+                }
+            }
             QString text;
             if (!f.isNull && !decodeUtf8(f.bytes, text)) {
-                refuse(line, info.name, QString::fromLatin1(f.bytes),
+                refuse(line, info.name, QString::fromLatin1(f.bytes.toByteArray()),
                        QStringLiteral("The text is not UTF-8 (save the file as CSV UTF-8)."));
                 refused = true;
                 continue;
@@ -315,8 +327,7 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
                     }
                 } else if (!f.isNull && (!text.isEmpty() || isTextType(info.type))) {
                     // An empty field is Null; quotes around nothing make an empty text.
-                    const QVariant plain = plainNumber(info.type, f.bytes);
-                    values[size_t(column)] = target.convert(column, plain.isValid() ? plain : QVariant(text));
+                    values[size_t(column)] = target.convert(column, text);
                 }
             } catch (const store::StoreError& e) {
                 refuse(line, info.name, text, e.description());
