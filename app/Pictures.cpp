@@ -34,17 +34,6 @@ QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
     return image;
 }
 
-QString pictureFileRefusal(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) return QStringLiteral("The file '%1' cannot be found.").arg(path);
-    if (!info.isFile()) return QStringLiteral("'%1' is not an ordinary file, so it cannot be a picture.").arg(path);
-    if (info.size() > kPictureFileLimit)
-        return QStringLiteral("The file '%1' is larger than %2 MB, the largest picture taken.")
-            .arg(path)
-            .arg(kPictureFileLimit / (1024 * 1024));
-    return QString();
-}
-
 namespace {
 
 // Removed with the program; only its user may read it.

@@ -3,12 +3,11 @@
 #include <QImage>
 #include <QString>
 
+#include "PictureFile.h"
+
 namespace store {
 class Field;
 }
-
-// The largest picture file taken; a larger one is refused before it is read.
-inline constexpr qint64 kPictureFileLimit = 64 * 1024 * 1024;
 
 // A picture file read by its content, whatever its name says (JPEG, BMP, GIF, icon...).
 // A null image when it cannot be read; `error` then tells why. With `shownSize`, the picture
@@ -18,10 +17,6 @@ QImage readPicture(const QString& path, QString* error = nullptr, QSize shownSiz
 
 // The same for a picture file's bytes held in memory.
 QImage decodePicture(const QByteArray& bytes, QString* error = nullptr, QSize shownSize = QSize());
-
-// Why a file chosen as a picture cannot be taken (missing, not an ordinary file, too large),
-// or "" when it may be read. Devices and pipes are never opened: they could read without end.
-QString pictureFileRefusal(const QString& path);
 
 // Writes a stored picture to the unpack file at `path` in chunks of `chunkSize` bytes, reads it
 // and deletes the file again, whatever the outcome: a null image when the bytes are no picture.

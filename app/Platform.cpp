@@ -52,6 +52,10 @@ QString Platform::openFileName(QWidget* parent, const QString& title, const QStr
     return QFileDialog::getOpenFileName(parent, title, folder, qtFilter(filter));
 }
 
+QString Platform::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, title, folder, qtFilter(filter));
+}
+
 std::unique_ptr<QPrinter> Platform::defaultPrinter() {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) return nullptr;

@@ -27,6 +27,9 @@ public:
     // `filter` in the "Description|*.a;*.b" form; an empty result means cancelled.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter);
+    // The save dialog, asking before it replaces a file; an empty result means cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QString& filter);
     // The system's default printer, or nullptr when there is none.
     virtual std::unique_ptr<QPrinter> defaultPrinter();
     // Where the catalogue, new databases and the unpack file live: the program's own folder

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
+#include "CsvCommand.h"
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
 #include "Platform.h"
@@ -24,10 +25,32 @@ int main(int argc, char** argv) {
         const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                          QStringLiteral("Shows the program's version."));
         parser.addOption(version);
+        const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
+                                           QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
+                                                          "DATABASE to FILE as CSV (its pictures beside it), without "
+                                                          "a window."));
+        const QCommandLineOption importCsv(QStringLiteral("import-csv"),
+                                           QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV file "
+                                                          "FILE to the parts table TABLE of DATABASE, all or nothing, "
+                                                          "without a window. Exit status 1: not done, 3: rows "
+                                                          "refused."));
+        parser.addOption(exportCsv);
+        parser.addOption(importCsv);
         parser.addPositionalArgument(QStringLiteral("FILE"),
                                      QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
                                                     "folder."),
                                      QStringLiteral("[FILE]"));
+        const bool csv = parser.parse(QCoreApplication::arguments()) && (parser.isSet(exportCsv) || parser.isSet(importCsv));
+        if (csv && !parser.isSet(help)) {
+            const QStringList args = parser.positionalArguments();
+            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv))) {
+                std::fputs("cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
+                           "Try 'cogwright --help'.\n", stderr);
+                return 2;
+            }
+            return parser.isSet(exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
+                                           : exchange::importCsvCommand(args[0], args[1], args[2]);
+        }
         if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
             const QString why = parser.errorText().isEmpty() ? QStringLiteral("Only one catalogue can be opened.")
                                                              : parser.errorText();

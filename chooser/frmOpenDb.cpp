@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "Control.h"
+#include "CsvWindows.h"
 #include "ErrorReport.h"
 #include "Pictures.h"
 #include "Platform.h"
@@ -43,6 +44,10 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
     on(ui->cmdOK, &frmOpenDb::cmdOK_Click);
     on(ui->cmdCancel, &frmOpenDb::cmdCancel_Click);
+    on(ui->cmdExportCsv, &frmOpenDb::cmdExportCsv_Click);
+    on(ui->cmdImportCsv, &frmOpenDb::cmdImportCsv_Click);
+    connect(&m_preview, &QAbstractItemModel::modelReset, this, &frmOpenDb::enableCsvButtons);
+    connect(&m_preview, &QAbstractItemModel::dataChanged, this, &frmOpenDb::enableCsvButtons);
     auto node = [this](QTreeWidgetItem* item) { runGuarded(this, [this, item] { trvData_NodeClick(item); }); };
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
@@ -805,6 +810,26 @@ void frmOpenDb::cmdBrowse_Click() {
         ui->txtPath->setText(oldPath);
         reportUnexpected(e.description());
     }
+}
+
+void frmOpenDb::enableCsvButtons() {
+    const bool previewed = bDatabaseOpen && !m_table.isEmpty() && !m_preview.text(0, 0).isEmpty();
+    ui->cmdExportCsv->setEnabled(previewed);
+    ui->cmdImportCsv->setEnabled(previewed && m_preview.text(0, 1) == QLatin1String("PartNumber"));
+}
+
+void frmOpenDb::cmdExportCsv_Click() {
+    if (!cnDatabase || !ui->cmdExportCsv->isEnabled()) return;
+    exportTableToCsv(this, *cnDatabase, m_table);
+}
+
+void frmOpenDb::cmdImportCsv_Click() {
+    if (!cnDatabase || !ui->cmdImportCsv->isEnabled()) return;
+    const QString table = m_table;
+    const bool added = importCsvIntoTable(this, m_path, table);
+    // The preview shows the rows added.
+    const auto nodes = ui->trvData->findItems(table, Qt::MatchExactly);
+    if (added && !nodes.isEmpty()) Show_Table(nodes.constFirst());
 }
 
 void frmOpenDb::cmdOK_Click() {

@@ -42,6 +42,8 @@ public slots:
     void cmdCancel_Click();
     void trvData_NodeClick(QTreeWidgetItem* Node);
     void MSFlexGrid1_Click();
+    void cmdExportCsv_Click();
+    void cmdImportCsv_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // the close box acts as Cancel
@@ -59,6 +61,8 @@ private:
     void finish(int result);
 
     void endPreview();
+    // Export takes any previewed table; import only a parts table.
+    void enableCsvButtons();
     QStringList previewRow(int row);
     // Each column's widest text in twips (its field name too; long fields left out) and the
     // number of rows; a table without keys is held as text on the way.

@@ -182,6 +182,26 @@ sqlite3* Connection::handle() const {
     return m_db;
 }
 
+void Connection::BeginTrans() {
+    if (inTransaction())
+        throw StoreError(errOperationNotAllowed, QStringLiteral("A transaction is already open on this connection."));
+    sql::exec(handle(), QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void Connection::CommitTrans() {
+    if (!inTransaction())
+        throw StoreError(errOperationNotAllowed, QStringLiteral("No transaction is open on this connection."));
+    sql::exec(handle(), QStringLiteral("COMMIT"));
+}
+
+void Connection::RollbackTrans() {
+    if (!inTransaction())
+        throw StoreError(errOperationNotAllowed, QStringLiteral("No transaction is open on this connection."));
+    sql::exec(handle(), QStringLiteral("ROLLBACK"));
+}
+
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
 void Connection::attach(Recordset* rs) { m_recordsets.push_back(rs); }
 
 void Connection::detach(Recordset* rs) {

@@ -34,6 +34,14 @@ public:
     // The path named by "Data Source" of the connection string.
     QString dataSource() const { return m_path; }
 
+    // One transaction over many writes: the updates made until CommitTrans reach the file
+    // together, RollbackTrans leaves the file as it was (reopen recordsets that wrote meanwhile).
+    // Other programs wait to write while it is open. Closing the connection rolls it back.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool inTransaction() const;
+
     // Runs one statement; a query gives a forward-only, read-only recordset on its first row.
     std::unique_ptr<Recordset> Execute(const QString& commandText, long options = adCmdText);
 

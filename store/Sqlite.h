@@ -74,9 +74,22 @@ void configureWait(sqlite3* db);
 // Runs statements that return nothing.
 void exec(sqlite3* db, const QString& sql);
 
-// Runs `work` inside one write transaction: all of it reaches the file, or none.
+// Runs `work` inside one write transaction: all of it reaches the file, or none. Inside a
+// transaction the connection has begun, the work joins it: a failing piece is undone alone,
+// and the file sees it only when that transaction commits.
 template <typename F>
 void inWriteTransaction(sqlite3* db, F work) {
+    if (!sqlite3_get_autocommit(db)) {
+        exec(db, QStringLiteral("SAVEPOINT piece"));
+        try {
+            work();
+            exec(db, QStringLiteral("RELEASE piece"));
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK TO piece; RELEASE piece", nullptr, nullptr, nullptr);
+            throw;
+        }
+        return;
+    }
     exec(db, QStringLiteral("BEGIN IMMEDIATE"));
     try {
         work();

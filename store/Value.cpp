@@ -347,7 +347,9 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
             std::optional<double> d = isText ? parseNumber(value.toString()) : variantToDouble(value);
             if (!d) conversionError(column, value, QStringLiteral("it needs a number"));
             if (column.type == adSingle) {
-                if (std::fabs(*d) > double(std::numeric_limits<float>::max()))
+                // Anything that rounds to the largest single fits, as its shortest text does.
+                constexpr double kBeyondSingle = 0x1.ffffffp127;
+                if (std::fabs(*d) >= kBeyondSingle)
                     conversionError(column, value, QStringLiteral("the number is too large"));
                 return QVariant::fromValue(float(*d));
             }

@@ -64,6 +64,10 @@ public:
     bool question(QWidget*, const QString& caption, const QString& text, bool defaultYes = true) override;
     void errorReport(QWidget*, long number, const QString& description) override;
     QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
+    // Save dialogs take their answers from fileChoices too.
+    QString saveFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override {
+        return openFileName(nullptr, title, folder, filter);
+    }
     QString programFolder() override { return m_folder; }
     QString sharedFolder() override { return m_folder; }
     QString unpackFolder() override { return m_folder; }

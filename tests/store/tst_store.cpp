@@ -17,6 +17,7 @@
 #include "PartsLayout.h"
 #include "Recordset.h"
 #include "StoreError.h"
+#include "TableAppender.h"
 
 using namespace store;
 
@@ -636,6 +637,8 @@ private slots:
         QTest::newRow("single 1e39") << "Weight" << QVariant(1e39) << true;
         QTest::newRow("single -1e39") << "Weight" << QVariant(-1e39) << true;
         QTest::newRow("single -3.4e38 fits") << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
+        QTest::newRow("single largest as written") << "Weight" << QVariant(QStringLiteral("3.4028235e+38")) << false;
+        QTest::newRow("single beyond largest") << "Weight" << QVariant(QStringLiteral("3.4028236e+38")) << true;
         QTest::newRow("integer 2.5 typed") << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
         QTest::newRow("integer 2.5") << "Qty In Stock" << QVariant(2.5) << true;
         QTest::newRow("integer 2^31") << "Qty In Stock" << QVariant(qint64(2147483648LL)) << true;
@@ -809,6 +812,96 @@ private slots:
 
     // Headers that do not fit the file are refused before the engine reads it, with nothing
     // left beside it. A file short of part of its last page is one the engine itself would take.
+    void oneTransactionOverManyUpdates() {
+        PartsFile file(2);
+        Recordset& rs = file.open();
+        auto addPart = [&](const QString& number, QVariant key = QVariant()) {
+            rs.AddNew();
+            if (key.isValid()) rs["PartID"].setValue(key);
+            rs["PartNumber"].setValue(number);
+            rs["PartName"].setValue(number);
+            rs.Update();
+        };
+        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartNumber) FROM Parts")); };
+
+        // Rolled back: nothing of it reaches the file, not even the rows before a failed one.
+        file.cn.BeginTrans();
+        QVERIFY(file.cn.inTransaction());
+        QCOMPARE(errorOf([&] { file.cn.BeginTrans(); }), long(errOperationNotAllowed));
+        addPart(QStringLiteral("T-1"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));  // another program sees the file as it was
+        // A failing update is undone alone; the transaction goes on.
+        QVERIFY(errorOf([&] { addPart(QStringLiteral("T-dup"), 1); }) != 0);
+        rs.CancelUpdate();
+        addPart(QStringLiteral("T-2"));
+        {
+            auto inside = file.cn.Execute(QStringLiteral("SELECT group_concat(PartNumber) FROM Parts"));
+            QCOMPARE(inside->fields()[0].Value().toString(), QStringLiteral("P-001,P-002,T-1,T-2"));
+        }
+        file.cn.RollbackTrans();
+        QVERIFY(!file.cn.inTransaction());
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));
+        QCOMPARE(errorOf([&] { file.cn.CommitTrans(); }), long(errOperationNotAllowed));
+        QCOMPARE(errorOf([&] { file.cn.RollbackTrans(); }), long(errOperationNotAllowed));
+
+        // Committed: all of it at once.
+        rs.Close();
+        rs.Open(QStringLiteral("Parts"), file.cn);
+        file.cn.BeginTrans();
+        addPart(QStringLiteral("C-1"));
+        addPart(QStringLiteral("C-2"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));
+        file.cn.CommitTrans();
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2"));
+
+        // Closing the connection with a transaction open leaves the file as it was.
+        file.cn.BeginTrans();
+        addPart(QStringLiteral("X-1"));
+        file.cn.Close();
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2"));
+        // Without a transaction each update is its own again.
+        file.open();
+        addPart(QStringLiteral("A-1"));
+        QCOMPARE(stored(), QStringLiteral("P-001,P-002,C-1,C-2,A-1"));
+    }
+
+    void appendingManyRows() {
+        PartsFile file(2);
+        file.cn.Open(kOpen + file.db);
+        TableAppender parts(file.cn, QStringLiteral("parts"));
+        QCOMPARE(int(parts.columns().size()), 11);
+        QCOMPARE(parts.keyColumn(), 0);
+        const int number = 1, qty = 6;
+        QCOMPARE(parts.columns()[size_t(qty)].name, QStringLiteral("Qty In Stock"));
+        // Values are checked as a field checks them.
+        QCOMPARE(errorOf([&] { parts.convert(number, QString(51, QLatin1Char('x'))); }), long(errDataConversion));
+        QCOMPARE(errorOf([&] { parts.convert(qty, QStringLiteral("abc")); }), long(errDataConversion));
+        QCOMPARE(parts.convert(qty, QStringLiteral("12")), QVariant(12));
+        QVERIFY(parts.keyTaken(2));
+        QVERIFY(!parts.keyTaken(3));
+
+        std::vector<QVariant> row(parts.columns().size());
+        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartID || PartNumber) FROM Parts")); };
+        file.cn.BeginTrans();
+        row[size_t(number)] = QStringLiteral("N-1");
+        QCOMPARE(parts.append(row), 3);  // a Null key is given the next one
+        row[0] = 7;
+        row[size_t(number)] = QStringLiteral("N-7");
+        QCOMPARE(parts.append(row), 7);
+        QVERIFY(parts.keyTaken(7));
+        // A taken key is refused by the database; the row is left out and the rest go on.
+        row[size_t(number)] = QStringLiteral("N-dup");
+        QVERIFY(errorOf([&] { parts.append(row); }) != 0);
+        row[0] = QVariant();
+        row[size_t(number)] = QStringLiteral("N-8");
+        QCOMPARE(parts.append(row), 8);
+        QCOMPARE(stored(), QStringLiteral("1P-001,2P-002"));
+        file.cn.CommitTrans();
+        QCOMPARE(stored(), QStringLiteral("1P-001,2P-002,3N-1,7N-7,8N-8"));
+        QCOMPARE(errorOf([&] { parts.append({}); }), long(errInvalidArgument));
+        QCOMPARE(errorOf([&] { TableAppender none(file.cn, QStringLiteral("None")); }), long(errTableNotFound));
+    }
+
     void damagedHeadersAreRefusedUntouched_data() {
         QTest::addColumn<QString>("damage");
         QTest::newRow("100 bytes short") << "short";

@@ -1,0 +1,214 @@
+#include "CsvWindows.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "Connection.h"
+#include "CsvTransfer.h"
+#include "Platform.h"
+#include "StoreError.h"
+
+namespace {
+
+const QString kExportTitle = QStringLiteral("Export to CSV");
+const QString kImportTitle = QStringLiteral("Import from CSV");
+const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv");
+constexpr int kSteps = 1000;  // the bar's scale, whatever the number of rows
+
+// A modal progress dialog: "rows done of rows", and Cancel.
+class RunProgress {
+public:
+    // `estimated`: the number of rows in all is a guess made on the way.
+    RunProgress(QWidget* parent, const QString& title, const QString& verb, bool estimated = false)
+        : m_verb(verb), m_estimated(estimated), m_dialog(parent) {
+        m_dialog.setObjectName(QStringLiteral("dlgProgress"));
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setCancelButtonText(QStringLiteral("&Cancel"));
+        m_dialog.setRange(0, kSteps);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setMinimumWidth(360);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+    }
+    exchange::Progress callback() {
+        return [this](qint64 done, qint64 all) {
+            const QLocale locale;
+            m_dialog.setLabelText(all > 0 ? QStringLiteral("%1 %2 of %3%4 rows")
+                                                .arg(m_verb, locale.toString(done),
+                                                     m_estimated && done < all ? QStringLiteral("about ") : QString(),
+                                                     locale.toString(all))
+                                          : QStringLiteral("%1 %2 rows").arg(m_verb, locale.toString(done)));
+            m_dialog.setValue(all > 0 ? int(std::min<qint64>(kSteps, done * kSteps / all)) : 0);
+            QApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QString m_verb;
+    bool m_estimated;
+    QProgressDialog m_dialog;
+};
+
+QString withCsvExtension(QString file) {
+    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".csv");
+    return file;
+}
+
+}  // namespace
+
+void exportTableToCsv(QWidget* parent, store::Connection& connection, const QString& table) {
+    const QString folder = QFileInfo(connection.dataSource()).absolutePath();
+    QString file = Platform::instance().saveFileName(parent, kExportTitle,
+                                                     QFileInfo(folder + QLatin1Char('/') + table + QStringLiteral(".csv")).filePath(),
+                                                     kCsvFilter);
+    if (file.isEmpty()) return;
+    file = withCsvExtension(file);
+    exchange::ExportResult result;
+    {
+        RunProgress progress(parent, kExportTitle, QStringLiteral("Exported"));
+        result = exchange::exportCsv(connection, table, file, progress.callback());
+    }
+    if (result.cancelled) {
+        Platform::instance().information(parent, kExportTitle,
+                                         QStringLiteral("The export was cancelled; no file was written."));
+        return;
+    }
+    QString text = QStringLiteral("%1 rows of the table '%2' were written to '%3'.")
+                       .arg(QLocale().toString(result.rows), table, file);
+    if (result.pictures > 0)
+        text += QStringLiteral(" Their %1 pictures are in '%2'.")
+                    .arg(QLocale().toString(result.pictures), exchange::picturesFolder(file));
+    Platform::instance().information(parent, kExportTitle, text);
+}
+
+bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QString& table) {
+    const QString file = Platform::instance().openFileName(parent, kImportTitle, QFileInfo(databasePath).absolutePath(),
+                                                           kCsvFilter);
+    if (file.isEmpty()) return false;
+    // A connection of its own: its transaction is the import's alone.
+    store::Connection connection;
+    connection.Open(QStringLiteral("Data Source=") + store::Connection::quoteValue(databasePath));
+    exchange::CsvImport import(connection, table, file);
+    if (!import.unknownColumns().isEmpty() &&
+        !Platform::instance().question(parent, kImportTitle,
+                                       QStringLiteral("The file names columns that the table '%1' does not have:\n\n"
+                                                      "%2\n\nImport the other columns without them?")
+                                           .arg(table, import.unknownColumns().join(QStringLiteral("\n"))),
+                                       false))
+        return false;
+    bool newKeys = false;
+    for (;;) {
+        connection.BeginTrans();
+        bool finished;
+        {
+            RunProgress progress(parent, kImportTitle, QStringLiteral("Read"), true);
+            finished = import.run(newKeys, progress.callback());
+        }
+        if (!finished) {
+            connection.RollbackTrans();
+            Platform::instance().information(parent, kImportTitle,
+                                             QStringLiteral("The import was cancelled; the table is as it was."));
+            return false;
+        }
+        if (import.rowsRefused() == 0) break;
+        CsvRefusedRows report(parent, import, file, !newKeys && import.rowsWithTakenKeys() > 0);
+        report.exec();
+        if (report.choice() == CsvRefusedRows::ImportGoodRows) break;
+        connection.RollbackTrans();
+        if (report.choice() == CsvRefusedRows::ImportNothing) {
+            Platform::instance().information(parent, kImportTitle,
+                                             QStringLiteral("Nothing was imported; the table is as it was."));
+            return false;
+        }
+        newKeys = true;
+    }
+    connection.CommitTrans();
+    Platform::instance().information(parent, kImportTitle,
+                                     QStringLiteral("%1 parts were imported from '%2' into the table '%3'.")
+                                         .arg(QLocale().toString(import.rowsAdded()), file, table));
+    return import.rowsAdded() > 0;
+}
+
+CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import, const QString& file,
+                               bool offerNewKeys)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("dlgRefusedRows"));
+    setWindowTitle(QStringLiteral("Rows Refused"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    resize(720, 420);
+    auto* layout = new QVBoxLayout(this);
+    const QLocale locale;
+    QString text = QStringLiteral("%1 of the %2 rows of '%3' cannot be imported. Nothing has been written yet.")
+                       .arg(locale.toString(import.rowsRefused()), locale.toString(import.rowsRead()), file);
+    if (qint64(import.refusals().size()) >= qint64(exchange::CsvImport::kRefusalsKept))
+        text += QStringLiteral(" The first %1 reasons are listed.").arg(locale.toString(qint64(import.refusals().size())));
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("lblSummary"));
+    label->setWordWrap(true);
+    layout->addWidget(label);
+
+    auto* table = new QTableWidget(int(import.refusals().size()), 4, this);
+    table->setObjectName(QStringLiteral("tblRefused"));
+    table->setAccessibleName(QStringLiteral("Refused Rows"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Column"), QStringLiteral("Value"),
+                                      QStringLiteral("Reason")});
+    table->verticalHeader()->setVisible(false);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    int row = 0;
+    for (const exchange::Refusal& r : import.refusals()) {
+        auto* line = new QTableWidgetItem(QString::number(r.line));
+        line->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row, 0, line);
+        table->setItem(row, 1, new QTableWidgetItem(r.column));
+        QString value = r.value;
+        value.replace(QLatin1Char('\n'), QChar(0x21B5));
+        table->setItem(row, 2, new QTableWidgetItem(value));
+        table->setItem(row, 3, new QTableWidgetItem(r.reason));
+        table->item(row, 3)->setToolTip(r.reason);
+        ++row;
+    }
+    // The reason takes the room that is left, wrapped onto more lines where it needs them.
+    table->resizeColumnsToContents();
+    table->setColumnWidth(2, std::min(table->columnWidth(2), 160));
+    table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    table->setWordWrap(true);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(table);
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto* good = buttons->addButton(QStringLiteral("&Import the %1 Other Rows").arg(locale.toString(import.rowsAdded())),
+                                    QDialogButtonBox::AcceptRole);
+    good->setObjectName(QStringLiteral("cmdImportGood"));
+    good->setEnabled(import.rowsAdded() > 0);
+    if (offerNewKeys) {
+        auto* keys = buttons->addButton(QStringLiteral("Give Taken Keys &New Keys"), QDialogButtonBox::ActionRole);
+        keys->setObjectName(QStringLiteral("cmdNewKeys"));
+        connect(keys, &QPushButton::clicked, this, [this] {
+            m_choice = GiveNewKeys;
+            accept();
+        });
+    }
+    auto* nothing = buttons->addButton(QStringLiteral("Import &Nothing"), QDialogButtonBox::RejectRole);
+    nothing->setObjectName(QStringLiteral("cmdImportNothing"));
+    nothing->setDefault(true);
+    connect(good, &QPushButton::clicked, this, [this] {
+        m_choice = ImportGoodRows;
+        accept();
+    });
+    connect(nothing, &QPushButton::clicked, this, [this] {
+        m_choice = ImportNothing;
+        reject();
+    });
+    layout->addWidget(buttons);
+}

@@ -1,0 +1,94 @@
+#include "CsvCommand.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "Connection.h"
+#include "CsvTransfer.h"
+#include "StoreError.h"
+
+namespace exchange {
+
+namespace {
+
+constexpr int kRefusalsShown = 100;
+constexpr qint64 kReportEveryMs = 1000;
+
+void out(const QString& text) {
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString& text) { std::fputs(qPrintable(QStringLiteral("cogwright: ") + text + QLatin1Char('\n')), stderr); }
+
+void open(store::Connection& connection, const QString& database) {
+    connection.Open(QStringLiteral("Data Source=") +
+                    store::Connection::quoteValue(QFileInfo(database).absoluteFilePath()));
+}
+
+// A line a second at most, so that a log of a long run stays short.
+Progress reporter(const QString& verb) {
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    return [timer, verb](qint64 done, qint64 all) {
+        if (done > 0 && timer->elapsed() >= kReportEveryMs) {
+            out(QStringLiteral("%1 %2 of %3 rows").arg(verb).arg(done).arg(all));
+            timer->restart();
+        }
+        return true;
+    };
+}
+
+}  // namespace
+
+int exportCsvCommand(const QString& database, const QString& table, const QString& csvPath) {
+    try {
+        store::Connection connection;
+        open(connection, database);
+        const ExportResult r = exportCsv(connection, table, csvPath, reporter(QStringLiteral("Exported")));
+        out(QStringLiteral("Exported %1 rows and %2 pictures of the table '%3' to '%4'.")
+                .arg(r.rows)
+                .arg(r.pictures)
+                .arg(table, csvPath));
+        return kCsvDone;
+    } catch (const store::StoreError& e) {
+        err(e.description());
+        return kCsvFailed;
+    }
+}
+
+int importCsvCommand(const QString& database, const QString& table, const QString& csvPath) {
+    try {
+        store::Connection connection;
+        open(connection, database);
+        CsvImport import(connection, table, csvPath);
+        if (!import.unknownColumns().isEmpty()) {
+            err(QStringLiteral("The header row of '%1' names columns the table '%2' does not have: %3. Nothing was "
+                               "imported.")
+                    .arg(csvPath, table, import.unknownColumns().join(QStringLiteral(", "))));
+            return kCsvRefused;
+        }
+        connection.BeginTrans();
+        import.run(false, reporter(QStringLiteral("Read")));
+        if (import.rowsRefused() > 0) {
+            connection.RollbackTrans();
+            err(QStringLiteral("%1 of the %2 rows of '%3' were refused, so nothing was imported:")
+                    .arg(import.rowsRefused())
+                    .arg(import.rowsRead())
+                    .arg(csvPath));
+            for (const QString& line : refusalLines(import, kRefusalsShown)) err(line);
+            if (import.refusals().size() > size_t(kRefusalsShown) || qint64(import.refusals().size()) < import.rowsRefused())
+                err(QStringLiteral("(only the first %1 are listed)").arg(kRefusalsShown));
+            return kCsvRefused;
+        }
+        connection.CommitTrans();
+        out(QStringLiteral("Imported %1 rows from '%2' into the table '%3'.").arg(import.rowsAdded()).arg(csvPath, table));
+        return kCsvDone;
+    } catch (const store::StoreError& e) {
+        err(e.description() + QStringLiteral(" Nothing was imported."));
+        return kCsvFailed;
+    }
+}
+
+}  // namespace exchange

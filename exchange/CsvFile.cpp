@@ -1,0 +1,282 @@
+#include "CsvFile.h"
+
+#include <csv.h>
+
+#include <QDateTime>
+#include <QLocale>
+#include <QStringDecoder>
+#include <charconv>
+
+#include "StoreError.h"
+#include "Value.h"
+
+namespace exchange {
+
+namespace {
+
+constexpr qint64 kBlock = 64 * 1024;
+
+// The fewest digits that read back to the same value of the same type.
+template <typename F>
+QString shortest(F value) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return QString::fromLatin1(buf, int(res.ptr - buf));
+}
+
+// Blanks are part of a field: nothing is trimmed.
+int noSpace(unsigned char) { return 0; }
+
+}  // namespace
+
+QString csvText(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return QString();
+    if (value.metaType() == QMetaType::fromType<store::Currency>())
+        return value.value<store::Currency>().toPlainString();
+    switch (value.typeId()) {
+        case QMetaType::QString:
+            return value.toString();
+        case QMetaType::Float:
+            return shortest(value.toFloat());
+        case QMetaType::Double:
+            return shortest(value.toDouble());
+        case QMetaType::Bool:
+            return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case QMetaType::QDateTime:
+            return store::dateToStorage(value.toDateTime());
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::Long:
+            return QString::number(value.toLongLong());
+        default:
+            return value.toString();
+    }
+}
+
+void appendCsvField(QByteArray& line, const QString& text, bool isNull) {
+    if (isNull) return;
+    bool quote = text.isEmpty();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == ',' || u == ';' || u == '"' || u == '\r' || u == '\n') {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        // Encoded straight into the line: a table of many rows writes many fields.
+        QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+        const qsizetype at = line.size();
+        line.resize(at + encoder.requiredSpace(text.size()));
+        char* end = encoder.appendToBuffer(line.data() + at, text);
+        line.resize(end - line.constData());
+        return;
+    }
+    // libcsv doubles the quotes inside and puts the field in quotes.
+    const QByteArray utf8 = text.toUtf8();
+    const qsizetype at = line.size();
+    line.resize(at + 2 * utf8.size() + 2);
+    const size_t written = csv_write(line.data() + at, size_t(line.size() - at), utf8.constData(), size_t(utf8.size()));
+    line.resize(at + qsizetype(written));
+}
+
+namespace {
+
+char* twoDigits(char* p, int n) {
+    *p++ = char('0' + n / 10);
+    *p++ = char('0' + n % 10);
+    return p;
+}
+
+// Currency::toPlainString's form, written without building strings on the way.
+char* currencyChars(char* p, qint64 scaled) {
+    const bool negative = scaled < 0;
+    const quint64 magnitude = negative ? quint64(-(scaled + 1)) + 1 : quint64(scaled);
+    if (negative) *p++ = '-';
+    p = std::to_chars(p, p + 24, magnitude / quint64(store::Currency::kScale)).ptr;
+    *p++ = '.';
+    unsigned frac = unsigned(magnitude % quint64(store::Currency::kScale));
+    char digits[4];
+    for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = char('0' + frac % 10);
+    int n = 4;
+    while (n > 2 && digits[n - 1] == '0') --n;
+    for (int i = 0; i < n; ++i) *p++ = digits[i];
+    return p;
+}
+
+}  // namespace
+
+void appendCsvValue(QByteArray& line, const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return;
+    char buf[64];
+    char* end = buf;
+    const void* data = value.constData();
+    if (value.metaType() == QMetaType::fromType<store::Currency>()) {
+        end = currencyChars(buf, static_cast<const store::Currency*>(data)->scaled);
+    } else {
+        switch (value.typeId()) {
+            case QMetaType::QString:
+                appendCsvField(line, *static_cast<const QString*>(data), false);
+                return;
+            case QMetaType::Int:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const int*>(data)).ptr;
+                break;
+            case QMetaType::LongLong:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const qlonglong*>(data)).ptr;
+                break;
+            case QMetaType::Float:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const float*>(data)).ptr;
+                break;
+            case QMetaType::Double:
+                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const double*>(data)).ptr;
+                break;
+            case QMetaType::QDateTime: {
+                const QDateTime& dt = *static_cast<const QDateTime*>(data);
+                const QDate d = dt.date();
+                const QTime t = dt.time();
+                if (d.year() < 1000 || d.year() > 9999) {
+                    appendCsvField(line, csvText(value), false);
+                    return;
+                }
+                char* p = std::to_chars(buf, buf + 8, d.year()).ptr;
+                *p++ = '-';
+                p = twoDigits(p, d.month());
+                *p++ = '-';
+                p = twoDigits(p, d.day());
+                *p++ = ' ';
+                p = twoDigits(p, t.hour());
+                *p++ = ':';
+                p = twoDigits(p, t.minute());
+                *p++ = ':';
+                end = twoDigits(p, t.second());
+                break;
+            }
+            default:
+                appendCsvField(line, csvText(value), false);
+                return;
+        }
+    }
+    line.append(buf, end - buf);
+}
+
+bool decodeUtf8(QByteArrayView bytes, QString& text) {
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) {
+        text = QString::fromLatin1(bytes);
+        return true;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+CsvReader::CsvReader(const QString& path) : m_file(path) {
+    if (!m_file.open(QIODevice::ReadOnly))
+        throw store::StoreError(kErrFileAccess,
+                                QStringLiteral("The file '%1' cannot be read (%2).").arg(path, m_file.errorString()));
+    m_size = m_file.size();
+    m_parser = new csv_parser;
+    csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL | CSV_EMPTY_IS_NULL);
+    csv_set_space_func(m_parser, noSpace);
+}
+
+CsvReader::~CsvReader() {
+    csv_free(m_parser);
+    delete m_parser;
+}
+
+void CsvReader::onField(void* data, size_t length, void* self) {
+    auto* r = static_cast<CsvReader*>(self);
+    Record& record = r->m_building;
+    if (record.spans.empty()) record.line = r->m_physicalLine;
+    if (!data) {
+        record.spans.emplace_back(record.data.size(), -1);
+    } else {
+        const auto* bytes = static_cast<const char*>(data);
+        record.spans.emplace_back(record.data.size(), qsizetype(length));
+        record.data.append(bytes, qsizetype(length));
+        // Line breaks kept inside quoted fields move the line count on.
+        for (size_t i = 0; i < length; ++i) {
+            const char c = bytes[i];
+            if (c == '\n' || (c == '\r' && (i + 1 == length || bytes[i + 1] != '\n'))) ++r->m_physicalLine;
+        }
+    }
+    r->m_lastTerminator = 0;
+}
+
+void CsvReader::onRecordEnd(int terminator, void* self) {
+    auto* r = static_cast<CsvReader*>(self);
+    const bool empty = r->m_building.spans.empty();
+    if (!empty) {
+        r->m_ready.push_back(std::move(r->m_building));
+        r->m_building = Record();
+    }
+    // A CR and the LF after it end one line.
+    const bool secondHalf = empty && terminator == '\n' && r->m_lastTerminator == '\r';
+    if (terminator == '\r' || terminator == '\n') {
+        if (!secondHalf) ++r->m_physicalLine;
+        r->m_lastTerminator = secondHalf ? 0 : terminator;
+    }
+}
+
+void CsvReader::fill() {
+    while (m_ready.empty() && !m_atEnd) {
+        QByteArray block = m_file.read(kBlock);
+        if (block.isEmpty()) {
+            if (m_file.error() != QFileDevice::NoError)
+                throw store::StoreError(kErrFileAccess, QStringLiteral("The file '%1' cannot be read (%2).")
+                                                            .arg(m_file.fileName(), m_file.errorString()));
+            m_atEnd = true;
+            if (csv_fini(m_parser, onField, onRecordEnd, this) != 0)
+                throw store::StoreError(kErrFileFormat,
+                                        QStringLiteral("The file '%1' ends inside a quoted field that begins on "
+                                                       "line %2.")
+                                            .arg(m_file.fileName())
+                                            .arg(m_building.line ? m_building.line : m_physicalLine));
+            break;
+        }
+        if (m_first) {
+            m_first = false;
+            if (block.startsWith("\xEF\xBB\xBF")) block.remove(0, 3);
+            // The spreadsheet's separator, told by the header line.
+            const QByteArray header = block.left(block.indexOf('\n'));
+            if (header.count(';') > header.count(',')) m_separator = ';';
+            csv_set_delim(m_parser, static_cast<unsigned char>(m_separator));
+        }
+        if (block.contains('\0'))
+            throw store::StoreError(kErrFileFormat, QStringLiteral("The file '%1' is not a text file: it holds NUL "
+                                                                   "bytes, so it cannot be CSV.")
+                                                        .arg(m_file.fileName()));
+        const size_t done = csv_parse(m_parser, block.constData(), size_t(block.size()), onField, onRecordEnd, this);
+        if (done != size_t(block.size()))
+            throw store::StoreError(kErrFileFormat,
+                                    QStringLiteral("The file '%1' is not CSV as a spreadsheet writes it: %2 on line "
+                                                   "%3 (a quote inside a field that does not begin with one?).")
+                                        .arg(m_file.fileName(),
+                                             QString::fromLatin1(csv_strerror(csv_error(m_parser))))
+                                        .arg(m_physicalLine));
+    }
+}
+
+bool CsvReader::next(std::vector<CsvField>& fields) {
+    fill();
+    if (m_ready.empty()) return false;
+    m_current = std::move(m_ready.front());
+    m_ready.pop_front();
+    m_line = m_current.line;
+    fields.clear();
+    for (const auto& [offset, length] : m_current.spans)
+        fields.push_back({length < 0 ? QByteArrayView() : QByteArrayView(m_current.data.constData() + offset, length),
+                          length < 0});
+    // Quotes left aside: a little less than the record took in the file.
+    m_consumed += m_current.data.size() + qint64(fields.size()) + 1;
+    return true;
+}
+
+}  // namespace exchange

@@ -1,0 +1,449 @@
+// Tables out to CSV with their pictures and parts in from CSV, from the chooser's buttons and
+// from the command line: exact round trips, the files spreadsheets write, refused rows, cancel.
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "Control.h"
+#include "Session.h"
+#include "frmOpenDb.h"
+
+namespace {
+
+const QString kAllColumns = QStringLiteral("SELECT * FROM Parts ORDER BY PartID");
+
+// Every value of a table as the sqlite3 shell quotes it: texts in quotes, NULL, blobs in hex.
+QString dump(const QString& db, const QString& sql = kAllColumns) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-quote"), db, sql});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString longText(int n) { return QString(n, QLatin1Char('x')); }
+
+std::vector<int> allBoxes() {
+    std::vector<int> boxes;
+    for (int b = 1; b <= 25; ++b) boxes.push_back(b);
+    return boxes;
+}
+
+// Values that a careless writer or reader would change: money to the ten-thousandth, singles
+// at their limits, Null beside empty text, separators, quotes, line breaks, other scripts.
+QString makeAwkwardCatalogue(ProgramFolder& folder) {
+    const QString db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), allBoxes());
+    addPart(db, "Parts", {{"PartNumber", "Q-1"},
+                          {"PartName", "Hex bolt, \"heavy\", M8"},
+                          {"Category", QString::fromUtf8("Zahnräder ÄÖÜ ß €")},
+                          {"Description", "line one\nline two, with a comma"},
+                          {"Retail Price", "12.3456"},
+                          {"Wholesale Price", "-0.0001"},
+                          {"Build Cost", "922337203685.4775"},
+                          {"Qty In Stock", 2147483647},
+                          {"Qty On Order", -2147483647 - 1},
+                          {"Height", QVariant::fromValue(0.1f)},
+                          {"Width", QVariant::fromValue(3.4028235e38f)},
+                          {"Length", QVariant::fromValue(1e-7f)},
+                          {"Weight", QVariant::fromValue(16777216.0f)},
+                          {"Color", ""},
+                          {"CreationDate", QDateTime(QDate(2026, 2, 28), QTime(23, 59, 58))},
+                          {"Image", pictureBytes("jpg", 20, 20, Qt::blue)}});
+    addPart(db, "Parts", {{"PartNumber", "Q-2"}, {"PartName", "Nothing else"},
+                          {"CreationDate", QDateTime(QDate(1999, 12, 31), QTime(0, 0))},
+                          {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
+    addPart(db, "Parts", {{"PartNumber", " lead"}, {"PartName", "trail "}, {"Location", "a;b"},
+                          {"Description", "tab\there\r\nand CRLF"}, {"Supplier 1 Name", "\"\""},
+                          {"Image", pictureBytes("png", 20, 20, Qt::red)}});
+    addPart(db, "Parts", {{"PartNumber", "Q-4"}, {"PartName", QString::fromUtf8("日本語 テキスト")},
+                          {"Image", pictureBytes("ico", 16, 16, Qt::yellow)}});
+    return db;
+}
+
+struct Chooser {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    QString db;
+    std::unique_ptr<frmOpenDb> window;
+
+    explicit Chooser(const QString& database) : db(database) { open(); }
+    explicit Chooser(int parts) {
+        db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), {1, 4, 10, 13});
+        if (parts > 0) addParts(db, QStringLiteral("Parts"), parts);
+        open();
+    }
+    void open() {
+        Control::sAppPath = folder.path();
+        Control::sUnpackPath = folder.path();
+        Control::sDatabasePath = db;
+        Control::sTableName = QStringLiteral("Parts");
+        window = std::make_unique<frmOpenDb>();
+        window->show();
+        preview(QStringLiteral("Parts"));
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* c = window->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    void preview(const QString& table) {
+        auto* tree = child<QTreeWidget>("trvData");
+        const auto found = tree->findItems(table, Qt::MatchExactly);
+        if (found.isEmpty()) qFatal("no table %s", qPrintable(table));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.first()).center());
+    }
+    bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void exportTo(const QString& file) {
+        platform.fileChoices = {file};
+        click("cmdExportCsv");
+    }
+    void importFrom(const QString& file) {
+        platform.fileChoices = {file};
+        click("cmdImportCsv");
+    }
+    int previewRows() const { return child<QTableView>("MSFlexGrid1")->model()->rowCount() - 1; }
+    QString lastMessage() const { return platform.messages.empty() ? QString() : platform.messages.back().text; }
+    QString lastReport() const { return platform.reports.empty() ? QString() : platform.reports.back().description; }
+};
+
+// Runs `script` on the modal window named `name` as soon as it is up.
+void whenUp(const QString& name, std::function<void(QWidget*)> script) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, script] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != name || !w->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        script(w);
+    });
+    timer->start();
+}
+
+// What the refused-rows window lists, one "line|column|value|reason" per row, and which button ends it.
+struct RefusedRows {
+    QStringList rows;
+    QString summary;
+    bool newKeysOffered = false;
+};
+void answerRefusedRows(RefusedRows& seen, const char* button, std::function<void()> then = {}) {
+    whenUp(QStringLiteral("dlgRefusedRows"), [&seen, button, then](QWidget* w) {
+        auto* table = w->findChild<QTableWidget*>(QStringLiteral("tblRefused"));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 4; ++c) cells << table->item(r, c)->text();
+            seen.rows << cells.join(QLatin1Char('|'));
+        }
+        seen.summary = w->findChild<QLabel*>(QStringLiteral("lblSummary"))->text();
+        seen.newKeysOffered = w->findChild<QPushButton*>(QStringLiteral("cmdNewKeys")) != nullptr;
+        auto* b = w->findChild<QPushButton*>(QLatin1String(button));
+        if (!b || !b->isEnabled()) {
+            qWarning("no enabled button %s", button);
+            b = w->findChild<QPushButton*>(QStringLiteral("cmdImportNothing"));
+        }
+        // The next window is awaited before this one goes.
+        if (then) then();
+        QTest::mouseClick(b, Qt::LeftButton);
+    });
+}
+
+// Presses Cancel in the progress dialog once `rows` rows are done.
+void cancelProgressAfter(int rows, bool& pressed) {
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, rows, &pressed] {
+        auto* w = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible()) return;
+        const QString label = w->labelText();
+        const qint64 done = QLocale().toLongLong(label.section(QLatin1Char(' '), 1, 1));
+        if (done < rows) return;
+        timer->stop();
+        timer->deleteLater();
+        QTest::mouseClick(w->findChild<QPushButton*>(), Qt::LeftButton);
+        pressed = true;
+    });
+    timer->start();
+}
+
+// `count` parts added straight through the shell, each with a Retail Price.
+void addManyParts(const QString& db, int count) {
+    sqliteShell(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                   "INSERT INTO Parts (PartNumber, PartName, \"Retail Price\") "
+                                   "SELECT 'M-' || i, 'Many ' || i, i * 10000 FROM n")
+                        .arg(count));
+}
+
+QByteArray run(const QStringList& args, int& exitCode, QByteArray* errors = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(QStringLiteral(COGWRIGHT_BIN), args);
+    p.waitForFinished(60000);
+    exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    if (errors) *errors = p.readAllStandardError();
+    return p.readAllStandardOutput();
+}
+
+}  // namespace
+
+class CsvTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void everyValueAndPictureRoundTrips() {
+        ProgramFolder data;
+        Chooser c(makeAwkwardCatalogue(data));
+        QVERIFY(c.enabled("cmdExportCsv") && c.enabled("cmdImportCsv"));
+        const QString before = dump(c.db);
+        const QString csv = c.folder.file(QStringLiteral("parts out.csv"));
+        c.exportTo(csv);
+        QVERIFY2(c.lastMessage().contains(QStringLiteral("4 rows")), qPrintable(c.lastMessage()));
+        QCOMPARE(c.platform.fileDialogs.back().caption, QStringLiteral("Export to CSV"));
+
+        // The file as other programs read it.
+        const QByteArray bytes = readFile(csv);
+        QVERIFY(bytes.startsWith("PartID,PartNumber,PartName,Category,Description,Retail Price,"));
+        QVERIFY(bytes.contains("\"Hex bolt, \"\"heavy\"\", M8\""));
+        QVERIFY(bytes.contains("\"line one\nline two, with a comma\""));
+        QVERIFY(bytes.contains(",12.3456,-0.0001,922337203685.4775,2147483647,-2147483648,,0.1,3.4028235e+38,1e-07,"
+                               "16777216,\"\","));
+        QVERIFY(bytes.contains(",2026-02-28 23:59:58,parts out_pictures/1.jpg\r\n"));
+        QVERIFY(bytes.contains(QString::fromUtf8("日本語 テキスト").toUtf8()));
+        const QDir pictures(c.folder.file(QStringLiteral("parts out_pictures")));
+        QCOMPARE(pictures.entryList(QDir::Files),
+                 (QStringList{"1.jpg", "2.bmp", "3.png", "4.ico"}));
+        QCOMPARE(readFile(pictures.filePath("3.png")), pictureBytes("png", 20, 20, Qt::red));
+
+        // Into the emptied table again: every value and every picture byte as it was.
+        sqliteShell(c.db, QStringLiteral("DELETE FROM Parts"));
+        c.preview(QStringLiteral("Parts"));
+        QCOMPARE(c.previewRows(), 0);
+        c.importFrom(csv);
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("4 parts were imported")), qPrintable(c.lastMessage()));
+        QVERIFY(c.platform.reports.empty());
+        QCOMPARE(dump(c.db), before);
+        QCOMPARE(c.previewRows(), 4);
+        QCOMPARE(dump(c.db, "SELECT typeof(Color), typeof(Material) FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("'text','null'"));
+    }
+
+    void spreadsheetFilesAreRead() {
+        // A German spreadsheet's CSV: byte-order mark, semicolons, CRLF, decimal commas.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Chooser c(0);
+        const QString csv = writeFile(c.folder.file(QStringLiteral("Tabelle.csv")),
+                                      "\xEF\xBB\xBFpartnumber;PartName;Retail Price;Weight;Qty In Stock;Location;CreationDate\r\n"
+                                      "S-1;\"Mutter; M8\";12,50;1,5;1.000;\"Regal\r\noben\";2026-05-01 10:00:00\r\n"
+                                      "S-2;Scheibe;3.75;0,25;7;;\r\n"
+                                      "\r\n"
+                                      "S-3;\"Gr\xC3\xB6\xC3\x9F" "e \"\"XL\"\"\";-0,0001;2;0;\"\";\r\n");
+        c.importFrom(csv);
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")), qPrintable(c.lastMessage()));
+        QCOMPARE(dump(c.db, "SELECT PartNumber, PartName, \"Retail Price\", Weight, \"Qty In Stock\", Location, "
+                            "CreationDate FROM Parts ORDER BY PartID"),
+                 QString::fromUtf8("'S-1','Mutter; M8',125000,1.5,1000,'Regal\r\noben','2026-05-01 10:00:00'\n"
+                                   "'S-2','Scheibe',37500,0.25,7,NULL,NULL\n"
+                                   "'S-3','Größe \"XL\"',-1,2,0,'',NULL"));
+    }
+
+    void refusedRowsAreShownBeforeAnythingIsWritten() {
+        Chooser c(3);
+        QDir(c.folder.path()).mkdir(QStringLiteral("pics"));
+        writeFile(c.folder.file(QStringLiteral("pics/ok.png")), pictureBytes("png", 8, 8, Qt::cyan));
+        writeFile(c.folder.file(QStringLiteral("pics/notes.jpg")), "not a picture at all");
+        const QString csv = writeFile(c.folder.file(QStringLiteral("in.csv")),
+                                      "PartID,PartNumber,PartName,Qty In Stock,Image\n"
+                                      ",G-1,Good one,5,\n"
+                                      "," + longText(51).toUtf8() + ",Too long,1,\n"
+                                      ",B-2,Bad number,abc,\n"
+                                      "2,T-3,Taken key,1,\n"
+                                      ",M-4,Missing picture,1,pics/none.jpg\n"
+                                      ",N-5,\"Not a\npicture\",1,pics/notes.jpg\n"
+                                      "9,G-6,\"Good, two\",7,pics/ok.png\n");
+        const QString before = dump(c.db);
+
+        // Shown, then nothing: the table as it was.
+        RefusedRows seen;
+        answerRefusedRows(seen, "cmdImportNothing");
+        c.importFrom(csv);
+        QCOMPARE(seen.rows.size(), 5);
+        QVERIFY(seen.rows[0].startsWith(QStringLiteral("3|PartNumber|xxxxx")));
+        QVERIFY(seen.rows[0].contains(QStringLiteral("at most 50")));
+        QVERIFY(seen.rows[1].startsWith(QStringLiteral("4|Qty In Stock|abc|")));
+        QVERIFY(seen.rows[2].startsWith(QStringLiteral("5|PartID|2|The key 2 is taken")));
+        QVERIFY(seen.rows[3].startsWith(QStringLiteral("6|Image|pics/none.jpg|")));
+        QVERIFY(seen.rows[3].contains(QStringLiteral("cannot be found")));
+        QVERIFY(seen.rows[4].startsWith(QStringLiteral("7|Image|pics/notes.jpg|")));
+        QVERIFY(seen.summary.startsWith(QStringLiteral("5 of the 7 rows")));
+        QVERIFY(seen.newKeysOffered);
+        QCOMPARE(dump(c.db), before);
+        QCOMPARE(c.lastMessage(), QStringLiteral("Nothing was imported; the table is as it was."));
+
+        // New keys for the taken ones, then the good rows: the rest stays out.
+        RefusedRows first, second;
+        answerRefusedRows(first, "cmdNewKeys", [&] { answerRefusedRows(second, "cmdImportGood"); });
+        c.importFrom(csv);
+        QCOMPARE(first.rows.size(), 5);
+        QCOMPARE(second.rows.size(), 4);
+        QVERIFY(!second.newKeysOffered);
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")), qPrintable(c.lastMessage()));
+        QCOMPARE(dump(c.db, "SELECT PartID, PartNumber, PartName, \"Qty In Stock\", length(Image) FROM Parts "
+                            "WHERE PartID > 3 ORDER BY PartID"),
+                 QStringLiteral("4,'G-1','Good one',5,NULL\n"
+                                "5,'T-3','Taken key',1,NULL\n"
+                                "9,'G-6','Good, two',7,%1")
+                     .arg(pictureBytes("png", 8, 8, Qt::cyan).size()));
+        QCOMPARE(c.previewRows(), 6);
+    }
+
+    void cancelLeavesEverythingAsItWas() {
+        Chooser c(0);
+        addManyParts(c.db, 5000);
+        c.preview(QStringLiteral("Parts"));
+        const QString csv = c.folder.file(QStringLiteral("many.csv"));
+
+        // An export cancelled half-way leaves no file.
+        bool pressed = false;
+        cancelProgressAfter(1000, pressed);
+        c.exportTo(csv);
+        QVERIFY(pressed);
+        QVERIFY(!QFile::exists(csv));
+        QCOMPARE(c.lastMessage(), QStringLiteral("The export was cancelled; no file was written."));
+
+        c.exportTo(csv);
+        QVERIFY(c.lastMessage().startsWith(QStringLiteral("5,000 rows")));
+        sqliteShell(c.db, QStringLiteral("DELETE FROM Parts WHERE PartID > 10"));
+        const QString before = dump(c.db);
+
+        // An import cancelled half-way leaves the table as it was.
+        pressed = false;
+        cancelProgressAfter(2000, pressed);
+        // Keys 1 to 10 are taken: the rest get in, until the cancel.
+        c.importFrom(csv);
+        QVERIFY(pressed);
+        QCOMPARE(c.lastMessage(), QStringLiteral("The import was cancelled; the table is as it was."));
+        QCOMPARE(dump(c.db), before);
+        QCOMPARE(sqliteShell(c.db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("10"));
+    }
+
+    void filesThatAreNotPartsAreRefused() {
+        Chooser c(2);
+        const QString before = dump(c.db);
+        // A column the table does not have: asked, and No leaves everything as it was.
+        const QString extra = writeFile(c.folder.file(QStringLiteral("extra.csv")),
+                                        "PartNumber,PartName,Colour\nE-1,Extra,red\n");
+        c.platform.answers = {false};
+        c.importFrom(extra);
+        QCOMPARE(c.platform.questions.size(), size_t(1));
+        QVERIFY(c.platform.questions.back().text.contains(QStringLiteral("\n\nColour\n\n")));
+        QVERIFY(!c.platform.questions.back().defaultYes);
+        QCOMPARE(dump(c.db), before);
+        // Yes: the others are taken.
+        c.platform.answers = {true};
+        c.importFrom(extra);
+        QCOMPARE(sqliteShell(c.db, QStringLiteral("SELECT PartNumber, PartName FROM Parts WHERE PartID = 3")),
+                 QStringLiteral("E-1|Extra"));
+
+        // Refused with the reason: an empty file, a header naming no column, a file that is no text,
+        // a quote out of place.
+        const struct {
+            const char* name;
+            QByteArray bytes;
+            const char* reason;
+        } cases[] = {
+            {"empty.csv", "", "is empty"},
+            {"nothing.csv", "Foo,Bar\n1,2\n", "names none of the columns"},
+            {"picture.csv", pictureBytes("png", 8, 8), "not a text file"},
+            {"quotes.csv", "PartNumber,PartName\nA-1,x\"y\"z\n", "on line 2"},
+        };
+        const QString now = dump(c.db);
+        for (const auto& k : cases) {
+            c.importFrom(writeFile(c.folder.file(QLatin1String(k.name)), k.bytes));
+            QVERIFY2(c.lastReport().contains(QLatin1String(k.reason)), qPrintable(c.lastReport()));
+            QCOMPARE(dump(c.db), now);
+        }
+        QCOMPARE(c.platform.reports.size(), std::size(cases));
+
+        // Import only into a parts table; export from any.
+        sqliteShell(c.db, QStringLiteral("CREATE TABLE Suppliers (ID INTEGER PRIMARY KEY, Name VARWCHAR(50))"));
+        c.window.reset();
+        c.open();
+        c.preview(QStringLiteral("Suppliers"));
+        QVERIFY(c.enabled("cmdExportCsv"));
+        QVERIFY(!c.enabled("cmdImportCsv"));
+        // Cancel in the file dialogs does nothing.
+        const size_t shown = c.platform.messages.size();
+        c.exportTo(QString());
+        c.preview(QStringLiteral("Parts"));
+        c.importFrom(QString());
+        QCOMPARE(c.platform.messages.size(), shown);
+        QCOMPARE(dump(c.db), now);
+    }
+
+    void commandLineForms() {
+        ProgramFolder data;
+        const QString db = makeAwkwardCatalogue(data);
+        const QString before = dump(db);
+        const QString csv = data.file(QStringLiteral("out.csv"));
+        int code = -1;
+        QByteArray errors;
+        QByteArray out = run({"--export-csv", db, "Parts", csv}, code, &errors);
+        QCOMPARE(code, 0);
+        QVERIFY2(out.contains("Exported 4 rows and 4 pictures"), out.constData());
+        QVERIFY(QFile::exists(data.file(QStringLiteral("out_pictures/4.ico"))));
+
+        // Into itself: every key taken, so all of it is refused and nothing written.
+        out = run({"--import-csv", db, "Parts", csv}, code, &errors);
+        QCOMPARE(code, 3);
+        QVERIFY2(errors.contains("line 2, \"PartID\" = \"1\": The key 1 is taken"), errors.constData());
+        QCOMPARE(dump(db), before);
+
+        sqliteShell(db, QStringLiteral("DELETE FROM Parts"));
+        out = run({"--import-csv", db, "Parts", csv}, code, &errors);
+        QVERIFY2(code == 0, errors.constData());
+        QVERIFY2(out.contains("Imported 4 rows"), out.constData());
+        QCOMPARE(dump(db), before);
+
+        // Line numbers count the lines of the file: CRLF is one line end, a line break inside
+        // quotes moves on too (a lone CR as well), a blank line counts.
+        const QString crlf = writeFile(data.file(QStringLiteral("crlf.csv")),
+                                       "PartNumber,PartName,Qty In Stock\r\nC-1,\"two\r\nlines\",1\r\n\r\n"
+                                       "C-2,bad,x\r\nC-3,\"three\nlines\rhere\",1\r\nC-4,bad,y\r\n");
+        run({"--import-csv", db, "Parts", crlf}, code, &errors);
+        QCOMPARE(code, 3);
+        QVERIFY2(errors.contains("line 5, \"Qty In Stock\" = \"x\"") && errors.contains("line 9, \"Qty In Stock\" = \"y\""),
+                 errors.constData());
+        QCOMPARE(dump(db), before);
+
+        // Failures: a missing database, a missing table, a missing file, too few arguments.
+        run({"--export-csv", data.file("none.mdb"), "Parts", csv}, code, &errors);
+        QCOMPARE(code, 1);
+        QVERIFY(!errors.isEmpty());
+        run({"--export-csv", db, "NoSuchTable", data.file("x.csv")}, code, &errors);
+        QCOMPARE(code, 1);
+        QVERIFY(!QFile::exists(data.file("x.csv")));
+        run({"--export-csv", db, "Parts", db}, code, &errors);
+        QCOMPARE(code, 1);
+        QVERIFY2(errors.contains("would replace the database"), errors.constData());
+        run({"--import-csv", db, "Parts", data.file("none.csv")}, code, &errors);
+        QCOMPARE(code, 1);
+        QVERIFY2(errors.contains("cannot be read"), errors.constData());
+        run({"--import-csv", db, "Parts"}, code, &errors);
+        QCOMPARE(code, 2);
+        QVERIFY(errors.contains("DATABASE TABLE FILE"));
+        QCOMPARE(dump(db), before);
+    }
+};
+
+QTEST_MAIN(CsvTest)
+#include "tst_csv.moc"
