@@ -4,6 +4,7 @@
 #include <cstdio>
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
+#include "JetConverter.h"
 #include "Platform.h"
 #include "frmMain.h"
 
@@ -24,13 +25,21 @@ int main(int argc, char** argv) {
         const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                          QStringLiteral("Shows the program's version."));
         parser.addOption(version);
+        const QCommandLineOption convertJet(QStringLiteral("convert-jet"),
+                                            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
+                                                           "catalogue OUT, printing progress; IN is only read."));
+        parser.addOption(convertJet);
         parser.addPositionalArgument(QStringLiteral("FILE"),
                                      QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
                                                     "folder."),
                                      QStringLiteral("[FILE]"));
-        if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
-            const QString why = parser.errorText().isEmpty() ? QStringLiteral("Only one catalogue can be opened.")
-                                                             : parser.errorText();
+        const bool converting = parser.parse(QCoreApplication::arguments()) && parser.isSet(convertJet);
+        if (converting && parser.positionalArguments().size() == 2)
+            return legacy::runConvertJet(parser.positionalArguments().at(0), parser.positionalArguments().at(1));
+        if (!parser.errorText().isEmpty() || converting || parser.positionalArguments().size() > 1) {
+            const QString why = !parser.errorText().isEmpty() ? parser.errorText()
+                                : converting ? QStringLiteral("--convert-jet needs the files IN and OUT.")
+                                             : QStringLiteral("Only one catalogue can be opened.");
             std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
             return 2;
         }
