@@ -242,6 +242,13 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
         headers << name;
         if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
     }
+    // Old Jet tables keep their pictures in OLE Object columns of any name.
+    m_pictureColumn = QStringLiteral("Image");
+    for (int i = 0; i < k && !bHasImage && !m_jetFile.isEmpty(); ++i)
+        if (rs->fields()[i].Type() == store::adLongVarBinary) {
+            m_pictureColumn = rs->fields()[i].Name();
+            bHasImage = true;
+        }
     // Each column as wide as its widest text, the field name included; long fields never widen.
     std::vector<float> width;
     long count = 0;
@@ -783,7 +790,7 @@ void frmOpenDb::Show_Picture() {
         auto rs = cnDatabase->Execute(previewStatement(m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
-        store::Field& image = rs->fields()["Image"];
+        store::Field& image = rs->fields()[m_pictureColumn.isEmpty() ? QStringLiteral("Image") : m_pictureColumn];
         if (image.isNull()) return;
         QString unpackFile = Control::sUnpackPath + QStringLiteral("/ok.jpg");
         const QImage picture = unpackPicture(image, unpackFile, kUnpackChunk);

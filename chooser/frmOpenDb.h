@@ -82,5 +82,6 @@ private:
     bool convertJetOnOk();
     void endJetPreview();
     QString m_jetFile;
+    QString m_pictureColumn;  // "Image"; in a Jet table without one, its first long binary column
     std::unique_ptr<QTemporaryDir> m_jetPreview;
 };

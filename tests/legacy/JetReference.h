@@ -138,3 +138,36 @@ inline QSize bitmapSizeInside(const QByteArray& bytes) {
     }
     return {};
 }
+
+// The page of the table's definition, as the file's own catalogue (read by mdb-export) gives it.
+inline int definitionPage(const QString& file, const QString& table) {
+    const auto rows = referenceRows(file, QStringLiteral("MSysObjects"));
+    if (rows.empty()) return -1;
+    int id = -1, name = -1, type = -1;
+    for (size_t i = 0; i < rows[0].size(); ++i) {
+        if (rows[0][i].text == QLatin1String("Id")) id = int(i);
+        if (rows[0][i].text == QLatin1String("Name")) name = int(i);
+        if (rows[0][i].text == QLatin1String("Type")) type = int(i);
+    }
+    if (id < 0 || name < 0 || type < 0) return -1;
+    for (size_t r = 1; r < rows.size(); ++r)  // type 1: a table (a form may have the same name)
+        if (rows[r].at(size_t(name)).text == table && rows[r].at(size_t(type)).text == QLatin1String("1"))
+            return int(rows[r].at(size_t(id)).text.toLongLong() & 0xffffff);
+    return -1;
+}
+
+// A Jet 3 file with one page in the middle of the table's rows marked as another kind of page.
+inline void damageDataPageOf(const QString& path, const QString& table) {
+    const int ps = 2048, owner = definitionPage(path, table);
+    QFile f(path);
+    if (owner < 3 || !f.open(QIODevice::ReadWrite)) qFatal("cannot damage %s", qPrintable(path));
+    QByteArray d = f.readAll();
+    std::vector<int> pages;
+    for (int p = 0; p < int(d.size() / ps); ++p)
+        if (d.at(p * ps) == 1 && qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == quint32(owner))
+            pages.push_back(p);
+    if (pages.size() < 3) qFatal("no rows of %s to damage", qPrintable(table));
+    f.seek(qint64(pages[pages.size() / 2]) * ps);
+    f.write("", 1);
+}
+

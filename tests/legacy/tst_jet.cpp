@@ -99,22 +99,6 @@ QString referenceRow(const std::vector<store::DataTypeEnum>& types, const CsvRow
     return row;
 }
 
-// The page of the table's definition, as the file's own catalogue (read by mdb-export) gives it.
-int definitionPage(const QString& file, const QString& table) {
-    const auto rows = referenceRows(file, QStringLiteral("MSysObjects"));
-    if (rows.empty()) return -1;
-    int id = -1, name = -1, type = -1;
-    for (size_t i = 0; i < rows[0].size(); ++i) {
-        if (rows[0][i].text == QLatin1String("Id")) id = int(i);
-        if (rows[0][i].text == QLatin1String("Name")) name = int(i);
-        if (rows[0][i].text == QLatin1String("Type")) type = int(i);
-    }
-    if (id < 0 || name < 0 || type < 0) return -1;
-    for (size_t r = 1; r < rows.size(); ++r)  // type 1: a table (a form may have the same name)
-        if (rows[r].at(size_t(name)).text == table && rows[r].at(size_t(type)).text == QLatin1String("1")) return int(rows[r].at(size_t(id)).text.toLongLong() & 0xffffff);
-    return -1;
-}
-
 QByteArray ole1Object(const QByteArray& name, const QByteArray& cls, const QByteArray& ole1Class, const QByteArray& native) {
     auto le16 = [](int v) { QByteArray b(2, 0); qToLittleEndian(quint16(v), b.data()); return b; };
     auto le32 = [](qint64 v) { QByteArray b(4, 0); qToLittleEndian(quint32(v), b.data()); return b; };
