@@ -9,9 +9,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <limits>
 
 #include "Connection.h"
 #include "JetConversion.h"
+#include "JetConverter.h"
 #include "JetReader.h"
 #include "JetReference.h"
 #include "OlePicture.h"
@@ -137,14 +139,19 @@ private slots:
 
     void everyTableAndValueAsTheReferenceReadsThem_data() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("Jet 3") << "nwind.mdb";
-        QTest::newRow("Jet 4") << "DateTestDatabase.mdb";
-        QTest::newRow("ACE") << "ASampleDatabase.accdb";
+        QTest::addColumn<bool>("hugeMoney");
+        QTest::newRow("Jet 3") << "nwind.mdb" << false;
+        QTest::newRow("Jet 4") << "DateTestDatabase.mdb" << false;
+        QTest::newRow("ACE") << "ASampleDatabase.accdb" << false;
+        QTest::newRow("Jet 3, amounts beyond a double's digits") << "nwind.mdb" << true;
     }
     void everyTableAndValueAsTheReferenceReadsThem() {
         QFETCH(QString, file);
+        QFETCH(bool, hugeMoney);
         QTemporaryDir dir;
         const QString in = copySample(dir.path(), file.toLatin1().constData());
+        if (hugeMoney) putHugeMoney(in);
+        if (QTest::currentTestFailed()) return;
         const QByteArray before = fingerprint(in);
         const QString out = dir.filePath(QStringLiteral("converted.mdb"));
         const ToolRun run = convertWithProgram(in, out);
@@ -392,6 +399,24 @@ private slots:
         legacy::JetConversion::setStallTimeoutMs(180000);
     }
 
+    void partsTablesAreKnownByTheirColumns() {
+        auto table = [](const QStringList& names) {
+            legacy::JetTable t;
+            for (const QString& n : names) t.columns.push_back(legacy::JetColumn{n, legacy::JetType::Text, 10, 50, false});
+            return t;
+        };
+        const QStringList fixed{"PartID", "PartNumber", "PartName", "Category", "Description", "CreationDate", "Image"};
+        std::vector<int> boxes;
+        QVERIFY(legacy::partsShape(table(fixed), &boxes));
+        QVERIFY(boxes.empty());
+        // Optional columns by name, in any order and letter case.
+        QVERIFY(legacy::partsShape(table(QStringList(fixed) << "supplier 2 price" << "Retail Price" << "Color"), &boxes));
+        QCOMPARE(boxes, (std::vector<int>{25, 1, 11}));
+        // A column of its own, or a fixed one missing: converted with its own columns.
+        QVERIFY(!legacy::partsShape(table(QStringList(fixed) << "Notes")));
+        QVERIFY(!legacy::partsShape(table(QStringList(fixed.mid(0, 6)) << "Color")));
+    }
+
     void convertedFilesGetFreeNames() {
         QTemporaryDir dir;
         const QString in = copySample(dir.path(), "ASampleDatabase.accdb", QStringLiteral("Stock.accdb"));
@@ -406,6 +431,31 @@ private slots:
     }
 
 private:
+    // The freight of the first order made the largest and the smallest amounts Jet holds, which
+    // a double cannot carry to the ten-thousandth.
+    static void putHugeMoney(const QString& path) {
+        const auto orders = referenceRows(path, QStringLiteral("Orders"));
+        const int owner = definitionPage(path, QStringLiteral("Orders"));
+        QVERIFY(orders.size() > 3 && owner > 2);
+        QByteArray d = readAll(path);
+        int changed = 0;
+        for (size_t row : {size_t(1), size_t(2)}) {
+            const qint64 freight = scaledMoney(orders[row][7].text).toLongLong();
+            QVERIFY(freight > 0);
+            QByteArray pattern(8, '\0');
+            qToLittleEndian(freight, pattern.data());
+            for (qsizetype at = d.indexOf(pattern); at >= 0; at = d.indexOf(pattern, at + 1)) {
+                const qsizetype page = at / 2048 * 2048;
+                if (d.at(page) != 1 || qFromLittleEndian<quint32>(d.constData() + page + 4) != quint32(owner)) continue;
+                qToLittleEndian(row == 1 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min() + 1,
+                                d.data() + at);
+                ++changed;
+                break;
+            }
+        }
+        QCOMPARE(changed, 2);
+        writeAll(path, d);
+    }
     static QByteArray readAll(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -190,6 +190,23 @@ private slots:
         QCOMPARE(previewFolders(), QStringList());  // the preview went with the window
     }
 
+    void browseTakesAccdbFilesByTheirContent() {
+        QTemporaryDir elsewhere;
+        const QString ace = copySample(elsewhere.path(), "ASampleDatabase.accdb");
+        Chooser c;
+        // An .accdb that is no ACE file is passed over, as any other name is.
+        c.browse(writeFile(QDir(elsewhere.path()).filePath(QStringLiteral("notes.accdb")), "Asset Items\n"));
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
+        c.browse(ace);
+        QVERIFY(c.platform.warnings.empty());
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), ace);
+        QCOMPARE(c.tables(), referenceTables(ace));
+        QVERIFY(c.platform.fileDialogs.back().text.contains(QStringLiteral("*.accdb")));
+        c.preview(QStringLiteral("Asset Items"));
+        QCOMPARE(c.child<QLineEdit>("txtCount")->text(),
+                 QString::number(referenceRows(ace, QStringLiteral("Asset Items")).size() - 1));
+    }
+
     void theChooserRefusesADamagedOrCancelledJetFile_data() {
         QTest::addColumn<bool>("cancel");
         QTest::newRow("damaged") << false;
