@@ -15,7 +15,7 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(QFileInfo(p
 
 }  // namespace
 
-QString convertJetFile(QWidget* parent, const QString& in, const QString& out, bool tellLinked) {
+QString convertJetFile(QWidget* parent, const QString& in, const QString& out) {
     legacy::JetConversion conversion;
     QProgressDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgConvertJet"));
@@ -33,6 +33,10 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out, b
     QObject::connect(&conversion, &legacy::JetConversion::tableStarted, &dialog,
                      [&](int index, int count, const QString& name, qint64 rows) {
                          table = QStringLiteral("Table %1 of %2: %3").arg(index).arg(count).arg(name);
+                         if (!conversion.linkedTables().isEmpty())
+                             table = QStringLiteral("Linked tables left out: %1\n")
+                                         .arg(conversion.linkedTables().join(QStringLiteral(", "))) +
+                                     table;
                          dialog.setRange(0, int(std::min<qint64>(rows, INT_MAX)));
                          dialog.setValue(0);
                          dialog.setLabelText(table + QStringLiteral("\n0 of %1 rows").arg(rows));
@@ -54,7 +58,7 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out, b
     if (!over) loop.exec();
     dialog.hide();
     if (!ok) return conversion.errorText();
-    if (tellLinked && !conversion.linkedTables().isEmpty())
+    if (!conversion.linkedTables().isEmpty())
         Platform::instance().information(
             parent, kProgramTitle,
             QStringLiteral("These linked tables live in other files and were not converted: %1.")

@@ -10,8 +10,8 @@ class QWidget;
 
 // Converts `in` into the new file `out`. Returns an empty text when `out` is complete, else
 // why not (naming `in`); nothing of `out` is left then. Linked tables that were left out are
-// named to the user when `tellLinked` is set.
-QString convertJetFile(QWidget* parent, const QString& in, const QString& out, bool tellLinked = true);
+// named to the user.
+QString convertJetFile(QWidget* parent, const QString& in, const QString& out);
 
 // The question asked before a Jet file is converted, naming where the new file goes.
 bool askToConvertJet(QWidget* parent, const QString& jetFile, const QString& where);

@@ -850,7 +850,7 @@ bool frmOpenDb::openJetPreview(const QString& file) {
         return false;
     }
     const QString converted = preview->filePath(QStringLiteral("preview.mdb"));
-    const QString why = convertJetFile(this, file, converted, false);
+    const QString why = convertJetFile(this, file, converted);
     if (!why.isEmpty()) {
         reportUnexpected(why);
         return false;

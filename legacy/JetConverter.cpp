@@ -1,6 +1,7 @@
 #include "JetConverter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -26,7 +27,8 @@ namespace legacy {
 
 namespace {
 
-constexpr long kProgressEvery = 500;  // rows between progress lines
+constexpr long kProgressEvery = 500;  // rows between progress lines, or
+constexpr qint64 kProgressMs = 1000;   // this long, for rows of large pictures
 constexpr unsigned kStallSeconds = 120;  // the reader gives up when no row comes for this long
 
 QByteArray encoded(const QString& name) { return QUrl::toPercentEncoding(name); }
@@ -135,17 +137,40 @@ void syncFolder(const QString& folder) {
 
 bool partsShape(const JetTable& table, std::vector<int>* boxes) {
     namespace parts = store::parts;
+    // Every value has to fit the layout's column as it is, or the table keeps its own columns.
+    auto fits = [](const JetColumn& c, store::DataTypeEnum type, long size) {
+        switch (type) {
+            case store::adInteger:
+                return c.type == JetType::Byte || c.type == JetType::Integer || c.type == JetType::LongInteger;
+            case store::adCurrency: return c.type == JetType::Currency;
+            case store::adSingle: return c.type == JetType::Single;
+            case store::adDate: return c.type == JetType::DateTime;
+            case store::adLongVarBinary: return c.type == JetType::Ole || c.type == JetType::Binary;
+            case store::adVarWChar: return c.type == JetType::Text && c.size > 0 && c.size <= size;
+            default: return false;
+        }
+    };
     int fixed = 0;
     std::vector<int> found;
     for (const JetColumn& c : table.columns) {
-        if (parts::isFixedColumn(c.name)) {
+        bool matched = false;
+        for (const auto* group : {&parts::kLeadingColumns[0], &parts::kTrailingColumns[0]}) {
+            const size_t n = group == &parts::kLeadingColumns[0] ? parts::kLeadingColumns.size()
+                                                                 : parts::kTrailingColumns.size();
+            for (size_t i = 0; i < n; ++i)
+                if (c.name.compare(QLatin1String(group[i].name), Qt::CaseInsensitive) == 0) {
+                    if (!fits(c, group[i].type, group[i].definedSize)) return false;
+                    matched = true;
+                }
+        }
+        if (matched) {
             ++fixed;
             continue;
         }
         int box = 0;
         for (int b = 1; b <= parts::kOptionalCount && !box; ++b)
             if (parts::optionalName(b).compare(c.name, Qt::CaseInsensitive) == 0) box = b;
-        if (!box) return false;
+        if (!box || !fits(c, parts::optionalType(box), parts::optionalSize(box))) return false;
         found.push_back(box);
     }
     if (fixed != int(parts::kLeadingColumns.size() + parts::kTrailingColumns.size())) return false;
@@ -199,6 +224,8 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
                 ole.push_back(c.type == JetType::Ole);
             }
             store::BulkInsert insert(cn, t.name, names);
+            QElapsedTimer sinceProgress;
+            sinceProgress.start();
             jet.readRows(t, [&](long row, std::vector<QVariant>& values) {
                 for (size_t i = 0; i < values.size(); ++i)
                     if (ole[i] && !values[i].isNull()) values[i] = unwrapOlePicture(values[i].toByteArray());
@@ -209,9 +236,10 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
                                        .arg(row)
                                        .arg(t.name, in, e.description()));
                 }
-                if (row % kProgressEvery == 0) {
+                ::alarm(kStallSeconds);
+                if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
                     progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' + QByteArray::number(qlonglong(t.rowCount)));
-                    ::alarm(kStallSeconds);
+                    sinceProgress.start();
                 }
             });
             insert.finish();

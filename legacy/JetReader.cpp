@@ -141,7 +141,14 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
             mdb_free_tabledef(table);
         }
     } bound{table, {}, std::vector<int>(table->num_cols, 0)};
+    // Only texts are taken as libmdb writes them out (and an OLE value's reference to its pages
+    // is kept where its reader looks); every other value is read from the row's own bytes.
     for (unsigned c = 0; c < table->num_cols; ++c) {
+        const JetType type = c < wanted.columns.size() ? wanted.columns[c].type : JetType::Unsupported;
+        if (type != JetType::Text && type != JetType::Memo && type != JetType::Ole) {
+            bound.buffers.push_back(nullptr);
+            continue;
+        }
         bound.buffers.push_back(static_cast<char*>(g_malloc0(kBindSize)));
         mdb_bind_column(table, int(c) + 1, bound.buffers.back(), &bound.lengths[c]);
     }

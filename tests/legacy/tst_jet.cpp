@@ -400,21 +400,39 @@ private slots:
     }
 
     void partsTablesAreKnownByTheirColumns() {
-        auto table = [](const QStringList& names) {
+        using legacy::JetType;
+        auto column = [](const char* name, JetType type, int size = 0) {
+            return legacy::JetColumn{QString::fromLatin1(name), type, 0, size, false};
+        };
+        const std::vector<legacy::JetColumn> fixed{
+            column("PartID", JetType::LongInteger), column("PartNumber", JetType::Text, 50),
+            column("PartName", JetType::Text, 80),  column("Category", JetType::Text, 30),
+            column("Description", JetType::Text, 255), column("CreationDate", JetType::DateTime),
+            column("Image", JetType::Ole)};
+        auto table = [&](std::vector<legacy::JetColumn> extra, int drop = -1) {
             legacy::JetTable t;
-            for (const QString& n : names) t.columns.push_back(legacy::JetColumn{n, legacy::JetType::Text, 10, 50, false});
+            for (int i = 0; i < int(fixed.size()); ++i)
+                if (i != drop) t.columns.push_back(fixed[size_t(i)]);
+            t.columns.insert(t.columns.begin() + 5, extra.begin(), extra.end());
             return t;
         };
-        const QStringList fixed{"PartID", "PartNumber", "PartName", "Category", "Description", "CreationDate", "Image"};
         std::vector<int> boxes;
-        QVERIFY(legacy::partsShape(table(fixed), &boxes));
+        QVERIFY(legacy::partsShape(table({}), &boxes));
         QVERIFY(boxes.empty());
         // Optional columns by name, in any order and letter case.
-        QVERIFY(legacy::partsShape(table(QStringList(fixed) << "supplier 2 price" << "Retail Price" << "Color"), &boxes));
+        QVERIFY(legacy::partsShape(table({column("supplier 2 price", JetType::Currency),
+                                          column("Retail Price", JetType::Currency), column("Color", JetType::Text, 20)}),
+                                   &boxes));
         QCOMPARE(boxes, (std::vector<int>{25, 1, 11}));
-        // A column of its own, or a fixed one missing: converted with its own columns.
-        QVERIFY(!legacy::partsShape(table(QStringList(fixed) << "Notes")));
-        QVERIFY(!legacy::partsShape(table(QStringList(fixed.mid(0, 6)) << "Color")));
+        // A column of its own, a fixed one missing, or a value that would not fit: the table
+        // keeps its own columns.
+        QVERIFY(!legacy::partsShape(table({column("Notes", JetType::Memo)})));
+        QVERIFY(!legacy::partsShape(table({}, 6)));
+        QVERIFY(!legacy::partsShape(table({column("Color", JetType::Text, 80)})));
+        QVERIFY(!legacy::partsShape(table({column("Retail Price", JetType::Double)})));
+        legacy::JetTable memo = table({});
+        memo.columns[4] = column("Description", JetType::Memo);
+        QVERIFY(!legacy::partsShape(memo));
     }
 
     void convertedFilesGetFreeNames() {
