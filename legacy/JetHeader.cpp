@@ -78,6 +78,7 @@ std::optional<JetHeader> readJetHeader(const QString& path) {
 }
 
 QString jetFileProblem(const QString& path) {
+    if (!QFileInfo::exists(path)) return QStringLiteral("%1 does not exist.").arg(shown(path));
     const auto h = readJetHeader(path);
     if (!h) return QStringLiteral("%1 is not a Jet or ACE database file.").arg(shown(path));
     if (h->version < 0 || h->version > kMaxKnownVersion)
