@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
+#include <sys/types.h>
 #include <limits>
 
 #include "Connection.h"
@@ -323,6 +325,26 @@ private slots:
             QVERIFY2(message.contains(QStringLiteral("\"Orders\"")), qPrintable(message));
         QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Shop 2001.mdb")});  // nothing written
         QCOMPARE(fingerprint(in), before);
+    }
+
+    void aCrashInTheReaderLeavesNothing() {
+        // The child is made to fault in the middle of its work, as a reader fault would.
+        QTemporaryDir dir;
+        const QString in = copySample(dir.path(), "nwind.mdb");
+        QProcess child;
+        child.start(QStringLiteral(COGWRIGHT_BIN),
+                    {QStringLiteral("--convert-jet"), in, dir.filePath(QStringLiteral("out.mdb"))});
+        QByteArray seen;
+        while (!seen.contains("table\t2\t") && child.waitForReadyRead(10000)) seen += child.readAllStandardOutput();
+        QVERIFY2(seen.contains("table\t2\t"), seen.constData());
+        ::kill(pid_t(child.processId()), SIGSEGV);
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY(child.exitCode() != 0);
+        const QString message = QString::fromUtf8(child.readAllStandardError());
+        QVERIFY2(message.contains(QStringLiteral("cogwright: the reader of Jet files failed on \"%1\"").arg(in)),
+                 qPrintable(message));
+        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nwind.mdb")});
     }
 
     void anExistingFileIsNeverReplaced() {
