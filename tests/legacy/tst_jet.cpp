@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
@@ -13,6 +14,7 @@
 #include <sys/types.h>
 #include <limits>
 
+#include "Catalog.h"
 #include "Connection.h"
 #include "JetConversion.h"
 #include "JetConverter.h"
@@ -203,6 +205,52 @@ private slots:
         }
     }
 
+    void textSizesAndCountersCarryOver_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("Jet 3") << "nwind.mdb";
+        QTest::newRow("Jet 4") << "DateTestDatabase.mdb";
+        QTest::newRow("ACE") << "ASampleDatabase.accdb";
+    }
+    void textSizesAndCountersCarryOver() {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const QString in = copySample(dir.path(), file.toLatin1().constData());
+        const QString out = dir.filePath(QStringLiteral("converted.mdb"));
+        QCOMPARE(convertWithProgram(in, out).status, 0);
+        store::Catalog catalog;
+        catalog.setActiveConnection(kOpen + store::Connection::quoteValue(out));
+        // Text(n) as mdb-schema gives it: text of n characters.
+        const QString schema = QString::fromUtf8(runTool(QStringLiteral("mdb-schema"), {in}).out);
+        static const QRegularExpression tableRe(QStringLiteral("CREATE TABLE \\[(.+?)\\]"));
+        static const QRegularExpression textRe(QStringLiteral("\\[(.+?)\\]\\s+Text \\((\\d+)\\)"));
+        int texts = 0;
+        const store::Table* table = nullptr;
+        for (const QString& line : schema.split(QLatin1Char('\n'))) {
+            if (const auto m = tableRe.match(line); m.hasMatch()) table = catalog.table(m.captured(1));
+            if (const auto m = textRe.match(line); m.hasMatch()) {
+                QVERIFY2(table, qPrintable(line));
+                const store::Column* column = table->column(m.captured(1));
+                QVERIFY2(column, qPrintable(line));
+                QCOMPARE(column->Type, store::adVarWChar);
+                QCOMPARE(column->DefinedSize, m.captured(2).toLong());
+                ++texts;
+            }
+        }
+        QVERIFY(texts > 0);
+        catalog.ActiveConnection().Close();
+        if (file != QLatin1String("nwind.mdb")) return;
+        // An AutoNumber is the table's counting key: a new order gets the number after the last.
+        qint64 highest = 0;
+        const auto orders = referenceRows(in, QStringLiteral("Orders"));
+        for (size_t r = 1; r < orders.size(); ++r) highest = std::max(highest, orders[r][0].text.toLongLong());
+        store::Connection cn;
+        cn.Open(kOpen + store::Connection::quoteValue(out));
+        store::Recordset rs;
+        rs.Open(QStringLiteral("Orders"), cn, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+        rs.AddNew();
+        QCOMPARE(rs[0].Value().toLongLong(), highest + 1);
+    }
+
     void datesBeforeNineteenHundredAndLate() {
         // mdbtools writes no date for these; the rows say in their text what they hold.
         QTemporaryDir dir;
@@ -279,7 +327,7 @@ private slots:
         for (const char* d : {"cut at an odd byte", "cut after three pages", "cut inside Orders", "header only",
                               "catalogue page", "Orders definition page", "Orders data page type",
                               "Orders data page owner", "Orders row offsets", "Orders row count", "password",
-                              "encrypted", "not a Jet file"})
+                              "encrypted", "not a Jet file", "a column of the Decimal type"})
             QTest::newRow(d) << QString::fromLatin1(d);
     }
     void damagedOrLockedFilesAreRefused() {
@@ -311,6 +359,16 @@ private slots:
         if (damage == "password") d[0x42] = char(d.at(0x42) ^ 0x55);  // the header is masked: any change shows
         if (damage == "encrypted") d[0x3e] = char(d.at(0x3e) ^ 0x55);
         if (damage == "not a Jet file") d = "PartNumber,PartName\nA-1,Bolt\n";
+        if (damage == "a column of the Decimal type") {
+            // Jet 3: the columns follow the 43-byte head and 8 bytes for each real index; the
+            // third column of Shippers (Phone) gets type 0x10.
+            const int shippers = definitionPage(in, QStringLiteral("Shippers")) * ps;
+            QVERIFY(shippers > 0);
+            const quint32 realIndexes = qFromLittleEndian<quint32>(d.constData() + shippers + 31);
+            const int phone = shippers + 43 + 8 * int(realIndexes) + 18 * 2;
+            QCOMPARE(int(d.at(phone)), 0x0a);  // a text column, as mdb-schema says
+            d[phone] = 0x10;
+        }
         writeAll(in, d);
         const QByteArray before = fingerprint(in);
         const QString out = dir.filePath(QStringLiteral("Shop 2001 (converted).mdb"));
@@ -321,6 +379,8 @@ private slots:
         QVERIFY2(message.contains(QStringLiteral("cogwright: ")) && message.contains(in), qPrintable(message));
         if (damage == "password") QVERIFY(message.contains(QStringLiteral("password")));
         if (damage == "encrypted") QVERIFY(message.contains(QStringLiteral("encrypted")));
+        if (damage == "a column of the Decimal type")
+            QVERIFY2(message.contains(QStringLiteral("\"Phone\" of the table \"Shippers\"")), qPrintable(message));
         if (damage.startsWith(QLatin1String("Orders d")) || damage.startsWith(QLatin1String("Orders row")))
             QVERIFY2(message.contains(QStringLiteral("\"Orders\"")), qPrintable(message));
         QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Shop 2001.mdb")});  // nothing written
