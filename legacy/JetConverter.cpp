@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -270,6 +271,8 @@ int runConvertJet(const QString& in, const QString& out) {
     std::snprintf(g_crashMessage + 8192, 4096, "cogwright: the conversion of \"%s\" was stopped; nothing was written.\n",
                   shownIn.toUtf8().constData());
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM}) ::signal(sig, onFatalSignal);
+    // A window that ends without waiting for its conversion takes it along.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::alarm(kStallSeconds);
     try {
         convertJet(in, out, [](const QByteArray& line) {
