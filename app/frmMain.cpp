@@ -16,6 +16,8 @@
 #include "BrowserWindow.h"
 #include "Control.h"
 #include "ErrorReport.h"
+#include "JetHeader.h"
+#include "JetImport.h"
 #include "MakerSite.h"
 #include "PartsLayout.h"
 #include "Pictures.h"
@@ -203,6 +205,11 @@ void frmMain::Form_Load() {
         m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile : m_startingDatabase;
     Control::sTableName = QStringLiteral("Parts");
     bEditMode = false;
+    // An old Jet catalogue is converted into one of ours first, when the user agrees.
+    if (legacy::isJetFile(Control::sDatabasePath)) {
+        Control::sDatabasePath = startUpOnJetFile(Control::sDatabasePath, m_startingDatabase.isEmpty());
+        if (!m_startingDatabase.isEmpty()) m_startingDatabase = Control::sDatabasePath;
+    }
     cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     cnParts->Open(QString(), QString(), QString());
     Open_Table();

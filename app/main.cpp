@@ -5,6 +5,7 @@
 #include "CsvCommand.h"
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
+#include "JetConverter.h"
 #include "Platform.h"
 #include "frmMain.h"
 
@@ -36,14 +37,19 @@ int main(int argc, char** argv) {
                                                           "refused."));
         parser.addOption(exportCsv);
         parser.addOption(importCsv);
+        const QCommandLineOption convertJet(QStringLiteral("convert-jet"),
+                                            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
+                                                           "catalogue OUT, printing progress; IN is only read."));
+        parser.addOption(convertJet);
         parser.addPositionalArgument(QStringLiteral("FILE"),
                                      QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
                                                     "folder."),
                                      QStringLiteral("[FILE]"));
-        const bool csv = parser.parse(QCoreApplication::arguments()) && (parser.isSet(exportCsv) || parser.isSet(importCsv));
+        const bool parsed = parser.parse(QCoreApplication::arguments());
+        const bool csv = parsed && (parser.isSet(exportCsv) || parser.isSet(importCsv));
         if (csv && !parser.isSet(help)) {
             const QStringList args = parser.positionalArguments();
-            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv))) {
+            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv)) || parser.isSet(convertJet)) {
                 std::fputs("cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
                            "Try 'cogwright --help'.\n", stderr);
                 return 2;
@@ -51,9 +57,13 @@ int main(int argc, char** argv) {
             return parser.isSet(exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
                                            : exchange::importCsvCommand(args[0], args[1], args[2]);
         }
-        if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
-            const QString why = parser.errorText().isEmpty() ? QStringLiteral("Only one catalogue can be opened.")
-                                                             : parser.errorText();
+        const bool converting = parsed && parser.isSet(convertJet);
+        if (converting && parser.positionalArguments().size() == 2)
+            return legacy::runConvertJet(parser.positionalArguments().at(0), parser.positionalArguments().at(1));
+        if (!parser.errorText().isEmpty() || converting || parser.positionalArguments().size() > 1) {
+            const QString why = !parser.errorText().isEmpty() ? parser.errorText()
+                                : converting ? QStringLiteral("--convert-jet needs the files IN and OUT.")
+                                             : QStringLiteral("Only one catalogue can be opened.");
             std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
             return 2;
         }

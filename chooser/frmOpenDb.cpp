@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QStandardPaths>
 #include <QHash>
 #include <QHeaderView>
 #include <QPushButton>
@@ -12,6 +14,9 @@
 #include "Control.h"
 #include "CsvWindows.h"
 #include "ErrorReport.h"
+#include "JetConversion.h"
+#include "JetHeader.h"
+#include "JetImport.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Recordset.h"
@@ -109,6 +114,7 @@ void frmOpenDb::Form_Unload() {
     }
     cnDatabase.reset();
     bDatabaseOpen = false;
+    endJetPreview();
 }
 
 void frmOpenDb::reportUnexpected(const QString& description) {
@@ -241,6 +247,13 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
         headers << name;
         if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
     }
+    // Old Jet tables keep their pictures in OLE Object columns of any name.
+    m_pictureColumn = QStringLiteral("Image");
+    for (int i = 0; i < k && !bHasImage && !m_jetFile.isEmpty(); ++i)
+        if (rs->fields()[i].Type() == store::adLongVarBinary) {
+            m_pictureColumn = rs->fields()[i].Name();
+            bHasImage = true;
+        }
     // Each column as wide as its widest text, the field name included; long fields never widen.
     std::vector<float> width;
     long count = 0;
@@ -782,7 +795,7 @@ void frmOpenDb::Show_Picture() {
         auto rs = cnDatabase->Execute(previewStatement(m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
-        store::Field& image = rs->fields()["Image"];
+        store::Field& image = rs->fields()[m_pictureColumn.isEmpty() ? QStringLiteral("Image") : m_pictureColumn];
         if (image.isNull()) return;
         QString unpackFile = Control::sUnpackPath + QStringLiteral("/ok.jpg");
         const QImage picture = unpackPicture(image, unpackFile, kUnpackChunk);
@@ -797,13 +810,20 @@ void frmOpenDb::cmdBrowse_Click() {
     const QString oldPath = m_path;
     const QString file =
         Platform::instance().openFileName(this, QStringLiteral("Locate New Information Database"), QString(),
-                                          QStringLiteral("(*.MDB)|*.mdb"));
+                                          QStringLiteral("(*.MDB;*.ACCDB)|*.mdb;*.accdb"));
     if (file.isEmpty()) return;
-    if (file.toUpper().right(4) != QLatin1String(".MDB")) return;
-    if (file == oldPath) return;
+    const bool jet = legacy::isJetFile(file);
+    if (file.toUpper().right(4) != QLatin1String(".MDB") && !(jet && file.toUpper().endsWith(QLatin1String(".ACCDB"))))
+        return;
+    if (file == (m_jetFile.isEmpty() ? oldPath : m_jetFile)) return;
+    if (jet) {
+        openJetPreview(file);
+        return;
+    }
     m_path = file;
     try {
         Open_Database();
+        endJetPreview();
     } catch (const store::StoreError& e) {
         // The chooser stays open on what it showed before.
         m_path = oldPath;
@@ -833,11 +853,67 @@ void frmOpenDb::cmdImportCsv_Click() {
 }
 
 void frmOpenDb::cmdOK_Click() {
+    if (!m_jetFile.isEmpty() && !m_path.isEmpty() && !m_preview.text(0, 0).isEmpty() && !convertJetOnOk()) return;
     if (!m_path.isEmpty()) {
         const QString second = m_preview.text(0, 1);
         if (second != QLatin1String("PartNumber") || m_table.isEmpty()) m_path.clear();
     }
     finish(QDialog::Accepted);
+}
+
+// ---- Old Jet files --------------------------------------------------------------------------
+//
+// The Jet reader never runs in this process: the file is converted by the child process into a
+// temporary catalogue in the user's cache folder, and that is what the tree and the preview show.
+
+bool frmOpenDb::openJetPreview(const QString& file) {
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache)) cache = QDir::tempPath();
+    auto preview = std::make_unique<QTemporaryDir>(cache + QStringLiteral("/jet-preview-XXXXXX"));
+    if (!preview->isValid()) {
+        reportUnexpected(QStringLiteral("No temporary folder for the preview: %1").arg(preview->errorString()));
+        return false;
+    }
+    const QString converted = preview->filePath(QStringLiteral("preview.mdb"));
+    const QString why = convertJetFile(this, file, converted);
+    if (!why.isEmpty()) {
+        reportUnexpected(why);
+        return false;
+    }
+    const QString oldPath = m_path;
+    m_path = converted;
+    try {
+        Open_Database();
+    } catch (const store::StoreError& e) {
+        m_path = oldPath;
+        ui->txtPath->setText(m_jetFile.isEmpty() ? oldPath : m_jetFile);
+        reportUnexpected(e.description());
+        return false;
+    }
+    m_jetPreview = std::move(preview);  // the one shown before goes with its connection
+    m_jetFile = file;
+    ui->txtPath->setText(file);
+    return true;
+}
+
+bool frmOpenDb::convertJetOnOk() {
+    const QString target = legacy::convertedPath(m_jetFile);
+    if (!askToConvertJet(this, m_jetFile,
+                         QStringLiteral("The new catalogue will be %1.").arg(QDir::toNativeSeparators(target))))
+        return false;
+    // The preview is that conversion already made; it is copied whole beside the original.
+    QString why;
+    if (!legacy::copyWhole(m_path, target, &why)) {
+        reportUnexpected(why);
+        return false;
+    }
+    m_path = target;
+    return true;
+}
+
+void frmOpenDb::endJetPreview() {
+    m_jetFile.clear();
+    m_jetPreview.reset();
 }
 
 void frmOpenDb::cmdCancel_Click() {

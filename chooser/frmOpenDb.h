@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "Connection.h"
@@ -79,4 +80,12 @@ private:
     std::unique_ptr<store::Recordset> m_previewRows;
     long m_previewAt = -1;
     std::vector<QStringList> m_previewTexts;  // for a table whose rows have no keys
+
+    // An old Jet file is shown through its conversion into a private temporary catalogue.
+    bool openJetPreview(const QString& file);
+    bool convertJetOnOk();
+    void endJetPreview();
+    QString m_jetFile;
+    QString m_pictureColumn;  // "Image"; in a Jet table without one, its first long binary column
+    std::unique_ptr<QTemporaryDir> m_jetPreview;
 };

@@ -1,0 +1,297 @@
+#include "JetConverter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "BulkInsert.h"
+#include "Catalog.h"
+#include "JetHeader.h"
+#include "JetReader.h"
+#include "OlePicture.h"
+#include "PartsLayout.h"
+#include "StoreError.h"
+
+namespace legacy {
+
+namespace {
+
+constexpr long kProgressEvery = 500;  // rows between progress lines, or
+constexpr qint64 kProgressMs = 1000;   // this long, for rows of large pictures
+constexpr unsigned kStallSeconds = 120;  // the reader gives up when no row comes for this long
+
+QByteArray encoded(const QString& name) { return QUrl::toPercentEncoding(name); }
+
+store::DataTypeEnum ourType(JetType type) {
+    switch (type) {
+        case JetType::Boolean: return store::adBoolean;
+        case JetType::Byte:
+        case JetType::Integer:
+        case JetType::LongInteger: return store::adInteger;
+        case JetType::Currency: return store::adCurrency;
+        case JetType::Single: return store::adSingle;
+        case JetType::Double: return store::adDouble;
+        case JetType::DateTime: return store::adDate;
+        case JetType::Text:
+        case JetType::ReplicationId: return store::adVarWChar;
+        case JetType::Memo: return store::adLongVarWChar;
+        case JetType::Binary:
+        case JetType::Ole: return store::adLongVarBinary;
+        default: return store::adEmpty;
+    }
+}
+
+// The table's definition in our terms: its own columns, an AutoNumber as the counting key.
+store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
+    store::Table table(jet.name);
+    const JetColumn* counter = nullptr;
+    for (const JetColumn& c : jet.columns) {
+        const long size = c.type == JetType::Text ? (c.size > 0 ? c.size : 255) : c.type == JetType::ReplicationId ? 38 : 0;
+        store::Column column(c.name, ourType(c.type), size);
+        if (c.autoNumber && !counter) {
+            counter = &c;
+            column.ParentCatalog = &catalog;
+            column.setProperty(QStringLiteral("AutoIncrement"), true);
+        }
+        table.appendColumn(column);
+    }
+    if (counter) {
+        store::Index key;
+        key.Name = QStringLiteral("PrimaryKey");
+        key.Unique = key.PrimaryKey = true;
+        key.appendColumn(counter->name, store::adInteger);
+        table.Indexes.push_back(key);
+    }
+    return table;
+}
+
+// The half-made file, removed however the child ends.
+char g_partPath[4096];
+char g_partJournal[4096];
+char g_crashMessage[3 * 4096];  // a crash, a stall, a stop
+
+void removePart() {
+    if (g_partPath[0]) ::unlink(g_partPath);
+    if (g_partJournal[0]) ::unlink(g_partJournal);
+}
+
+extern "C" void onFatalSignal(int sig) {
+    removePart();
+    const char* text = g_crashMessage;
+    if (sig == SIGALRM) text = g_crashMessage + 4096;
+    if (sig == SIGTERM) text = g_crashMessage + 8192;
+    ssize_t ignored = ::write(STDERR_FILENO, text, std::strlen(text));
+    (void)ignored;
+    ::_exit(sig == SIGALRM ? 4 : sig == SIGTERM ? 5 : 3);
+}
+
+void setPart(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray journal = native + "-journal";
+    if (size_t(journal.size()) >= sizeof g_partJournal) throw store::StoreError(store::errInvalidArgument, QStringLiteral("The path \"%1\" is too long.").arg(path));
+    std::memcpy(g_partPath, native.constData(), size_t(native.size()) + 1);
+    std::memcpy(g_partJournal, journal.constData(), size_t(journal.size()) + 1);
+}
+
+void clearPart() { g_partPath[0] = g_partJournal[0] = '\0'; }
+
+// Puts the complete file under its name, never over a file that appeared there meanwhile.
+void placeFile(const QString& part, const QString& out) {
+    const QByteArray from = QFile::encodeName(part), to = QFile::encodeName(out);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {  // a file system without it: a link cannot replace either
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return;
+        }
+        error = errno;
+    }
+    if (error == EEXIST)
+        throw store::StoreError(store::errFileExists,
+                                QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+    throw store::StoreError(store::errFileNotFound, QStringLiteral("The new catalogue \"%1\" cannot be written: %2.")
+                                                       .arg(out, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool partsShape(const JetTable& table, std::vector<int>* boxes) {
+    namespace parts = store::parts;
+    // Every value has to fit the layout's column as it is, or the table keeps its own columns.
+    auto fits = [](const JetColumn& c, store::DataTypeEnum type, long size) {
+        switch (type) {
+            case store::adInteger:
+                return c.type == JetType::Byte || c.type == JetType::Integer || c.type == JetType::LongInteger;
+            case store::adCurrency: return c.type == JetType::Currency;
+            case store::adSingle: return c.type == JetType::Single;
+            case store::adDate: return c.type == JetType::DateTime;
+            case store::adLongVarBinary: return c.type == JetType::Ole || c.type == JetType::Binary;
+            case store::adVarWChar: return c.type == JetType::Text && c.size > 0 && c.size <= size;
+            default: return false;
+        }
+    };
+    int fixed = 0;
+    std::vector<int> found;
+    for (const JetColumn& c : table.columns) {
+        bool matched = false;
+        for (const auto* group : {&parts::kLeadingColumns[0], &parts::kTrailingColumns[0]}) {
+            const size_t n = group == &parts::kLeadingColumns[0] ? parts::kLeadingColumns.size()
+                                                                 : parts::kTrailingColumns.size();
+            for (size_t i = 0; i < n; ++i)
+                if (c.name.compare(QLatin1String(group[i].name), Qt::CaseInsensitive) == 0) {
+                    if (!fits(c, group[i].type, group[i].definedSize)) return false;
+                    matched = true;
+                }
+        }
+        if (matched) {
+            ++fixed;
+            continue;
+        }
+        int box = 0;
+        for (int b = 1; b <= parts::kOptionalCount && !box; ++b)
+            if (parts::optionalName(b).compare(c.name, Qt::CaseInsensitive) == 0) box = b;
+        if (!box || !fits(c, parts::optionalType(box), parts::optionalSize(box))) return false;
+        found.push_back(box);
+    }
+    if (fixed != int(parts::kLeadingColumns.size() + parts::kTrailingColumns.size())) return false;
+    if (boxes) *boxes = found;
+    return true;
+}
+
+void convertJet(const QString& inPath, const QString& outPath, const ProgressLine& progress) {
+    const QString in = QFileInfo(inPath).absoluteFilePath();
+    const QFileInfo outInfo(outPath);
+    const QString out = outInfo.absoluteFilePath();
+    if (const QString problem = jetFileProblem(in); !problem.isEmpty()) throw JetError(problem);
+    if (outInfo.exists() || outInfo.isSymLink())
+        throw store::StoreError(store::errFileExists,
+                                QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+
+    JetDatabase jet(in);
+    for (const JetTable& t : jet.tables())
+        for (const JetColumn& c : t.columns)
+            if (c.type == JetType::Unsupported)
+                throw JetError(QStringLiteral("The column \"%1\" of the table \"%2\" in \"%3\" has a type (%4) that "
+                                              "this program cannot convert; nothing was converted.")
+                                   .arg(c.name, t.name, in)
+                                   .arg(c.jetType));
+    progress("tables\t" + QByteArray::number(qulonglong(jet.tables().size())));
+    for (const QString& linked : jet.linkedTables()) progress("linked\t" + encoded(linked));
+
+    const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
+                         QStringLiteral(".part-") + QString::number(::getpid());
+    setPart(part);
+    try {
+        store::Catalog catalog;
+        store::Connection& cn = catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                               store::Connection::quoteValue(part));
+        store::startFilling(cn);
+        long total = 0;
+        int index = 0;
+        for (const JetTable& t : jet.tables()) {
+            ++index;
+            progress("table\t" + QByteArray::number(index) + '\t' + encoded(t.name) + '\t' +
+                     QByteArray::number(qlonglong(t.rowCount)));
+            std::vector<int> boxes;
+            if (partsShape(t, &boxes))
+                store::parts::createPartsTable(catalog, t.name, boxes);
+            else
+                catalog.appendTable(ownTable(catalog, t));
+            QStringList names;
+            std::vector<bool> ole;
+            for (const JetColumn& c : t.columns) {
+                names << c.name;
+                ole.push_back(c.type == JetType::Ole);
+            }
+            store::BulkInsert insert(cn, t.name, names);
+            QElapsedTimer sinceProgress;
+            sinceProgress.start();
+            jet.readRows(t, [&](long row, std::vector<QVariant>& values) {
+                for (size_t i = 0; i < values.size(); ++i)
+                    if (ole[i] && !values[i].isNull()) values[i] = unwrapOlePicture(values[i].toByteArray());
+                try {
+                    insert.add(values);
+                } catch (const store::StoreError& e) {
+                    throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be converted: %4")
+                                       .arg(row)
+                                       .arg(t.name, in, e.description()));
+                }
+                ::alarm(kStallSeconds);
+                if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
+                    progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' + QByteArray::number(qlonglong(t.rowCount)));
+                    sinceProgress.start();
+                }
+            });
+            insert.finish();
+            total += t.rowCount;
+            progress("rows\t" + QByteArray::number(qlonglong(t.rowCount)) + '\t' + QByteArray::number(qlonglong(t.rowCount)));
+        }
+        store::finishFilling(cn);
+        cn.Close();
+        placeFile(part, out);
+        clearPart();
+        syncFolder(outInfo.absolutePath());
+        progress("done\t" + QByteArray::number(index) + '\t' + QByteArray::number(qlonglong(total)));
+    } catch (...) {
+        removePart();
+        clearPart();
+        throw;
+    }
+}
+
+int runConvertJet(const QString& in, const QString& out) {
+    const QString shownIn = QFileInfo(in).absoluteFilePath();
+    const QByteArray crash = "cogwright: the reader of Jet files failed on \"" + shownIn.toUtf8() +
+                             "\"; the file is damaged. Nothing was written.\n";
+    const QByteArray stall = "cogwright: reading \"" + shownIn.toUtf8() +
+                             "\" stopped making progress; the file is damaged. Nothing was written.\n";
+    std::snprintf(g_crashMessage, 4096, "%s", crash.constData());
+    std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
+    std::snprintf(g_crashMessage + 8192, 4096, "cogwright: the conversion of \"%s\" was stopped; nothing was written.\n",
+                  shownIn.toUtf8().constData());
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM}) ::signal(sig, onFatalSignal);
+    // A window that ends without waiting for its conversion takes it along.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    ::alarm(kStallSeconds);
+    try {
+        convertJet(in, out, [](const QByteArray& line) {
+            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+        });
+        ::alarm(0);
+        return 0;
+    } catch (const JetError& e) {
+        std::fprintf(stderr, "cogwright: %s\n", qPrintable(e.text));
+    } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn),
+                     qPrintable(e.description()));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn), e.what());
+    }
+    ::alarm(0);
+    return 1;
+}
+
+}  // namespace legacy

@@ -1,0 +1,267 @@
+#include "JetReader.h"
+
+// libmdb's header needs glib's types first.
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QtEndian>
+#include <cmath>
+#include <cstring>
+
+#include "Types.h"
+
+namespace legacy {
+
+namespace {
+
+// Room for one value as libmdb writes it out: a memo of 65,535 characters in UTF-8 and more.
+constexpr size_t kBindSize = 1 << 20;
+constexpr int kOffsetMask = 0x1fff;  // a row's offset on its page, without its flags
+constexpr double kFirstJetDay = -657434;          // 0100-01-01
+constexpr double kLastJetDay = 2958466;           // 10000-01-01
+
+JetType typeOf(int code) {
+    switch (code) {
+        case MDB_BOOL: return JetType::Boolean;
+        case MDB_BYTE: return JetType::Byte;
+        case MDB_INT: return JetType::Integer;
+        case MDB_LONGINT: return JetType::LongInteger;
+        case MDB_MONEY: return JetType::Currency;
+        case MDB_FLOAT: return JetType::Single;
+        case MDB_DOUBLE: return JetType::Double;
+        case MDB_DATETIME: return JetType::DateTime;
+        case MDB_BINARY: return JetType::Binary;
+        case MDB_TEXT: return JetType::Text;
+        case MDB_OLE: return JetType::Ole;
+        case MDB_MEMO: return JetType::Memo;
+        case MDB_REPID: return JetType::ReplicationId;
+        default: return JetType::Unsupported;
+    }
+}
+
+QString repIdText(const unsigned char* b) {
+    // The first three groups are little-endian numbers, the last two plain bytes.
+    return QStringLiteral("{%1-%2-%3-%4-%5}")
+        .arg(qFromLittleEndian<quint32>(b), 8, 16, QLatin1Char('0'))
+        .arg(qFromLittleEndian<quint16>(b + 4), 4, 16, QLatin1Char('0'))
+        .arg(qFromLittleEndian<quint16>(b + 6), 4, 16, QLatin1Char('0'))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 8), 2).toHex()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 10), 6).toHex()))
+        .toUpper();
+}
+
+}  // namespace
+
+QDateTime jetDate(double days) {
+    if (!std::isfinite(days) || days <= kFirstJetDay - 1 || days >= kLastJetDay) return {};
+    const double whole = std::trunc(days);
+    qint64 seconds = std::llround(std::fabs(days - whole) * 86400.0);
+    QDate date = QDate(1899, 12, 30).addDays(qint64(whole));
+    if (seconds >= 86400) {  // rounds up to the next midnight
+        seconds -= 86400;
+        date = date.addDays(1);
+    }
+    return QDateTime(date, QTime(0, 0).addSecs(int(seconds)), Qt::UTC);
+}
+
+struct JetDatabase::Handle {
+    MdbHandle* mdb = nullptr;
+    ~Handle() {
+        if (mdb) mdb_close(mdb);
+    }
+};
+
+JetDatabase::JetDatabase(const QString& path) : m_path(QFileInfo(path).absoluteFilePath()), m_handle(new Handle) {
+    const QByteArray native = QFile::encodeName(m_path);
+    // Never opened for writing.
+    m_handle->mdb = mdb_open(native.constData(), MDB_NOFLAGS);
+    if (!m_handle->mdb) throw JetError(QStringLiteral("\"%1\" cannot be opened as a Jet database.").arg(m_path));
+    MdbHandle* mdb = m_handle->mdb;
+    mdb_set_bind_size(mdb, kBindSize);
+    if (!mdb_read_catalog(mdb, MDB_ANY))
+        throw JetError(QStringLiteral("The list of tables in \"%1\" cannot be read; the file is damaged.").arg(m_path));
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        const QString name = QString::fromUtf8(entry->object_name);
+        if (entry->object_type == MDB_LINKED_TABLE) {
+            m_linked << name;
+            continue;
+        }
+        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry) ||
+            name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+            continue;
+        MdbTableDef* def = mdb_read_table(entry);
+        if (!def || !mdb_read_columns(def)) {
+            if (def) mdb_free_tabledef(def);
+            throw JetError(QStringLiteral("The definition of the table \"%1\" in \"%2\" cannot be read; the file "
+                                          "is damaged.")
+                               .arg(name, m_path));
+        }
+        JetTable table;
+        table.name = name;
+        table.rowCount = long(def->num_rows);
+        table.catalogIndex = int(i);
+        for (unsigned c = 0; c < def->num_cols; ++c) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
+            JetColumn column;
+            column.name = QString::fromUtf8(col->name);
+            column.jetType = col->col_type;
+            column.type = typeOf(col->col_type);
+            // Jet 4 and ACE keep two bytes a character.
+            if (column.type == JetType::Text)
+                column.size = mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
+            column.autoNumber = col->is_long_auto != 0;
+            table.columns.push_back(column);
+        }
+        mdb_free_tabledef(def);
+        m_tables.push_back(table);
+    }
+}
+
+JetDatabase::~JetDatabase() = default;
+
+void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long, std::vector<QVariant>&)>& row) {
+    MdbHandle* mdb = m_handle->mdb;
+    MdbCatalogEntry* entry = wanted.catalogIndex >= 0 && unsigned(wanted.catalogIndex) < mdb->num_catalog
+                                 ? static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, wanted.catalogIndex))
+                                 : nullptr;
+    MdbTableDef* table = entry ? mdb_read_table(entry) : nullptr;
+    if (!table || !mdb_read_columns(table) || table->num_cols != wanted.columns.size()) {
+        if (table) mdb_free_tabledef(table);
+        throw JetError(QStringLiteral("The table \"%1\" in \"%2\" cannot be read.").arg(wanted.name, m_path));
+    }
+    struct Bound {
+        MdbTableDef* table;
+        std::vector<char*> buffers;
+        std::vector<int> lengths;
+        ~Bound() {
+            for (char* b : buffers) g_free(b);
+            mdb_free_tabledef(table);
+        }
+    } bound{table, {}, std::vector<int>(table->num_cols, 0)};
+    // Only texts are taken as libmdb writes them out (and an OLE value's reference to its pages
+    // is kept where its reader looks); every other value is read from the row's own bytes.
+    for (unsigned c = 0; c < table->num_cols; ++c) {
+        const JetType type = c < wanted.columns.size() ? wanted.columns[c].type : JetType::Unsupported;
+        if (type != JetType::Text && type != JetType::Memo && type != JetType::Ole) {
+            bound.buffers.push_back(nullptr);
+            continue;
+        }
+        bound.buffers.push_back(static_cast<char*>(g_malloc0(kBindSize)));
+        mdb_bind_column(table, int(c) + 1, bound.buffers.back(), &bound.lengths[c]);
+    }
+    mdb_rewind_table(table);
+
+    const auto& columns = wanted.columns;
+    std::vector<MdbField> fields(std::max<size_t>(columns.size(), 1) + MDB_MAX_COLS);
+    std::vector<QVariant> values(columns.size());
+    long done = 0;
+    auto unreadable = [&](const QString& why) {
+        return JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be read: %4.")
+                            .arg(done + 1)
+                            .arg(wanted.name, m_path, why));
+    };
+    while (mdb_fetch_row(table)) {
+        // The row again, as stored: which values are Null, and the bytes of the fixed ones.
+        int start = 0;
+        size_t size = 0;
+        if (table->cur_row < 1 || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
+            throw unreadable(QStringLiteral("it is not where its page says"));
+        const int cracked = mdb_crack_row(table, start & kOffsetMask, size, fields.data());
+        if (cracked < int(columns.size())) throw unreadable(QStringLiteral("its values do not fit its columns"));
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const MdbField& f = fields[c];
+            const size_t at = size_t(f.colnum);
+            if (at >= columns.size()) throw unreadable(QStringLiteral("it names a column the table lacks"));
+            const JetColumn& column = columns[at];
+            QVariant& v = values[at];
+            const unsigned char* raw = mdb->pg_buf + f.start;
+            const bool inPage = f.start >= 0 && f.siz >= 0 && size_t(f.start) + size_t(f.siz) <= size_t(mdb->fmt->pg_size);
+            auto need = [&](int bytes) {
+                if (!inPage || f.siz < bytes)
+                    throw unreadable(QStringLiteral("the value of \"%1\" is cut short").arg(column.name));
+            };
+            if (column.type == JetType::Boolean) {
+                // A Yes/No value lives in the row's null mask: set is Yes.
+                v = !f.is_null;
+                continue;
+            }
+            if (f.is_null) {
+                v = QVariant();
+                continue;
+            }
+            switch (column.type) {
+                case JetType::Byte: need(1); v = qint64(raw[0]); break;
+                case JetType::Integer: need(2); v = qint64(qFromLittleEndian<qint16>(raw)); break;
+                case JetType::LongInteger: need(4); v = qint64(qFromLittleEndian<qint32>(raw)); break;
+                case JetType::Currency:
+                    need(8);
+                    v = QVariant::fromValue(store::Currency{qFromLittleEndian<qint64>(raw)});
+                    break;
+                case JetType::Single: {
+                    need(4);
+                    float f32;
+                    std::memcpy(&f32, raw, 4);
+                    v = f32;
+                    break;
+                }
+                case JetType::Double: {
+                    need(8);
+                    double f64;
+                    std::memcpy(&f64, raw, 8);
+                    v = f64;
+                    break;
+                }
+                case JetType::DateTime: {
+                    need(8);
+                    double days;
+                    std::memcpy(&days, raw, 8);
+                    const QDateTime dt = jetDate(days);
+                    if (!dt.isValid())
+                        throw unreadable(QStringLiteral("the date in \"%1\" is out of range").arg(column.name));
+                    v = dt;
+                    break;
+                }
+                case JetType::ReplicationId: need(16); v = repIdText(raw); break;
+                case JetType::Binary:
+                    need(0);
+                    v = QByteArray(reinterpret_cast<const char*>(raw), f.siz);
+                    break;
+                case JetType::Text:
+                case JetType::Memo: {
+                    const int length = bound.lengths[at];
+                    if (size_t(length) + 1 >= kBindSize)
+                        throw unreadable(QStringLiteral("the text in \"%1\" is too long").arg(column.name));
+                    v = QString::fromUtf8(bound.buffers[at], length);
+                    break;
+                }
+                case JetType::Ole: {
+                    auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
+                    size_t length = 0;
+                    void* bytes = mdb_ole_read_full(mdb, col, &length);
+                    if (!bytes) {
+                        v = QByteArray("");
+                        break;
+                    }
+                    v = QByteArray(static_cast<const char*>(bytes), qsizetype(length));
+                    g_free(bytes);
+                    break;
+                }
+                default:
+                    throw unreadable(QStringLiteral("the column \"%1\" has a type this program cannot read").arg(column.name));
+            }
+        }
+        ++done;
+        row(done, values);
+    }
+    if (done != wanted.rowCount)
+        throw JetError(QStringLiteral("The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
+                                      "readable; the file is damaged.")
+                           .arg(wanted.name, m_path)
+                           .arg(done)
+                           .arg(wanted.rowCount));
+}
+
+}  // namespace legacy

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Reading a Jet or ACE file with mdbtools' libmdb, read-only. libmdb trusts its input, so only
+// the converting child process uses this; the window never does.
+namespace legacy {
+
+enum class JetType { Boolean, Byte, Integer, LongInteger, Currency, Single, Double, DateTime, Binary, Text, Ole,
+                     Memo, ReplicationId, Unsupported };
+
+struct JetColumn {
+    QString name;
+    JetType type = JetType::Unsupported;
+    int jetType = 0;     // libmdb's type code
+    int size = 0;        // characters, text columns only
+    bool autoNumber = false;
+};
+
+struct JetTable {
+    QString name;
+    std::vector<JetColumn> columns;
+    long rowCount = 0;   // as the table's definition gives it
+    int catalogIndex = -1;  // its entry in the file's catalogue (a form may share its name)
+};
+
+class JetError : public std::runtime_error {
+public:
+    explicit JetError(const QString& message) : std::runtime_error(message.toStdString()), text(message) {}
+    QString text;
+};
+
+// Values: Null as a null QVariant; whole numbers qint64; Single float; Double double; Currency
+// store::Currency; dates QDateTime (UTC spec, the wall time as stored); Yes/No bool; text QString;
+// binary QByteArray; replication IDs their "{...}" text.
+class JetDatabase {
+public:
+    explicit JetDatabase(const QString& path);  // throws JetError
+    ~JetDatabase();
+    JetDatabase(const JetDatabase&) = delete;
+    JetDatabase& operator=(const JetDatabase&) = delete;
+
+    // User tables in the file's order: no system (MSys*) tables, no linked tables.
+    const std::vector<JetTable>& tables() const { return m_tables; }
+    // Linked tables, which live in other files.
+    const QStringList& linkedTables() const { return m_linked; }
+
+    // Every row of the table in stored order; `row` gets the values and the row's number from 1.
+    // Throws JetError when a row cannot be read or fewer rows come back than the table holds.
+    void readRows(const JetTable& table, const std::function<void(long, std::vector<QVariant>&)>& row);
+
+private:
+    QString m_path;
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
+    std::vector<JetTable> m_tables;
+    QStringList m_linked;
+};
+
+// Days since 1899-12-30 as Jet keeps dates: the whole part counts days (back from the base when
+// negative), the fraction is the time of day whatever the sign. Rounded to the second.
+QDateTime jetDate(double days);
+
+}  // namespace legacy

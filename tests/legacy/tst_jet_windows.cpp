@@ -1,0 +1,317 @@
+// Old Jet files in the windows: the chooser previews one as it is and converts it on OK; a
+// start-up on a Jet Parts.mdb converts it and goes on as on a catalogue of ours.
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "Connection.h"
+#include "Control.h"
+#include "JetConversion.h"
+#include "JetReference.h"
+#include "Session.h"
+#include "frmOpenDb.h"
+
+namespace {
+
+struct Chooser {
+    ProgramFolder folder;
+    ScriptedPlatform platform{folder.path()};
+    QString db;
+    std::unique_ptr<frmOpenDb> window;
+
+    Chooser() {
+        db = folder.makeDatabase(QStringLiteral("Shop.mdb"));
+        Control::sAppPath = folder.path();
+        Control::sUnpackPath = folder.path();
+        Control::sDatabasePath = db;
+        Control::sTableName = QStringLiteral("Parts");
+        window = std::make_unique<frmOpenDb>();
+        window->show();
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* c = window->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QTreeWidget* tree() const { return child<QTreeWidget>("trvData"); }
+    QTableView* grid() const { return child<QTableView>("MSFlexGrid1"); }
+    QStringList tables() const {
+        QStringList out;
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i) out << tree()->topLevelItem(i)->text(0);
+        return out;
+    }
+    QTreeWidgetItem* node(const QString& table) const {
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
+            if (tree()->topLevelItem(i)->text(0) == table) return tree()->topLevelItem(i);
+        return nullptr;
+    }
+    void preview(const QString& table) {
+        QTreeWidgetItem* item = node(table);
+        if (!item) qFatal("no table node %s", qPrintable(table));
+        tree()->scrollToItem(item);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
+    }
+    void clickRow(int row) {
+        const QModelIndex index = grid()->model()->index(row, 0);
+        grid()->scrollTo(index);
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
+    }
+    QString cell(int r, int c) const { return grid()->model()->index(r, c).data().toString(); }
+    QPixmap picture() const { return child<QLabel>("Picture1")->pixmap(); }
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void browse(const QString& choice) {
+        platform.fileChoices = {choice};
+        click("cmdBrowse");
+    }
+};
+
+QStringList entries(const QString& folder) {
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+QStringList previewFolders() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
+        .entryList({QStringLiteral("jet-preview-*")}, QDir::Dirs | QDir::Hidden);
+}
+
+// The texts the progress dialog shows while it is up.
+struct ProgressWatch {
+    QStringList seen;
+    QTimer timer;
+    std::function<void(QProgressDialog*)> act;
+    ProgressWatch() {
+        timer.setInterval(2);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) {
+                    if (!seen.contains(d->labelText())) seen << d->labelText();
+                    if (act) act(d);
+                }
+        });
+        timer.start();
+    }
+};
+
+}  // namespace
+
+class JetWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        legacy::JetConversion::setProgram(QStringLiteral(COGWRIGHT_BIN));
+    }
+
+    void theChooserPreviewsAJetFileAndConvertsItOnOk() {
+        QTemporaryDir elsewhere;
+        const QString jet = copySample(elsewhere.path(), "nwind.mdb");
+        const QByteArray before = fingerprint(jet);
+        {
+            Chooser c;
+            ProgressWatch progress;
+            c.browse(jet);
+            progress.timer.stop();
+            QVERIFY(c.platform.warnings.empty());
+            // The progress named the tables as it went.
+            QVERIFY2(progress.seen.join(QLatin1Char('\n')).contains(QStringLiteral(" of 9: Order Details")),
+                     qPrintable(progress.seen.join(QLatin1Char('\n'))));
+            QCOMPARE(c.child<QLineEdit>("txtPath")->text(), jet);
+            QCOMPARE(c.tables(), referenceTables(jet));  // exact names, the file's order, no system tables
+            const auto details = referenceRows(jet, QStringLiteral("Order Details"));
+            QStringList columns, refColumns;
+            for (int i = 0; i < c.node(QStringLiteral("Order Details"))->childCount(); ++i)
+                columns << c.node(QStringLiteral("Order Details"))->child(i)->text(0);
+            for (const CsvValue& v : details.at(0)) refColumns << v.text;
+            QCOMPARE(columns, refColumns);
+
+            // Rows, Nulls and the picture of a clicked row.
+            c.preview(QStringLiteral("Employees"));
+            const auto employees = referenceRows(jet, QStringLiteral("Employees"));
+            QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QString::number(employees.size() - 1));
+            for (size_t i = 0; i < employees[0].size(); ++i) QCOMPARE(c.cell(0, int(i)), employees[0][i].text);
+            int nulls = 0;
+            for (int row = 1; row < int(employees.size()); ++row) {
+                const CsvRow* ref = nullptr;
+                for (size_t r = 1; r < employees.size(); ++r)
+                    if (employees[r][0].text == c.cell(row, 0)) ref = &employees[r];
+                QVERIFY(ref);
+                for (int col : {1, 2, 3, 8, 9, 10}) {  // names, title, city, region, postal code
+                    const CsvValue& v = ref->at(size_t(col));
+                    const bool null = !v.quoted && v.text.isEmpty();
+                    nulls += null;
+                    QCOMPARE(c.cell(row, col), null ? QStringLiteral(" ") : v.text);
+                }
+                if (row > 2) continue;
+                c.clickRow(row);
+                QVERIFY(!c.picture().isNull());
+                QCOMPARE(c.picture().size(), bitmapSizeInside(QByteArray::fromHex(ref->at(14).text.toLatin1())));
+            }
+            QVERIFY(nulls > 0);
+            QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
+
+            // No: nothing is written and the chooser stays.
+            c.platform.answers = {false};
+            c.click("cmdOK");
+            QVERIFY(c.window->isVisible());
+            QCOMPARE(c.platform.questions.size(), size_t(1));
+            const QString asked = c.platform.questions.front().text;
+            QVERIFY2(asked.startsWith(jet + QStringLiteral(" is in the old Jet format. Convert it to a new catalogue?")),
+                     qPrintable(asked));
+            const QString converted = QDir(elsewhere.path()).filePath(QStringLiteral("nwind (converted).mdb"));
+            QVERIFY2(asked.contains(converted), qPrintable(asked));
+            QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
+
+            // Yes: the catalogue appears beside the original, every table in it.
+            c.platform.answers = {true};
+            c.click("cmdOK");
+            QVERIFY(!c.window->isVisible());
+            QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("nwind (converted).mdb"),
+                                                             QStringLiteral("nwind.mdb")}));
+            QCOMPARE(sqliteShell(converted, QStringLiteral("SELECT count(*) FROM Employees")),
+                     QString::number(employees.size() - 1));
+            QCOMPARE(sqliteShell(converted, QStringLiteral("SELECT count(*) FROM \"Order Details\"")),
+                     QString::number(details.size() - 1));
+            // Employees is no parts table: the main window gets no choice, as with a file of ours.
+            QVERIFY(c.window->choice().isEmpty());
+        }
+        QCOMPARE(fingerprint(jet), before);
+        QCOMPARE(previewFolders(), QStringList());  // the preview went with the window
+    }
+
+    void browseTakesAccdbFilesByTheirContent() {
+        QTemporaryDir elsewhere;
+        const QString ace = copySample(elsewhere.path(), "ASampleDatabase.accdb");
+        Chooser c;
+        // An .accdb that is no ACE file is passed over, as any other name is.
+        c.browse(writeFile(QDir(elsewhere.path()).filePath(QStringLiteral("notes.accdb")), "Asset Items\n"));
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
+        c.browse(ace);
+        QVERIFY(c.platform.warnings.empty());
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), ace);
+        QCOMPARE(c.tables(), referenceTables(ace));
+        QVERIFY(c.platform.fileDialogs.back().text.contains(QStringLiteral("*.accdb")));
+        c.preview(QStringLiteral("Asset Items"));
+        QCOMPARE(c.child<QLineEdit>("txtCount")->text(),
+                 QString::number(referenceRows(ace, QStringLiteral("Asset Items")).size() - 1));
+    }
+
+    void theChooserRefusesADamagedOrCancelledJetFile_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("damaged") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void theChooserRefusesADamagedOrCancelledJetFile() {
+        QFETCH(bool, cancel);
+        QTemporaryDir elsewhere, bin;
+        const QString jet = copySample(elsewhere.path(), "nwind.mdb", QStringLiteral("Old Stock.mdb"));
+        if (cancel) {
+            // A converter that never finishes on its own: only Cancel ends it.
+            const QString slow = bin.filePath(QStringLiteral("slow"));
+            QFile script(slow);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\nprintf 'tables\\t1\\ntable\\t1\\tParts\\t10\\n'\nexec sleep 30\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            legacy::JetConversion::setProgram(slow);
+        } else {
+            damageDataPageOf(jet, QStringLiteral("Orders"));
+        }
+        const QByteArray before = fingerprint(jet);
+        Chooser c;
+        const QStringList tablesBefore = c.tables();
+        ProgressWatch progress;
+        progress.act = [&](QProgressDialog* d) {
+            if (cancel && d->labelText().contains(QStringLiteral("Table 1 of 1: Parts")))
+                if (auto* button = d->findChild<QPushButton*>()) QTest::mouseClick(button, Qt::LeftButton);
+        };
+        c.browse(jet);
+        progress.timer.stop();
+        legacy::JetConversion::setProgram(QStringLiteral(COGWRIGHT_BIN));
+        QCOMPARE(c.platform.warnings.size(), size_t(1));
+        const QString message = c.platform.warnings.front().text;
+        QVERIFY2(message.startsWith(QStringLiteral("Unexpected Error: ")) && message.contains(jet), qPrintable(message));
+        QVERIFY2(message.contains(cancel ? QStringLiteral("cancelled") : QStringLiteral("\"Orders\"")),
+                 qPrintable(message));
+        // The chooser still shows what it showed; nothing was written anywhere.
+        QCOMPARE(c.tables(), tablesBefore);
+        QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
+        QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("Old Stock.mdb")});
+        QCOMPARE(fingerprint(jet), before);
+        QCOMPARE(previewFolders(), QStringList());
+        QVERIFY(c.window->isVisible());
+    }
+
+    void startUpOnAJetPartsFile_data() {
+        QTest::addColumn<bool>("convert");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+    void startUpOnAJetPartsFile() {
+        QFETCH(bool, convert);
+        Session s;
+        s.folder.writeLogo();
+        copySample(s.folder.path(), "nwind.mdb", QStringLiteral("Parts.mdb"));
+        const QByteArray before = fingerprint(s.db());
+        s.platform.answers = {convert};
+        QVERIFY(!s.start());  // no table named Parts in it: ended with the report, as today
+        QCOMPARE(s.platform.questions.size(), size_t(1));
+        const QString asked = s.platform.questions.front().text;
+        QVERIFY2(asked.startsWith(s.db() + QStringLiteral(" is in the old Jet format. Convert it to a new catalogue?")),
+                 qPrintable(asked));
+        QVERIFY2(asked.contains(s.folder.file(QStringLiteral("Parts (Jet original).mdb"))), qPrintable(asked));
+        QCOMPARE(s.platform.reports.size(), size_t(1));
+        QVERIFY(!s.w->isVisible());
+        if (!convert) {
+            QCOMPARE(entries(s.folder.path()), (QStringList{QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
+            QCOMPARE(fingerprint(s.db()), before);
+            return;
+        }
+        QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("'Parts'")),
+                 qPrintable(s.platform.reports.front().description));
+        // The converted file took the name; the original is kept, bytes and time untouched.
+        QCOMPARE(entries(s.folder.path()), (QStringList{QStringLiteral("Parts (Jet original).mdb"),
+                                                        QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
+        const QString original = s.folder.file(QStringLiteral("Parts (Jet original).mdb"));
+        QCOMPARE(fingerprint(original), before);
+        QCOMPARE(sqliteShell(s.db(), QStringLiteral("SELECT count(*) FROM Orders")),
+                 QString::number(referenceRows(original, QStringLiteral("Orders")).size() - 1));
+        // The next start opens it directly: no question.
+        Session again;
+        QFile::remove(again.folder.file(QStringLiteral("Parts.mdb")));
+        QVERIFY(QFile::copy(s.db(), again.db()));
+        QVERIFY(!again.start());
+        QVERIFY(again.platform.questions.empty());
+    }
+
+    void aJetFileNamedAtStartUpIsConvertedBesideIt() {
+        QTemporaryDir elsewhere;
+        const QString jet = copySample(elsewhere.path(), "DateTestDatabase.mdb", QStringLiteral("Dates.mdb"));
+        const QByteArray before = fingerprint(jet);
+        Session s;
+        s.folder.writeLogo();
+        s.w = std::make_unique<frmMain>();
+        s.w->setStartingDatabase(jet);
+        s.platform.answers = {true};
+        QVERIFY(!startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));  // its one table is not "Parts"
+        QVERIFY(s.platform.questions.front().text.contains(QDir(elsewhere.path()).filePath("Dates (converted).mdb")));
+        QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("Dates (converted).mdb"), QStringLiteral("Dates.mdb")}));
+        QCOMPARE(fingerprint(jet), before);
+        QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("Dates (converted).mdb")),
+                 qPrintable(s.platform.reports.front().description));
+    }
+};
+
+QTEST_MAIN(JetWindowsTest)
+#include "tst_jet_windows.moc"
