@@ -929,26 +929,15 @@ void frmMain::cmdDelete_Click() {
                 m_findBar->setFilterOn(false);
                 m_findBar->setNote(QString());
             }
-            step([&] { showCount(); });
-            step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
-            if (empty) {
-                startFirstRecord();
-                return;
-            }
-            step([&] { Show_Data(); });
-            step([&] { Show_Field(); });
-            setLocked(true);
-            bRecordChanged = false;
-            step([&] { Buttons_Caption(false); });
-            return;
         }
         step([&] { showCount(); });
         step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
         if (!empty) {
-            step([&] {
-                rsParts->MoveNext();
-                if (rsParts->EOF_()) rsParts->MoveLast();
-            });
+            if (!filterEmptied)
+                step([&] {
+                    rsParts->MoveNext();
+                    if (rsParts->EOF_()) rsParts->MoveLast();
+                });
             step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
             if (empty) {
                 // The table is empty now: a new record starts at once, as at start-up.
