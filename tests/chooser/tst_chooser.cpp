@@ -13,6 +13,7 @@
 #include "Value.h"
 #include "PartsLayout.h"
 #include "Control.h"
+#include "ChooserSession.h"
 #include "Session.h"
 #include "frmOpenDb.h"
 
@@ -132,67 +133,15 @@ QString makeVariedCatalogue(ProgramFolder& folder) {
     return db;
 }
 
-struct Chooser {
-    ProgramFolder folder;
-    ScriptedPlatform platform{folder.path()};
-    QString db;
-    std::unique_ptr<frmOpenDb> window;
-
+struct Chooser : ChooserSession {
     explicit Chooser(bool withPath = true) {
         db = makeCatalogue(folder);
-        Control::sAppPath = folder.path();
-        Control::sUnpackPath = folder.path();
-        Control::sDatabasePath = withPath ? db : QString();
-        Control::sTableName = QStringLiteral("Parts");
-        window = std::make_unique<frmOpenDb>();
-        window->show();
+        open(withPath ? db : QString());
     }
-    template <typename T = QWidget>
-    T* child(const char* name) const {
-        T* c = window->findChild<T*>(QLatin1String(name));
-        if (!c) qFatal("no control %s", name);
-        return c;
-    }
-    QTreeWidget* tree() const { return child<QTreeWidget>("trvData"); }
-    QTableView* grid() const { return child<QTableView>("MSFlexGrid1"); }
-    int rows() const { return grid()->model()->rowCount(); }
-    QStringList tables() const {
-        QStringList out;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) out << tree()->topLevelItem(i)->text(0);
-        return out;
-    }
-    QTreeWidgetItem* node(const QString& table) const {
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
-            if (tree()->topLevelItem(i)->text(0) == table) return tree()->topLevelItem(i);
-        qFatal("no table node %s", qPrintable(table));
-    }
-    void clickNode(QTreeWidgetItem* item) {
-        tree()->scrollToItem(item);
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
-    }
-    void preview(const QString& table) { clickNode(node(table)); }
-    void clickRow(int row) {
-        const QModelIndex index = grid()->model()->index(row, 0);
-        grid()->scrollTo(index);
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
-    }
-    QString cell(int r, int c) const { return grid()->model()->index(r, c).data().toString(); }
-    bool pictureShown() const { return !child<QLabel>("Picture1")->pixmap().isNull(); }
-    QColor pictureColour() const { return child<QLabel>("Picture1")->pixmap().toImage().pixelColor(10, 10); }
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
-    void browse(const QString& choice) {
-        platform.fileChoices = {choice};
-        click("cmdBrowse");
-    }
+    bool pictureShown() const { return !picture().isNull(); }
+    QColor pictureColour() const { return picture().toImage().pixelColor(10, 10); }
 };
 
-void onModal(std::function<void(QDialog*)> script) {
-    QTimer::singleShot(0, [script] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) qFatal("no modal window came up");
-        script(dialog);
-    });
-}
 
 // Browses to `file` in the chooser, previews `table` and presses OK.
 void browseAndTake(frmOpenDb* chooser, const QString& file, const QString& table) {

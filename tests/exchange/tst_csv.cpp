@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "Control.h"
+#include "ChooserSession.h"
 #include "Session.h"
 #include "frmOpenDb.h"
 
@@ -67,41 +68,20 @@ QString makeAwkwardCatalogue(ProgramFolder& folder) {
     return db;
 }
 
-struct Chooser {
-    ProgramFolder folder;
-    ScriptedPlatform platform{folder.path()};
-    QString db;
-    std::unique_ptr<frmOpenDb> window;
-
-    explicit Chooser(const QString& database) : db(database) { open(); }
+struct Chooser : ChooserSession {
+    explicit Chooser(const QString& database) {
+        db = database;
+        show();
+    }
     explicit Chooser(int parts) {
         db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), {1, 4, 10, 13});
         if (parts > 0) addParts(db, QStringLiteral("Parts"), parts);
-        open();
+        show();
     }
-    void open() {
-        Control::sAppPath = folder.path();
-        Control::sUnpackPath = folder.path();
-        Control::sDatabasePath = db;
-        Control::sTableName = QStringLiteral("Parts");
-        window = std::make_unique<frmOpenDb>();
-        window->show();
+    void show() {
+        open(db);
         preview(QStringLiteral("Parts"));
     }
-    template <typename T = QWidget>
-    T* child(const char* name) const {
-        T* c = window->findChild<T*>(QLatin1String(name));
-        if (!c) qFatal("no control %s", name);
-        return c;
-    }
-    void preview(const QString& table) {
-        auto* tree = child<QTreeWidget>("trvData");
-        const auto found = tree->findItems(table, Qt::MatchExactly);
-        if (found.isEmpty()) qFatal("no table %s", qPrintable(table));
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.first()).center());
-    }
-    bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
     void exportTo(const QString& file) {
         platform.fileChoices = {file};
         click("cmdExportCsv");
@@ -110,7 +90,7 @@ struct Chooser {
         platform.fileChoices = {file};
         click("cmdImportCsv");
     }
-    int previewRows() const { return child<QTableView>("MSFlexGrid1")->model()->rowCount() - 1; }
+    int previewRows() const { return rows() - 1; }
     QString lastMessage() const { return platform.messages.empty() ? QString() : platform.messages.back().text; }
     QString lastReport() const { return platform.reports.empty() ? QString() : platform.reports.back().description; }
 };
@@ -377,7 +357,7 @@ private slots:
         // Import only into a parts table; export from any.
         sqliteShell(c.db, QStringLiteral("CREATE TABLE Suppliers (ID INTEGER PRIMARY KEY, Name VARWCHAR(50))"));
         c.window.reset();
-        c.open();
+        c.show();
         c.preview(QStringLiteral("Suppliers"));
         QVERIFY(c.enabled("cmdExportCsv"));
         QVERIFY(!c.enabled("cmdImportCsv"));

@@ -15,61 +15,16 @@
 #include "Control.h"
 #include "JetConversion.h"
 #include "JetReference.h"
+#include "ChooserSession.h"
 #include "Session.h"
 #include "frmOpenDb.h"
 
 namespace {
 
-struct Chooser {
-    ProgramFolder folder;
-    ScriptedPlatform platform{folder.path()};
-    QString db;
-    std::unique_ptr<frmOpenDb> window;
-
+struct Chooser : ChooserSession {
     Chooser() {
         db = folder.makeDatabase(QStringLiteral("Shop.mdb"));
-        Control::sAppPath = folder.path();
-        Control::sUnpackPath = folder.path();
-        Control::sDatabasePath = db;
-        Control::sTableName = QStringLiteral("Parts");
-        window = std::make_unique<frmOpenDb>();
-        window->show();
-    }
-    template <typename T = QWidget>
-    T* child(const char* name) const {
-        T* c = window->findChild<T*>(QLatin1String(name));
-        if (!c) qFatal("no control %s", name);
-        return c;
-    }
-    QTreeWidget* tree() const { return child<QTreeWidget>("trvData"); }
-    QTableView* grid() const { return child<QTableView>("MSFlexGrid1"); }
-    QStringList tables() const {
-        QStringList out;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) out << tree()->topLevelItem(i)->text(0);
-        return out;
-    }
-    QTreeWidgetItem* node(const QString& table) const {
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
-            if (tree()->topLevelItem(i)->text(0) == table) return tree()->topLevelItem(i);
-        return nullptr;
-    }
-    void preview(const QString& table) {
-        QTreeWidgetItem* item = node(table);
-        if (!item) qFatal("no table node %s", qPrintable(table));
-        tree()->scrollToItem(item);
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
-    }
-    void clickRow(int row) {
-        const QModelIndex index = grid()->model()->index(row, 0);
-        grid()->scrollTo(index);
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
-    }
-    QString cell(int r, int c) const { return grid()->model()->index(r, c).data().toString(); }
-    QPixmap picture() const { return child<QLabel>("Picture1")->pixmap(); }
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
-    void browse(const QString& choice) {
-        platform.fileChoices = {choice};
-        click("cmdBrowse");
+        open(db);
     }
 };
 
