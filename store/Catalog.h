@@ -33,6 +33,8 @@ public:
     bool nullable() const { return m_nullable; }
     // The declared type written into the file (read back by Refresh).
     QString declType() const;
+    // Plumbing for the engines: the column as read back from a database.
+    void setStoredState(const QString& declType, bool autoIncrement, bool nullable);
 
 private:
     friend class Catalog;
@@ -105,8 +107,6 @@ public:
     void readTable(Table& table);
 
 private:
-    QString tableSql(const QString& tableName, const Table& table) const;
-
     Connection m_connection;
     std::vector<std::unique_ptr<Table>> m_tables;
 };

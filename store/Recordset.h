@@ -9,9 +9,6 @@
 #include "Types.h"
 #include "Value.h"
 
-struct sqlite3_stmt;
-struct sqlite3;
-
 namespace store {
 
 class Connection;
@@ -131,9 +128,7 @@ private:
     void land();  // reads the row under the cursor
     void stepForward(bool read = true);
     void beginEdit();
-    qint64 nextKey();
     void detachFromConnection();
-    void checkRowUnchanged(sqlite3* db);
 
     QVariant fieldValue(int ordinal) const;
     void assign(int ordinal, const QVariant& value);
