@@ -80,8 +80,15 @@ const Column* Table::column(const QString& name) const {
 
 // ---- Catalog -------------------------------------------------------------------------------
 
-Connection& Catalog::Create(const QString& connectionString) {
+Connection& Catalog::Create(const QString& connectionString, const QString& password) {
     const QString source = Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
+    if (engine::isServerAddress(source)) {
+        // A server's databases are made by its administrator; a new catalogue there is a new table.
+        m_connection.Close();
+        m_tables.clear();
+        m_connection.Open(connectionString, QString(), password);
+        return m_connection;
+    }
     auto db = engine::SqliteDatabase::createFile(source);
     m_connection.Close();
     m_tables.clear();

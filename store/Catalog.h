@@ -90,8 +90,9 @@ public:
     Catalog& operator=(const Catalog&) = delete;
 
     // Creates a new, empty database file at the connection string's "Data Source"; never
-    // replaces an existing file. The catalogue keeps the open connection.
-    Connection& Create(const QString& connectionString);
+    // replaces an existing file. A server's database exists already: it is connected to, and
+    // the tables appended are made there. The catalogue keeps the open connection.
+    Connection& Create(const QString& connectionString, const QString& password = QString());
     // Works on an existing, open file.
     void setActiveConnection(const QString& connectionString);
     Connection& ActiveConnection() { return m_connection; }

@@ -77,7 +77,11 @@ public:
     virtual void readTable(Table& table) = 0;
 };
 
-// The one place that picks the engine for a connection string.
+// The one place that tells the kinds of database apart: a "Data Source" that is a
+// postgresql:// address is a server, anything else a file.
+bool isServerAddress(const QString& dataSource);
+
+// Opens the database a connection string names, with the engine for its kind.
 std::unique_ptr<Database> open(const QString& connectionString, const QString& userId, const QString& password);
 
 }  // namespace store::engine

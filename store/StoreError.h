@@ -22,6 +22,8 @@ enum ErrorNumber : long {
     errFileExists = -2147217897,      // a new database would replace an existing file
     errRecordChanged = -2147217864,   // the row was changed by another program since it was read
     errRecordDeleted = -2147217885,   // the row was deleted by another program since it was read
+    errLoginFailed = -2147217843,     // a server wants a password, or refused the one given
+    errConnectionLost = -2147467260,  // a server stopped answering; the next action connects again
 };
 
 // The one exception every store operation throws: a number and a description meant for the user.
