@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 #include <QPrinter>
 #include <QTableWidget>
 #include <cmath>
@@ -101,6 +102,9 @@ void frmMain::connectHandlers() {
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
+    // F5 shows what others have added or changed since the table was opened.
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, [this] { runGuarded(this, [this] { refreshTable(); }); });
 
     // Two rows of text and the scroll bar fit the grid's height.
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
@@ -221,6 +225,36 @@ void frmMain::startFirstRecord() {
     Buttons_Caption(true);
     bEditMode = true;
     bRecordChanged = false;
+}
+
+// The table's keys read again, on the same record (or the next one, if it is gone), so that the
+// records others have added since show; a changed record is saved first, as for a move.
+void frmMain::refreshTable() {
+    if (!bConnected || !commitFieldEditor() || !saveChangedRecord()) return;
+    bRecordChanged = false;
+    if (rsParts->isEditing()) rsParts->CancelUpdate();
+    const QVariant mark = rsParts->Bookmark();
+    auto fresh = std::make_unique<store::Recordset>();
+    fresh->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+    rsParts->Close();
+    rsParts = std::move(fresh);
+    bEditMode = false;
+    Reset_Colors();
+    if (rsParts->BOF() && rsParts->EOF_()) {
+        showCount();
+        startFirstRecord();
+        return;
+    }
+    if (mark.isValid()) rsParts->setBookmark(mark);
+    showCount();
+    for (QPushButton* b : {ui->cmdFirst, ui->cmdPrevious, ui->cmdNext, ui->cmdLast, ui->cmdEdit, ui->cmdAdd})
+        b->setEnabled(true);
+    ui->cmdSave->setEnabled(false);
+    ui->cmdDelete->setText(QStringLiteral("&Delete"));
+    ui->cmdSelect->setVisible(false);
+    setLocked(true);
+    Show_Data();
+    Show_Field();
 }
 
 void frmMain::showCount() { ui->lblCount->setText(recordCountCaption(rsParts->RecordCount())); }
@@ -358,6 +392,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Show_Data() {
     ui->txtDatabase->setText(Control::sDatabasePath);
+    ui->txtDatabase->setCursorPosition(0);  // a long path or address shows from its start
     ui->txtTable->setText(Control::sTableName);
     if (!(rsParts->BOF() && rsParts->EOF_())) {
         ui->imgPicture->clear();

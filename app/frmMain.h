@@ -91,6 +91,7 @@ private:
     // Save_Record that puts the editing state back (`wasEditing`) when the save is refused.
     bool trySave(bool wasEditing);
     void startFirstRecord();
+    void refreshTable();
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
     void switchDatabase(const std::function<DatabaseChoice()>& showOther);

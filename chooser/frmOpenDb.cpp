@@ -15,6 +15,7 @@
 #include "Platform.h"
 #include "Recordset.h"
 #include "StoreError.h"
+#include "dlgConnect.h"
 #include "ui_frmOpenDb.h"
 
 namespace {
@@ -41,6 +42,7 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) { connectGuarded(button, this, handler); };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
+    on(ui->cmdServer, &frmOpenDb::cmdServer_Click);
     on(ui->cmdOK, &frmOpenDb::cmdOK_Click);
     on(ui->cmdCancel, &frmOpenDb::cmdCancel_Click);
     auto node = [this](QTreeWidgetItem* item) { runGuarded(this, [this, item] { trvData_NodeClick(item); }); };
@@ -222,8 +224,9 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     // The grid shows rows from a keyset over the table, in the same order as the query; a
     // table whose rows have no keys is held as text instead.
     auto rows = std::make_unique<store::Recordset>();
-    bool keyed = true;
-    try {
+    // A server's table is read once and held as text: the ways of sparing reads here are SQLite's.
+    bool keyed = !store::Connection::isServerAddress(m_path);
+    if (keyed) try {
         rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly, store::adCmdTable);
     } catch (const store::StoreError&) {
         keyed = false;
@@ -801,6 +804,34 @@ void frmOpenDb::cmdBrowse_Click() {
         Open_Database();
     } catch (const store::StoreError& e) {
         // The chooser stays open on what it showed before.
+        m_path = oldPath;
+        ui->txtPath->setText(oldPath);
+        reportUnexpected(e.description());
+    }
+}
+
+void frmOpenDb::cmdServer_Click() {
+    m_preview.blank();
+    // The dialog tries each address itself, so that it can ask for a password and stay open
+    // until the server takes the login; the password stays in memory only.
+    dlgConnect dialog(
+        [](const QString& address, const QString& password) {
+            store::Connection probe;
+            probe.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                           store::Connection::quoteValue(address),
+                       QString(), password);
+            const QString shown = probe.dataSource();
+            probe.Close();
+            return shown;
+        },
+        this);
+    if (store::Connection::isServerAddress(m_path)) dialog.setAddress(m_path);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString oldPath = m_path;
+    m_path = dialog.address();
+    try {
+        Open_Database();
+    } catch (const store::StoreError& e) {
         m_path = oldPath;
         ui->txtPath->setText(oldPath);
         reportUnexpected(e.description());

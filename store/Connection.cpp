@@ -56,6 +56,8 @@ QString Connection::connectionValue(const QString& connectionString, const QStri
     return QString();
 }
 
+bool Connection::isServerAddress(const QString& dataSource) { return engine::isServerAddress(dataSource); }
+
 QString Connection::quoteValue(const QString& value) {
     QString doubled = value;
     doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));

@@ -58,6 +58,8 @@ public:
     // Key=value pairs of a connection string; keys compared without case. A value in double
     // or single quotes is taken whole (a doubled quote inside stands for one).
     static QString connectionValue(const QString& connectionString, const QString& key);
+    // True for a postgresql:// address: a catalogue on a server rather than a file.
+    static bool isServerAddress(const QString& dataSource);
     // A value written so that connectionValue gives it back whole, whatever it holds
     // (';', '=', quotes, blanks at either end).
     static QString quoteValue(const QString& value);

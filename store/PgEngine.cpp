@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <QHash>
 #include <QUrl>
 #include <charconv>
 #include <limits>
@@ -179,6 +180,13 @@ private:
     PGresult* m_r;
 };
 
+// Passwords typed for a server during this run, by address; in memory only, so that the
+// windows that open the same catalogue after the chooser log in without asking again.
+QHash<QString, QByteArray>& typedPasswords() {
+    static QHash<QString, QByteArray> passwords;
+    return passwords;
+}
+
 }  // namespace
 
 // ---- the link to the server ------------------------------------------------------------------
@@ -224,6 +232,7 @@ private:
 
 PgLink::PgLink(const QString& address, const QString& userId, const QString& password)
     : m_address(address.toUtf8()), m_user(userId.toUtf8()), m_password(password.toUtf8()) {
+    if (m_password.isEmpty() && m_user.isEmpty()) m_password = typedPasswords().value(address);
     m_conn = connect();
     const QString host = QString::fromUtf8(PQhost(m_conn));
     const auto enc = [](const QString& s) { return QString::fromLatin1(QUrl::toPercentEncoding(s)); };
@@ -233,6 +242,10 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
                              ? QLatin1Char('[') + host + QLatin1Char(']')
                              : enc(host),
                          QString::fromUtf8(PQport(m_conn)), enc(QString::fromUtf8(PQdb(m_conn))));
+    if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
+        typedPasswords().insert(address, m_password);
+        typedPasswords().insert(m_display, m_password);
+    }
 }
 
 PGconn* PgLink::connect() const {

@@ -422,6 +422,24 @@ void Recordset::Delete(AffectEnum affect) {
     std::fill(d->values.begin(), d->values.end(), QVariant());
 }
 
+QVariant Recordset::Bookmark() const {
+    requireOpen();
+    if (m_kind != Kind::Keyset || m_edit == Edit::AddNew || d->currentDeleted || d->pos < 0 || d->pos >= d->size())
+        return QVariant();
+    return QVariant::fromValue(d->keys[size_t(d->pos)]);
+}
+
+void Recordset::setBookmark(const QVariant& bookmark) {
+    requireOpen();
+    if (m_kind != Kind::Keyset)
+        throw StoreError(errNotSupported, QStringLiteral("Only a table's recordset keeps bookmarks."));
+    discardPending();
+    d->currentDeleted = false;
+    const auto at = std::lower_bound(d->keys.begin(), d->keys.end(), bookmark.toLongLong()) - d->keys.begin();
+    d->pos = std::min<qint64>(at, d->size() - 1);
+    land();
+}
+
 Fields& Recordset::fields() {
     requireOpen();
     return m_fields;

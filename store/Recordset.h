@@ -104,6 +104,13 @@ public:
     // the cursor stays on its place until moved.
     void Delete(AffectEnum affect = adAffectCurrent);
 
+    // The current stored row's place, as a value that setBookmark takes back: on a keyset it
+    // is the row's key, so it stays good in a keyset of the same table opened again later.
+    // Null where there is no stored current row.
+    QVariant Bookmark() const;
+    // Moves to the row of a bookmark; if that row is gone, to the next one (or the last).
+    void setBookmark(const QVariant& bookmark);
+
     Fields& fields();
     Field& operator[](int ordinal) { return fields().Item(ordinal); }
     Field& operator[](const QString& name) { return fields().Item(name); }
