@@ -994,6 +994,28 @@ void frmMain::navigate(Move move) {
         ui->cmdNext->setEnabled(on);
         ui->cmdLast->setEnabled(on);
     };
+    try {
+        moveCursor(move, backPair, forwardPair);
+    } catch (const store::StoreError& e) {
+        if (e.number() != store::errNoCurrentRecord) throw;
+        // Someone else deleted the record moved to: said so, and the table read again from there.
+        Platform::instance().information(this, kMessageCaption,
+                                         e.description() + QStringLiteral("\r\n\r\nThe next record is shown."));
+        refreshTable();
+        return;
+    }
+    ui->cmdSelect->setVisible(false);
+    ui->cmdEdit->setEnabled(true);
+    ui->cmdAdd->setEnabled(true);
+    ui->cmdSave->setEnabled(false);
+    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
+    Show_Data();
+    Show_Field();
+}
+
+void frmMain::moveCursor(Move move, const std::function<void(bool)>& backPair,
+                         const std::function<void(bool)>& forwardPair) {
+    store::Recordset& rs = *rsParts;
     switch (move) {
         case Move::First:
             rs.MoveFirst();
@@ -1024,13 +1046,6 @@ void frmMain::navigate(Move move) {
             backPair(true);
             break;
     }
-    ui->cmdSelect->setVisible(false);
-    ui->cmdEdit->setEnabled(true);
-    ui->cmdAdd->setEnabled(true);
-    ui->cmdSave->setEnabled(false);
-    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
-    Show_Data();
-    Show_Field();
 }
 
 void frmMain::cmdFirst_Click() { navigate(Move::First); }

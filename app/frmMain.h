@@ -92,6 +92,7 @@ private:
     bool trySave(bool wasEditing);
     void startFirstRecord();
     void refreshTable();
+    void moveCursor(Move move, const std::function<void(bool)>& backPair, const std::function<void(bool)>& forwardPair);
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
     void switchDatabase(const std::function<DatabaseChoice()>& showOther);

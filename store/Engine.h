@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,7 +76,15 @@ public:
     virtual void createTable(const Table& table) = 0;
     virtual void createIndex(Table& table, const Index& index) = 0;
     virtual void readTable(Table& table) = 0;
+
+    // Makes `table` (new here) and writes every row of `rows` into it, in one transaction;
+    // `progress(done, total)` returning false rolls it all back with errOperationCancelled.
+    virtual void copyInto(const Table& table, Query& rows, qint64 total,
+                          const std::function<bool(qint64, qint64)>& progress) = 0;
 };
+
+// How often a copy says how far it has come.
+inline constexpr qint64 kCopyProgressRows = 500;
 
 // The one place that tells the kinds of database apart: a "Data Source" that is a
 // postgresql:// address is a server, anything else a file.

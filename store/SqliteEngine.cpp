@@ -598,6 +598,45 @@ void SqliteDatabase::createIndex(Table& table, const Index& index) {
     });
 }
 
+void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
+                              const std::function<bool(qint64, qint64)>& progress) {
+    if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
+    QString names, marks;
+    for (const Column& c : table.Columns) {
+        if (!names.isEmpty()) {
+            names += QLatin1Char(',');
+            marks += QLatin1Char(',');
+        }
+        names += sql::quoteIdent(c.Name);
+        marks += QLatin1Char('?');
+    }
+    std::vector<ColumnInfo> cols;
+    for (const Column& c : table.Columns) {
+        ColumnInfo info;
+        info.name = c.Name;
+        info.type = c.Type;
+        info.definedSize = c.DefinedSize;
+        cols.push_back(info);
+    }
+    sql::inWriteTransaction(m_db, [&] {
+        sql::exec(m_db, tableSql(table.Name, table));
+        sql::Stmt ins(m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(sql::quoteIdent(table.Name), names, marks));
+        std::vector<QVariant> values(cols.size());
+        qint64 done = 0;
+        while (rows.next(&values)) {
+            ins.reset();
+            for (size_t i = 0; i < cols.size(); ++i) ins.bind(int(i + 1), convertForColumn(cols[i], values[i]));
+            ins.step();
+            if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
+                throw StoreError(errOperationCancelled, QStringLiteral("The copy was cancelled; nothing was written."));
+        }
+        if (progress && !progress(done, total))
+            throw StoreError(errOperationCancelled, QStringLiteral("The copy was cancelled; nothing was written."));
+    });
+}
+
 void SqliteDatabase::readTable(Table& table) {
     sqlite3* db = m_db;
     table.Columns.clear();

@@ -30,6 +30,8 @@ public:
     void createTable(const Table& table) override;
     void createIndex(Table& table, const Index& index) override;
     void readTable(Table& table) override;
+    void copyInto(const Table& table, Query& rows, qint64 total,
+                  const std::function<bool(qint64, qint64)>& progress) override;
 
 private:
     sqlite3* m_db;

@@ -16,6 +16,7 @@ enum ErrorNumber : long {
     errDataConversion = 3421,
     errObjectClosed = 3704,
     errObjectOpen = 3705,
+    errOperationCancelled = 3712,
     errFileNotFound = -2147467259,    // the engine's "could not find / open file" family
     errTableNotFound = -2147217865,   // input table cannot be found
     errEngine = -2147217887,          // any other failure of the database engine

@@ -2,6 +2,7 @@
 // one record, F5, the server going away mid-edit, and the program started on a server address.
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -219,6 +220,65 @@ private slots:
         QCOMPARE(s->text("txtPartName"), QStringLiteral("renamed elsewhere"));
         s->click("cmdLast");
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("NEW-1"));
+    }
+
+    void aRecordDeletedByAnotherUserIsSaidSoWhenReached() {
+        const Catalogue cat = freshParts(3);
+        auto s = serverSession(cat);
+        QVERIFY(s);
+        server.psql(QStringLiteral("DELETE FROM \"Parts\" WHERE \"PartID\" = 2"));
+        s->click("cmdNext");
+        QCOMPARE(s->platform.messages.size(), size_t(1));
+        QVERIFY2(s->platform.messages[0].text.contains(QLatin1String("deleted")), qPrintable(s->platform.messages[0].text));
+        QVERIFY(s->platform.reports.empty());
+        QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-003"));
+        QVERIFY2(s->text("lblCount").contains(QLatin1String("2")), qPrintable(s->text("lblCount")));
+        s->click("cmdPrevious");
+        QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
+    }
+
+    void aFileTableIsCopiedToTheServerFromTheChooser() {
+        Session s;
+        s.folder.makeDatabase();
+        addParts(s.db(), QStringLiteral("Parts"), 7);
+        addPart(s.db(), QStringLiteral("Parts"), {{"PartNumber", "PIC"}, {"Image", pictureBytes("jpg")}});
+        Control::sAppPath = s.folder.path();
+        Control::sUnpackPath = s.folder.path();
+        Control::sDatabasePath = s.db();
+        Control::sTableName = QStringLiteral("Parts");
+        frmOpenDb chooser;
+        chooser.show();
+        auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+        const QString name = QStringLiteral("Team parts %1").arg(QCoreApplication::applicationPid());
+        onModal([&](QDialog* d) {
+            fill(d, QStringLiteral("Host"), server.host);
+            fill(d, QStringLiteral("Port"), server.port);
+            fill(d, QStringLiteral("Database"), server.database());
+            fill(d, QStringLiteral("User"), server.user);
+            onModal([&](QDialog* ask) {
+                auto* edit = ask->findChild<QLineEdit*>();
+                edit->selectAll();
+                QTest::keyClicks(edit, name);
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        });
+        QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+        QVERIFY(s.platform.warnings.empty());
+        QCOMPARE(s.platform.messages.size(), size_t(1));
+        QVERIFY2(s.platform.messages[0].text.contains(QLatin1String("8 records")), qPrintable(s.platform.messages[0].text));
+        QCOMPARE(server.psql(QStringLiteral("SELECT count(*) || ' ' || md5(string_agg(\"PartNumber\" || coalesce(md5(\"Image\"), ''), ',' "
+                                            "ORDER BY \"PartID\")) FROM \"%1\"").arg(name)),
+                 server.psql(QStringLiteral("SELECT '8 ' || md5(string_agg(n, ',' ORDER BY k)) FROM (VALUES %1) v(k, n)")
+                                 .arg([&] {
+                                     QStringList rows;
+                                     for (int i = 1; i <= 7; ++i)
+                                         rows << QStringLiteral("(%1, 'P-%2')").arg(i).arg(i, 3, 10, QLatin1Char('0'));
+                                     rows << QStringLiteral("(8, 'PIC%1')").arg(QString::fromLatin1(
+                                         QCryptographicHash::hash(pictureBytes("jpg"), QCryptographicHash::Md5).toHex()));
+                                     return rows.join(QLatin1Char(','));
+                                 }())));
     }
 
     void theServerGoingAwayMidEditLosesNothingTyped() {
