@@ -46,31 +46,40 @@ struct Server {
         return psql(QStringLiteral("CREATE DATABASE bench"), QStringLiteral("postgres"));
     }
     bool cluster(const char* command) const {
-        return QProcess::execute(QStringLiteral("bash"), {QStringLiteral(SOURCE_DIR "/scripts/pg-cluster"),
-                                                           QString::fromLatin1(command), dir}) == 0;
+        return QProcess::execute(QStringLiteral("bash"),
+                                 {QStringLiteral(SOURCE_DIR "/scripts/pg-cluster"),
+                                  QString::fromLatin1(command), dir}) == 0;
     }
     QStringList psqlArgs(const QString& database) const {
-        return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), host, QStringLiteral("-p"), port,
-                QStringLiteral("-U"), user, QStringLiteral("-d"), database};
+        return {QStringLiteral("-X"), QStringLiteral("-q"),
+                QStringLiteral("-h"), host,
+                QStringLiteral("-p"), port,
+                QStringLiteral("-U"), user,
+                QStringLiteral("-d"), database};
     }
     bool psql(const QString& sql, const QString& database = QStringLiteral("bench")) const {
-        return QProcess::execute(QStringLiteral("psql"), psqlArgs(database) << QStringLiteral("-c") << sql) == 0;
+        return QProcess::execute(QStringLiteral("psql"), psqlArgs(database)
+                                                             << QStringLiteral("-c") << sql) == 0;
     }
     // Wall time of one psql command with its output thrown away, in ms.
     double timed(const QString& sql) const {
         QStringList args = psqlArgs(QStringLiteral("bench"));
         QString command = QStringLiteral("psql");
         for (const QString& a : args) command += QStringLiteral(" '") + a + QLatin1Char('\'');
-        command += QStringLiteral(" -c '") + QString(sql).replace(QLatin1String("'"), QLatin1String("'\\''")) +
+        command += QStringLiteral(" -c '") +
+                   QString(sql).replace(QLatin1String("'"), QLatin1String("'\\''")) +
                    QStringLiteral("' >/dev/null");
         QElapsedTimer t;
         t.start();
         if (std::system(command.toLocal8Bit().constData()) != 0) return -1;
         return t.nsecsElapsed() / 1e6;
     }
-    QString url() const { return QStringLiteral("postgresql://%1@%2:%3/bench").arg(user, host, port); }
+    QString url() const {
+        return QStringLiteral("postgresql://%1@%2:%3/bench").arg(user, host, port);
+    }
     QString open() const {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(url());
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+               store::Connection::quoteValue(url());
     }
 };
 
@@ -118,14 +127,24 @@ int main(int argc, char** argv) {
         for (int b = 1; b <= store::parts::kOptionalCount; ++b) all.push_back(b);
         store::parts::createPartsTable(cat, QStringLiteral("Parts"), all);
     }
-    QStringList values{QStringLiteral("g"), QStringLiteral("'P-' || g"), QStringLiteral("'Hex Bolt M8 x 40, Grade 8.8'"),
-                       QStringLiteral("'Fasteners'"), QStringLiteral("'Zinc-plated hexagon head bolt, part thread.'")};
+    QStringList values{QStringLiteral("g"), QStringLiteral("'P-' || g"),
+                       QStringLiteral("'Hex Bolt M8 x 40, Grade 8.8'"),
+                       QStringLiteral("'Fasteners'"),
+                       QStringLiteral("'Zinc-plated hexagon head bolt, part thread.'")};
     for (int box = 1; box <= 25; ++box) {
         switch (store::parts::optionalType(box)) {
-            case store::adCurrency: values << QStringLiteral("1.2345 + g"); break;
-            case store::adInteger: values << QStringLiteral("g % 1000"); break;
-            case store::adSingle: values << QStringLiteral("0.25 * (g % 100)"); break;
-            default: values << QStringLiteral("'Norrland Fasteners'"); break;
+            case store::adCurrency:
+                values << QStringLiteral("1.2345 + g");
+                break;
+            case store::adInteger:
+                values << QStringLiteral("g % 1000");
+                break;
+            case store::adSingle:
+                values << QStringLiteral("0.25 * (g % 100)");
+                break;
+            default:
+                values << QStringLiteral("'Norrland Fasteners'");
+                break;
         }
     }
     values << QStringLiteral("'2026-03-02 09:15:00'") << QStringLiteral("NULL");
@@ -153,28 +172,35 @@ int main(int argc, char** argv) {
     const QString file = folder + QStringLiteral("/Copy100k.mdb");
     if (!QFileInfo::exists(file)) makeCatalogue(file, kCopyRows);
     const QString csv = folder + QStringLiteral("/Copy100k.csv");
-    const std::string dump = "sqlite3 -csv '" + file.toStdString() +
-                             "' \"SELECT PartID, PartNumber, PartName, Category, Description, "
-                             "\\\"Retail Price\\\" / 10000.0, \\\"Wholesale Price\\\" / 10000.0, \\\"Build Cost\\\" / 10000.0, "
-                             "\\\"Qty In Stock\\\", \\\"Qty On Order\\\", \\\"Re-Order Level\\\", Height, Width, Length, Weight, "
-                             "Color, Material, Location, \\\"Manufacturer Name\\\", \\\"Manufacturer ID\\\", "
-                             "\\\"Manufacturer Part Number\\\", \\\"Manufacturer Price\\\" / 10000.0, \\\"Supplier 1 Name\\\", "
-                             "\\\"Supplier 1 ID\\\", \\\"Supplier 1 Part Number\\\", \\\"Supplier 1 Price\\\" / 10000.0, "
-                             "\\\"Supplier 2 Name\\\", \\\"Supplier 2 ID\\\", \\\"Supplier 2 Part Number\\\", "
-                             "\\\"Supplier 2 Price\\\" / 10000.0, CreationDate, Image FROM Parts\" > '" +
-                             csv.toStdString() + "'";
+    const std::string dump =
+        "sqlite3 -csv '" + file.toStdString() +
+        "' \"SELECT PartID, PartNumber, PartName, Category, Description, "
+        "\\\"Retail Price\\\" / 10000.0, \\\"Wholesale Price\\\" / 10000.0, \\\"Build Cost\\\" / "
+        "10000.0, "
+        "\\\"Qty In Stock\\\", \\\"Qty On Order\\\", \\\"Re-Order Level\\\", Height, Width, "
+        "Length, Weight, "
+        "Color, Material, Location, \\\"Manufacturer Name\\\", \\\"Manufacturer ID\\\", "
+        "\\\"Manufacturer Part Number\\\", \\\"Manufacturer Price\\\" / 10000.0, \\\"Supplier 1 "
+        "Name\\\", "
+        "\\\"Supplier 1 ID\\\", \\\"Supplier 1 Part Number\\\", \\\"Supplier 1 Price\\\" / "
+        "10000.0, "
+        "\\\"Supplier 2 Name\\\", \\\"Supplier 2 ID\\\", \\\"Supplier 2 Part Number\\\", "
+        "\\\"Supplier 2 Price\\\" / 10000.0, CreationDate, Image FROM Parts\" > '" +
+        csv.toStdString() + "'";
     if (std::system(dump.c_str()) != 0) return 1;
     g_server.psql(QStringLiteral("CREATE TABLE \"Yardstick\" (LIKE \"Parts\" INCLUDING ALL)"));
-    const double copyShellMs = g_server.timed(QStringLiteral("\\copy \"Yardstick\" FROM '%1' CSV").arg(csv));
+    const double copyShellMs =
+        g_server.timed(QStringLiteral("\\copy \"Yardstick\" FROM '%1' CSV").arg(csv));
     store::Connection from, to;
-    from.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(file));
+    from.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+              store::Connection::quoteValue(file));
     to.Open(g_server.open());
     t.restart();
     store::copyTable(from, QStringLiteral("Parts"), to, QStringLiteral("Copied"));
     const double copyMs = t.nsecsElapsed() / 1e6;
     std::printf("psql \\copy of %d parts (yardstick):   %8.1f ms\n", kCopyRows, copyShellMs);
-    std::printf("copy %d parts from a file:            %8.1f ms  (%.2f x yardstick)\n", kCopyRows, copyMs,
-                copyMs / copyShellMs);
+    std::printf("copy %d parts from a file:            %8.1f ms  (%.2f x yardstick)\n", kCopyRows,
+                copyMs, copyMs / copyShellMs);
 
     benchmark::RegisterBenchmark("Next click", BM_NextClick);
     benchmark::RegisterBenchmark("save an edited record", BM_Save);

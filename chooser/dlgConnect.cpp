@@ -11,7 +11,8 @@
 
 #include "StoreError.h"
 
-dlgConnect::dlgConnect(Attempt attempt, QWidget* parent) : QDialog(parent), m_attempt(std::move(attempt)) {
+dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
+    : QDialog(parent), m_attempt(std::move(attempt)) {
     setWindowTitle(QStringLiteral("Connect to Server"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -64,12 +65,21 @@ dlgConnect::dlgConnect(Attempt attempt, QWidget* parent) : QDialog(parent), m_at
     m_database->setFocus();
 }
 
-dlgConnect::~dlgConnect() { m_password->clear(); }
+dlgConnect::~dlgConnect() {
+    m_password->clear();
+}
 
-QString dlgConnect::addressFor(const QString& host, int port, const QString& database, const QString& user) {
-    const auto enc = [](const QString& s) { return QString::fromLatin1(QUrl::toPercentEncoding(s)); };
-    const QString shownHost = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : enc(host);
-    return QStringLiteral("postgresql://%1@%2:%3/%4").arg(enc(user), shownHost).arg(port).arg(enc(database));
+QString dlgConnect::addressFor(const QString& host, int port, const QString& database,
+                               const QString& user) {
+    const auto enc = [](const QString& s) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(s));
+    };
+    const QString shownHost =
+        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : enc(host);
+    return QStringLiteral("postgresql://%1@%2:%3/%4")
+        .arg(enc(user), shownHost)
+        .arg(port)
+        .arg(enc(database));
 }
 
 void dlgConnect::setAddress(const QString& address) {
@@ -87,13 +97,14 @@ void dlgConnect::accept() {
     const QString user = m_user->text().trimmed();
     bool portOk = false;
     const int port = m_port->text().trimmed().toInt(&portOk);
-    QLineEdit* missing = host.isEmpty() ? m_host
+    QLineEdit* missing = host.isEmpty()                        ? m_host
                          : !portOk || port < 1 || port > 65535 ? m_port
-                         : database.isEmpty()                   ? m_database
-                         : user.isEmpty()                       ? m_user
-                                                                : nullptr;
+                         : database.isEmpty()                  ? m_database
+                         : user.isEmpty()                      ? m_user
+                                                               : nullptr;
     if (missing) {
-        m_message->setText(QStringLiteral("Please fill in the %1.").arg(missing->accessibleName().toLower()));
+        m_message->setText(
+            QStringLiteral("Please fill in the %1.").arg(missing->accessibleName().toLower()));
         missing->setFocus();
         return;
     }

@@ -24,7 +24,8 @@ public:
     // Puts the boxes on an address already in use.
     void setAddress(const QString& address);
 
-    static QString addressFor(const QString& host, int port, const QString& database, const QString& user);
+    static QString addressFor(const QString& host, int port, const QString& database,
+                              const QString& user);
 
 public slots:
     void accept() override;

@@ -11,8 +11,10 @@ bool isServerAddress(const QString& dataSource) {
            dataSource.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-std::unique_ptr<Database> open(const QString& connectionString, const QString& userId, const QString& password) {
-    const QString path = Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
+std::unique_ptr<Database> open(const QString& connectionString, const QString& userId,
+                               const QString& password) {
+    const QString path =
+        Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
     if (isServerAddress(path)) return std::make_unique<PgDatabase>(path, userId, password);
     const QString mode = Connection::connectionValue(connectionString, QStringLiteral("Mode"));
     const bool readOnly = mode.compare(QLatin1String("Read"), Qt::CaseInsensitive) == 0;

@@ -16,7 +16,7 @@
 namespace store {
 class Table;
 class Index;
-}
+}  // namespace store
 
 namespace store::engine {
 
@@ -38,12 +38,14 @@ public:
     // A key for a new row, reserved where the database can, so another writer gets the next one.
     virtual qint64 reserveKey() = 0;
     // Writes a new row of the assigned columns in one transaction; returns its key. A key given
-    // by reserveKey that another writer has taken since is replaced (in `values` and `givenKey`) first.
+    // by reserveKey that another writer has taken since is replaced (in `values` and `givenKey`)
+    // first.
     virtual qint64 insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
                           QVariant& givenKey) = 0;
     // Writes the assigned columns of the row with this key in one transaction, only while the
     // row is as readRow last saw it (errRecordChanged / errRecordDeleted otherwise).
-    virtual void update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) = 0;
+    virtual void update(qint64 key, const std::vector<size_t>& assigned,
+                        const std::vector<QVariant>& values) = 0;
     virtual void remove(qint64 key) = 0;
 };
 
@@ -91,6 +93,7 @@ inline constexpr qint64 kCopyProgressRows = 500;
 bool isServerAddress(const QString& dataSource);
 
 // Opens the database a connection string names, with the engine for its kind.
-std::unique_ptr<Database> open(const QString& connectionString, const QString& userId, const QString& password);
+std::unique_ptr<Database> open(const QString& connectionString, const QString& userId,
+                               const QString& password);
 
 }  // namespace store::engine

@@ -24,7 +24,9 @@ QString quoteIdent(const QString& name) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QString qualified(const QString& table) { return QStringLiteral("public.") + quoteIdent(table); }
+QString qualified(const QString& table) {
+    return QStringLiteral("public.") + quoteIdent(table);
+}
 
 // One value handed to the server: text, or raw bytes for a picture; never spliced into SQL.
 struct Param {
@@ -71,35 +73,59 @@ Param paramFor(const QVariant& value) {
     return p;
 }
 
-Param textParam(const QString& text) { return Param{text.toUtf8(), false, false}; }
-Param keyParam(qint64 key) { return Param{QByteArray::number(key), false, false}; }
+Param textParam(const QString& text) {
+    return Param{text.toUtf8(), false, false};
+}
+Param keyParam(qint64 key) {
+    return Param{QByteArray::number(key), false, false};
+}
 
 // The store's type for a server type (by its oid and modifier).
 void typeFromServer(Oid oid, int typmod, DataTypeEnum& type, long& definedSize) {
     definedSize = 0;
     switch (oid) {
-        case 21: type = adSmallInt; break;
-        case 23: type = adInteger; break;
-        case 20: type = adBigInt; break;
-        case 700: type = adSingle; break;
-        case 701: type = adDouble; break;
+        case 21:
+            type = adSmallInt;
+            break;
+        case 23:
+            type = adInteger;
+            break;
+        case 20:
+            type = adBigInt;
+            break;
+        case 700:
+            type = adSingle;
+            break;
+        case 701:
+            type = adDouble;
+            break;
         case 1700:
             // numeric(p,4) is money to the ten-thousandth; any other numeric is a plain number.
             type = typmod >= 4 && ((typmod - 4) & 0xffff) == 4 ? adCurrency : adDouble;
             break;
         case 1082:
         case 1114:
-        case 1184: type = adDate; break;
-        case 16: type = adBoolean; break;
-        case 17: type = adLongVarBinary; break;
-        case 25: type = adLongVarWChar; break;
+        case 1184:
+            type = adDate;
+            break;
+        case 16:
+            type = adBoolean;
+            break;
+        case 17:
+            type = adLongVarBinary;
+            break;
+        case 25:
+            type = adLongVarWChar;
+            break;
         case 1042:
         case 1043:
             type = adVarWChar;
             definedSize = typmod > 4 ? typmod - 4 : 0;
             if (definedSize == 0) type = adLongVarWChar;
             break;
-        default: type = adVarWChar; break;
+        default:
+            type = adVarWChar;
+            break;
     }
 }
 
@@ -133,12 +159,14 @@ QVariant fromText(const char* p, int length, DataTypeEnum type) {
             break;
         }
         case adCurrency:
-            if (auto c = parseCurrency(QString::fromLatin1(raw), QLocale::c())) return QVariant::fromValue(*c);
+            if (auto c = parseCurrency(QString::fromLatin1(raw), QLocale::c()))
+                return QVariant::fromValue(*c);
             break;
         case adDate: {
             const QString text = QString::fromLatin1(raw);
             if (auto dt = dateFromStorage(text)) return *dt;
-            QDateTime dt = QDateTime::fromString(QString(text).replace(QLatin1Char(' '), QLatin1Char('T')), Qt::ISODateWithMs);
+            QDateTime dt = QDateTime::fromString(
+                QString(text).replace(QLatin1Char(' '), QLatin1Char('T')), Qt::ISODateWithMs);
             if (dt.isValid()) return dt;
             const QDate date = QDate::fromString(text, Qt::ISODate);
             if (date.isValid()) return date.startOfDay();
@@ -173,8 +201,12 @@ public:
     bool isNull(int row, int col) const { return PQgetisnull(m_r, row, col); }
     const char* value(int row, int col) const { return PQgetvalue(m_r, row, col); }
     int length(int row, int col) const { return PQgetlength(m_r, row, col); }
-    QString text(int row, int col) const { return QString::fromUtf8(value(row, col), length(row, col)); }
-    qint64 int64(int row, int col) const { return QByteArray::fromRawData(value(row, col), length(row, col)).toLongLong(); }
+    QString text(int row, int col) const {
+        return QString::fromUtf8(value(row, col), length(row, col));
+    }
+    qint64 int64(int row, int col) const {
+        return QByteArray::fromRawData(value(row, col), length(row, col)).toLongLong();
+    }
     bool boolean(int row, int col) const { return value(row, col)[0] == 't'; }
 
 private:
@@ -201,10 +233,12 @@ public:
 
     QString display() const { return m_display; }
 
-    Result exec(const QString& sql, const std::vector<Param>& params = {}, bool binaryResult = false);
+    Result exec(const QString& sql, const std::vector<Param>& params = {},
+                bool binaryResult = false);
     // What a statement returns, without running it: no columns for one that returns no rows.
     Result describe(const QString& sql);
-    // COPY ... FROM STDIN: started by the statement, fed in blocks, ended (or abandoned with a reason).
+    // COPY ... FROM STDIN: started by the statement, fed in blocks, ended (or abandoned with a
+    // reason).
     void copyStart(const QString& sql);
     void copyData(const QByteArray& block);
     void copyEnd(const char* abandoned);
@@ -240,7 +274,9 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
     if (m_password.isEmpty() && m_user.isEmpty()) m_password = typedPasswords().value(address);
     m_conn = connect();
     const QString host = QString::fromUtf8(PQhost(m_conn));
-    const auto enc = [](const QString& s) { return QString::fromLatin1(QUrl::toPercentEncoding(s)); };
+    const auto enc = [](const QString& s) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(s));
+    };
     m_display = QStringLiteral("postgresql://%1@%2:%3/%4")
                     .arg(enc(QString::fromUtf8(PQuser(m_conn))),
                          host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('/'))
@@ -254,7 +290,8 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
 }
 
 PGconn* PgLink::connect() const {
-    std::vector<const char*> keys{"dbname", "connect_timeout", "application_name", "client_encoding"};
+    std::vector<const char*> keys{"dbname", "connect_timeout", "application_name",
+                                  "client_encoding"};
     std::vector<const char*> values{m_address.constData(), "10", "cogwright", "UTF8"};
     if (!m_user.isEmpty()) {
         keys.push_back("user");
@@ -280,11 +317,15 @@ PGconn* PgLink::connect() const {
         shown = url.toString();
     }
     if (needsPassword)
-        throw StoreError(errLoginFailed, QStringLiteral("The server at %1 asks for a password.").arg(shown));
-    if (why.contains(QLatin1String("password authentication failed")))
         throw StoreError(errLoginFailed,
-                         QStringLiteral("The server at %1 did not accept the user name and password.").arg(shown));
-    throw StoreError(errFileNotFound, QStringLiteral("Cannot connect to the server at %1: %2").arg(shown, why));
+                         QStringLiteral("The server at %1 asks for a password.").arg(shown));
+    if (why.contains(QLatin1String("password authentication failed")))
+        throw StoreError(
+            errLoginFailed,
+            QStringLiteral("The server at %1 did not accept the user name and password.")
+                .arg(shown));
+    throw StoreError(errFileNotFound,
+                     QStringLiteral("Cannot connect to the server at %1: %2").arg(shown, why));
 }
 
 void PgLink::ensureConnected() {
@@ -294,28 +335,37 @@ void PgLink::ensureConnected() {
         PQclear(PQexec(m_conn, "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1"));
         return;
     }
-    throw StoreError(errConnectionLost,
-                     QStringLiteral("The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
-                                    "when the server is back.")
-                         .arg(m_display, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+    throw StoreError(
+        errConnectionLost,
+        QStringLiteral(
+            "The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
+            "when the server is back.")
+            .arg(m_display, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
 }
 
 void PgLink::fail(PGresult* r, const QString& sql) {
     Q_UNUSED(sql);
-    const QString message = QString::fromUtf8(r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
-    const QString why = message.isEmpty() ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : message;
+    const QString message =
+        QString::fromUtf8(r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
+    const QString why =
+        message.isEmpty() ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : message;
     const QByteArray state = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
     PQclear(r);
     if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state.startsWith("57P"))
-        throw StoreError(errConnectionLost,
-                         QStringLiteral("The connection to the server at %1 was lost (%2). Nothing was saved by "
-                                        "this action; the next action connects again.")
-                             .arg(m_display, why));
-    if (state == "42P01") throw StoreError(errTableNotFound, QStringLiteral("The server says: %1.").arg(why));
+        throw StoreError(
+            errConnectionLost,
+            QStringLiteral("The connection to the server at %1 was lost (%2). Nothing was saved by "
+                           "this action; the next action connects again.")
+                .arg(m_display, why));
+    if (state == "42P01")
+        throw StoreError(errTableNotFound, QStringLiteral("The server says: %1.").arg(why));
     if (state == "42501")
         throw StoreError(errEngine, QStringLiteral("The server does not allow this: %1.").arg(why));
-    if (state.startsWith("22")) throw StoreError(errDataConversion, QStringLiteral("The server refused a value: %1.").arg(why));
-    throw StoreError(errEngine, QStringLiteral("The server could not carry out the operation: %1.").arg(why));
+    if (state.startsWith("22"))
+        throw StoreError(errDataConversion,
+                         QStringLiteral("The server refused a value: %1.").arg(why));
+    throw StoreError(errEngine,
+                     QStringLiteral("The server could not carry out the operation: %1.").arg(why));
 }
 
 Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool binaryResult) {
@@ -330,15 +380,16 @@ Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool b
         formats.push_back(p.binary ? 1 : 0);
         types.push_back(p.binary ? kByteaOid : 0);
     }
-    PGresult* r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(), values.data(),
-                               lengths.data(), formats.data(), binaryResult ? 1 : 0);
+    PGresult* r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(),
+                               values.data(), lengths.data(), formats.data(), binaryResult ? 1 : 0);
     // A connection the server dropped while it lay idle (a restart) is noticed only now; a
     // read is simply asked again on a new one. Writes are not repeated: the user decides.
-    if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction && sql.startsWith(QLatin1String("SELECT"))) {
+    if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction &&
+        sql.startsWith(QLatin1String("SELECT"))) {
         PQclear(r);
         ensureConnected();
-        r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(), values.data(), lengths.data(),
-                         formats.data(), binaryResult ? 1 : 0);
+        r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(), values.data(),
+                         lengths.data(), formats.data(), binaryResult ? 1 : 0);
     }
     const ExecStatusType status = PQresultStatus(r);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(r, sql);
@@ -374,9 +425,11 @@ Result PgLink::describe(const QString& sql) {
     PGresult* r = PQprepare(m_conn, "", sql.toUtf8().constData(), 0, nullptr);
     if (PQresultStatus(r) != PGRES_COMMAND_OK) {
         if (QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) == "42601" &&
-            QByteArray(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY)).contains("multiple commands")) {
+            QByteArray(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY))
+                .contains("multiple commands")) {
             PQclear(r);
-            throw StoreError(errInvalidArgument, QStringLiteral("Only one statement can be run at a time."));
+            throw StoreError(errInvalidArgument,
+                             QStringLiteral("Only one statement can be run at a time."));
         }
         fail(r, sql);
     }
@@ -396,13 +449,16 @@ struct ServerColumn {
 
 // The table's name as the server spells it: an exact match first, then one without regard to case.
 QString findTable(PgLink& link, const QString& name) {
-    Result r = link.exec(QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                                        "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') "
-                                        "AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC, c.oid"),
-                         {textParam(name)});
+    Result r = link.exec(
+        QStringLiteral(
+            "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') "
+            "AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC, c.oid"),
+        {textParam(name)});
     if (r.rows() == 0)
         throw StoreError(errTableNotFound,
-                         QStringLiteral("The table '%1' cannot be found in the database %2.").arg(name, link.display()));
+                         QStringLiteral("The table '%1' cannot be found in the database %2.")
+                             .arg(name, link.display()));
     return r.text(0, 0);
 }
 
@@ -410,12 +466,16 @@ std::vector<ServerColumn> serverColumns(PgLink& link, const QString& table) {
     Result r = link.exec(
         QStringLiteral(
             "SELECT a.attname, a.atttypid::int8, a.atttypmod, a.attnotnull, "
-            "EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid AND i.indisprimary AND a.attnum = ANY (i.indkey)), "
-            "(SELECT count(*) FROM pg_index i, unnest(i.indkey) k WHERE i.indrelid = c.oid AND i.indisprimary), "
+            "EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid AND i.indisprimary AND "
+            "a.attnum = ANY (i.indkey)), "
+            "(SELECT count(*) FROM pg_index i, unnest(i.indkey) k WHERE i.indrelid = c.oid AND "
+            "i.indisprimary), "
             "coalesce(pg_get_serial_sequence(format('public.%I', c.relname), a.attname), ''), "
             "format_type(a.atttypid, a.atttypmod) "
-            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
-            "WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
+            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON "
+            "n.oid = c.relnamespace "
+            "WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped "
+            "ORDER BY a.attnum"),
         {textParam(table)});
     std::vector<ServerColumn> cols;
     for (int i = 0; i < r.rows(); ++i) {
@@ -441,8 +501,10 @@ public:
     std::vector<qint64> readKeys() override;
     bool readRow(qint64 key, std::vector<QVariant>& values) override;
     qint64 reserveKey() override;
-    qint64 insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values, QVariant& givenKey) override;
-    void update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) override;
+    qint64 insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
+                  QVariant& givenKey) override;
+    void update(qint64 key, const std::vector<size_t>& assigned,
+                const std::vector<QVariant>& values) override;
     void remove(qint64 key) override;
 
 private:
@@ -459,7 +521,8 @@ private:
 PgTable::PgTable(std::shared_ptr<PgLink> link, const QString& table) : m_link(std::move(link)) {
     name = table;
     for (const ServerColumn& c : serverColumns(*m_link, table)) {
-        if (c.info.primaryKey && (c.info.type == adInteger || c.info.type == adBigInt || c.info.type == adSmallInt)) {
+        if (c.info.primaryKey &&
+            (c.info.type == adInteger || c.info.type == adBigInt || c.info.type == adSmallInt)) {
             keyColumn = int(cols.size());
             autoIncrement = c.info.autoIncrement;
             m_sequence = c.sequence;
@@ -467,19 +530,24 @@ PgTable::PgTable(std::shared_ptr<PgLink> link, const QString& table) : m_link(st
         cols.push_back(c.info);
     }
     if (keyColumn < 0)
-        throw StoreError(errNotSupported,
-                         QStringLiteral("The table '%1' cannot be opened for editing: it has no whole-number key.")
-                             .arg(table));
+        throw StoreError(
+            errNotSupported,
+            QStringLiteral(
+                "The table '%1' cannot be opened for editing: it has no whole-number key.")
+                .arg(table));
     cols[size_t(keyColumn)].notNull = true;
     // Pictures come back as their bytes, everything else as the server's text for it.
     QString list = QStringLiteral("xmin::text");
     for (const ColumnInfo& c : cols)
-        list += QLatin1Char(',') + quoteIdent(c.name) + (c.type == adLongVarBinary ? QString() : QStringLiteral("::text"));
-    m_rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1").arg(list, qualified(table), keyName());
+        list += QLatin1Char(',') + quoteIdent(c.name) +
+                (c.type == adLongVarBinary ? QString() : QStringLiteral("::text"));
+    m_rowSql =
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1").arg(list, qualified(table), keyName());
 }
 
 std::vector<qint64> PgTable::readKeys() {
-    Result r = m_link->exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(keyName(), qualified(name)));
+    Result r = m_link->exec(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(keyName(), qualified(name)));
     std::vector<qint64> keys;
     keys.reserve(size_t(r.rows()));
     for (int i = 0; i < r.rows(); ++i) keys.push_back(r.int64(i, 0));
@@ -494,7 +562,8 @@ bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
     m_readVersion = QByteArray(r.value(0, 0), r.length(0, 0));
     for (size_t i = 0; i < cols.size(); ++i) {
         const int col = int(i) + 1;
-        values[i] = r.isNull(0, col) ? QVariant() : fromText(r.value(0, col), r.length(0, col), cols[i].type);
+        values[i] = r.isNull(0, col) ? QVariant()
+                                     : fromText(r.value(0, col), r.length(0, col), cols[i].type);
     }
     return true;
 }
@@ -502,24 +571,31 @@ bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
 qint64 PgTable::nextKey() {
     if (!m_sequence.isEmpty()) {
         // A number drawn from the counter is never handed out again, even if it goes unused.
-        Result r = m_link->exec(QStringLiteral("SELECT nextval($1::regclass)"), {textParam(m_sequence)});
+        Result r =
+            m_link->exec(QStringLiteral("SELECT nextval($1::regclass)"), {textParam(m_sequence)});
         return r.int64(0, 0);
     }
-    Result r = m_link->exec(QStringLiteral("SELECT coalesce(max(%1), 0) + 1 FROM %2").arg(keyName(), qualified(name)));
+    Result r = m_link->exec(
+        QStringLiteral("SELECT coalesce(max(%1), 0) + 1 FROM %2").arg(keyName(), qualified(name)));
     return r.int64(0, 0);
 }
 
-qint64 PgTable::reserveKey() { return nextKey(); }
+qint64 PgTable::reserveKey() {
+    return nextKey();
+}
 
-qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values, QVariant& givenKey) {
+qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
+                       QVariant& givenKey) {
     qint64 key = 0;
     m_link->inTransaction([&] {
         if (givenKey.isValid() && values[size_t(keyColumn)] == givenKey) {
-            Result taken = m_link->exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
-                                        {keyParam(givenKey.toLongLong())});
+            Result taken = m_link->exec(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+                {keyParam(givenKey.toLongLong())});
             if (taken.rows() > 0) {
                 const qint64 fresh = nextKey();
-                givenKey = fresh <= std::numeric_limits<int>::max() ? QVariant(int(fresh)) : QVariant(fresh);
+                givenKey = fresh <= std::numeric_limits<int>::max() ? QVariant(int(fresh))
+                                                                    : QVariant(fresh);
                 values[size_t(keyColumn)] = givenKey;
             }
         }
@@ -535,7 +611,8 @@ qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant
             marks += QLatin1Char('$') + QString::number(params.size());
         }
         Result r = m_link->exec(assigned.empty()
-                                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(qualified(name), keyName())
+                                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2")
+                                          .arg(qualified(name), keyName())
                                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
                                           .arg(qualified(name), names, marks, keyName()),
                                 params);
@@ -544,7 +621,8 @@ qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant
     return key;
 }
 
-void PgTable::update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) {
+void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
+                     const std::vector<QVariant>& values) {
     QString sets;
     std::vector<Param> params;
     for (size_t i : assigned) {
@@ -557,27 +635,34 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned, const std:
     params.push_back(Param{key == m_readKey ? m_readVersion : QByteArray("0"), false, false});
     // The row is written only while it is the version that was read: the server gives a row a
     // new xmin at every change, so another user's save or delete leaves nothing to update here.
-    Result r = m_link->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4 AND xmin = $%5::text::xid RETURNING 1")
-                                .arg(qualified(name), sets, keyName())
-                                .arg(keyAt)
-                                .arg(keyAt + 1),
-                            params);
+    Result r = m_link->exec(
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4 AND xmin = $%5::text::xid RETURNING 1")
+            .arg(qualified(name), sets, keyName())
+            .arg(keyAt)
+            .arg(keyAt + 1),
+        params);
     if (r.rows() > 0) return;
-    Result still = m_link->exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
-                                {keyParam(key)});
+    Result still = m_link->exec(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+        {keyParam(key)});
     if (still.rows() == 0)
-        throw StoreError(errRecordDeleted,
-                         QStringLiteral("The record was deleted from the table '%1' by another user since it was "
-                                        "shown; nothing was saved.")
-                             .arg(name));
-    throw StoreError(errRecordChanged,
-                     QStringLiteral("The record was changed in the table '%1' by another user since it was shown; "
-                                    "nothing was saved.")
-                         .arg(name));
+        throw StoreError(
+            errRecordDeleted,
+            QStringLiteral(
+                "The record was deleted from the table '%1' by another user since it was "
+                "shown; nothing was saved.")
+                .arg(name));
+    throw StoreError(
+        errRecordChanged,
+        QStringLiteral(
+            "The record was changed in the table '%1' by another user since it was shown; "
+            "nothing was saved.")
+            .arg(name));
 }
 
 void PgTable::remove(qint64 key) {
-    m_link->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()), {keyParam(key)});
+    m_link->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+                 {keyParam(key)});
 }
 
 // ---- a statement read forward --------------------------------------------------------------
@@ -604,7 +689,8 @@ private:
 
 int gCursorCount = 0;
 
-PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql) : m_link(std::move(link)), m_sql(sql) {
+PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
+    : m_link(std::move(link)), m_sql(sql) {
     Result shape = m_link->describe(sql);
     if (shape.columns() == 0) {
         m_link->exec(sql);
@@ -632,7 +718,8 @@ PgQuery::~PgQuery() {
 void PgQuery::declare() {
     // A held cursor lives outside a transaction, so the rows arrive in batches while the
     // connection goes on being used for other statements.
-    m_link->exec(QStringLiteral("DECLARE %1 NO SCROLL CURSOR WITH HOLD FOR %2").arg(m_cursor, m_sql));
+    m_link->exec(
+        QStringLiteral("DECLARE %1 NO SCROLL CURSOR WITH HOLD FOR %2").arg(m_cursor, m_sql));
     m_open = true;
     m_batch = Result();
     m_row = -1;
@@ -662,12 +749,13 @@ bool PgQuery::next(std::vector<QVariant>* values) {
                 (*values)[i] = QVariant();
             } else if (cols[i].type == adLongVarBinary) {
                 size_t n = 0;
-                unsigned char* bytes =
-                    PQunescapeBytea(reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
+                unsigned char* bytes = PQunescapeBytea(
+                    reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
                 (*values)[i] = QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
                 PQfreemem(bytes);
             } else {
-                (*values)[i] = fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), cols[i].type);
+                (*values)[i] =
+                    fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), cols[i].type);
             }
         }
     }
@@ -682,18 +770,29 @@ void PgQuery::rewind() {
 // The server's type for a column of the store.
 QString serverType(const Column& c) {
     switch (c.Type) {
-        case adSmallInt: return QStringLiteral("smallint");
-        case adInteger: return QStringLiteral("integer");
-        case adBigInt: return QStringLiteral("bigint");
-        case adSingle: return QStringLiteral("real");
-        case adDouble: return QStringLiteral("double precision");
-        case adCurrency: return QStringLiteral("numeric(19,4)");
-        case adDate: return QStringLiteral("timestamp(0)");
-        case adBoolean: return QStringLiteral("boolean");
-        case adLongVarBinary: return QStringLiteral("bytea");
-        case adLongVarWChar: return QStringLiteral("text");
+        case adSmallInt:
+            return QStringLiteral("smallint");
+        case adInteger:
+            return QStringLiteral("integer");
+        case adBigInt:
+            return QStringLiteral("bigint");
+        case adSingle:
+            return QStringLiteral("real");
+        case adDouble:
+            return QStringLiteral("double precision");
+        case adCurrency:
+            return QStringLiteral("numeric(19,4)");
+        case adDate:
+            return QStringLiteral("timestamp(0)");
+        case adBoolean:
+            return QStringLiteral("boolean");
+        case adLongVarBinary:
+            return QStringLiteral("bytea");
+        case adLongVarWChar:
+            return QStringLiteral("text");
         default:
-            return c.DefinedSize > 0 ? QStringLiteral("varchar(%1)").arg(c.DefinedSize) : QStringLiteral("text");
+            return c.DefinedSize > 0 ? QStringLiteral("varchar(%1)").arg(c.DefinedSize)
+                                     : QStringLiteral("text");
     }
 }
 
@@ -701,7 +800,8 @@ QString columnList(const Index& index) {
     QString cols;
     for (const auto& c : index.Columns) {
         if (!cols.isEmpty()) cols += QLatin1Char(',');
-        cols += quoteIdent(c.Name) + (c.SortOrder == adSortDescending ? QStringLiteral(" DESC") : QString());
+        cols += quoteIdent(c.Name) +
+                (c.SortOrder == adSortDescending ? QStringLiteral(" DESC") : QString());
     }
     return cols;
 }
@@ -715,11 +815,14 @@ PgDatabase::PgDatabase(const QString& address, const QString& userId, const QStr
 
 PgDatabase::~PgDatabase() = default;
 
-QString PgDatabase::dataSource() const { return m_link->display(); }
+QString PgDatabase::dataSource() const {
+    return m_link->display();
+}
 
 QStringList PgDatabase::userTables() {
-    Result r = m_link->exec(QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                                           "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') ORDER BY c.oid"));
+    Result r = m_link->exec(QStringLiteral(
+        "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') ORDER BY c.oid"));
     QStringList names;
     for (int i = 0; i < r.rows(); ++i) names << r.text(i, 0);
     return names;
@@ -735,7 +838,9 @@ std::unique_ptr<TableAccess> PgDatabase::openTable(const QString& name) {
     return std::make_unique<PgTable>(m_link, findTable(*m_link, name));
 }
 
-std::unique_ptr<Query> PgDatabase::query(const QString& sql) { return std::make_unique<PgQuery>(m_link, sql); }
+std::unique_ptr<Query> PgDatabase::query(const QString& sql) {
+    return std::make_unique<PgQuery>(m_link, sql);
+}
 
 namespace {
 
@@ -751,17 +856,27 @@ void appendCopyText(QByteArray& out, const QVariant& value) {
         out += p.bytes.toHex();
         return;
     }
-    if (std::none_of(p.bytes.begin(), p.bytes.end(), [](char c) { return c == '\\' || c == '\n' || c == '\r' || c == '\t'; })) {
+    if (std::none_of(p.bytes.begin(), p.bytes.end(),
+                     [](char c) { return c == '\\' || c == '\n' || c == '\r' || c == '\t'; })) {
         out += p.bytes;
         return;
     }
     for (char c : p.bytes) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -786,7 +901,8 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
     m_link->inTransaction([&] {
         createTableIn(table);
         // The rows travel in COPY's text format, in blocks: no statement per row.
-        m_link->copyStart(QStringLiteral("COPY %1 (%2) FROM STDIN").arg(qualified(table.Name), names));
+        m_link->copyStart(
+            QStringLiteral("COPY %1 (%2) FROM STDIN").arg(qualified(table.Name), names));
         std::vector<QVariant> values(cols.size());
         QByteArray block;
         qint64 done = 0;
@@ -803,7 +919,8 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
                     m_link->copyData(block);
                     block.clear();
                 }
-                if (++done % kCopyProgressRows == 0 && progress && !progress(done, total)) going = false;
+                if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
+                    going = false;
             }
         } catch (...) {
             m_link->copyEnd("failed");
@@ -812,13 +929,15 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         if (going && progress && !progress(done, total)) going = false;
         if (!going) {
             m_link->copyEnd("cancelled");
-            throw StoreError(errOperationCancelled, QStringLiteral("The copy was cancelled; nothing was written."));
+            throw StoreError(errOperationCancelled,
+                             QStringLiteral("The copy was cancelled; nothing was written."));
         }
         if (!block.isEmpty()) m_link->copyData(block);
         m_link->copyEnd(nullptr);
         // The counter goes on after the keys copied.
         if (!counter.isEmpty())
-            m_link->exec(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), coalesce(max(%1), 0) + 1, false) FROM %2")
+            m_link->exec(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), "
+                                        "coalesce(max(%1), 0) + 1, false) FROM %2")
                              .arg(quoteIdent(counter), qualified(table.Name)),
                          {textParam(qualified(table.Name)), textParam(counter)});
     });
@@ -838,11 +957,14 @@ void PgDatabase::createTableIn(const Table& table) {
         QString def = quoteIdent(c.Name) + QLatin1Char(' ') + serverType(c);
         if (c.autoIncrement()) {
             if (c.Type != adInteger && c.Type != adBigInt)
+                throw StoreError(
+                    errInvalidArgument,
+                    QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
+                                   "columns can.")
+                        .arg(c.Name));
+            if (pkInline)
                 throw StoreError(errInvalidArgument,
-                                 QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
-                                                "columns can.")
-                                     .arg(c.Name));
-            if (pkInline) throw StoreError(errInvalidArgument, QStringLiteral("A table can have only one counting column."));
+                                 QStringLiteral("A table can have only one counting column."));
             // The counting column is the table's key, as in a catalogue file.
             def += QStringLiteral(" GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
             pkInline = true;
@@ -857,25 +979,27 @@ void PgDatabase::createTableIn(const Table& table) {
     for (const Index& i : table.Indexes)
         if (!i.PrimaryKey)
             m_link->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                             .arg(i.Unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdent(i.Name),
-                                  qualified(table.Name), columnList(i)));
+                             .arg(i.Unique ? QStringLiteral("UNIQUE ") : QString(),
+                                  quoteIdent(i.Name), qualified(table.Name), columnList(i)));
 }
 
 void PgDatabase::createIndex(Table& table, const Index& index) {
     if (index.PrimaryKey) {
-        // A counting column is made the key when its table is made; the same key again is no change.
+        // A counting column is made the key when its table is made; the same key again is no
+        // change.
         QStringList keyNames;
         for (const ServerColumn& c : serverColumns(*m_link, table.Name))
             if (c.info.primaryKey) keyNames << c.info.name;
         if (keyNames.size() == 1 && index.Columns.size() == 1 &&
             keyNames.front().compare(index.Columns.front().Name, Qt::CaseInsensitive) == 0)
             return;
-        m_link->exec(QStringLiteral("ALTER TABLE %1 ADD PRIMARY KEY (%2)").arg(qualified(table.Name), columnList(index)));
+        m_link->exec(QStringLiteral("ALTER TABLE %1 ADD PRIMARY KEY (%2)")
+                         .arg(qualified(table.Name), columnList(index)));
         return;
     }
     m_link->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                     .arg(index.Unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdent(index.Name),
-                          qualified(table.Name), columnList(index)));
+                     .arg(index.Unique ? QStringLiteral("UNIQUE ") : QString(),
+                          quoteIdent(index.Name), qualified(table.Name), columnList(index)));
 }
 
 void PgDatabase::readTable(Table& table) {

@@ -16,14 +16,18 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         if (t.compare(table, Qt::CaseInsensitive) == 0) name = t;
     if (name.isEmpty())
         throw StoreError(errTableNotFound,
-                         QStringLiteral("The table '%1' cannot be found in the database '%2'.").arg(table, from.dataSource()));
-    if (newName.trimmed().isEmpty()) throw StoreError(errInvalidArgument, QStringLiteral("A table needs a name."));
+                         QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                             .arg(table, from.dataSource()));
+    if (newName.trimmed().isEmpty())
+        throw StoreError(errInvalidArgument, QStringLiteral("A table needs a name."));
     for (const QString& t : target.userTables())
         if (t.compare(newName, Qt::CaseInsensitive) == 0)
-            throw StoreError(errInvalidArgument,
-                             QStringLiteral("The database %1 already has a table named '%2'; a copy never replaces a "
-                                            "table.")
-                                 .arg(to.dataSource(), newName));
+            throw StoreError(
+                errInvalidArgument,
+                QStringLiteral(
+                    "The database %1 already has a table named '%2'; a copy never replaces a "
+                    "table.")
+                    .arg(to.dataSource(), newName));
     Table read(name);
     source.readTable(read);
     // Each engine writes the types in its own words.
@@ -38,7 +42,8 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         if (i.PrimaryKey) {
             definition.Indexes.push_back(i);
             for (const auto& c : i.Columns)
-                order += (order.isEmpty() ? QStringLiteral(" ORDER BY ") : QStringLiteral(",")) + quoteIdentifier(c.Name);
+                order += (order.isEmpty() ? QStringLiteral(" ORDER BY ") : QStringLiteral(",")) +
+                         quoteIdentifier(c.Name);
         }
     qint64 total = 0;
     {
@@ -51,7 +56,8 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         if (!columns.isEmpty()) columns += QLatin1Char(',');
         columns += quoteIdentifier(c.Name);
     }
-    auto rows = source.query(QStringLiteral("SELECT %1 FROM %2%3").arg(columns, quoteIdentifier(name), order));
+    auto rows = source.query(
+        QStringLiteral("SELECT %1 FROM %2%3").arg(columns, quoteIdentifier(name), order));
     target.copyInto(definition, *rows, total, progress);
 }
 

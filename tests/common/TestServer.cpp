@@ -19,12 +19,16 @@ TestServer& TestServer::instance() {
 TestServer::TestServer() {
     const QString envFile = qEnvironmentVariable("COGWRIGHT_PG_ENV");
     if (envFile.isEmpty()) {
-        m_error = QStringLiteral("COGWRIGHT_PG_ENV is not set: the test server was not started (run the tests with ctest)");
+        m_error = QStringLiteral(
+            "COGWRIGHT_PG_ENV is not set: the test server was not started (run the tests with "
+            "ctest)");
         return;
     }
     QFile file(envFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("no test server: %1 cannot be read (did the pg_cluster_start test fail?)").arg(envFile);
+        m_error = QStringLiteral(
+                      "no test server: %1 cannot be read (did the pg_cluster_start test fail?)")
+                      .arg(envFile);
         return;
     }
     m_envDir = QFileInfo(envFile).absolutePath();
@@ -43,8 +47,9 @@ TestServer::TestServer() {
 }
 
 TestServer::~TestServer() {
-    if (!m_database.isEmpty()) psql(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(m_database),
-                                    QStringLiteral("postgres"));
+    if (!m_database.isEmpty())
+        psql(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(m_database),
+             QStringLiteral("postgres"));
 }
 
 bool TestServer::available(QString* why) const {
@@ -57,7 +62,8 @@ QString TestServer::database() {
         m_database = QStringLiteral("cw_%1_%2")
                          .arg(QCoreApplication::applicationName().toLower())
                          .arg(QCoreApplication::applicationPid());
-        psql(QStringLiteral("DROP DATABASE IF EXISTS \"%1\"").arg(m_database), QStringLiteral("postgres"));
+        psql(QStringLiteral("DROP DATABASE IF EXISTS \"%1\"").arg(m_database),
+             QStringLiteral("postgres"));
         psql(QStringLiteral("CREATE DATABASE \"%1\"").arg(m_database), QStringLiteral("postgres"));
     }
     return m_database;
@@ -65,7 +71,8 @@ QString TestServer::database() {
 
 QString TestServer::url(const QString& database) const {
     return QStringLiteral("postgresql://%1@%2:%3/%4")
-        .arg(user, host, port, database.isEmpty() ? const_cast<TestServer*>(this)->database() : database);
+        .arg(user, host, port,
+             database.isEmpty() ? const_cast<TestServer*>(this)->database() : database);
 }
 
 QString TestServer::psql(const QString& sql, const QString& database) {
@@ -73,10 +80,11 @@ QString TestServer::psql(const QString& sql, const QString& database) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGPASSWORD"), password);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("-A"),
-                                     QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), host,
-                                     QStringLiteral("-p"), port, QStringLiteral("-U"), user, QStringLiteral("-d"),
-                                     database.isEmpty() ? this->database() : database, QStringLiteral("-c"), sql});
+    p.start(QStringLiteral("psql"),
+            {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("-A"),
+             QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), host,
+             QStringLiteral("-p"), port, QStringLiteral("-U"), user, QStringLiteral("-d"),
+             database.isEmpty() ? this->database() : database, QStringLiteral("-c"), sql});
     p.waitForFinished(60000);
     if (p.exitCode() != 0) qWarning("psql: %s", p.readAllStandardError().constData());
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
@@ -87,12 +95,17 @@ static bool runCluster(const QString& envDir, const char* command) {
     p.start(QStringLiteral("bash"), {QStringLiteral(COGWRIGHT_SOURCE_DIR "/scripts/pg-cluster"),
                                      QString::fromLatin1(command), envDir});
     p.waitForFinished(60000);
-    if (p.exitCode() != 0) qWarning("pg-cluster %s: %s", command, p.readAllStandardError().constData());
+    if (p.exitCode() != 0)
+        qWarning("pg-cluster %s: %s", command, p.readAllStandardError().constData());
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool TestServer::pause() { return runCluster(m_envDir, "pause"); }
-bool TestServer::resume() { return runCluster(m_envDir, "resume"); }
+bool TestServer::pause() {
+    return runCluster(m_envDir, "pause");
+}
+bool TestServer::resume() {
+    return runCluster(m_envDir, "resume");
+}
 
 Catalogue::Catalogue(const QString& engine, const std::vector<int>& boxes, const QString& tableName)
     : onServer(engine == QLatin1String("server")) {
@@ -119,7 +132,8 @@ Catalogue::Catalogue(const QString& engine, const std::vector<int>& boxes, const
 }
 
 QString Catalogue::connectionString() const {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(source);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           store::Connection::quoteValue(source);
 }
 
 void addEngineRows() {

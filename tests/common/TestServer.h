@@ -20,7 +20,8 @@ public:
     // postgresql://user@host:port/database; this program's own database by default.
     QString url(const QString& database = QString()) const;
     QString database();
-    // Runs SQL through psql as the server's superuser, on this program's database; returns its output.
+    // Runs SQL through psql as the server's superuser, on this program's database; returns its
+    // output.
     QString psql(const QString& sql, const QString& database = QString());
     // Stops the server and starts it again, as an administrator restarting it would.
     bool pause();
@@ -32,7 +33,8 @@ private:
     QString m_envDir, m_error, m_database;
 };
 
-// A parts table to test against: in a catalogue file, or on the test server under a name of its own.
+// A parts table to test against: in a catalogue file, or on the test server under a name of its
+// own.
 struct Catalogue {
     explicit Catalogue(const QString& engine, const std::vector<int>& boxes = {1, 4, 10, 13},
                        const QString& table = QString());
@@ -42,6 +44,11 @@ struct Catalogue {
     QString table;
     QString connectionString() const;
 };
+
+// Ends a test whose store call threw with a failure that names the error, rather than with the
+// test program's end.
+#define FAIL_ON_STORE_ERROR(e) \
+    QFAIL(qPrintable(QStringLiteral("store error %1: %2").arg((e).number()).arg((e).description())))
 
 // QTest data rows "file" and "server" under the column "engine".
 void addEngineRows();
