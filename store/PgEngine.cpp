@@ -17,6 +17,8 @@ namespace {
 
 constexpr Oid kByteaOid = 17;
 constexpr int kFetchRows = 500;
+// Pictures larger than this travel in pieces of this size, each in a statement of its own.
+constexpr qsizetype kPictureChunk = 1 << 20;
 
 QString quoteIdent(const QString& name) {
     QString q = name;
@@ -510,6 +512,11 @@ public:
 private:
     qint64 nextKey();
     QString keyName() const { return quoteIdent(cols[size_t(keyColumn)].name); }
+    // The first piece of a large picture goes in the row's own statement; these add the rest.
+    Param firstPiece(const QVariant& value) const;
+    void appendPieces(qint64 key, const std::vector<size_t>& assigned,
+                      const std::vector<QVariant>& values);
+    bool readPieces(qint64 key, size_t col, qint64 length, QVariant& value);
 
     std::shared_ptr<PgLink> m_link;
     QString m_sequence;
@@ -536,11 +543,22 @@ PgTable::PgTable(std::shared_ptr<PgLink> link, const QString& table) : m_link(st
                 "The table '%1' cannot be opened for editing: it has no whole-number key.")
                 .arg(table));
     cols[size_t(keyColumn)].notNull = true;
-    // Pictures come back as their bytes, everything else as the server's text for it.
+    // Pictures come back as their bytes (a large one only as its length, to be read in pieces),
+    // everything else as the server's text for it.
     QString list = QStringLiteral("xmin::text");
-    for (const ColumnInfo& c : cols)
-        list += QLatin1Char(',') + quoteIdent(c.name) +
-                (c.type == adLongVarBinary ? QString() : QStringLiteral("::text"));
+    QString lengths;
+    for (const ColumnInfo& c : cols) {
+        const QString q = quoteIdent(c.name);
+        if (c.type == adLongVarBinary) {
+            list += QStringLiteral(",CASE WHEN octet_length(%1) <= %2 THEN %1 END")
+                        .arg(q)
+                        .arg(kPictureChunk);
+            lengths += QStringLiteral(",octet_length(%1)::text").arg(q);
+        } else {
+            list += QLatin1Char(',') + q + QStringLiteral("::text");
+        }
+    }
+    list += lengths;
     m_rowSql =
         QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1").arg(list, qualified(table), keyName());
 }
@@ -560,12 +578,56 @@ bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
     m_readVersion.clear();
     if (r.rows() == 0) return false;
     m_readVersion = QByteArray(r.value(0, 0), r.length(0, 0));
+    int lengthAt = int(cols.size()) + 1;
     for (size_t i = 0; i < cols.size(); ++i) {
         const int col = int(i) + 1;
         values[i] = r.isNull(0, col) ? QVariant()
                                      : fromText(r.value(0, col), r.length(0, col), cols[i].type);
+        if (cols[i].type != adLongVarBinary) continue;
+        const int at = lengthAt++;
+        if (r.isNull(0, at) || r.int64(0, at) <= kPictureChunk) continue;
+        // Read in pieces of the same row version; a save by someone else in between starts over.
+        if (!readPieces(key, i, r.int64(0, at), values[i])) return readRow(key, values);
     }
     return true;
+}
+
+bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value) {
+    QByteArray bytes;
+    bytes.reserve(length);
+    const QString sql =
+        QStringLiteral(
+            "SELECT substring(%1 FROM $2 FOR $3) FROM %2 WHERE %3 = $1 AND xmin = $4::text::xid")
+            .arg(quoteIdent(cols[col].name), qualified(name), keyName());
+    for (qint64 at = 0; at < length; at += kPictureChunk) {
+        Result piece = m_link->exec(sql,
+                                    {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk),
+                                     Param{m_readVersion, false, false}},
+                                    true);
+        if (piece.rows() == 0) return false;
+        bytes.append(piece.value(0, 0), piece.length(0, 0));
+    }
+    value = bytes;
+    return true;
+}
+
+Param PgTable::firstPiece(const QVariant& value) const {
+    Param p = paramFor(value);
+    if (p.binary && p.bytes.size() > kPictureChunk) p.bytes.truncate(kPictureChunk);
+    return p;
+}
+
+void PgTable::appendPieces(qint64 key, const std::vector<size_t>& assigned,
+                           const std::vector<QVariant>& values) {
+    for (size_t i : assigned) {
+        if (cols[i].type != adLongVarBinary || values[i].typeId() != QMetaType::QByteArray)
+            continue;
+        const QByteArray bytes = values[i].toByteArray();
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 = %2 || $1 WHERE %3 = $2")
+                                .arg(qualified(name), quoteIdent(cols[i].name), keyName());
+        for (qsizetype at = kPictureChunk; at < bytes.size(); at += kPictureChunk)
+            m_link->exec(sql, {Param{bytes.mid(at, kPictureChunk), false, true}, keyParam(key)});
+    }
 }
 
 qint64 PgTable::nextKey() {
@@ -607,7 +669,7 @@ qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant
                 marks += QLatin1Char(',');
             }
             names += quoteIdent(cols[i].name);
-            params.push_back(paramFor(values[i]));
+            params.push_back(firstPiece(values[i]));
             marks += QLatin1Char('$') + QString::number(params.size());
         }
         Result r = m_link->exec(assigned.empty()
@@ -617,6 +679,7 @@ qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant
                                           .arg(qualified(name), names, marks, keyName()),
                                 params);
         key = r.int64(0, 0);
+        appendPieces(key, assigned, values);
     });
     return key;
 }
@@ -627,7 +690,7 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
     std::vector<Param> params;
     for (size_t i : assigned) {
         if (!sets.isEmpty()) sets += QLatin1Char(',');
-        params.push_back(paramFor(values[i]));
+        params.push_back(firstPiece(values[i]));
         sets += quoteIdent(cols[i].name) + QStringLiteral("=$") + QString::number(params.size());
     }
     params.push_back(keyParam(key));
@@ -635,13 +698,19 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
     params.push_back(Param{key == m_readKey ? m_readVersion : QByteArray("0"), false, false});
     // The row is written only while it is the version that was read: the server gives a row a
     // new xmin at every change, so another user's save or delete leaves nothing to update here.
-    Result r = m_link->exec(
-        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4 AND xmin = $%5::text::xid RETURNING 1")
-            .arg(qualified(name), sets, keyName())
-            .arg(keyAt)
-            .arg(keyAt + 1),
-        params);
-    if (r.rows() > 0) return;
+    // One transaction: a large picture's pieces and the rest of the record are saved together.
+    bool written = false;
+    m_link->inTransaction([&] {
+        Result r = m_link->exec(
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4 AND xmin = $%5::text::xid RETURNING 1")
+                .arg(qualified(name), sets, keyName())
+                .arg(keyAt)
+                .arg(keyAt + 1),
+            params);
+        written = r.rows() > 0;
+        if (written) appendPieces(key, assigned, values);
+    });
+    if (written) return;
     Result still = m_link->exec(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
         {keyParam(key)});
