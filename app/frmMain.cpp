@@ -181,6 +181,8 @@ void frmMain::Form_Load() {
     bEditMode = false;
     cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     cnParts->Open(QString(), QString(), QString());
+    // A server is shown by its address as the connection made it, never with a password.
+    if (store::Connection::isServerAddress(Control::sDatabasePath)) Control::sDatabasePath = cnParts->dataSource();
     Open_Table();
     bConnected = true;
 }

@@ -414,6 +414,20 @@ private slots:
             QVERIFY(p.waitForFinished(60000));
             QCOMPARE(p.exitCode(), 0);
             QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("shown"));
+            // A password written into the address is used, and shown nowhere.
+            {
+                Session shown;
+                shown.w = std::make_unique<frmMain>();
+                shown.w->setStartingDatabase(QStringLiteral("postgresql://%1:%2@%3:%4/%5")
+                                                 .arg(server.user, server.password, server.host,
+                                                      server.port, server.database()));
+                qunsetenv("PGPASSFILE");
+                const bool started = startUpGuarded(nullptr, [&] { shown.w->Form_Load(); });
+                qputenv("PGPASSFILE", qgetenv("COGWRIGHT_PG_ENV").replace("server.env", "pgpass"));
+                QVERIFY(started);
+                QCOMPARE(shown.text("txtDatabase"), server.url());
+                QVERIFY(!shown.text("txtDatabase").contains(server.password));
+            }
             // An address that leads nowhere is reported, and the program does not start.
             Session s;
             s.w = std::make_unique<frmMain>();
