@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 #include <QPrinter>
 #include <QShortcut>
 #include <QTableWidget>
@@ -104,6 +105,9 @@ void frmMain::connectHandlers() {
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
+    // F5 shows what others have added or changed since the table was opened.
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, [this] { runGuarded(this, [this] { refreshTable(); }); });
 
     auto shortcut = [this](const QKeySequence& keys, void (frmMain::*handler)()) {
         auto* s = new QShortcut(keys, this);
@@ -212,6 +216,8 @@ void frmMain::Form_Load() {
     }
     cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     cnParts->Open(QString(), QString(), QString());
+    // A server is shown by its address as the connection made it, never with a password.
+    if (store::Connection::isServerAddress(Control::sDatabasePath)) Control::sDatabasePath = cnParts->dataSource();
     Open_Table();
     bConnected = true;
 }
@@ -257,6 +263,42 @@ void frmMain::startFirstRecord() {
     Buttons_Caption(true);
     bEditMode = true;
     bRecordChanged = false;
+}
+
+// The table's keys read again, on the same record (or the next one, if it is gone), so that the
+// records others have added since show; a changed record is saved first, as for a move.
+void frmMain::refreshTable() {
+    if (!bConnected || !commitFieldEditor() || !saveChangedRecord()) return;
+    bRecordChanged = false;
+    if (rsParts->isEditing()) rsParts->CancelUpdate();
+    const QVariant mark = rsParts->Bookmark();
+    const bool filtered = rsParts->isFiltered();
+    auto fresh = std::make_unique<store::Recordset>();
+    fresh->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+    // A filter stays on over the matches known so far, and they are looked for again.
+    if (filtered) fresh->setFilter(m_found.keys);
+    if (filtered && fresh->RecordCount() == 0) {
+        fresh->clearFilter();
+        if (m_findBar) m_findBar->setFilterOn(false);
+    }
+    rsParts->Close();
+    rsParts = std::move(fresh);
+    bEditMode = false;
+    Reset_Colors();
+    if (rsParts->isFiltered()) {
+        m_foundReady = false;
+        startSearch();
+    }
+    if (rsParts->BOF() && rsParts->EOF_()) {
+        showCount();
+        startFirstRecord();
+        return;
+    }
+    if (mark.isValid()) rsParts->setBookmark(mark);
+    showCount();
+    for (QPushButton* b : {ui->cmdFirst, ui->cmdPrevious, ui->cmdNext, ui->cmdLast}) b->setEnabled(true);
+    ui->cmdDelete->setText(QStringLiteral("&Delete"));
+    showMoved();
 }
 
 void frmMain::showCount() { ui->lblCount->setText(recordCountCaption(rsParts->RecordCount())); }
@@ -394,6 +436,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Show_Data() {
     ui->txtDatabase->setText(Control::sDatabasePath);
+    ui->txtDatabase->setCursorPosition(0);  // a long path or address shows from its start
     ui->txtTable->setText(Control::sTableName);
     if (!(rsParts->BOF() && rsParts->EOF_())) {
         ui->imgPicture->clear();
@@ -1011,6 +1054,33 @@ void frmMain::navigate(Move move) {
         ui->cmdNext->setEnabled(on);
         ui->cmdLast->setEnabled(on);
     };
+    try {
+        moveCursor(move, backPair, forwardPair);
+    } catch (const store::StoreError& e) {
+        if (e.number() != store::errNoCurrentRecord) throw;
+        // Someone else deleted the record moved to: said so, and the table read again from there.
+        Platform::instance().information(this, kMessageCaption,
+                                         e.description() + QStringLiteral("\r\n\r\nThe next record is shown."));
+        refreshTable();
+        return;
+    }
+    settleFilter(left);
+    showMoved();
+}
+
+void frmMain::showMoved() {
+    ui->cmdSelect->setVisible(false);
+    ui->cmdEdit->setEnabled(true);
+    ui->cmdAdd->setEnabled(true);
+    ui->cmdSave->setEnabled(false);
+    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
+    Show_Data();
+    Show_Field();
+}
+
+void frmMain::moveCursor(Move move, const std::function<void(bool)>& backPair,
+                         const std::function<void(bool)>& forwardPair) {
+    store::Recordset& rs = *rsParts;
     switch (move) {
         case Move::First:
             rs.MoveFirst();
@@ -1041,14 +1111,6 @@ void frmMain::navigate(Move move) {
             backPair(true);
             break;
     }
-    settleFilter(left);
-    ui->cmdSelect->setVisible(false);
-    ui->cmdEdit->setEnabled(true);
-    ui->cmdAdd->setEnabled(true);
-    ui->cmdSave->setEnabled(false);
-    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
-    Show_Data();
-    Show_Field();
 }
 
 void frmMain::cmdFirst_Click() { navigate(Move::First); }
@@ -1391,13 +1453,7 @@ void frmMain::arrived() {
     ui->cmdNext->setEnabled(at >= 1 && at < count);
     ui->cmdLast->setEnabled(at >= 1 && at < count);
     ui->cmdDelete->setText(QStringLiteral("&Delete"));
-    ui->cmdSelect->setVisible(false);
-    ui->cmdEdit->setEnabled(true);
-    ui->cmdAdd->setEnabled(true);
-    ui->cmdSave->setEnabled(false);
-    setLocked(true);
-    Show_Data();
-    Show_Field();
+    showMoved();
 }
 
 void frmMain::settleFilter(const QVariant& left) {

@@ -97,6 +97,8 @@ private:
     // Save_Record that puts the editing state back (`wasEditing`) when the save is refused.
     bool trySave(bool wasEditing);
     void startFirstRecord();
+    void refreshTable();
+    void moveCursor(Move move, const std::function<void(bool)>& backPair, const std::function<void(bool)>& forwardPair);
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
     void switchDatabase(const std::function<DatabaseChoice()>& showOther);
@@ -158,6 +160,8 @@ private:
     void resetFind();
     // The rules of a navigation button for what is being typed: false when the record stays.
     bool leaveForFind();
+    // After a move: browsing the record landed on.
+    void showMoved();
     // After a move by Find: the state a navigation leaves, the buttons set by where it landed.
     void arrived();
     // A record left inside the filter that no longer matches leaves the filter.

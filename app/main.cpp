@@ -5,6 +5,7 @@
 #include "CsvCommand.h"
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
+#include "Connection.h"
 #include "JetConverter.h"
 #include "Platform.h"
 #include "frmMain.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         parser.addOption(convertJet);
         parser.addPositionalArgument(QStringLiteral("FILE"),
                                      QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
-                                                    "folder."),
+                                                    "folder: a file, or a server's postgresql://user@host:port/database."),
                                      QStringLiteral("[FILE]"));
         const bool parsed = parser.parse(QCoreApplication::arguments());
         const bool csv = parsed && (parser.isSet(exportCsv) || parser.isSet(importCsv));
@@ -78,8 +79,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         // Opened as the default file is: checked, never created, any failure reported.
-        if (!parser.positionalArguments().isEmpty())
-            file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
+        // A postgresql:// address names a catalogue on a server and is taken as it is.
+        if (!parser.positionalArguments().isEmpty()) {
+            const QString named = parser.positionalArguments().constFirst();
+            file = store::Connection::isServerAddress(named) ? named : QFileInfo(named).absoluteFilePath();
+        }
         return -1;
     }();
     if (ended >= 0) return ended;

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QHash>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
@@ -21,6 +23,8 @@
 #include "Platform.h"
 #include "Recordset.h"
 #include "StoreError.h"
+#include "TableCopy.h"
+#include "dlgConnect.h"
 #include "ui_frmOpenDb.h"
 
 namespace {
@@ -47,6 +51,8 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) { connectGuarded(button, this, handler); };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
+    on(ui->cmdServer, &frmOpenDb::cmdServer_Click);
+    on(ui->cmdCopy, &frmOpenDb::cmdCopy_Click);
     on(ui->cmdOK, &frmOpenDb::cmdOK_Click);
     on(ui->cmdCancel, &frmOpenDb::cmdCancel_Click);
     on(ui->cmdExportCsv, &frmOpenDb::cmdExportCsv_Click);
@@ -233,8 +239,9 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     // The grid shows rows from a keyset over the table, in the same order as the query; a
     // table whose rows have no keys is held as text instead.
     auto rows = std::make_unique<store::Recordset>();
-    bool keyed = true;
-    try {
+    // A server's table is read once and held as text: the ways of sparing reads here are SQLite's.
+    bool keyed = !store::Connection::isServerAddress(m_path);
+    if (keyed) try {
         rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly, store::adCmdTable);
     } catch (const store::StoreError&) {
         keyed = false;
@@ -850,6 +857,98 @@ void frmOpenDb::cmdImportCsv_Click() {
     // The preview shows the rows added.
     const auto nodes = ui->trvData->findItems(table, Qt::MatchExactly);
     if (added && !nodes.isEmpty()) Show_Table(nodes.constFirst());
+}
+
+void frmOpenDb::cmdServer_Click() {
+    m_preview.blank();
+    // The dialog tries each address itself, so that it can ask for a password and stay open
+    // until the server takes the login; the password stays in memory only.
+    dlgConnect dialog(
+        [](const QString& address, const QString& password) {
+            store::Connection probe;
+            probe.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                           store::Connection::quoteValue(address),
+                       QString(), password);
+            const QString shown = probe.dataSource();
+            probe.Close();
+            return shown;
+        },
+        this);
+    if (store::Connection::isServerAddress(m_path)) dialog.setAddress(m_path);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString oldPath = m_path;
+    m_path = dialog.address();
+    try {
+        Open_Database();
+    } catch (const store::StoreError& e) {
+        m_path = oldPath;
+        ui->txtPath->setText(oldPath);
+        reportUnexpected(e.description());
+    }
+}
+
+namespace {
+
+QString serverConnectionString(const QString& address) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(address);
+}
+
+}  // namespace
+
+// The table previewed from a file goes to a server under a new name, so that a team can start
+// from one person's catalogue.
+void frmOpenDb::cmdCopy_Click() {
+    if (!cnDatabase || !cnDatabase->isOpen() || m_table.isEmpty() || store::Connection::isServerAddress(m_path) ||
+        m_preview.text(0, 1).isEmpty()) {
+        Platform::instance().information(this, kProgramTitle,
+                                         QStringLiteral("Preview a table of a catalogue file first: that table is "
+                                                        "the one copied to the server."));
+        return;
+    }
+    dlgConnect where(
+        [](const QString& address, const QString& password) {
+            store::Connection probe;
+            probe.Open(serverConnectionString(address), QString(), password);
+            const QString shown = probe.dataSource();
+            probe.Close();
+            return shown;
+        },
+        this);
+    where.setWindowTitle(QStringLiteral("Copy '%1' to a Server").arg(m_table));
+    if (where.exec() != QDialog::Accepted) return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Copy to Server"),
+                                               QStringLiteral("&Name of the new table on the server:"),
+                                               QLineEdit::Normal, m_table, &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty()) return;
+
+    store::Connection server;
+    server.Open(serverConnectionString(where.address()));
+    QProgressDialog progress(QStringLiteral("Copying '%1' to %2...").arg(m_table, where.address()),
+                             QStringLiteral("Cancel"), 0, 0, this);
+    progress.setWindowTitle(QStringLiteral("Copy to Server"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    qint64 copied = 0;
+    try {
+        store::copyTable(*cnDatabase, m_table, server, name, [&](qint64 done, qint64 total) {
+            progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+            progress.setValue(int(std::min<qint64>(done, INT_MAX)));
+            QApplication::processEvents();
+            copied = done;
+            return !progress.wasCanceled();
+        });
+    } catch (const store::StoreError& e) {
+        progress.close();
+        Platform::instance().warning(this, kProgramTitle, e.description());
+        return;
+    }
+    progress.close();
+    Platform::instance().information(this, kProgramTitle,
+                                     QStringLiteral("The table '%1' was copied to %2 as '%3' (%4 records).")
+                                         .arg(m_table, where.address(), name)
+                                         .arg(copied));
 }
 
 void frmOpenDb::cmdOK_Click() {

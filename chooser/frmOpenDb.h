@@ -39,6 +39,8 @@ public:
 
 public slots:
     void cmdBrowse_Click();
+    void cmdServer_Click();
+    void cmdCopy_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
     void trvData_NodeClick(QTreeWidgetItem* Node);

@@ -98,6 +98,8 @@ QString hiddenCharacters(const QString& name, const QString& what) {
 
 // Why a database name cannot make a file in the program's folder, or "" when it can.
 QString frmCreateDb::refusedName(const QString& name) const {
+    // A server's address makes the table in that database on the server.
+    if (store::Connection::isServerAddress(name.trimmed())) return QString();
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return QStringLiteral("The Database Name can not contain / or \\ : the database is always made in the "
                               "program's folder");
@@ -146,6 +148,26 @@ void frmCreateDb::CreateButton_Click() {
 }
 
 bool frmCreateDb::Create_Database() {
+    std::vector<int> boxes;
+    for (int n = 1; n <= store::parts::kOptionalCount; ++n) {
+        auto* box = findChild<QCheckBox*>(QStringLiteral("Check%1").arg(n));
+        if (box && box->isChecked()) boxes.push_back(n);
+    }
+    if (store::Connection::isServerAddress(sNewDbName.trimmed())) {
+        // On a server the database is there already: the new parts table is made in it.
+        try {
+            store::Catalog catNewDb;
+            store::Connection& cn = catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                                    store::Connection::quoteValue(sNewDbName.trimmed()));
+            sNewDbPath = cn.dataSource();
+            store::parts::createPartsTable(catNewDb, m_table, boxes);
+            catNewDb.ActiveConnection().Close();
+        } catch (const store::StoreError& e) {
+            showMessage(e.description(), kRed);
+            return false;
+        }
+        return true;
+    }
     sNewDbName += QStringLiteral(".mdb");
     sNewDbPath = Control::sAppPath + QLatin1Char('/') + sNewDbName;
     // Any entry under the name is in use, a link (even one pointing nowhere) included.
@@ -153,11 +175,6 @@ bool frmCreateDb::Create_Database() {
     if (existing.isSymLink() || existing.exists()) {
         showMessage(QStringLiteral("Database Name already Used, Can NOT Replace"), kRed);
         return false;
-    }
-    std::vector<int> boxes;
-    for (int n = 1; n <= store::parts::kOptionalCount; ++n) {
-        auto* box = findChild<QCheckBox*>(QStringLiteral("Check%1").arg(n));
-        if (box && box->isChecked()) boxes.push_back(n);
     }
     bool created = false;
     try {

@@ -33,6 +33,8 @@ public:
     bool nullable() const { return m_nullable; }
     // The declared type written into the file (read back by Refresh).
     QString declType() const;
+    // Plumbing for the engines: the column as read back from a database.
+    void setStoredState(const QString& declType, bool autoIncrement, bool nullable);
 
 private:
     friend class Catalog;
@@ -88,8 +90,9 @@ public:
     Catalog& operator=(const Catalog&) = delete;
 
     // Creates a new, empty database file at the connection string's "Data Source"; never
-    // replaces an existing file. The catalogue keeps the open connection.
-    Connection& Create(const QString& connectionString);
+    // replaces an existing file. A server's database exists already: it is connected to, and
+    // the tables appended are made there. The catalogue keeps the open connection.
+    Connection& Create(const QString& connectionString, const QString& password = QString());
     // Works on an existing, open file.
     void setActiveConnection(const QString& connectionString);
     Connection& ActiveConnection() { return m_connection; }
@@ -105,8 +108,6 @@ public:
     void readTable(Table& table);
 
 private:
-    QString tableSql(const QString& tableName, const Table& table) const;
-
     Connection m_connection;
     std::vector<std::unique_ptr<Table>> m_tables;
 };

@@ -1,53 +1,18 @@
 #include "Connection.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QtEndian>
+#include "Sqlite.h"
+
 #include <algorithm>
 
+#include "Engine.h"
 #include "Recordset.h"
-#include "Sqlite.h"
+#include "SqliteEngine.h"
+#include "StoreError.h"
 
 namespace store {
 
-namespace {
 
-[[noreturn]] void notADatabase(const QString& path, const QString& why) {
-    throw StoreError(errFileNotFound,
-                     QStringLiteral("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
-}
-
-// A journal left by a program that died mid-save: the engine rolls it back when it opens the
-// file, and until then the file may look shorter than its header says.
-bool hasHotJournal(const QString& path) {
-    const QFileInfo journal(path + QStringLiteral("-journal"));
-    return journal.exists() && journal.size() > 0;
-}
-
-// Looks at the file's header before the engine does: an empty file would otherwise be taken
-// as a new database, and a truncated one only fail much later. `checkSize` is off while a
-// journal may still put the file back to its full length.
-void checkHeader(const QString& path, bool checkSize) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be read: %2.")
-                                              .arg(path, file.errorString()));
-    const QByteArray header = file.read(100);
-    const qint64 size = file.size();
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        notADatabase(path, QStringLiteral("it is not a database file"));
-    const auto* h = reinterpret_cast<const uchar*>(header.constData());
-    quint32 pageSize = qFromBigEndian<quint16>(h + 16);
-    if (pageSize == 1) pageSize = 65536;
-    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
-        notADatabase(path, QStringLiteral("the file is damaged"));
-    const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
-    const bool countValid = pageCount != 0 && qFromBigEndian<quint32>(h + 24) == qFromBigEndian<quint32>(h + 92);
-    if (checkSize && countValid && qint64(pageCount) * pageSize > size)
-        notADatabase(path, QStringLiteral("the file is damaged (it is shorter than it should be)"));
-}
-
-}  // namespace
+Connection::Connection() = default;
 
 Connection::~Connection() { Close(); }
 
@@ -93,6 +58,8 @@ QString Connection::connectionValue(const QString& connectionString, const QStri
     return QString();
 }
 
+bool Connection::isServerAddress(const QString& dataSource) { return engine::isServerAddress(dataSource); }
+
 QString Connection::quoteValue(const QString& value) {
     QString doubled = value;
     doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
@@ -100,86 +67,42 @@ QString Connection::quoteValue(const QString& value) {
 }
 
 sqlite3* Connection::openFile(const QString& path, bool readOnly) {
-    if (path.isEmpty())
-        throw StoreError(errFileNotFound, QStringLiteral("No database file was named in the connection."));
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw StoreError(errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
-    if (info.isDir())
-        throw StoreError(errFileNotFound,
-                         QStringLiteral("'%1' is a folder, not a database file.").arg(path));
-    const bool journal = hasHotJournal(path);
-    checkHeader(path, !journal);
-
-    sqlite3* db = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-        sqlite3_close(db);
-        throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, why));
-    }
-    try {
-        sql::configure(db);
-        // The first read rolls back a journal left by a crash.
-        sql::Stmt check(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
-        check.step();
-    } catch (const StoreError&) {
-        const int code = sqlite3_errcode(db);
-        sqlite3_close(db);
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw StoreError(errFileNotFound,
-                             QStringLiteral("The file '%1' is locked by another program.").arg(path));
-        // The file is whole; only the journal of an unfinished save cannot be rolled back here.
-        if (journal && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN))
-            throw StoreError(errFileNotFound,
-                             QStringLiteral("The file '%1' has a save left unfinished by a program that stopped, "
-                                            "and it can be put right only where the file and its folder can be "
-                                            "written. Open it once with write access.")
-                                 .arg(path));
-        notADatabase(path, QStringLiteral("it is damaged or not a database"));
-    }
-    if (journal) {
-        try {
-            checkHeader(path, true);
-        } catch (...) {
-            sqlite3_close(db);
-            throw;
-        }
-    }
-    return db;
+    return engine::SqliteDatabase::openFile(path, readOnly);
 }
 
 void Connection::Open(const QString& connectionString, const QString& userId, const QString& password,
                       long options) {
-    Q_UNUSED(userId);
-    Q_UNUSED(password);
     Q_UNUSED(options);
     if (isOpen())
         throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
     if (!connectionString.isEmpty()) m_connectionString = connectionString;
-    const QString path = connectionValue(m_connectionString, QStringLiteral("Data Source"));
-    const QString mode = connectionValue(m_connectionString, QStringLiteral("Mode"));
-    m_db = openFile(path, mode.compare(QLatin1String("Read"), Qt::CaseInsensitive) == 0);
-    m_path = path;
+    m_db = engine::open(m_connectionString, userId, password);
+    m_path = m_db->dataSource();
 }
 
-void Connection::adopt(sqlite3* db, const QString& path) {
+void Connection::adopt(std::unique_ptr<engine::Database> db) {
     Close();
-    m_db = db;
-    m_path = path;
+    m_db = std::move(db);
+    m_path = m_db->dataSource();
 }
 
 void Connection::Close() {
     // Recordsets detach themselves as they close.
     while (!m_recordsets.empty()) m_recordsets.back()->Close();
-    if (m_db) sqlite3_close_v2(m_db);
-    m_db = nullptr;
+    m_db.reset();
+}
+
+engine::Database& Connection::engine() const {
+    if (!m_db)
+        throw StoreError(errObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    return *m_db;
 }
 
 sqlite3* Connection::handle() const {
-    if (!m_db)
-        throw StoreError(errObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
-    return m_db;
+    auto* file = dynamic_cast<engine::SqliteDatabase*>(&engine());
+    if (!file)
+        throw StoreError(errNotSupported, QStringLiteral("This operation works on database files only."));
+    return file->handle();
 }
 
 void Connection::BeginTrans() {
@@ -200,7 +123,10 @@ void Connection::RollbackTrans() {
     sql::exec(handle(), QStringLiteral("ROLLBACK"));
 }
 
-bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+bool Connection::inTransaction() const {
+    auto* file = dynamic_cast<engine::SqliteDatabase*>(m_db.get());
+    return file && !sqlite3_get_autocommit(file->handle());
+}
 
 void Connection::attach(Recordset* rs) { m_recordsets.push_back(rs); }
 
@@ -215,18 +141,16 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& commandText, long 
     return rs;
 }
 
-QString quoteIdentifier(const QString& name) { return sql::quoteIdent(name); }
-
-QStringList userTables(sqlite3* db) {
-    sql::Stmt q(db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table' "
-                                   "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
-    QStringList names;
-    while (q.step()) names << q.text(0);
-    return names;
+QString quoteIdentifier(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
+QStringList userTables(sqlite3* db) { return engine::sqliteUserTables(db); }
+
 std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema, const QStringList& restrictions) {
-    sqlite3* db = handle();
+    engine::Database& db = engine();
     auto restriction = [&](int i) { return i < restrictions.size() ? restrictions.at(i) : QString(); };
     auto textColumn = [](const char* name) {
         ColumnInfo c;
@@ -252,7 +176,7 @@ std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema, const QStri
         const QString type = restriction(3);
         // Only ordinary tables exist in a parts database; any other type asked for finds none.
         if (type.isEmpty() || type.compare(QLatin1String("TABLE"), Qt::CaseInsensitive) == 0) {
-            for (const QString& name : userTables(db)) {
+            for (const QString& name : db.userTables()) {
                 if (!restriction(2).isEmpty() && restriction(2).compare(name, Qt::CaseInsensitive) != 0)
                     continue;
                 rows.push_back({QVariant(), QVariant(), name, QStringLiteral("TABLE")});
@@ -262,21 +186,15 @@ std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema, const QStri
         columns = {textColumn("TABLE_CATALOG"), textColumn("TABLE_SCHEMA"),  textColumn("TABLE_NAME"),
                    textColumn("COLUMN_NAME"),   intColumn("ORDINAL_POSITION"), intColumn("DATA_TYPE"),
                    intColumn("CHARACTER_MAXIMUM_LENGTH"), textColumn("IS_NULLABLE")};
-        for (const QString& table : userTables(db)) {
+        for (const QString& table : db.userTables()) {
             if (!restriction(2).isEmpty() && restriction(2).compare(table, Qt::CaseInsensitive) != 0)
                 continue;
-            sql::Stmt q(db, QStringLiteral("SELECT name, type, \"notnull\" FROM pragma_table_info(?1)"));
-            q.bindText(1, table);
             int ordinal = 1;
-            while (q.step()) {
-                const QString name = q.text(0);
-                DataTypeEnum type;
-                long size;
-                typeFromDecl(q.text(1), type, size);
-                if (restriction(3).isEmpty() || restriction(3).compare(name, Qt::CaseInsensitive) == 0) {
-                    rows.push_back({QVariant(), QVariant(), table, name, ordinal, int(type),
-                                    size > 0 ? QVariant(int(size)) : QVariant(),
-                                    q.int64(2) ? QStringLiteral("NO") : QStringLiteral("YES")});
+            for (const ColumnInfo& c : db.tableColumns(table)) {
+                if (restriction(3).isEmpty() || restriction(3).compare(c.name, Qt::CaseInsensitive) == 0) {
+                    rows.push_back({QVariant(), QVariant(), table, c.name, ordinal, int(c.type),
+                                    c.definedSize > 0 ? QVariant(int(c.definedSize)) : QVariant(),
+                                    c.notNull ? QStringLiteral("NO") : QStringLiteral("YES")});
                 }
                 ++ordinal;
             }

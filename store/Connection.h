@@ -12,11 +12,15 @@ struct sqlite3;
 namespace store {
 
 class Recordset;
+namespace engine {
+class Database;
+}
 
-// A connection to one database file. Opening never creates or changes a file.
+// A connection to one database: a file (opening never creates or changes it) or, when "Data
+// Source" is a postgresql:// address, a database on a server.
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -24,14 +28,15 @@ public:
     QString ConnectionString() const { return m_connectionString; }
     void setConnectionString(const QString& connectionString);
 
-    // Empty arguments take the connection string already set.
+    // Empty arguments take the connection string already set. A password is used for this open
+    // only and never kept in the connection string.
     void Open(const QString& connectionString = QString(), const QString& userId = QString(),
               const QString& password = QString(), long options = -1);
     // Closes every recordset opened over this connection too; a second Close does nothing.
     void Close();
     bool isOpen() const { return m_db != nullptr; }
 
-    // The path named by "Data Source" of the connection string.
+    // The path named by "Data Source" of the connection string, or the server's address.
     QString dataSource() const { return m_path; }
 
     // One transaction over many writes: the updates made until CommitTrans reach the file
@@ -52,6 +57,8 @@ public:
     std::unique_ptr<Recordset> OpenSchema(SchemaEnum schema, const QStringList& restrictions = {});
 
     // Plumbing for the store's own classes.
+    engine::Database& engine() const;
+    // The file's SQLite handle; a server connection has none.
     sqlite3* handle() const;
     void attach(Recordset* rs);
     void detach(Recordset* rs);
@@ -59,6 +66,8 @@ public:
     // Key=value pairs of a connection string; keys compared without case. A value in double
     // or single quotes is taken whole (a doubled quote inside stands for one).
     static QString connectionValue(const QString& connectionString, const QString& key);
+    // True for a postgresql:// address: a catalogue on a server rather than a file.
+    static bool isServerAddress(const QString& dataSource);
     // A value written so that connectionValue gives it back whole, whatever it holds
     // (';', '=', quotes, blanks at either end).
     static QString quoteValue(const QString& value);
@@ -69,14 +78,14 @@ public:
 private:
     QString m_connectionString;
     QString m_path;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<engine::Database> m_db;
     std::vector<Recordset*> m_recordsets;
 
     friend class Catalog;
-    void adopt(sqlite3* db, const QString& path);
+    void adopt(std::unique_ptr<engine::Database> db);
 };
 
-// The user tables of a database, in creation order.
+// The user tables of a database file, in creation order.
 QStringList userTables(sqlite3* db);
 
 // A table or column name written so that a statement takes it as a name, whatever it holds.

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "Connection.h"
+#include "Engine.h"
 #include "PartsLayout.h"
 #include "Sqlite.h"
 #include "Value.h"
@@ -107,6 +108,50 @@ int asciiFind(const char* bytes, int n, const QByteArray& needle) {
     return -1;
 }
 
+// The same search over any engine: the rows as values, compared as the window compares them.
+FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
+                      const std::function<void(qint64 done)>& progress) {
+    FoundKeys found;
+    QString key;
+    QString list;
+    std::vector<bool> isPartNumber;
+    for (const ColumnInfo& c : cn.engine().tableColumns(table)) {
+        if (c.primaryKey) {
+            key = c.name;
+            continue;
+        }
+        if (!TextMatch::searched(c.type)) continue;
+        list += QLatin1Char(',') + quoteIdentifier(c.name);
+        isPartNumber.push_back(c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0);
+    }
+    if (key.isEmpty() || isPartNumber.empty()) {
+        found.complete = true;
+        return found;
+    }
+    const auto rows = cn.engine().query(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1")
+                                            .arg(quoteIdentifier(key), list, quoteIdentifier(table)));
+    std::vector<QVariant> values;
+    qint64 done = 0;
+    while (rows->next(&values)) {
+        if ((++done & 1023) == 0) {
+            if (stop.load(std::memory_order_relaxed)) return found;
+            if (progress && (done & 65535) == 0) progress(done);
+        }
+        bool hit = false;
+        bool exact = false;
+        for (size_t i = 0; i < isPartNumber.size(); ++i) {
+            const QVariant& v = values[i + 1];
+            if (isPartNumber[i] && match.isExact(v)) exact = true;
+            hit = hit || match.matches(v);
+        }
+        if (hit) found.keys.push_back(values[0].toLongLong());
+        if (exact) found.exact.push_back(values[0].toLongLong());
+    }
+    if (progress) progress(done);
+    found.complete = true;
+    return found;
+}
+
 }  // namespace
 
 FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
@@ -118,6 +163,7 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     }
     Connection cn;
     cn.Open(QStringLiteral("Data Source=") + Connection::quoteValue(path) + QStringLiteral(";Mode=Read"));
+    if (Connection::isServerAddress(path)) return findByQuery(cn, table, match, stop, progress);
     sqlite3* db = cn.handle();
 
     struct Searched {

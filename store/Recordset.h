@@ -9,9 +9,6 @@
 #include "Types.h"
 #include "Value.h"
 
-struct sqlite3_stmt;
-struct sqlite3;
-
 namespace store {
 
 class Connection;
@@ -107,10 +104,12 @@ public:
     // the cursor stays on its place until moved.
     void Delete(AffectEnum affect = adAffectCurrent);
 
-    // The key of the current stored row of a keyset (invalid without one); setting it moves
-    // there, and fails with errBookmark for a key that the recordset does not hold.
+    // The current stored row's place, as a value that setBookmark takes back: on a keyset it
+    // is the row's key, so it stays good in a keyset of the same table opened again later.
+    // Null where there is no stored current row.
     QVariant Bookmark() const;
-    void setBookmark(const QVariant& key);
+    // Moves to the row of a bookmark; if that row is gone, to the next one (or the last).
+    void setBookmark(const QVariant& bookmark);
     // Restricts a keyset to the stored rows among `keys` (in key order), as if the others were
     // not there, and moves to the first; clearFilter() brings back every stored row, with the
     // cursor on the first. Either discards a pending edit or new row.
@@ -144,9 +143,7 @@ private:
     void land();  // reads the row under the cursor
     void stepForward(bool read = true);
     void beginEdit();
-    qint64 nextKey();
     void detachFromConnection();
-    void checkRowUnchanged(sqlite3* db);
 
     QVariant fieldValue(int ordinal) const;
     void assign(int ordinal, const QVariant& value);

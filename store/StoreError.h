@@ -16,13 +16,15 @@ enum ErrorNumber : long {
     errDataConversion = 3421,
     errObjectClosed = 3704,
     errObjectOpen = 3705,
+    errOperationCancelled = 3712,
     errFileNotFound = -2147467259,    // the engine's "could not find / open file" family
     errTableNotFound = -2147217865,   // input table cannot be found
     errEngine = -2147217887,          // any other failure of the database engine
     errFileExists = -2147217897,      // a new database would replace an existing file
     errRecordChanged = -2147217864,   // the row was changed by another program since it was read
     errRecordDeleted = -2147217885,   // the row was deleted by another program since it was read
-    errBookmark = -2147217906,        // a bookmark that names no record of the recordset
+    errLoginFailed = -2147217843,     // a server wants a password, or refused the one given
+    errConnectionLost = -2147467260,  // a server stopped answering; the next action connects again
 };
 
 // The one exception every store operation throws: a number and a description meant for the user.

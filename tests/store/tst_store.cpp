@@ -1,5 +1,5 @@
-// The data store as the windows rely on it: cursor ends, keys, edits that fail, deletes,
-// chunks, conversions, schema and the files it opens or refuses.
+// The data store over catalogue files: conversions as stored in the file, schema, read-only
+// recordsets and the files it opens or refuses. What both engines share is in tst_recordset.
 
 #include <sqlite3.h>
 
@@ -87,176 +87,6 @@ class StoreTest : public QObject {
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-
-    void cursorEndsAndCounts() {
-        PartsFile file;
-        Recordset& rs = file.open();
-        // Empty table: both ends at once, and moves are harmless.
-        QVERIFY(rs.BOF() && rs.EOF_());
-        QCOMPARE(rs.RecordCount(), 0L);
-        rs.MoveFirst();
-        rs.MoveLast();
-        QVERIFY(rs.BOF() && rs.EOF_());
-        QCOMPARE(errorOf([&] { rs["PartName"].Value(); }), long(errNoCurrentRecord));
-
-        // A pending new row is current but not counted.
-        rs.AddNew();
-        QVERIFY(!rs.BOF() && !rs.EOF_());
-        QCOMPARE(rs.RecordCount(), 0L);
-        QCOMPARE(rs[0].Value().toInt(), 1);  // the key is assigned by the store
-        rs["PartNumber"].setValue(QStringLiteral("A"));
-        rs.Update();
-        QCOMPARE(rs.RecordCount(), 1L);
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
-
-        for (const char* n : {"B", "C"}) {
-            rs.AddNew();
-            rs["PartNumber"].setValue(QString::fromLatin1(n));
-            rs.Update();
-        }
-        QCOMPARE(rs.RecordCount(), 3L);
-        rs.MoveFirst();
-        QVERIFY(!rs.BOF());
-        rs.MovePrevious();
-        QVERIFY(rs.BOF() && !rs.EOF_());
-        rs.MovePrevious();  // past the end again: still no error
-        QVERIFY(rs.BOF());
-        rs.MoveNext();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
-        rs.MoveLast();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("C"));
-        rs.MoveNext();
-        QVERIFY(rs.EOF_() && !rs.BOF());
-        rs.MoveNext();
-        QVERIFY(rs.EOF_());
-        rs.MoveLast();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("C"));
-
-        // Cancelling a new row returns to the row that was current before it.
-        rs.MoveFirst();
-        rs.AddNew();
-        QCOMPARE(rs[0].Value().toInt(), 4);
-        rs.CancelUpdate();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
-        QCOMPARE(rs.RecordCount(), 3L);
-    }
-
-    void keysComeFromTheStoreAndAreNeverReused() {
-        PartsFile file(3);
-        Recordset& rs = file.open();
-        const QString& db = file.db;
-        rs.MoveLast();
-        rs.Delete();
-        rs.AddNew();
-        QCOMPARE(rs[0].Value().toInt(), 4);  // 3 was used once; the counter goes on
-        rs["PartNumber"].setValue(QStringLiteral("new"));
-        rs.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID) FROM Parts")), QStringLiteral("1,2,4"));
-    }
-
-    void failedUpdateWritesNothingAndKeepsThePendingValues() {
-        PartsFile file(2);
-        const QString& db = file.db;
-        {
-            // A unique part number makes a second "P-001" fail at Update, inside the engine.
-            Catalog cat;
-            cat.setActiveConnection(kOpen + db);
-            Index unique;
-            unique.Name = QStringLiteral("UniqueNumber");
-            unique.Unique = true;
-            unique.appendColumn(QStringLiteral("PartNumber"), adVarWChar);
-            cat.table(QStringLiteral("Parts"))->appendIndex(unique);
-        }
-        const Fingerprint before = fingerprint(db);
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
-        rs.MoveLast();
-        rs["PartName"].setValue(QStringLiteral("Renamed"));
-        rs["PartNumber"].setValue(QStringLiteral("P-001"));
-        QCOMPARE(errorOf([&] { rs.Update(); }), long(errEngine));
-        QCOMPARE(fingerprint(db).hash, before.hash);
-        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Renamed"));  // still pending
-        rs["PartNumber"].setValue(QStringLiteral("P-099"));
-        rs.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartNumber || '/' || PartName FROM Parts WHERE PartID = 2")),
-                 QStringLiteral("P-099/Renamed"));
-
-        // A failed new row is not counted and not written either.
-        rs.AddNew();
-        rs["PartNumber"].setValue(QStringLiteral("P-001"));
-        QVERIFY(errorOf([&] { rs.Update(); }) != 0);
-        QCOMPARE(rs.RecordCount(), 2L);
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
-        // Closing discards what is pending.
-        rs.Close();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
-    }
-
-    void deleteLeavesTheCursorInPlace() {
-        PartsFile file(3);
-        Recordset& rs = file.open();
-        const QString& db = file.db;
-        rs.MoveNext();
-        rs.Delete(adAffectCurrent);
-        QCOMPARE(rs.RecordCount(), 2L);
-        QVERIFY(!rs.BOF() && !rs.EOF_());
-        QCOMPARE(errorOf([&] { rs["PartNumber"].Value(); }), long(errNoCurrentRecord));
-        rs.MoveNext();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
-        rs.Delete();
-        rs.MovePrevious();
-        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-001"));
-        // The last row: moving on reaches EOF, MoveLast then finds nothing at all.
-        rs.Delete();
-        QCOMPARE(rs.RecordCount(), 0L);
-        rs.MoveNext();
-        QVERIFY(rs.EOF_());
-        rs.MoveLast();
-        QVERIFY(rs.BOF() && rs.EOF_());
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("0"));
-        // Delete on a pending new row discards it.
-        rs.AddNew();
-        rs.Delete();
-        QVERIFY(rs.BOF() && rs.EOF_());
-    }
-
-    void chunksContinueAndStartOverPerRow() {
-        ProgramFolder folder;
-        const QString db = folder.makeDatabase();
-        QByteArray first(250, '\0');
-        for (int i = 0; i < first.size(); ++i) first[i] = char(i);
-        const QByteArray second = pictureBytes("png");
-        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"Image", first}});
-        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "B"}, {"Image", second}});
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(QStringLiteral("Parts"), cn);
-        Field& image = rs["Image"];
-        QCOMPARE(image.ActualSize(), qint64(250));
-        QCOMPARE(image.Attributes() >= 200, true);  // a long field
-        QCOMPARE(image.GetChunk(100), first.mid(0, 100));
-        QCOMPARE(image.GetChunk(100), first.mid(100, 100));
-        QCOMPARE(image.GetChunk(100), first.mid(200, 50));
-        QCOMPARE(image.GetChunk(100), QByteArray());
-        rs.MoveNext();
-        QCOMPARE(rs["Image"].GetChunk(10), second.left(10));
-        rs.MovePrevious();
-        QCOMPARE(rs["Image"].GetChunk(5), first.left(5));  // a move starts over
-
-        // The first append of an edit replaces the value, later ones add to it.
-        rs["Image"].AppendChunk(QByteArray("abc"));
-        rs["Image"].AppendChunk(QByteArray("def"));
-        rs.Update();
-        QCOMPARE(rs["Image"].Value().toByteArray(), QByteArray("abcdef"));
-        rs["Image"].AppendChunk(QByteArray("xyz"));
-        rs.Update();
-        QCOMPARE(rs["Image"].Value().toByteArray(), QByteArray("xyz"));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT hex(Image) FROM Parts WHERE PartNumber = 'A'")),
-                 QStringLiteral("78797A"));
-    }
 
     void typedTextIsConvertedForEveryColumnType_data() {
         QTest::addColumn<QString>("column");
@@ -412,30 +242,6 @@ private slots:
                  QStringLiteral("VARWCHAR(50)"));
     }
 
-    void forwardOnlyStatements() {
-        PartsFile file(5);
-        Connection& cn = file.cn;
-        cn.Open(kOpen + file.db);
-        auto rs = cn.Execute(QStringLiteral("SELECT * FROM \"Parts\""));
-        QCOMPARE(rs->RecordCount(), -1L);
-        QCOMPARE(rs->fields().Count(), 11);
-        QCOMPARE(rs->fields()[1].Name(), QStringLiteral("PartNumber"));
-        rs->Move(3);
-        QCOMPARE(rs->fields()["partnumber"].Value().toString(), QStringLiteral("P-004"));
-        rs->MoveNext();
-        rs->MoveNext();
-        QVERIFY(rs->EOF_());
-        QVERIFY(errorOf([&] { rs->fields()["PartNumber"].setValue(QStringLiteral("x")); }) == errNotSupported);
-        QVERIFY(errorOf([&] { rs->Move(-1); }) == errNotSupported);
-        auto empty = cn.Execute(QStringLiteral("SELECT * FROM Parts WHERE 0"));
-        QVERIFY(empty->BOF() && empty->EOF_());
-        // One statement at a time.
-        QCOMPARE(errorOf([&] { cn.Execute(QStringLiteral("SELECT 1; DROP TABLE Parts")); }), long(errInvalidArgument));
-        // Closing the connection closes its recordsets.
-        cn.Close();
-        QVERIFY(!rs->isOpen());
-    }
-
     void filesThatAreNotDatabasesAreRefusedUntouched_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing") << "missing";
@@ -509,20 +315,6 @@ private slots:
         idx.Name = QStringLiteral("ByNothing");
         idx.appendColumn(QStringLiteral("NoSuchColumn"), adInteger);
         QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Parts"))->appendIndex(idx); }), long(errItemNotFound));
-    }
-
-    void awkwardTableNames() {
-        ProgramFolder folder;
-        const QString name = QStringLiteral("Stock \"A\" [old]; DROP TABLE x");
-        const QString db = folder.makeDatabase(QStringLiteral("Odd.mdb"), name, {13});
-        addParts(db, name, 2);
-        Connection cn;
-        cn.Open(kOpen + db);
-        Recordset rs;
-        rs.Open(name, cn);
-        QCOMPARE(rs.RecordCount(), 2L);
-        auto tables = cn.OpenSchema(adSchemaTables);
-        QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), name);
     }
 
     // ---- read-only recordsets --------------------------------------------------------------

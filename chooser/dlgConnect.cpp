@@ -1,0 +1,129 @@
+#include "dlgConnect.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "StoreError.h"
+
+dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
+    : QDialog(parent), m_attempt(std::move(attempt)) {
+    setWindowTitle(QStringLiteral("Connect to Server"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    auto box = [this](const QString& name) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("txt") + name);
+        edit->setAccessibleName(name);
+        return edit;
+    };
+    m_host = box(QStringLiteral("Host"));
+    m_port = box(QStringLiteral("Port"));
+    m_database = box(QStringLiteral("Database"));
+    m_user = box(QStringLiteral("User"));
+    m_password = box(QStringLiteral("Password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_port->setValidator(new QIntValidator(1, 65535, m_port));
+    m_host->setText(QStringLiteral("localhost"));
+    m_port->setText(QStringLiteral("5432"));
+    m_user->setText(qEnvironmentVariable("USER"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Host:"), m_host);
+    form->addRow(QStringLiteral("&Port:"), m_port);
+    form->addRow(QStringLiteral("&Database:"), m_database);
+    form->addRow(QStringLiteral("&User:"), m_user);
+    m_passwordLabel = new QLabel(QStringLiteral("Pass&word:"), this);
+    m_passwordLabel->setBuddy(m_password);
+    form->addRow(m_passwordLabel, m_password);
+    // Asked for only when the server wants one (and ~/.pgpass has none).
+    m_passwordLabel->hide();
+    m_password->hide();
+
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("lblMessage"));
+    m_message->setWordWrap(true);
+    m_message->setStyleSheet(QStringLiteral("color: #C00000;"));
+    m_message->setMinimumWidth(340);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &dlgConnect::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &dlgConnect::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_message);
+    layout->addWidget(buttons);
+    setFixedSize(sizeHint());
+    m_database->setFocus();
+}
+
+dlgConnect::~dlgConnect() {
+    m_password->clear();
+}
+
+QString dlgConnect::addressFor(const QString& host, int port, const QString& database,
+                               const QString& user) {
+    const auto enc = [](const QString& s) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(s));
+    };
+    const QString shownHost =
+        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : enc(host);
+    return QStringLiteral("postgresql://%1@%2:%3/%4")
+        .arg(enc(user), shownHost)
+        .arg(port)
+        .arg(enc(database));
+}
+
+void dlgConnect::setAddress(const QString& address) {
+    const QUrl url(address);
+    if (!url.isValid() || url.host().isEmpty()) return;
+    m_host->setText(url.host());
+    if (url.port() > 0) m_port->setText(QString::number(url.port()));
+    m_database->setText(url.path().mid(1));
+    if (!url.userName().isEmpty()) m_user->setText(url.userName());
+}
+
+void dlgConnect::accept() {
+    const QString host = m_host->text().trimmed();
+    const QString database = m_database->text().trimmed();
+    const QString user = m_user->text().trimmed();
+    bool portOk = false;
+    const int port = m_port->text().trimmed().toInt(&portOk);
+    QLineEdit* missing = host.isEmpty()                        ? m_host
+                         : !portOk || port < 1 || port > 65535 ? m_port
+                         : database.isEmpty()                  ? m_database
+                         : user.isEmpty()                      ? m_user
+                                                               : nullptr;
+    if (missing) {
+        m_message->setText(
+            QStringLiteral("Please fill in the %1.").arg(missing->accessibleName().toLower()));
+        missing->setFocus();
+        return;
+    }
+    const QString address = addressFor(host, port, database, user);
+    m_message->setText(QStringLiteral("Connecting..."));
+    m_message->repaint();
+    try {
+        m_address = m_attempt(address, m_password->isVisible() ? m_password->text() : QString());
+    } catch (const store::StoreError& e) {
+        m_message->setText(e.description());
+        if (e.number() == store::errLoginFailed) {
+            m_passwordLabel->show();
+            m_password->show();
+            m_password->clear();
+            setFixedSize(sizeHint());
+            m_password->setFocus();
+        }
+        return;
+    }
+    m_password->clear();
+    QDialog::accept();
+}

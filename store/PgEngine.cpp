@@ -1,0 +1,1107 @@
+#include "PgEngine.h"
+
+#include <QMutex>
+
+#include <libpq-fe.h>
+
+#include <QHash>
+#include <QUrl>
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+#include "Catalog.h"
+#include "StoreError.h"
+
+namespace store::engine {
+
+namespace {
+
+constexpr Oid kByteaOid = 17;
+constexpr int kFetchRows = 500;
+// Pictures larger than this travel in pieces of this size, each in a statement of its own.
+constexpr qsizetype kPictureChunk = 1 << 20;
+
+QString quoteIdent(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString qualified(const QString& table) {
+    return QStringLiteral("public.") + quoteIdent(table);
+}
+
+// One value handed to the server: text, or raw bytes for a picture; never spliced into SQL.
+struct Param {
+    QByteArray bytes;
+    bool null = false;
+    bool binary = false;
+};
+
+Param paramFor(const QVariant& value) {
+    Param p;
+    if (!value.isValid() || value.isNull()) {
+        p.null = true;
+        return p;
+    }
+    if (value.metaType() == QMetaType::fromType<Currency>()) {
+        p.bytes = value.value<Currency>().toPlainString().toLatin1();
+        return p;
+    }
+    char buf[64];
+    switch (value.typeId()) {
+        case QMetaType::Bool:
+            p.bytes = value.toBool() ? "true" : "false";
+            break;
+        case QMetaType::Float: {
+            auto res = std::to_chars(buf, buf + sizeof buf, value.toFloat());
+            p.bytes = QByteArray(buf, int(res.ptr - buf));
+            break;
+        }
+        case QMetaType::Double: {
+            auto res = std::to_chars(buf, buf + sizeof buf, value.toDouble());
+            p.bytes = QByteArray(buf, int(res.ptr - buf));
+            break;
+        }
+        case QMetaType::QDateTime:
+            p.bytes = dateToStorage(value.toDateTime()).toLatin1();
+            break;
+        case QMetaType::QByteArray:
+            p.bytes = value.toByteArray();
+            p.binary = true;
+            break;
+        default:
+            p.bytes = value.toString().toUtf8();
+    }
+    return p;
+}
+
+Param textParam(const QString& text) {
+    return Param{text.toUtf8(), false, false};
+}
+Param keyParam(qint64 key) {
+    return Param{QByteArray::number(key), false, false};
+}
+
+// The store's type for a server type (by its oid and modifier).
+void typeFromServer(Oid oid, int typmod, DataTypeEnum& type, long& definedSize) {
+    definedSize = 0;
+    switch (oid) {
+        case 21:
+            type = adSmallInt;
+            break;
+        case 23:
+            type = adInteger;
+            break;
+        case 20:
+            type = adBigInt;
+            break;
+        case 700:
+            type = adSingle;
+            break;
+        case 701:
+            type = adDouble;
+            break;
+        case 1700:
+            // numeric(p,4) is money to the ten-thousandth; any other numeric is a plain number.
+            type = typmod >= 4 && ((typmod - 4) & 0xffff) == 4 ? adCurrency : adDouble;
+            break;
+        case 1082:
+        case 1114:
+        case 1184:
+            type = adDate;
+            break;
+        case 16:
+            type = adBoolean;
+            break;
+        case 17:
+            type = adLongVarBinary;
+            break;
+        case 25:
+            type = adLongVarWChar;
+            break;
+        case 1042:
+        case 1043:
+            type = adVarWChar;
+            definedSize = typmod > 4 ? typmod - 4 : 0;
+            if (definedSize == 0) type = adLongVarWChar;
+            break;
+        default:
+            type = adVarWChar;
+            break;
+    }
+}
+
+// A value as the server writes it in text, in the value type of its column.
+QVariant fromText(const char* p, int length, DataTypeEnum type) {
+    const QByteArray raw = QByteArray::fromRawData(p, length);
+    bool ok = false;
+    switch (type) {
+        case adSmallInt:
+        case adInteger: {
+            const qint64 n = raw.toLongLong(&ok);
+            if (ok)
+                return n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max()
+                           ? QVariant::fromValue(int(n))
+                           : QVariant::fromValue(n);
+            break;
+        }
+        case adBigInt: {
+            const qint64 n = raw.toLongLong(&ok);
+            if (ok) return QVariant::fromValue(n);
+            break;
+        }
+        case adSingle: {
+            const float f = raw.toFloat(&ok);
+            if (ok) return QVariant::fromValue(f);
+            break;
+        }
+        case adDouble: {
+            const double d = raw.toDouble(&ok);
+            if (ok) return d;
+            break;
+        }
+        case adCurrency:
+            if (auto c = parseCurrency(QString::fromLatin1(raw), QLocale::c()))
+                return QVariant::fromValue(*c);
+            break;
+        case adDate: {
+            const QString text = QString::fromLatin1(raw);
+            if (auto dt = dateFromStorage(text)) return *dt;
+            QDateTime dt = QDateTime::fromString(
+                QString(text).replace(QLatin1Char(' '), QLatin1Char('T')), Qt::ISODateWithMs);
+            if (dt.isValid()) return dt;
+            const QDate date = QDate::fromString(text, Qt::ISODate);
+            if (date.isValid()) return date.startOfDay();
+            break;
+        }
+        case adBoolean:
+            return length > 0 && (p[0] == 't' || p[0] == 'T');
+        case adLongVarBinary:
+            return QByteArray(p, length);
+        default:
+            break;
+    }
+    return QString::fromUtf8(p, length);
+}
+
+// A result of the server, freed with its owner.
+class Result {
+public:
+    explicit Result(PGresult* r = nullptr) : m_r(r) {}
+    ~Result() { PQclear(m_r); }
+    Result(Result&& o) noexcept : m_r(o.m_r) { o.m_r = nullptr; }
+    Result& operator=(Result&& o) noexcept {
+        std::swap(m_r, o.m_r);
+        return *this;
+    }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+
+    PGresult* get() const { return m_r; }
+    int rows() const { return PQntuples(m_r); }
+    int columns() const { return PQnfields(m_r); }
+    bool isNull(int row, int col) const { return PQgetisnull(m_r, row, col); }
+    const char* value(int row, int col) const { return PQgetvalue(m_r, row, col); }
+    int length(int row, int col) const { return PQgetlength(m_r, row, col); }
+    QString text(int row, int col) const {
+        return QString::fromUtf8(value(row, col), length(row, col));
+    }
+    qint64 int64(int row, int col) const {
+        return QByteArray::fromRawData(value(row, col), length(row, col)).toLongLong();
+    }
+    bool boolean(int row, int col) const { return value(row, col)[0] == 't'; }
+
+private:
+    PGresult* m_r;
+};
+
+// Passwords typed for a server during this run, by address; in memory only, so that the
+// windows that open the same catalogue after the chooser log in without asking again.
+// Guarded: a search opens a connection of its own on another thread.
+struct TypedPasswords {
+    QMutex lock;
+    QHash<QString, QByteArray> byAddress;
+    QByteArray value(const QString& address) {
+        QMutexLocker hold(&lock);
+        return byAddress.value(address);
+    }
+    void insert(const QString& address, const QByteArray& password) {
+        QMutexLocker hold(&lock);
+        byAddress.insert(address, password);
+    }
+};
+TypedPasswords& typedPasswords() {
+    static TypedPasswords passwords;
+    return passwords;
+}
+
+}  // namespace
+
+// ---- the link to the server ------------------------------------------------------------------
+
+// One connection to the server. A connection that the server or the network dropped is made
+// again at the next statement; a statement that fails because of the drop is reported as such.
+class PgLink {
+public:
+    PgLink(const QString& address, const QString& userId, const QString& password);
+    ~PgLink() { PQfinish(m_conn); }
+
+    QString display() const { return m_display; }
+
+    Result exec(const QString& sql, const std::vector<Param>& params = {},
+                bool binaryResult = false);
+    // What a statement returns, without running it: no columns for one that returns no rows.
+    Result describe(const QString& sql);
+    // COPY ... FROM STDIN: started by the statement, fed in blocks, ended (or abandoned with a
+    // reason).
+    void copyStart(const QString& sql);
+    void copyData(const QByteArray& block);
+    void copyEnd(const char* abandoned);
+
+    template <typename F>
+    void inTransaction(F work) {
+        exec(QStringLiteral("BEGIN"));
+        m_inTransaction = true;
+        try {
+            work();
+            m_inTransaction = false;
+            exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            m_inTransaction = false;
+            if (PQstatus(m_conn) == CONNECTION_OK) PQclear(PQexec(m_conn, "ROLLBACK"));
+            throw;
+        }
+    }
+
+private:
+    PGconn* connect() const;
+    void ensureConnected();
+    [[noreturn]] void fail(PGresult* r, const QString& sql);
+
+    QByteArray m_address, m_user, m_password;
+    QString m_display;
+    PGconn* m_conn = nullptr;
+    bool m_inTransaction = false;
+};
+
+PgLink::PgLink(const QString& address, const QString& userId, const QString& password)
+    : m_address(address.toUtf8()), m_user(userId.toUtf8()), m_password(password.toUtf8()) {
+    if (m_password.isEmpty() && m_user.isEmpty()) m_password = typedPasswords().value(address);
+    m_conn = connect();
+    const QString host = QString::fromUtf8(PQhost(m_conn));
+    const auto enc = [](const QString& s) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(s));
+    };
+    m_display = QStringLiteral("postgresql://%1@%2:%3/%4")
+                    .arg(enc(QString::fromUtf8(PQuser(m_conn))),
+                         host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('/'))
+                             ? QLatin1Char('[') + host + QLatin1Char(']')
+                             : enc(host),
+                         QString::fromUtf8(PQport(m_conn)), enc(QString::fromUtf8(PQdb(m_conn))));
+    if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
+        typedPasswords().insert(address, m_password);
+        typedPasswords().insert(m_display, m_password);
+    }
+}
+
+PGconn* PgLink::connect() const {
+    std::vector<const char*> keys{"dbname", "connect_timeout", "application_name",
+                                  "client_encoding"};
+    std::vector<const char*> values{m_address.constData(), "10", "cogwright", "UTF8"};
+    if (!m_user.isEmpty()) {
+        keys.push_back("user");
+        values.push_back(m_user.constData());
+    }
+    if (!m_password.isEmpty()) {
+        keys.push_back("password");
+        values.push_back(m_password.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
+    if (PQstatus(conn) == CONNECTION_OK) {
+        PQclear(PQexec(conn, "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1"));
+        return conn;
+    }
+    const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const bool needsPassword = PQconnectionNeedsPassword(conn);
+    PQfinish(conn);
+    QString shown = QString::fromUtf8(m_address);
+    if (QUrl url(shown); url.isValid() && !url.password().isEmpty()) {
+        url.setPassword(QString());
+        shown = url.toString();
+    }
+    if (needsPassword)
+        throw StoreError(errLoginFailed,
+                         QStringLiteral("The server at %1 asks for a password.").arg(shown));
+    if (why.contains(QLatin1String("password authentication failed")))
+        throw StoreError(
+            errLoginFailed,
+            QStringLiteral("The server at %1 did not accept the user name and password.")
+                .arg(shown));
+    throw StoreError(errFileNotFound,
+                     QStringLiteral("Cannot connect to the server at %1: %2").arg(shown, why));
+}
+
+void PgLink::ensureConnected() {
+    if (PQstatus(m_conn) == CONNECTION_OK) return;
+    PQreset(m_conn);
+    if (PQstatus(m_conn) == CONNECTION_OK) {
+        PQclear(PQexec(m_conn, "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1"));
+        return;
+    }
+    throw StoreError(
+        errConnectionLost,
+        QStringLiteral(
+            "The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
+            "when the server is back.")
+            .arg(m_display, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+}
+
+void PgLink::fail(PGresult* r, const QString& sql) {
+    Q_UNUSED(sql);
+    const QString message =
+        QString::fromUtf8(r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
+    const QString why =
+        message.isEmpty() ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : message;
+    const QByteArray state = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
+    PQclear(r);
+    if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state.startsWith("57P"))
+        throw StoreError(
+            errConnectionLost,
+            QStringLiteral("The connection to the server at %1 was lost (%2). Nothing was saved by "
+                           "this action; the next action connects again.")
+                .arg(m_display, why));
+    if (state == "42P01")
+        throw StoreError(errTableNotFound, QStringLiteral("The server says: %1.").arg(why));
+    if (state == "42501")
+        throw StoreError(errEngine, QStringLiteral("The server does not allow this: %1.").arg(why));
+    if (state.startsWith("22"))
+        throw StoreError(errDataConversion,
+                         QStringLiteral("The server refused a value: %1.").arg(why));
+    throw StoreError(errEngine,
+                     QStringLiteral("The server could not carry out the operation: %1.").arg(why));
+}
+
+Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool binaryResult) {
+    ensureConnected();
+    const QByteArray text = sql.toUtf8();
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    std::vector<Oid> types;
+    for (const Param& p : params) {
+        values.push_back(p.null ? nullptr : (p.bytes.isNull() ? "" : p.bytes.constData()));
+        lengths.push_back(int(p.bytes.size()));
+        formats.push_back(p.binary ? 1 : 0);
+        types.push_back(p.binary ? kByteaOid : 0);
+    }
+    PGresult* r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(),
+                               values.data(), lengths.data(), formats.data(), binaryResult ? 1 : 0);
+    // A connection the server dropped while it lay idle (a restart) is noticed only now; a
+    // read is simply asked again on a new one. Writes are not repeated: the user decides.
+    if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction &&
+        sql.startsWith(QLatin1String("SELECT"))) {
+        PQclear(r);
+        ensureConnected();
+        r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(), values.data(),
+                         lengths.data(), formats.data(), binaryResult ? 1 : 0);
+    }
+    const ExecStatusType status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(r, sql);
+    return Result(r);
+}
+
+void PgLink::copyStart(const QString& sql) {
+    ensureConnected();
+    PGresult* r = PQexec(m_conn, sql.toUtf8().constData());
+    if (PQresultStatus(r) != PGRES_COPY_IN) fail(r, sql);
+    PQclear(r);
+}
+
+void PgLink::copyData(const QByteArray& block) {
+    if (PQputCopyData(m_conn, block.constData(), int(block.size())) != 1) fail(nullptr, QString());
+}
+
+void PgLink::copyEnd(const char* abandoned) {
+    PQputCopyEnd(m_conn, abandoned);
+    PGresult* failed = nullptr;
+    while (PGresult* r = PQgetResult(m_conn)) {
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && !failed)
+            failed = r;
+        else
+            PQclear(r);
+    }
+    if (failed && !abandoned) fail(failed, QString());
+    PQclear(failed);
+}
+
+Result PgLink::describe(const QString& sql) {
+    ensureConnected();
+    PGresult* r = PQprepare(m_conn, "", sql.toUtf8().constData(), 0, nullptr);
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+        if (QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) == "42601" &&
+            QByteArray(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY))
+                .contains("multiple commands")) {
+            PQclear(r);
+            throw StoreError(errInvalidArgument,
+                             QStringLiteral("Only one statement can be run at a time."));
+        }
+        fail(r, sql);
+    }
+    PQclear(r);
+    r = PQdescribePrepared(m_conn, "");
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) fail(r, sql);
+    return Result(r);
+}
+
+namespace {
+
+struct ServerColumn {
+    ColumnInfo info;
+    QString serverType;  // as the server writes it: "character varying(50)"
+    QString sequence;    // the counter behind an identity or serial column
+};
+
+// The table's name as the server spells it: an exact match first, then one without regard to case.
+QString findTable(PgLink& link, const QString& name) {
+    Result r = link.exec(
+        QStringLiteral(
+            "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') "
+            "AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC, c.oid"),
+        {textParam(name)});
+    if (r.rows() == 0)
+        throw StoreError(errTableNotFound,
+                         QStringLiteral("The table '%1' cannot be found in the database %2.")
+                             .arg(name, link.display()));
+    return r.text(0, 0);
+}
+
+std::vector<ServerColumn> serverColumns(PgLink& link, const QString& table) {
+    Result r = link.exec(
+        QStringLiteral(
+            "SELECT a.attname, a.atttypid::int8, a.atttypmod, a.attnotnull, "
+            "EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid AND i.indisprimary AND "
+            "a.attnum = ANY (i.indkey)), "
+            "(SELECT count(*) FROM pg_index i, unnest(i.indkey) k WHERE i.indrelid = c.oid AND "
+            "i.indisprimary), "
+            "coalesce(pg_get_serial_sequence(format('public.%I', c.relname), a.attname), ''), "
+            "format_type(a.atttypid, a.atttypmod) "
+            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON "
+            "n.oid = c.relnamespace "
+            "WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped "
+            "ORDER BY a.attnum"),
+        {textParam(table)});
+    std::vector<ServerColumn> cols;
+    for (int i = 0; i < r.rows(); ++i) {
+        ServerColumn c;
+        c.info.name = r.text(i, 0);
+        typeFromServer(Oid(r.int64(i, 1)), int(r.int64(i, 2)), c.info.type, c.info.definedSize);
+        c.info.notNull = r.boolean(i, 3);
+        c.info.primaryKey = r.boolean(i, 4) && r.int64(i, 5) == 1;
+        c.sequence = r.text(i, 6);
+        c.info.autoIncrement = !c.sequence.isEmpty();
+        c.serverType = r.text(i, 7);
+        c.info.declType = c.serverType;
+        cols.push_back(c);
+    }
+    return cols;
+}
+
+// ---- a table under a keyset ----------------------------------------------------------------
+
+class PgTable : public TableAccess {
+public:
+    PgTable(std::shared_ptr<PgLink> link, const QString& table);
+    std::vector<qint64> readKeys() override;
+    bool readRow(qint64 key, std::vector<QVariant>& values) override;
+    qint64 reserveKey() override;
+    qint64 insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
+                  QVariant& givenKey) override;
+    void update(qint64 key, const std::vector<size_t>& assigned,
+                const std::vector<QVariant>& values) override;
+    void remove(qint64 key) override;
+
+private:
+    qint64 nextKey();
+    QString keyName() const { return quoteIdent(cols[size_t(keyColumn)].name); }
+    // The first piece of a large picture goes in the row's own statement; these add the rest.
+    Param firstPiece(const QVariant& value) const;
+    void appendPieces(qint64 key, const std::vector<size_t>& assigned,
+                      const std::vector<QVariant>& values);
+    bool readPieces(qint64 key, size_t col, qint64 length, QVariant& value);
+
+    std::shared_ptr<PgLink> m_link;
+    QString m_sequence;
+    QString m_rowSql;
+    qint64 m_readKey = 0;
+    QByteArray m_readVersion;  // the row version (xmin) of the row last read
+};
+
+PgTable::PgTable(std::shared_ptr<PgLink> link, const QString& table) : m_link(std::move(link)) {
+    name = table;
+    for (const ServerColumn& c : serverColumns(*m_link, table)) {
+        if (c.info.primaryKey &&
+            (c.info.type == adInteger || c.info.type == adBigInt || c.info.type == adSmallInt)) {
+            keyColumn = int(cols.size());
+            autoIncrement = c.info.autoIncrement;
+            m_sequence = c.sequence;
+        }
+        cols.push_back(c.info);
+    }
+    if (keyColumn < 0)
+        throw StoreError(
+            errNotSupported,
+            QStringLiteral(
+                "The table '%1' cannot be opened for editing: it has no whole-number key.")
+                .arg(table));
+    cols[size_t(keyColumn)].notNull = true;
+    // Pictures come back as their bytes (a large one only as its length, to be read in pieces),
+    // everything else as the server's text for it.
+    QString list = QStringLiteral("xmin::text");
+    QString lengths;
+    for (const ColumnInfo& c : cols) {
+        const QString q = quoteIdent(c.name);
+        if (c.type == adLongVarBinary) {
+            list += QStringLiteral(",CASE WHEN octet_length(%1) <= %2 THEN %1 END")
+                        .arg(q)
+                        .arg(kPictureChunk);
+            lengths += QStringLiteral(",octet_length(%1)::text").arg(q);
+        } else {
+            list += QLatin1Char(',') + q + QStringLiteral("::text");
+        }
+    }
+    list += lengths;
+    m_rowSql =
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1").arg(list, qualified(table), keyName());
+}
+
+std::vector<qint64> PgTable::readKeys() {
+    Result r = m_link->exec(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(keyName(), qualified(name)));
+    std::vector<qint64> keys;
+    keys.reserve(size_t(r.rows()));
+    for (int i = 0; i < r.rows(); ++i) keys.push_back(r.int64(i, 0));
+    return keys;
+}
+
+bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
+    Result r = m_link->exec(m_rowSql, {keyParam(key)}, true);
+    m_readKey = key;
+    m_readVersion.clear();
+    if (r.rows() == 0) return false;
+    m_readVersion = QByteArray(r.value(0, 0), r.length(0, 0));
+    int lengthAt = int(cols.size()) + 1;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const int col = int(i) + 1;
+        values[i] = r.isNull(0, col) ? QVariant()
+                                     : fromText(r.value(0, col), r.length(0, col), cols[i].type);
+        if (cols[i].type != adLongVarBinary) continue;
+        const int at = lengthAt++;
+        if (r.isNull(0, at) || r.int64(0, at) <= kPictureChunk) continue;
+        // Read in pieces of the same row version; a save by someone else in between starts over.
+        if (!readPieces(key, i, r.int64(0, at), values[i])) return readRow(key, values);
+    }
+    return true;
+}
+
+bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value) {
+    QByteArray bytes;
+    bytes.reserve(length);
+    const QString sql =
+        QStringLiteral(
+            "SELECT substring(%1 FROM $2 FOR $3) FROM %2 WHERE %3 = $1 AND xmin = $4::text::xid")
+            .arg(quoteIdent(cols[col].name), qualified(name), keyName());
+    for (qint64 at = 0; at < length; at += kPictureChunk) {
+        Result piece = m_link->exec(sql,
+                                    {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk),
+                                     Param{m_readVersion, false, false}},
+                                    true);
+        if (piece.rows() == 0) return false;
+        bytes.append(piece.value(0, 0), piece.length(0, 0));
+    }
+    value = bytes;
+    return true;
+}
+
+Param PgTable::firstPiece(const QVariant& value) const {
+    Param p = paramFor(value);
+    if (p.binary && p.bytes.size() > kPictureChunk) p.bytes.truncate(kPictureChunk);
+    return p;
+}
+
+void PgTable::appendPieces(qint64 key, const std::vector<size_t>& assigned,
+                           const std::vector<QVariant>& values) {
+    for (size_t i : assigned) {
+        if (cols[i].type != adLongVarBinary || values[i].typeId() != QMetaType::QByteArray)
+            continue;
+        const QByteArray bytes = values[i].toByteArray();
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 = %2 || $1 WHERE %3 = $2")
+                                .arg(qualified(name), quoteIdent(cols[i].name), keyName());
+        for (qsizetype at = kPictureChunk; at < bytes.size(); at += kPictureChunk)
+            m_link->exec(sql, {Param{bytes.mid(at, kPictureChunk), false, true}, keyParam(key)});
+    }
+}
+
+qint64 PgTable::nextKey() {
+    if (!m_sequence.isEmpty()) {
+        // A number drawn from the counter is never handed out again, even if it goes unused.
+        Result r =
+            m_link->exec(QStringLiteral("SELECT nextval($1::regclass)"), {textParam(m_sequence)});
+        return r.int64(0, 0);
+    }
+    Result r = m_link->exec(
+        QStringLiteral("SELECT coalesce(max(%1), 0) + 1 FROM %2").arg(keyName(), qualified(name)));
+    return r.int64(0, 0);
+}
+
+qint64 PgTable::reserveKey() {
+    return nextKey();
+}
+
+qint64 PgTable::insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
+                       QVariant& givenKey) {
+    qint64 key = 0;
+    m_link->inTransaction([&] {
+        if (givenKey.isValid() && values[size_t(keyColumn)] == givenKey) {
+            Result taken = m_link->exec(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+                {keyParam(givenKey.toLongLong())});
+            if (taken.rows() > 0) {
+                const qint64 fresh = nextKey();
+                givenKey = fresh <= std::numeric_limits<int>::max() ? QVariant(int(fresh))
+                                                                    : QVariant(fresh);
+                values[size_t(keyColumn)] = givenKey;
+            }
+        }
+        QString names, marks;
+        std::vector<Param> params;
+        for (size_t i : assigned) {
+            if (!names.isEmpty()) {
+                names += QLatin1Char(',');
+                marks += QLatin1Char(',');
+            }
+            names += quoteIdent(cols[i].name);
+            params.push_back(firstPiece(values[i]));
+            marks += QLatin1Char('$') + QString::number(params.size());
+        }
+        Result r = m_link->exec(assigned.empty()
+                                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2")
+                                          .arg(qualified(name), keyName())
+                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                          .arg(qualified(name), names, marks, keyName()),
+                                params);
+        key = r.int64(0, 0);
+        appendPieces(key, assigned, values);
+    });
+    return key;
+}
+
+void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
+                     const std::vector<QVariant>& values) {
+    QString sets;
+    std::vector<Param> params;
+    for (size_t i : assigned) {
+        if (!sets.isEmpty()) sets += QLatin1Char(',');
+        params.push_back(firstPiece(values[i]));
+        sets += quoteIdent(cols[i].name) + QStringLiteral("=$") + QString::number(params.size());
+    }
+    params.push_back(keyParam(key));
+    const int keyAt = int(params.size());
+    params.push_back(Param{key == m_readKey ? m_readVersion : QByteArray("0"), false, false});
+    // The row is written only while it is the version that was read: the server gives a row a
+    // new xmin at every change, so another user's save or delete leaves nothing to update here.
+    // One transaction: a large picture's pieces and the rest of the record are saved together.
+    bool written = false;
+    m_link->inTransaction([&] {
+        Result r = m_link->exec(
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4 AND xmin = $%5::text::xid RETURNING 1")
+                .arg(qualified(name), sets, keyName())
+                .arg(keyAt)
+                .arg(keyAt + 1),
+            params);
+        written = r.rows() > 0;
+        if (written) appendPieces(key, assigned, values);
+    });
+    if (written) return;
+    Result still = m_link->exec(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+        {keyParam(key)});
+    if (still.rows() == 0)
+        throw StoreError(
+            errRecordDeleted,
+            QStringLiteral(
+                "The record was deleted from the table '%1' by another user since it was "
+                "shown; nothing was saved.")
+                .arg(name));
+    throw StoreError(
+        errRecordChanged,
+        QStringLiteral(
+            "The record was changed in the table '%1' by another user since it was shown; "
+            "nothing was saved.")
+            .arg(name));
+}
+
+void PgTable::remove(qint64 key) {
+    m_link->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
+                 {keyParam(key)});
+}
+
+// ---- a statement read forward --------------------------------------------------------------
+
+class PgQuery : public Query {
+public:
+    PgQuery(std::shared_ptr<PgLink> link, const QString& sql);
+    ~PgQuery() override;
+    bool next(std::vector<QVariant>* values) override;
+    void rewind() override;
+
+private:
+    void declare();
+    void closeCursor();
+
+    std::shared_ptr<PgLink> m_link;
+    QString m_sql;
+    QString m_cursor;
+    bool m_open = false;
+    Result m_batch;
+    int m_row = -1;
+    bool m_last = false;
+};
+
+int gCursorCount = 0;
+
+PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
+    : m_link(std::move(link)), m_sql(sql) {
+    Result shape = m_link->describe(sql);
+    if (shape.columns() == 0) {
+        m_link->exec(sql);
+        return;
+    }
+    for (int i = 0; i < shape.columns(); ++i) {
+        ColumnInfo c;
+        c.name = QString::fromUtf8(PQfname(shape.get(), i));
+        typeFromServer(PQftype(shape.get(), i), PQfmod(shape.get(), i), c.type, c.definedSize);
+        c.updatable = false;
+        cols.push_back(c);
+    }
+    m_cursor = QStringLiteral("cogwright_rows_%1").arg(++gCursorCount);
+    declare();
+}
+
+PgQuery::~PgQuery() {
+    try {
+        closeCursor();
+    } catch (const StoreError&) {
+        // the server is gone, and the cursor with it
+    }
+}
+
+void PgQuery::declare() {
+    // A held cursor lives outside a transaction, so the rows arrive in batches while the
+    // connection goes on being used for other statements.
+    m_link->exec(
+        QStringLiteral("DECLARE %1 NO SCROLL CURSOR WITH HOLD FOR %2").arg(m_cursor, m_sql));
+    m_open = true;
+    m_batch = Result();
+    m_row = -1;
+    m_last = false;
+}
+
+void PgQuery::closeCursor() {
+    if (!m_open) return;
+    m_open = false;
+    m_link->exec(QStringLiteral("CLOSE %1").arg(m_cursor));
+}
+
+bool PgQuery::next(std::vector<QVariant>* values) {
+    if (!m_open) return false;
+    ++m_row;
+    if (!m_batch.get() || m_row >= m_batch.rows()) {
+        if (m_last) return false;
+        m_batch = m_link->exec(QStringLiteral("FETCH %1 FROM %2").arg(kFetchRows).arg(m_cursor));
+        m_row = 0;
+        m_last = m_batch.rows() < kFetchRows;
+        if (m_batch.rows() == 0) return false;
+    }
+    if (values) {
+        for (size_t i = 0; i < cols.size(); ++i) {
+            const int col = int(i);
+            if (m_batch.isNull(m_row, col)) {
+                (*values)[i] = QVariant();
+            } else if (cols[i].type == adLongVarBinary) {
+                size_t n = 0;
+                unsigned char* bytes = PQunescapeBytea(
+                    reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
+                (*values)[i] = QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
+                PQfreemem(bytes);
+            } else {
+                (*values)[i] =
+                    fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), cols[i].type);
+            }
+        }
+    }
+    return true;
+}
+
+void PgQuery::rewind() {
+    closeCursor();
+    declare();
+}
+
+// The server's type for a column of the store.
+QString serverType(const Column& c) {
+    switch (c.Type) {
+        case adSmallInt:
+            return QStringLiteral("smallint");
+        case adInteger:
+            return QStringLiteral("integer");
+        case adBigInt:
+            return QStringLiteral("bigint");
+        case adSingle:
+            return QStringLiteral("real");
+        case adDouble:
+            return QStringLiteral("double precision");
+        case adCurrency:
+            return QStringLiteral("numeric(19,4)");
+        case adDate:
+            return QStringLiteral("timestamp(0)");
+        case adBoolean:
+            return QStringLiteral("boolean");
+        case adLongVarBinary:
+            return QStringLiteral("bytea");
+        case adLongVarWChar:
+            return QStringLiteral("text");
+        default:
+            return c.DefinedSize > 0 ? QStringLiteral("varchar(%1)").arg(c.DefinedSize)
+                                     : QStringLiteral("text");
+    }
+}
+
+QString columnList(const Index& index) {
+    QString cols;
+    for (const auto& c : index.Columns) {
+        if (!cols.isEmpty()) cols += QLatin1Char(',');
+        cols += quoteIdent(c.Name) +
+                (c.SortOrder == adSortDescending ? QStringLiteral(" DESC") : QString());
+    }
+    return cols;
+}
+
+}  // namespace
+
+// ---- the database --------------------------------------------------------------------------
+
+PgDatabase::PgDatabase(const QString& address, const QString& userId, const QString& password)
+    : m_link(std::make_shared<PgLink>(address, userId, password)) {}
+
+PgDatabase::~PgDatabase() = default;
+
+QString PgDatabase::dataSource() const {
+    return m_link->display();
+}
+
+QStringList PgDatabase::userTables() {
+    Result r = m_link->exec(QStringLiteral(
+        "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE n.nspname = 'public' AND c.relkind IN ('r','p') ORDER BY c.oid"));
+    QStringList names;
+    for (int i = 0; i < r.rows(); ++i) names << r.text(i, 0);
+    return names;
+}
+
+std::vector<ColumnInfo> PgDatabase::tableColumns(const QString& table) {
+    std::vector<ColumnInfo> cols;
+    for (const ServerColumn& c : serverColumns(*m_link, table)) cols.push_back(c.info);
+    return cols;
+}
+
+std::unique_ptr<TableAccess> PgDatabase::openTable(const QString& name) {
+    return std::make_unique<PgTable>(m_link, findTable(*m_link, name));
+}
+
+std::unique_ptr<Query> PgDatabase::query(const QString& sql) {
+    return std::make_unique<PgQuery>(m_link, sql);
+}
+
+namespace {
+
+// One value as COPY's text format writes it.
+void appendCopyText(QByteArray& out, const QVariant& value) {
+    if (!value.isValid() || value.isNull()) {
+        out += "\\N";
+        return;
+    }
+    const Param p = paramFor(value);
+    if (p.binary) {
+        out += "\\\\x";
+        out += p.bytes.toHex();
+        return;
+    }
+    if (std::none_of(p.bytes.begin(), p.bytes.end(),
+                     [](char c) { return c == '\\' || c == '\n' || c == '\r' || c == '\t'; })) {
+        out += p.bytes;
+        return;
+    }
+    for (char c : p.bytes) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+}  // namespace
+
+void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
+                          const std::function<bool(qint64, qint64)>& progress) {
+    std::vector<ColumnInfo> cols;
+    QString names;
+    QString counter;
+    for (const Column& c : table.Columns) {
+        ColumnInfo info;
+        info.name = c.Name;
+        info.type = c.Type;
+        info.definedSize = c.DefinedSize;
+        cols.push_back(info);
+        if (!names.isEmpty()) names += QLatin1Char(',');
+        names += quoteIdent(c.Name);
+        if (c.autoIncrement()) counter = c.Name;
+    }
+    m_link->inTransaction([&] {
+        createTableIn(table);
+        // The rows travel in COPY's text format, in blocks: no statement per row.
+        m_link->copyStart(
+            QStringLiteral("COPY %1 (%2) FROM STDIN").arg(qualified(table.Name), names));
+        std::vector<QVariant> values(cols.size());
+        QByteArray block;
+        qint64 done = 0;
+        bool going = true;
+        try {
+            while (going && rows.next(&values)) {
+                for (size_t i = 0; i < cols.size(); ++i) {
+                    if (i > 0) block += '\t';
+                    // The server checks each value against its column as it takes it.
+                    appendCopyText(block, values[i]);
+                }
+                block += '\n';
+                if (block.size() >= (1 << 20)) {
+                    m_link->copyData(block);
+                    block.clear();
+                }
+                if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
+                    going = false;
+            }
+        } catch (...) {
+            m_link->copyEnd("failed");
+            throw;
+        }
+        if (going && progress && !progress(done, total)) going = false;
+        if (!going) {
+            m_link->copyEnd("cancelled");
+            throw StoreError(errOperationCancelled,
+                             QStringLiteral("The copy was cancelled; nothing was written."));
+        }
+        if (!block.isEmpty()) m_link->copyData(block);
+        m_link->copyEnd(nullptr);
+        // The counter goes on after the keys copied.
+        if (!counter.isEmpty())
+            m_link->exec(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), "
+                                        "coalesce(max(%1), 0) + 1, false) FROM %2")
+                             .arg(quoteIdent(counter), qualified(table.Name)),
+                         {textParam(qualified(table.Name)), textParam(counter)});
+    });
+}
+
+void PgDatabase::createTable(const Table& table) {
+    m_link->inTransaction([&] { createTableIn(table); });
+}
+
+void PgDatabase::createTableIn(const Table& table) {
+    const Index* pk = nullptr;
+    for (const Index& i : table.Indexes)
+        if (i.PrimaryKey) pk = &i;
+    QString defs;
+    bool pkInline = false;
+    for (const Column& c : table.Columns) {
+        QString def = quoteIdent(c.Name) + QLatin1Char(' ') + serverType(c);
+        if (c.autoIncrement()) {
+            if (c.Type != adInteger && c.Type != adBigInt)
+                throw StoreError(
+                    errInvalidArgument,
+                    QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
+                                   "columns can.")
+                        .arg(c.Name));
+            if (pkInline)
+                throw StoreError(errInvalidArgument,
+                                 QStringLiteral("A table can have only one counting column."));
+            // The counting column is the table's key, as in a catalogue file.
+            def += QStringLiteral(" GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+            pkInline = true;
+        } else if (!c.nullable()) {
+            def += QStringLiteral(" NOT NULL");
+        }
+        if (!defs.isEmpty()) defs += QStringLiteral(", ");
+        defs += def;
+    }
+    if (pk && !pkInline) defs += QStringLiteral(", PRIMARY KEY (%1)").arg(columnList(*pk));
+    m_link->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(qualified(table.Name), defs));
+    for (const Index& i : table.Indexes)
+        if (!i.PrimaryKey)
+            m_link->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                             .arg(i.Unique ? QStringLiteral("UNIQUE ") : QString(),
+                                  quoteIdent(i.Name), qualified(table.Name), columnList(i)));
+}
+
+void PgDatabase::createIndex(Table& table, const Index& index) {
+    if (index.PrimaryKey) {
+        // A counting column is made the key when its table is made; the same key again is no
+        // change.
+        QStringList keyNames;
+        for (const ServerColumn& c : serverColumns(*m_link, table.Name))
+            if (c.info.primaryKey) keyNames << c.info.name;
+        if (keyNames.size() == 1 && index.Columns.size() == 1 &&
+            keyNames.front().compare(index.Columns.front().Name, Qt::CaseInsensitive) == 0)
+            return;
+        m_link->exec(QStringLiteral("ALTER TABLE %1 ADD PRIMARY KEY (%2)")
+                         .arg(qualified(table.Name), columnList(index)));
+        return;
+    }
+    m_link->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                     .arg(index.Unique ? QStringLiteral("UNIQUE ") : QString(),
+                          quoteIdent(index.Name), qualified(table.Name), columnList(index)));
+}
+
+void PgDatabase::readTable(Table& table) {
+    table.Columns.clear();
+    table.Indexes.clear();
+    Index pk;
+    pk.Name = QStringLiteral("PrimaryKey");
+    pk.Unique = pk.PrimaryKey = true;
+    for (const ServerColumn& s : serverColumns(*m_link, table.Name)) {
+        Column c;
+        c.Name = s.info.name;
+        c.Type = s.info.type;
+        c.DefinedSize = s.info.definedSize;
+        c.setStoredState(s.serverType, s.info.autoIncrement, !s.info.notNull);
+        table.Columns.push_back(c);
+        if (s.info.primaryKey) pk.appendColumn(c.Name, c.Type);
+    }
+    if (!pk.Columns.empty()) table.Indexes.push_back(pk);
+}
+
+}  // namespace store::engine

@@ -1,0 +1,446 @@
+// The windows on a catalogue kept on a server: connecting from the chooser, two people editing
+// one record, F5, the server going away mid-edit, and the program started on a server address.
+
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "Catalog.h"
+#include "Connection.h"
+#include "Recordset.h"
+#include "Session.h"
+#include "StoreError.h"
+#include "TestServer.h"
+#include "frmCreateDb.h"
+#include "frmOpenDb.h"
+
+namespace {
+
+void onModal(std::function<void(QDialog*)> script) {
+    QTimer::singleShot(0, [script] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("no modal window came up");
+        script(dialog);
+    });
+}
+
+QLineEdit* box(QWidget* dialog, const QString& accessibleName) {
+    for (QLineEdit* e : dialog->findChildren<QLineEdit*>())
+        if (e->accessibleName() == accessibleName) return e;
+    qFatal("no box %s", qPrintable(accessibleName));
+}
+
+void fill(QWidget* dialog, const QString& accessibleName, const QString& text) {
+    QLineEdit* e = box(dialog, accessibleName);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QTest::keyClicks(e, text);
+}
+
+// The catalogue "Parts" on the server, made afresh: the window starts on that table.
+Catalogue freshParts(int parts) {
+    TestServer::instance().psql(QStringLiteral("DROP TABLE IF EXISTS \"Parts\""));
+    Catalogue cat(QStringLiteral("server"), {1, 4, 10, 13}, QStringLiteral("Parts"));
+    addParts(cat.source, cat.table, parts);
+    return cat;
+}
+
+// A parts window started on the server's catalogue, as `cogwright ADDRESS` starts it.
+std::unique_ptr<frmMain> startOn(const QString& address) {
+    auto w = std::make_unique<frmMain>();
+    w->setStartingDatabase(address);
+    if (!startUpGuarded(nullptr, [&] { w->Form_Load(); })) return nullptr;
+    w->show();
+    return w;
+}
+
+std::unique_ptr<Session> serverSession(const Catalogue& cat) {
+    auto s = std::make_unique<Session>();
+    s->folder.writeLogo();
+    s->w = startOn(cat.source);
+    if (!s->w) return nullptr;
+    QApplication::setActiveWindow(s->w.get());
+    if (!QTest::qWaitForWindowActive(s->w.get())) return nullptr;
+    return s;
+}
+
+// The few things a test does with a second window of its own.
+void click(QWidget* w, const char* button) {
+    QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton);
+}
+QString text(QWidget* w, const char* box) {
+    return w->findChild<QLineEdit*>(QLatin1String(box))->text();
+}
+void replaceText(QWidget* w, const char* box, const QString& t) {
+    QWidget* b = w->findChild<QWidget*>(QLatin1String(box));
+    b->setFocus();
+    QTest::keyClick(b, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(b, t);
+}
+
+QString storedName(const Catalogue& cat, int key) {
+    return TestServer::instance().psql(
+        QStringLiteral("SELECT \"PartName\" FROM \"%1\" WHERE \"PartID\" = %2")
+            .arg(cat.table)
+            .arg(key));
+}
+
+}  // namespace
+
+class ServerWindowsTest : public QObject {
+    Q_OBJECT
+
+    TestServer& server = TestServer::instance();
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(server.available(&why), qPrintable(why));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void theChooserConnectsToAServerAndHandsBackItsTable() {
+        try {
+            Catalogue cat(QStringLiteral("server"));
+            addParts(cat.source, cat.table, 4);
+            const QString user = QStringLiteral("clerk_%1").arg(QCoreApplication::applicationPid());
+            server.psql(
+                QStringLiteral(
+                    "CREATE ROLE %2 LOGIN PASSWORD 'counter top'; GRANT ALL ON \"%1\" TO %2")
+                    .arg(cat.table, user));
+            Session s;
+            s.folder.makeDatabase();
+            Control::sAppPath = s.folder.path();
+            Control::sUnpackPath = s.folder.path();
+            Control::sDatabasePath = s.db();
+            Control::sTableName = QStringLiteral("Parts");
+            frmOpenDb chooser;
+            chooser.show();
+            auto* button = chooser.findChild<QPushButton*>("cmdServer");
+            QVERIFY(button);
+            QCOMPARE(button->text(), QStringLiteral("Connect to &Server..."));
+
+            QStringList seen;
+            onModal([&](QDialog* d) {
+                QCOMPARE(d->windowTitle(), QStringLiteral("Connect to Server"));
+                QVERIFY(!box(d, QStringLiteral("Password"))->isVisible());  // not asked for yet
+                fill(d, QStringLiteral("Host"), server.host);
+                fill(d, QStringLiteral("Port"), server.port);
+                fill(d, QStringLiteral("Database"), server.database());
+                fill(d, QStringLiteral("User"), user);
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                // The server wants a password: the dialog stays and asks for it.
+                QVERIFY(d->isVisible());
+                QLineEdit* password = box(d, QStringLiteral("Password"));
+                QVERIFY(password->isVisible());
+                QCOMPARE(password->echoMode(), QLineEdit::Password);
+                seen << d->findChild<QLabel*>("lblMessage")->text();
+                fill(d, QStringLiteral("Password"), QStringLiteral("wrong"));
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                QVERIFY(d->isVisible());
+                seen << d->findChild<QLabel*>("lblMessage")->text();
+                fill(d, QStringLiteral("Password"), QStringLiteral("counter top"));
+                QTest::keyClick(box(d, QStringLiteral("Password")), Qt::Key_Return);
+            });
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(seen.size(), 2);
+            QVERIFY2(seen[0].contains(QLatin1String("asks for a password")), qPrintable(seen[0]));
+            QVERIFY2(seen[1].contains(QLatin1String("did not accept")), qPrintable(seen[1]));
+
+            const QString address = QStringLiteral("postgresql://%1@%2:%3/%4")
+                                        .arg(user, server.host, server.port, server.database());
+            QCOMPARE(chooser.findChild<QLineEdit*>("txtPath")->text(), address);
+            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+            QTreeWidgetItem* node = nullptr;
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                if (tree->topLevelItem(i)->text(0) == cat.table) node = tree->topLevelItem(i);
+            QVERIFY(node);
+            QCOMPARE(node->child(1)->text(0), QStringLiteral("PartNumber"));
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(node).center());
+            QCOMPARE(chooser.findChild<QLineEdit*>("txtCount")->text(), QStringLiteral("4"));
+            auto* grid = chooser.findChild<QTableView*>("MSFlexGrid1");
+            QCOMPARE(grid->model()->index(2, 1).data().toString(), QStringLiteral("P-002"));
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+            QCOMPARE(chooser.choice().path, address);
+            QCOMPARE(chooser.choice().table, cat.table);
+            // The password went nowhere near the address, the caption or the files of the folder.
+            QVERIFY(!chooser.choice().path.contains(QLatin1String("counter")));
+            for (const QFileInfo& f : QDir(s.folder.path()).entryInfoList(QDir::Files))
+                QVERIFY2(!readFile(f.filePath()).contains("counter top"), qPrintable(f.fileName()));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void twoWindowsOnOneRecordNeverOverwriteEachOther() {
+        try {
+            const Catalogue cat = freshParts(3);
+            auto a = serverSession(cat);
+            QVERIFY(a);
+            QCOMPARE(a->text("txtDatabase"), cat.source);
+            auto b = startOn(cat.source);
+            QVERIFY(b);
+
+            a->click("cmdEdit");
+            a->replaceText("txtPartName", QStringLiteral("Alice's name"));
+            click(b.get(), "cmdEdit");
+            replaceText(b.get(), "txtPartName", QStringLiteral("Bob's name"));
+            a->click("cmdSave");
+            QCOMPARE(storedName(cat, 1), QStringLiteral("Alice's name"));
+            // Bob's save is refused; he keeps his text on screen.
+            a->platform.answers = {false};
+            click(b.get(), "cmdSave");
+            QVERIFY(!a->platform.questions.empty());
+            QVERIFY2(a->platform.questions.back().text.contains(QLatin1String("changed")),
+                     qPrintable(a->platform.questions.back().text));
+            QCOMPARE(text(b.get(), "txtPartName"), QStringLiteral("Bob's name"));
+            QCOMPARE(storedName(cat, 1), QStringLiteral("Alice's name"));
+            click(b.get(), "cmdSave");  // saved again knowing it: replaces Alice's
+            QCOMPARE(storedName(cat, 1), QStringLiteral("Bob's name"));
+            // Alice's window shows the other version when she says so.
+            a->click("cmdFirst");
+            QCOMPARE(a->text("txtPartName"), QStringLiteral("Bob's name"));
+            a->click("cmdEdit");
+            a->replaceText("txtPartName", QStringLiteral("Alice again"));
+            click(b.get(), "cmdFirst");
+            click(b.get(), "cmdEdit");
+            replaceText(b.get(), "txtPartName", QStringLiteral("Bob again"));
+            click(b.get(), "cmdSave");
+            a->platform.answers = {true};
+            a->click("cmdSave");
+            QCOMPARE(a->text("txtPartName"), QStringLiteral("Bob again"));
+            QCOMPARE(storedName(cat, 1), QStringLiteral("Bob again"));
+            QVERIFY(a->platform.reports.empty());
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void f5ShowsTheRecordsOfOthersAndStaysOnTheRecord() {
+        try {
+            const Catalogue cat = freshParts(3);
+            auto s = serverSession(cat);
+            QVERIFY(s);
+            s->click("cmdNext");
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
+            const QString countBefore = s->text("lblCount");
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "NEW-1"}, {"PartName", "added elsewhere"}});
+            server.psql(
+                QStringLiteral(
+                    "UPDATE \"%1\" SET \"PartName\" = 'renamed elsewhere' WHERE \"PartID\" = 2")
+                    .arg(cat.table));
+            QTest::keyClick(s->w.get(), Qt::Key_F5);
+            QVERIFY(s->text("lblCount") != countBefore);
+            QVERIFY2(s->text("lblCount").contains(QLatin1String("4")),
+                     qPrintable(s->text("lblCount")));
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
+            QCOMPARE(s->text("txtPartName"), QStringLiteral("renamed elsewhere"));
+            s->click("cmdLast");
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("NEW-1"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void aRecordDeletedByAnotherUserIsSaidSoWhenReached() {
+        try {
+            const Catalogue cat = freshParts(3);
+            auto s = serverSession(cat);
+            QVERIFY(s);
+            server.psql(QStringLiteral("DELETE FROM \"Parts\" WHERE \"PartID\" = 2"));
+            s->click("cmdNext");
+            QCOMPARE(s->platform.messages.size(), size_t(1));
+            QVERIFY2(s->platform.messages[0].text.contains(QLatin1String("deleted")),
+                     qPrintable(s->platform.messages[0].text));
+            QVERIFY(s->platform.reports.empty());
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-003"));
+            QVERIFY2(s->text("lblCount").contains(QLatin1String("2")),
+                     qPrintable(s->text("lblCount")));
+            s->click("cmdPrevious");
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void aFileTableIsCopiedToTheServerFromTheChooser() {
+        try {
+            Session s;
+            s.folder.makeDatabase();
+            addParts(s.db(), QStringLiteral("Parts"), 7);
+            addPart(s.db(), QStringLiteral("Parts"),
+                    {{"PartNumber", "PIC"}, {"Image", pictureBytes("jpg")}});
+            Control::sAppPath = s.folder.path();
+            Control::sUnpackPath = s.folder.path();
+            Control::sDatabasePath = s.db();
+            Control::sTableName = QStringLiteral("Parts");
+            frmOpenDb chooser;
+            chooser.show();
+            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(0)).center());
+            const QString name =
+                QStringLiteral("Team parts %1").arg(QCoreApplication::applicationPid());
+            onModal([&](QDialog* d) {
+                fill(d, QStringLiteral("Host"), server.host);
+                fill(d, QStringLiteral("Port"), server.port);
+                fill(d, QStringLiteral("Database"), server.database());
+                fill(d, QStringLiteral("User"), server.user);
+                onModal([&](QDialog* ask) {
+                    auto* edit = ask->findChild<QLineEdit*>();
+                    edit->selectAll();
+                    QTest::keyClicks(edit, name);
+                    QTest::keyClick(edit, Qt::Key_Return);
+                });
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+            });
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+            QVERIFY(s.platform.warnings.empty());
+            QCOMPARE(s.platform.messages.size(), size_t(1));
+            QVERIFY2(s.platform.messages[0].text.contains(QLatin1String("8 records")),
+                     qPrintable(s.platform.messages[0].text));
+            QCOMPARE(
+                server.psql(
+                    QStringLiteral("SELECT count(*) || ' ' || md5(string_agg(\"PartNumber\" || "
+                                   "coalesce(md5(\"Image\"), ''), ',' "
+                                   "ORDER BY \"PartID\")) FROM \"%1\"")
+                        .arg(name)),
+                server.psql(QStringLiteral("SELECT '8 ' || md5(string_agg(n, ',' ORDER BY k)) FROM "
+                                           "(VALUES %1) v(k, n)")
+                                .arg([&] {
+                                    QStringList rows;
+                                    for (int i = 1; i <= 7; ++i)
+                                        rows << QStringLiteral("(%1, 'P-%2')")
+                                                    .arg(i)
+                                                    .arg(i, 3, 10, QLatin1Char('0'));
+                                    rows
+                                        << QStringLiteral("(8, 'PIC%1')")
+                                               .arg(QString::fromLatin1(
+                                                   QCryptographicHash::hash(pictureBytes("jpg"),
+                                                                            QCryptographicHash::Md5)
+                                                       .toHex()));
+                                    return rows.join(QLatin1Char(','));
+                                }())));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void theServerGoingAwayMidEditLosesNothingTyped() {
+        try {
+            const Catalogue cat = freshParts(2);
+            auto s = serverSession(cat);
+            QVERIFY(s);
+            s->click("cmdEdit");
+            s->replaceText("txtPartName", QStringLiteral("typed during the outage"));
+            QVERIFY(server.pause());
+            const auto back = qScopeGuard([&] { server.resume(); });
+            s->click("cmdSave");
+            QVERIFY(!s->platform.reports.empty());
+            QCOMPARE(s->platform.reports.back().number, long(store::errConnectionLost));
+            QCOMPARE(s->text("txtPartName"), QStringLiteral("typed during the outage"));
+            QVERIFY(server.resume());
+            s->click("cmdSave");
+            QCOMPARE(storedName(cat, 1), QStringLiteral("typed during the outage"));
+            QCOMPARE(s->platform.reports.size(), size_t(1));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void theNewDatabaseWindowMakesThePartsTableOnAServer() {
+        try {
+            Session s;
+            Control::sAppPath = s.folder.path();
+            frmCreateDb creator;
+            creator.show();
+            const QString table =
+                QStringLiteral("Made \"here\" %1").arg(QCoreApplication::applicationPid());
+            replaceText(&creator, "txtDBname", server.url());
+            replaceText(&creator, "txtTableName", table);
+            auto* retailPrice = creator.findChild<QCheckBox*>("Check1");
+            retailPrice->setFocus();
+            QTest::keyClick(retailPrice, Qt::Key_Space);
+            QVERIFY(retailPrice->isChecked());
+            click(&creator, "CreateButton");
+            QCOMPARE(creator.findChild<QLabel*>("lblError")->text(),
+                     QStringLiteral("The Database Was Sucessfully Created"));
+            QCOMPARE(server.psql(QStringLiteral(
+                                     "SELECT string_agg(a.attname || ' ' || "
+                                     "format_type(a.atttypid, a.atttypmod), ', ' "
+                                     "ORDER BY a.attnum) FROM pg_attribute a JOIN pg_class c ON "
+                                     "c.oid = a.attrelid "
+                                     "WHERE c.relname = $$%1$$ AND a.attnum > 5 AND a.attnum < 7")
+                                     .arg(table)),
+                     QStringLiteral("Retail Price numeric(19,4)"));
+            click(&creator, "cmdExit");
+            QCOMPARE(creator.choice().path, server.url());
+            QCOMPARE(creator.choice().table, table);
+            // The same name again is refused, and nothing on the server changes.
+            frmCreateDb again;
+            again.show();
+            replaceText(&again, "txtDBname", server.url());
+            replaceText(&again, "txtTableName", table);
+            click(&again, "CreateButton");
+            QVERIFY2(again.findChild<QLabel*>("lblError")
+                         ->text()
+                         .contains(QLatin1String("already has a table")),
+                     qPrintable(again.findChild<QLabel*>("lblError")->text()));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    void theProgramStartsOnAServerAddress() {
+        try {
+            const Catalogue cat = freshParts(2);
+            ProgramFolder folder;
+            folder.makeDatabase();
+            folder.writeLogo();
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("COGWRIGHT_EXIT_WHEN_SHOWN"), QStringLiteral("1"));
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(folder.path());
+            p.start(QStringLiteral(COGWRIGHT_BIN), {cat.source});
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 0);
+            QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("shown"));
+            // A password written into the address is used, and shown nowhere.
+            {
+                Session shown;
+                shown.w = std::make_unique<frmMain>();
+                shown.w->setStartingDatabase(QStringLiteral("postgresql://%1:%2@%3:%4/%5")
+                                                 .arg(server.user, server.password, server.host,
+                                                      server.port, server.database()));
+                qunsetenv("PGPASSFILE");
+                const bool started = startUpGuarded(nullptr, [&] { shown.w->Form_Load(); });
+                qputenv("PGPASSFILE", qgetenv("COGWRIGHT_PG_ENV").replace("server.env", "pgpass"));
+                QVERIFY(started);
+                QCOMPARE(shown.text("txtDatabase"), server.url());
+                QVERIFY(!shown.text("txtDatabase").contains(server.password));
+            }
+            // An address that leads nowhere is reported, and the program does not start.
+            Session s;
+            s.w = std::make_unique<frmMain>();
+            s.w->setStartingDatabase(server.url(QStringLiteral("no_such_catalogue")));
+            QVERIFY(!startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));
+            QCOMPARE(s.platform.reports.size(), size_t(1));
+            QVERIFY2(s.platform.reports[0].description.contains(QLatin1String("no_such_catalogue")),
+                     qPrintable(s.platform.reports[0].description));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+};
+
+QTEST_MAIN(ServerWindowsTest)
+#include "tst_serverwindows.moc"
