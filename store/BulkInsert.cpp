@@ -4,19 +4,7 @@ namespace store {
 
 BulkInsert::BulkInsert(Connection& connection, const QString& table, const QStringList& columns, int batchRows)
     : m_db(connection.handle()), m_batchRows(std::max(1, batchRows)) {
-    std::vector<ColumnInfo> all;
-    {
-        sql::Stmt q(m_db, QStringLiteral("SELECT name, type, \"notnull\" FROM pragma_table_info(?1)"));
-        q.bindText(1, table);
-        while (q.step()) {
-            ColumnInfo c;
-            c.name = q.text(0);
-            c.declType = q.text(1);
-            typeFromDecl(c.declType, c.type, c.definedSize);
-            c.notNull = q.int64(2) != 0;
-            all.push_back(c);
-        }
-    }
+    const std::vector<ColumnInfo> all = sql::tableColumns(m_db, table);
     if (all.empty()) throw StoreError(errTableNotFound, QStringLiteral("The table '%1' does not exist.").arg(table));
     QStringList names, marks;
     for (const QString& name : columns) {

@@ -172,17 +172,10 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     };
     std::vector<Searched> columns;
     int partNumber = -1;
-    {
-        sql::Stmt q(db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
-        q.bindText(1, table);
-        while (q.step()) {
-            Searched c{q.text(0), adVarWChar};
-            long size = 0;
-            typeFromDecl(q.text(1), c.type, size);
-            if (q.int64(2) != 0 || !TextMatch::searched(c.type)) continue;
-            if (c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) partNumber = int(columns.size());
-            columns.push_back(c);
-        }
+    for (const ColumnInfo& c : sql::tableColumns(db, table)) {
+        if (c.primaryKey || !TextMatch::searched(c.type)) continue;
+        if (c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) partNumber = int(columns.size());
+        columns.push_back({c.name, c.type});
     }
     if (columns.empty()) {
         found.complete = true;

@@ -247,4 +247,27 @@ void exec(sqlite3* db, const QString& sql) {
     }
 }
 
+std::vector<ColumnInfo> tableColumns(sqlite3* db, const QString& table, int* keyColumn) {
+    Stmt q(db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
+    q.bindText(1, table);
+    std::vector<ColumnInfo> cols;
+    int pkCount = 0;
+    int key = -1;
+    while (q.step()) {
+        ColumnInfo c;
+        c.name = q.text(0);
+        c.declType = q.text(1);
+        typeFromDecl(c.declType, c.type, c.definedSize);
+        c.notNull = q.int64(2) != 0;
+        c.primaryKey = q.int64(3) != 0;
+        if (c.primaryKey) {
+            ++pkCount;
+            if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) key = int(cols.size());
+        }
+        cols.push_back(c);
+    }
+    if (keyColumn) *keyColumn = pkCount == 1 ? key : -1;
+    return cols;
+}
+
 }  // namespace store::sql

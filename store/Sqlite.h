@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <vector>
 
 #include "StoreError.h"
 #include "Value.h"
@@ -63,6 +64,10 @@ RawValue readRaw(sqlite3_stmt* stmt, int col);
 // A stored value in the value type of its column.
 QVariant fromRaw(const RawValue& raw, DataTypeEnum type);
 QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type);
+
+// A table's columns as its definition gives them, in table order; `keyColumn`, where asked for,
+// gets the one INTEGER PRIMARY KEY column that holds the row key, or -1.
+std::vector<ColumnInfo> tableColumns(sqlite3* db, const QString& table, int* keyColumn = nullptr);
 
 // The settings every connection gets: a file from elsewhere is untrusted (no schema tricks,
 // no extensions, and its triggers and views never run on our statements), commits are

@@ -152,26 +152,7 @@ private:
 
 SqliteTable::SqliteTable(sqlite3* db, const QString& table) : m_db(db) {
     name = table;
-    {
-        sql::Stmt q(db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
-        q.bindText(1, table);
-        int pkCount = 0;
-        while (q.step()) {
-            ColumnInfo c;
-            c.name = q.text(0);
-            c.declType = q.text(1);
-            typeFromDecl(c.declType, c.type, c.definedSize);
-            c.notNull = q.int64(2) != 0;
-            c.primaryKey = q.int64(3) != 0;
-            if (c.primaryKey) {
-                ++pkCount;
-                if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
-                    keyColumn = int(cols.size());
-            }
-            cols.push_back(c);
-        }
-        if (pkCount != 1) keyColumn = -1;
-    }
+    cols = sql::tableColumns(db, table, &keyColumn);
     if (keyColumn >= 0) {
         ColumnInfo& key = cols[size_t(keyColumn)];
         int notNull = 0, pk = 0, autoinc = 0;
@@ -516,20 +497,7 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
     return std::make_unique<SqliteDatabase>(db, path);
 }
 
-std::vector<ColumnInfo> SqliteDatabase::tableColumns(const QString& table) {
-    sql::Stmt q(m_db, QStringLiteral("SELECT name, type, \"notnull\" FROM pragma_table_info(?1)"));
-    q.bindText(1, table);
-    std::vector<ColumnInfo> result;
-    while (q.step()) {
-        ColumnInfo c;
-        c.name = q.text(0);
-        c.declType = q.text(1);
-        typeFromDecl(c.declType, c.type, c.definedSize);
-        c.notNull = q.int64(2) != 0;
-        result.push_back(c);
-    }
-    return result;
-}
+std::vector<ColumnInfo> SqliteDatabase::tableColumns(const QString& table) { return sql::tableColumns(m_db, table); }
 
 std::unique_ptr<TableAccess> SqliteDatabase::openTable(const QString& source) {
     QString table;

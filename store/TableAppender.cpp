@@ -23,26 +23,7 @@ TableAppender::TableAppender(Connection& connection, const QString& table) : d(s
                                                    .arg(table, connection.dataSource()));
         name = q.text(0);
     }
-    int keys = 0;
-    {
-        sql::Stmt q(d->db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
-        q.bindText(1, name);
-        while (q.step()) {
-            ColumnInfo c;
-            c.name = q.text(0);
-            c.declType = q.text(1);
-            typeFromDecl(c.declType, c.type, c.definedSize);
-            c.notNull = q.int64(2) != 0;
-            c.primaryKey = q.int64(3) != 0;
-            if (c.primaryKey) {
-                ++keys;
-                if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
-                    m_keyColumn = int(m_columns.size());
-            }
-            m_columns.push_back(c);
-        }
-    }
-    if (keys != 1) m_keyColumn = -1;
+    m_columns = sql::tableColumns(d->db, name, &m_keyColumn);
     QString names, marks;
     for (const ColumnInfo& c : m_columns) {
         if (!names.isEmpty()) {
