@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Platform.h"
+#include "StoreError.h"
 
 // A program folder of its own for one test: its database files, logo and unpack file.
 class ProgramFolder {
@@ -93,3 +94,15 @@ public:
 private:
     QString m_folder;
 };
+
+// The number of the store error that `f` throws, or 0 when it throws none.
+template <typename F>
+long errorOf(F f, QString* description = nullptr) {
+    try {
+        f();
+    } catch (const store::StoreError& e) {
+        if (description) *description = e.description();
+        return e.number();
+    }
+    return 0;
+}

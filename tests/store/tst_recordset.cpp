@@ -14,16 +14,6 @@ using namespace store;
 
 namespace {
 
-template <typename F>
-long errorOf(F f) {
-    try {
-        f();
-    } catch (const StoreError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 // One column of the table, read back through a connection of its own, in key order.
 QStringList stored(const Catalogue& cat, const QString& column, const QString& where = QString()) {
     Connection cn;

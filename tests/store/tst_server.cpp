@@ -18,17 +18,6 @@ using namespace store;
 
 namespace {
 
-template <typename F>
-long errorOf(F f, QString* description = nullptr) {
-    try {
-        f();
-    } catch (const StoreError& e) {
-        if (description) *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
-
 QString openString(const QString& address) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
            Connection::quoteValue(address);

@@ -25,16 +25,6 @@ QString openString(const QString& path) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + Connection::quoteValue(path);
 }
 
-template <typename F>
-long errorOf(F f) {
-    try {
-        f();
-    } catch (const StoreError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 // ---- the writer that dies at its Nth write to the database file --------------------------------
 
 int gWritesLeft = 0;

@@ -25,18 +25,6 @@ namespace {
 
 const QString kOpen = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 
-// The number of the StoreError that `f` throws, or 0 when it throws none.
-template <typename F>
-long errorOf(F f, QString* description = nullptr) {
-    try {
-        f();
-    } catch (const StoreError& e) {
-        if (description) *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
-
 struct Fingerprint {
     bool exists;
     QByteArray hash;
