@@ -435,6 +435,25 @@ private slots:
         QCOMPARE(shown(), QStringLiteral("brk-1"));
     }
 
+    // F5 inside the filter: the filter stays on the same record, and a matching part that
+    // another program added meanwhile joins it once the text is looked for again.
+    void refreshKeepsTheFilter() {
+        s = sixParts();
+        find(QStringLiteral("steel"));
+        QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
+        s->click("cmdNext");
+        QCOMPARE(shown(), QStringLiteral("BRK-10"));
+        sqliteShell(s->db(), QStringLiteral("INSERT INTO Parts (PartNumber, PartName, Category) "
+                                            "VALUES ('BAR-7', 'Round bar', 'Steel'), ('CU-8', 'Tube', 'Copper')"));
+        QApplication::setActiveWindow(s->w.get());
+        QTest::keyClick(s->w.get(), Qt::Key_F5);
+        QCOMPARE(shown(), QStringLiteral("BRK-10"));
+        QTRY_COMPARE(s->text("lblCount"), QStringLiteral(" 4  Records Found"));
+        QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &All"));
+        s->click("cmdLast");
+        QCOMPARE(shown(), QStringLiteral("BAR-7"));
+    }
+
     // A jump asked for before the search has finished waits for it; Escape drops it.
     void escapeDropsAWaitingJump() {
         s = sixParts();
