@@ -17,16 +17,9 @@
 #include "TestServer.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
+#include "ChooserSession.h"
 
 namespace {
-
-void onModal(std::function<void(QDialog*)> script) {
-    QTimer::singleShot(0, [script] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) qFatal("no modal window came up");
-        script(dialog);
-    });
-}
 
 QLineEdit* box(QWidget* dialog, const QString& accessibleName) {
     for (QLineEdit* e : dialog->findChildren<QLineEdit*>())

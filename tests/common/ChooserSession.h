@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -76,11 +77,19 @@ struct ChooserSession {
     }
 };
 
-// Runs `script` on the modal window that comes up next, once it is up.
+// Runs `script` on the modal window that comes up next, once it is up. A window still open long
+// after is closed, so that a test whose script did not end it fails instead of waiting forever.
 inline void onModal(std::function<void(QDialog*)> script) {
     QTimer::singleShot(0, [script] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog) qFatal("no modal window came up");
+        QPointer<QDialog> watched(dialog);
+        QTimer::singleShot(30000, [watched] {
+            if (watched && watched->isVisible()) {
+                qWarning("a modal window was still open after 30 s: closed");
+                watched->reject();
+            }
+        });
         script(dialog);
     });
 }
