@@ -285,7 +285,8 @@ void frmMain::refreshTable() {
     rsParts = std::move(fresh);
     bEditMode = false;
     Reset_Colors();
-    if (rsParts->isFiltered()) {
+    // Others' changes are looked at again.
+    if (!m_match.isEmpty()) {
         m_foundReady = false;
         startSearch();
     }
@@ -1043,6 +1044,7 @@ void frmMain::navigate(Move move) {
     Reset_Colors();
     if (bRecordChanged && !trySave(wasEditing)) return;
     if (move != Move::Next) bRecordChanged = false;
+    refilterBeforeMove();
     store::Recordset& rs = *rsParts;
     if (rs.BOF() && rs.EOF_()) return;
     const QVariant left = rs.Bookmark();
@@ -1277,6 +1279,7 @@ void frmMain::findTextEdited(const QString& text) {
 
 void frmMain::startSearch() {
     m_findDelay.stop();
+    m_changedDuringSearch = false;
     if (m_match.isEmpty() || !bConnected) return;
     m_search.start(Control::sDatabasePath, Control::sTableName, m_match);
     m_busyDelay.start();
@@ -1296,13 +1299,34 @@ QString frmMain::matchCount() const {
 
 void frmMain::searchFinished(const store::FoundKeys& found) {
     searchEnded();
+    if (std::exchange(m_changedDuringSearch, false)) {
+        // A save or delete may have come after the rows it touched were read: looked for again.
+        startSearch();
+        return;
+    }
     m_found = found;
     m_foundReady = true;
     if (m_findBar) m_findBar->setCount(matchCount());
     FindAction action = std::exchange(m_pendingFind, FindAction::None);
-    // The filter follows the text typed while it is on.
-    if (action == FindAction::None && rsParts->isFiltered()) action = FindAction::Filter;
+    if (rsParts->isFiltered()) {
+        // The filter follows the text typed while it is on; never in the middle of an edit, which
+        // only the user's own next move may save.
+        m_refilter = true;
+        const bool editing = bEditMode || bRecordChanged || rsParts->isEditing();
+        if (action == FindAction::None && !editing) action = FindAction::Filter;
+    }
     if (action != FindAction::None) runFind(action);
+}
+
+void frmMain::refilterBeforeMove() {
+    if (!std::exchange(m_refilter, false) || !rsParts->isFiltered()) return;
+    // The record on screen stays in the keyset for this move; leaving it settles whether it matches.
+    const QVariant current = rsParts->Bookmark();
+    std::vector<qint64> keys = m_found.keys;
+    if (current.isValid()) keys.push_back(current.toLongLong());
+    rsParts->setFilter(keys);
+    if (current.isValid()) rsParts->setBookmark(current);
+    showCount();
 }
 
 void frmMain::runFind(FindAction action) {
@@ -1336,6 +1360,7 @@ bool frmMain::leaveForFind() {
 
 void frmMain::jump(bool forward) {
     if (!leaveForFind()) return;
+    refilterBeforeMove();
     // The save may have taken the last match away.
     if (m_found.keys.empty()) {
         m_findBar->setNote(QStringLiteral("No part matches."));
@@ -1361,6 +1386,13 @@ void frmMain::jump(bool forward) {
         }
     }
     rsParts->setBookmark(target);
+    if (rsParts->Bookmark() != QVariant::fromValue(target)) {
+        // Deleted by another program since the search: forgotten, and the next match tried.
+        noteRecordDeleted(QVariant::fromValue(target));
+        if (current.isValid()) rsParts->setBookmark(current);
+        jump(forward);
+        return;
+    }
     settleFilter(current);
     arrived();
     QString note;
@@ -1378,6 +1410,7 @@ void frmMain::applyFilter() {
         return;
     }
     const QVariant current = rsParts->Bookmark();
+    m_refilter = false;
     rsParts->setFilter(m_found.keys);
     // On the same record where it matches; otherwise a part number typed exactly goes first.
     const auto has = [this](const std::vector<qint64>& keys, const QVariant& key) {
@@ -1436,6 +1469,8 @@ void frmMain::resetFind() {
     m_pendingFind = FindAction::None;
     m_found = {};
     m_foundReady = false;
+    m_refilter = false;
+    m_changedDuringSearch = false;
     m_lastJumpText.clear();
     if (!m_findBar) return;
     m_findBar->setFilterOn(false);
@@ -1486,6 +1521,7 @@ bool frmMain::currentMatches(bool* exact) const {
 
 void frmMain::noteRecordSaved() {
     if (m_match.isEmpty()) return;
+    if (m_search.running()) m_changedDuringSearch = true;
     const QVariant key = rsParts->Bookmark();
     if (!key.isValid()) return;
     bool exact = false;
@@ -1503,6 +1539,7 @@ void frmMain::noteRecordSaved() {
 
 void frmMain::noteRecordDeleted(const QVariant& key) {
     if (!key.isValid()) return;
+    if (m_search.running()) m_changedDuringSearch = true;
     for (std::vector<qint64>* keys : {&m_found.keys, &m_found.exact}) {
         const auto it = std::lower_bound(keys->begin(), keys->end(), key.toLongLong());
         if (it != keys->end() && *it == key.toLongLong()) keys->erase(it);

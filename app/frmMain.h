@@ -166,6 +166,8 @@ private:
     void arrived();
     // A record left inside the filter that no longer matches leaves the filter.
     void settleFilter(const QVariant& left);
+    // Matches found while the user was editing replace the filter's keys before the next move.
+    void refilterBeforeMove();
     bool currentMatches(bool* exact) const;
     void noteRecordSaved();
     void noteRecordDeleted(const QVariant& key);
@@ -179,6 +181,8 @@ private:
     bool m_foundReady = false;
     QString m_lastJumpText;         // a new text goes first to a part number typed exactly
     FindAction m_pendingFind = FindAction::None;
+    bool m_refilter = false;            // the filter is to take the newest matches at the next move
+    bool m_changedDuringSearch = false;  // a save or delete the running search may not have seen
     QTimer m_findDelay;             // typing settles before a search starts
     QTimer m_busyDelay;             // a search that takes a while shows a busy cursor
     bool m_ending = false;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -67,7 +68,9 @@ QString withCsvExtension(QString file) {
 }  // namespace
 
 void exportTableToCsv(QWidget* parent, store::Connection& connection, const QString& table) {
-    const QString folder = QFileInfo(connection.dataSource()).absolutePath();
+    const QString folder = store::Connection::isServerAddress(connection.dataSource())
+                               ? QDir::homePath()
+                               : QFileInfo(connection.dataSource()).absolutePath();
     QString file = Platform::instance().saveFileName(parent, kExportTitle,
                                                      QFileInfo(folder + QLatin1Char('/') + table + QStringLiteral(".csv")).filePath(),
                                                      kCsvFilter);

@@ -842,7 +842,9 @@ void frmOpenDb::cmdBrowse_Click() {
 void frmOpenDb::enableCsvButtons() {
     const bool previewed = bDatabaseOpen && !m_table.isEmpty() && !m_preview.text(0, 0).isEmpty();
     ui->cmdExportCsv->setEnabled(previewed);
-    ui->cmdImportCsv->setEnabled(previewed && m_preview.text(0, 1) == QLatin1String("PartNumber"));
+    // An import writes through a file's own transaction; a server table takes none.
+    ui->cmdImportCsv->setEnabled(previewed && m_preview.text(0, 1) == QLatin1String("PartNumber") &&
+                                 !store::Connection::isServerAddress(m_path));
 }
 
 void frmOpenDb::cmdExportCsv_Click() {

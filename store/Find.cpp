@@ -183,14 +183,31 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     }
     QString list;
     for (const Searched& c : columns) list += QLatin1Char(',') + sql::quoteIdent(c.name);
-    sql::Stmt rows(db, QStringLiteral("SELECT _rowid_%1 FROM %2 ORDER BY _rowid_").arg(list, sql::quoteIdent(table)));
+    // Read in slices of keys: between them the read lock is let go, so that a save in the window
+    // (or another program's) never waits for the whole scan.
+    constexpr int kSlice = 4096;
+    sql::Stmt rows(db, QStringLiteral("SELECT _rowid_%1 FROM %2 WHERE _rowid_ > ?1 ORDER BY _rowid_ LIMIT %3")
+                           .arg(list, sql::quoteIdent(table))
+                           .arg(kSlice));
     sqlite3_stmt* st = rows.get();
+    qint64 last = std::numeric_limits<qint64>::min();
+    int inSlice = 0;
+    rows.bindInt64(1, last);
     // Most texts are ASCII: those are compared as bytes, without a conversion.
     const QString foldedText = match.text().toCaseFolded();
     const bool asciiNeedle = isAscii(foldedText);
     const QByteArray folded = asciiNeedle ? foldedText.toLatin1() : QByteArray();
     qint64 done = 0;
-    while (rows.step()) {
+    for (;;) {
+        if (!rows.step()) {
+            if (inSlice < kSlice) break;  // the last slice was not full: the end
+            rows.reset();
+            rows.bindInt64(1, last);
+            inSlice = 0;
+            continue;
+        }
+        ++inSlice;
+        last = sqlite3_column_int64(st, 0);
         if ((++done & 1023) == 0) {
             if (stop.load(std::memory_order_relaxed)) return found;
             if (progress && (done & 65535) == 0) progress(done);

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <limits>
 
@@ -303,6 +304,11 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
     if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
         typedPasswords().insert(address, m_password);
         typedPasswords().insert(m_display, m_password);
+    } else if (m_user.isEmpty() && PQconnectionUsedPassword(m_conn) && PQpass(m_conn) && *PQpass(m_conn) &&
+               m_display != address) {
+        // A password written into the address: the address shown (without it) logs in the same way,
+        // as the search's own connection and the other windows use it.
+        typedPasswords().insert(m_display, QByteArray(PQpass(m_conn)));
     }
 }
 
@@ -771,7 +777,7 @@ private:
     bool m_last = false;
 };
 
-int gCursorCount = 0;
+std::atomic<int> gCursorCount{0};
 
 PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
     : m_link(std::move(link)), m_sql(sql) {

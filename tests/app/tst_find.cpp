@@ -149,6 +149,12 @@ private slots:
         QCOMPARE(keys(QStringLiteral("_")).keys, (std::vector<qint64>{}));
         QCOMPARE(keys(QStringLiteral("'; DROP TABLE Parts; --")).keys, (std::vector<qint64>{}));
         QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("6"));
+        // A table longer than one slice of the scan is read to its end.
+        sqliteShell(s->db(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                            "WHERE i < 9000) INSERT INTO Parts (PartNumber, PartName) "
+                                            "SELECT 'X-' || i, 'Filler' FROM n"));
+        QCOMPARE(keys(QStringLiteral("x-9000")).keys, (std::vector<qint64>{9006}));
+        QCOMPARE(keys(QStringLiteral("filler")).keys.size(), size_t(9000));
     }
 
     // A recordset restricted to keys: only stored ones, in key order; cleared, every row again.
@@ -452,6 +458,28 @@ private slots:
         QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &All"));
         s->click("cmdLast");
         QCOMPARE(shown(), QStringLiteral("BAR-7"));
+    }
+
+    // A search that ends while the user edits inside the filter saves nothing: the newest
+    // matches take over at the user's own next move, which saves as every move does.
+    void searchEndingMidEditSavesNothing() {
+        s = sixParts();
+        find(QStringLiteral("brk"));  // keys 1, 3, 6
+        QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
+        s->click("cmdEdit");
+        s->replaceText("txtCategory", QStringLiteral("Chrome"));
+        QTest::keyClick(box(), Qt::Key_Backspace);  // "br": keys 1, 2 (Brass), 3, 6
+        QTRY_COMPARE(count(), QStringLiteral("4 parts match"));
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+                 QStringLiteral("Steel"));
+        QCOMPARE(s->text("txtCategory"), QStringLiteral("Chrome"));
+        QVERIFY(s->state().bRecordChanged);
+        QCOMPARE(s->text("lblCount"), QStringLiteral(" 3  Records Found"));
+        s->click("cmdNext");
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+                 QStringLiteral("Chrome"));
+        QCOMPARE(shown(), QStringLiteral("VLV-200"));
+        QCOMPARE(s->text("lblCount"), QStringLiteral(" 4  Records Found"));
     }
 
     // A jump asked for before the search has finished waits for it; Escape drops it.
