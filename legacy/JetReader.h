@@ -36,7 +36,7 @@ public:
 };
 
 // Values: Null as a null QVariant; whole numbers qint64; Single float; Double double; Currency
-// store::Currency; dates QDateTime (UTC spec, the wall time as stored); Yes/No bool; text QString;
+// store::Currency; dates QDateTime (in UTC, the wall time as stored); Yes/No bool; text QString;
 // binary QByteArray; replication IDs their "{...}" text.
 class JetDatabase {
 public:

@@ -7,6 +7,7 @@
 
 #include "Connection.h"
 #include "Types.h"
+#include "Value.h"
 
 namespace store {
 
@@ -33,6 +34,8 @@ public:
     bool nullable() const { return m_nullable; }
     // The declared type written into the file (read back by Refresh).
     QString declType() const;
+    // What a value written to this column is converted and checked against.
+    ColumnInfo info() const { return ColumnInfo{Name, QString(), Type, DefinedSize}; }
     // Plumbing for the engines: the column as read back from a database.
     void setStoredState(const QString& declType, bool autoIncrement, bool nullable);
 

@@ -979,11 +979,7 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
     QString names;
     QString counter;
     for (const Column& c : table.Columns) {
-        ColumnInfo info;
-        info.name = c.Name;
-        info.type = c.Type;
-        info.definedSize = c.DefinedSize;
-        cols.push_back(info);
+        cols.push_back(c.info());
         if (!names.isEmpty()) names += QLatin1Char(',');
         names += quoteIdent(c.Name);
         if (c.autoIncrement()) counter = c.Name;

@@ -581,13 +581,7 @@ void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         marks += QLatin1Char('?');
     }
     std::vector<ColumnInfo> cols;
-    for (const Column& c : table.Columns) {
-        ColumnInfo info;
-        info.name = c.Name;
-        info.type = c.Type;
-        info.definedSize = c.DefinedSize;
-        cols.push_back(info);
-    }
+    for (const Column& c : table.Columns) cols.push_back(c.info());
     sql::inWriteTransaction(m_db, [&] {
         sql::exec(m_db, tableSql(table.Name, table));
         sql::Stmt ins(m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(sql::quoteIdent(table.Name), names, marks));
