@@ -20,14 +20,17 @@ bool reportFailures(QWidget* parent, const std::function<void()>& work) {
     } catch (const std::exception& e) {
         Platform::instance().errorReport(parent, kInternalError, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Platform::instance().errorReport(parent, kInternalError, QStringLiteral("An unexpected error occurred."));
+        Platform::instance().errorReport(parent, kInternalError,
+                                         QStringLiteral("An unexpected error occurred."));
     }
     return false;
 }
 
 }  // namespace
 
-void runGuarded(QWidget* parent, const std::function<void()>& handler) { reportFailures(parent, handler); }
+void runGuarded(QWidget* parent, const std::function<void()>& handler) {
+    reportFailures(parent, handler);
+}
 
 bool startUpGuarded(QWidget* parent, const std::function<void()>& startUp) {
     return reportFailures(parent, startUp);

@@ -16,6 +16,7 @@ bool startUpGuarded(QWidget* parent, const std::function<void()>& startUp);
 // Connects a button's click to a handler of `window` that runs guarded.
 template <typename Window>
 void connectGuarded(QAbstractButton* button, Window* window, void (Window::*handler)()) {
-    QObject::connect(button, &QAbstractButton::clicked, window,
-                     [window, handler] { runGuarded(window, [window, handler] { (window->*handler)(); }); });
+    QObject::connect(button, &QAbstractButton::clicked, window, [window, handler] {
+        runGuarded(window, [window, handler] { (window->*handler)(); });
+    });
 }

@@ -75,7 +75,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     });
 }
 
-QString FindBar::text() const { return m_text->text(); }
+QString FindBar::text() const {
+    return m_text->text();
+}
 
 void FindBar::showFor(QWidget* window) {
     adjustSize();
@@ -97,11 +99,16 @@ void FindBar::showFor(QWidget* window) {
 
 void FindBar::setFilterOn(bool on) {
     m_filter->setText(on ? QStringLiteral("Show &All") : QStringLiteral("Show &Only Matches"));
-    m_filter->setAccessibleName(on ? QStringLiteral("Show All") : QStringLiteral("Show Only Matches"));
+    m_filter->setAccessibleName(on ? QStringLiteral("Show All")
+                                   : QStringLiteral("Show Only Matches"));
 }
 
-void FindBar::setCount(const QString& count) { m_count->setText(count); }
-void FindBar::setNote(const QString& note) { m_note->setText(note); }
+void FindBar::setCount(const QString& count) {
+    m_count->setText(count);
+}
+void FindBar::setNote(const QString& note) {
+    m_note->setText(note);
+}
 
 void FindBar::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {

@@ -11,7 +11,9 @@
 
 namespace {
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
 
 }  // namespace
 
@@ -30,22 +32,25 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out) {
     dialog.setRange(0, 0);
     dialog.setLabelText(QStringLiteral("Reading %1 ...").arg(shown(in)));
     QString table;
-    QObject::connect(&conversion, &legacy::JetConversion::tableStarted, &dialog,
-                     [&](int index, int count, const QString& name, qint64 rows) {
-                         table = QStringLiteral("Table %1 of %2: %3").arg(index).arg(count).arg(name);
-                         if (!conversion.linkedTables().isEmpty())
-                             table = QStringLiteral("Linked tables left out: %1\n")
-                                         .arg(conversion.linkedTables().join(QStringLiteral(", "))) +
-                                     table;
-                         dialog.setRange(0, int(std::min<qint64>(rows, INT_MAX)));
-                         dialog.setValue(0);
-                         dialog.setLabelText(table + QStringLiteral("\n0 of %1 rows").arg(rows));
-                     });
-    QObject::connect(&conversion, &legacy::JetConversion::rowsDone, &dialog, [&](qint64 done, qint64 rows) {
-        dialog.setValue(int(std::min<qint64>(done, INT_MAX)));
-        dialog.setLabelText(table + QStringLiteral("\n%1 of %2 rows").arg(done).arg(rows));
-    });
-    QObject::connect(&dialog, &QProgressDialog::canceled, &conversion, &legacy::JetConversion::cancel);
+    QObject::connect(
+        &conversion, &legacy::JetConversion::tableStarted, &dialog,
+        [&](int index, int count, const QString& name, qint64 rows) {
+            table = QStringLiteral("Table %1 of %2: %3").arg(index).arg(count).arg(name);
+            if (!conversion.linkedTables().isEmpty())
+                table = QStringLiteral("Linked tables left out: %1\n")
+                            .arg(conversion.linkedTables().join(QStringLiteral(", "))) +
+                        table;
+            dialog.setRange(0, int(std::min<qint64>(rows, INT_MAX)));
+            dialog.setValue(0);
+            dialog.setLabelText(table + QStringLiteral("\n0 of %1 rows").arg(rows));
+        });
+    QObject::connect(
+        &conversion, &legacy::JetConversion::rowsDone, &dialog, [&](qint64 done, qint64 rows) {
+            dialog.setValue(int(std::min<qint64>(done, INT_MAX)));
+            dialog.setLabelText(table + QStringLiteral("\n%1 of %2 rows").arg(done).arg(rows));
+        });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &conversion,
+                     &legacy::JetConversion::cancel);
     QEventLoop loop;
     bool over = false, ok = false;
     QObject::connect(&conversion, &legacy::JetConversion::finished, &loop, [&](bool result) {
@@ -69,30 +74,36 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out) {
 bool askToConvertJet(QWidget* parent, const QString& jetFile, const QString& where) {
     return Platform::instance().question(
         parent, kProgramTitle,
-        QStringLiteral("%1 is in the old Jet format. Convert it to a new catalogue?\n\n%2").arg(shown(jetFile), where));
+        QStringLiteral("%1 is in the old Jet format. Convert it to a new catalogue?\n\n%2")
+            .arg(shown(jetFile), where));
 }
 
 QString startUpOnJetFile(const QString& path, bool isDefault) {
     const QFileInfo original(path);
     const QString converted = legacy::convertedPath(path);
     // The default catalogue is replaced by its conversion only where both can live side by side.
-    const bool replace = isDefault && QFileInfo(converted).absolutePath() == original.absolutePath();
-    const QString kept = replace ? legacy::freeName(original.absolutePath(), original.completeBaseName() +
-                                                                                 QStringLiteral(" (Jet original)"),
-                                                    QLatin1Char('.') + original.suffix())
-                                 : QString();
+    const bool replace =
+        isDefault && QFileInfo(converted).absolutePath() == original.absolutePath();
+    const QString kept =
+        replace ? legacy::freeName(original.absolutePath(),
+                                   original.completeBaseName() + QStringLiteral(" (Jet original)"),
+                                   QLatin1Char('.') + original.suffix())
+                : QString();
     const QString where =
-        replace ? QStringLiteral("The new catalogue takes the name %1; the original is kept, unchanged, as %2.")
-                      .arg(shown(path), shown(kept))
-                : QStringLiteral("The new catalogue will be %1.").arg(shown(converted));
+        replace
+            ? QStringLiteral(
+                  "The new catalogue takes the name %1; the original is kept, unchanged, as %2.")
+                  .arg(shown(path), shown(kept))
+            : QStringLiteral("The new catalogue will be %1.").arg(shown(converted));
     if (!askToConvertJet(nullptr, path, where)) return path;
     const QString why = convertJetFile(nullptr, path, converted);
     if (!why.isEmpty()) throw store::StoreError(store::errFileNotFound, why);
     if (!replace) return converted;
     QString error;
     if (!legacy::renameNoReplace(path, kept, &error))
-        throw store::StoreError(store::errFileNotFound,
-                                QStringLiteral("The converted catalogue is %1, but %2").arg(shown(converted), error));
+        throw store::StoreError(
+            store::errFileNotFound,
+            QStringLiteral("The converted catalogue is %1, but %2").arg(shown(converted), error));
     if (!legacy::renameNoReplace(converted, path, &error)) {
         legacy::renameNoReplace(kept, path, nullptr);
         return converted;

@@ -22,4 +22,5 @@ QImage decodePicture(const QByteArray& bytes, QString* error = nullptr, QSize sh
 // and deletes the file again, whatever the outcome: a null image when the bytes are no picture.
 // Where `path` cannot be written (a folder the user may not write), a private folder of the
 // user's is used instead and `path` names it. Throws when neither can be written.
-QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize shownSize = QSize());
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize,
+                     QSize shownSize = QSize());

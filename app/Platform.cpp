@@ -2,21 +2,25 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 namespace {
 Platform g_real;
 Platform* g_current = &g_real;
 }  // namespace
 
-Platform& Platform::instance() { return *g_current; }
+Platform& Platform::instance() {
+    return *g_current;
+}
 
-void Platform::install(Platform* platform) { g_current = platform ? platform : &g_real; }
+void Platform::install(Platform* platform) {
+    g_current = platform ? platform : &g_real;
+}
 
 void Platform::information(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox::information(parent, caption, text, QMessageBox::Ok);
@@ -26,9 +30,11 @@ void Platform::warning(QWidget* parent, const QString& caption, const QString& t
     QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }
 
-bool Platform::question(QWidget* parent, const QString& caption, const QString& text, bool defaultYes) {
+bool Platform::question(QWidget* parent, const QString& caption, const QString& text,
+                        bool defaultYes) {
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                 defaultYes ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
+                                 defaultYes ? QMessageBox::Yes : QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void Platform::errorReport(QWidget* parent, long number, const QString& description) {
@@ -48,11 +54,13 @@ QString Platform::qtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-QString Platform::openFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+QString Platform::openFileName(QWidget* parent, const QString& title, const QString& folder,
+                               const QString& filter) {
     return QFileDialog::getOpenFileName(parent, title, folder, qtFilter(filter));
 }
 
-QString Platform::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+QString Platform::saveFileName(QWidget* parent, const QString& title, const QString& folder,
+                               const QString& filter) {
     return QFileDialog::getSaveFileName(parent, title, folder, qtFilter(filter));
 }
 
@@ -80,7 +88,8 @@ QString Platform::programFolder() {
     const QString shipped = sharedFolder() + QStringLiteral("/Parts.mdb");
     const QFileInfo existing(catalogue);
     if (!existing.exists() && !existing.isSymLink() && QFile::copy(shipped, catalogue))
-        QFile::setPermissions(catalogue, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(
+            catalogue, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return data;
 }
 
@@ -93,11 +102,15 @@ QString Platform::unpackFolder() {
 
 QString Platform::sharedFolder() {
     if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
-    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cogwright")).absolutePath();
+    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cogwright"))
+        .absolutePath();
 }
 
 QVersionNumber Platform::programVersion() {
-    return QVersionNumber(COGWRIGHT_VERSION_MAJOR, COGWRIGHT_VERSION_MINOR, COGWRIGHT_VERSION_PATCH);
+    return QVersionNumber(COGWRIGHT_VERSION_MAJOR, COGWRIGHT_VERSION_MINOR,
+                          COGWRIGHT_VERSION_PATCH);
 }
 
-void Platform::endProgram(int exitCode) { QCoreApplication::exit(exitCode); }
+void Platform::endProgram(int exitCode) {
+    QCoreApplication::exit(exitCode);
+}

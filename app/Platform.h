@@ -21,7 +21,8 @@ public:
     // An OK box with the warning icon.
     virtual void warning(QWidget* parent, const QString& caption, const QString& text);
     // Yes and No, Yes the default unless `defaultYes` is false; true for Yes.
-    virtual bool question(QWidget* parent, const QString& caption, const QString& text, bool defaultYes = true);
+    virtual bool question(QWidget* parent, const QString& caption, const QString& text,
+                          bool defaultYes = true);
     // The top-level error report: the error's number and description.
     virtual void errorReport(QWidget* parent, long number, const QString& description);
     // `filter` in the "Description|*.a;*.b" form; an empty result means cancelled.

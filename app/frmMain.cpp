@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QShortcut>
 #include <QPrinter>
 #include <QShortcut>
 #include <QTableWidget>
@@ -50,7 +49,8 @@ constexpr long kErrInvalidPicture = 481;
 constexpr long kErrFileNotFound = 53;
 const QString kMessageCaption = QStringLiteral("Quillmark Parts Database");
 const QString kPictureTitle = QStringLiteral("Select picture for current record...");
-const QString kPictureFilter = QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
+const QString kPictureFilter =
+    QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
 
 // Only blanks are trimmed: a description's line breaks are the user's own.
 QString trimmedCut(const QString& text, int limit) {
@@ -91,7 +91,9 @@ frmMain::~frmMain() {
 }
 
 void frmMain::connectHandlers() {
-    auto on = [this](QAbstractButton* button, void (frmMain::*handler)()) { connectGuarded(button, this, handler); };
+    auto on = [this](QAbstractButton* button, void (frmMain::*handler)()) {
+        connectGuarded(button, this, handler);
+    };
     on(ui->cmdClose, &frmMain::cmdClose_Click);
     on(ui->cmdFirst, &frmMain::cmdFirst_Click);
     on(ui->cmdPrevious, &frmMain::cmdPrevious_Click);
@@ -107,11 +109,13 @@ void frmMain::connectHandlers() {
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
     // F5 shows what others have added or changed since the table was opened.
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refresh, &QShortcut::activated, this, [this] { runGuarded(this, [this] { refreshTable(); }); });
+    connect(refresh, &QShortcut::activated, this,
+            [this] { runGuarded(this, [this] { refreshTable(); }); });
 
     auto shortcut = [this](const QKeySequence& keys, void (frmMain::*handler)()) {
         auto* s = new QShortcut(keys, this);
-        connect(s, &QShortcut::activated, this, [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(s, &QShortcut::activated, this,
+                [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
     };
     shortcut(QKeySequence::Find, &frmMain::openFind);
     if (QKeySequence(QKeySequence::Find) != QKeySequence(Qt::CTRL | Qt::Key_F))
@@ -120,7 +124,8 @@ void frmMain::connectHandlers() {
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMain::findPrevious);
     m_findDelay.setSingleShot(true);
     m_findDelay.setInterval(150);
-    connect(&m_findDelay, &QTimer::timeout, this, [this] { runGuarded(this, [this] { startSearch(); }); });
+    connect(&m_findDelay, &QTimer::timeout, this,
+            [this] { runGuarded(this, [this] { startSearch(); }); });
     m_busyDelay.setSingleShot(true);
     m_busyDelay.setInterval(100);
     connect(&m_busyDelay, &QTimer::timeout, this, [this] {
@@ -128,8 +133,9 @@ void frmMain::connectHandlers() {
         setCursor(Qt::BusyCursor);
         if (m_findBar) m_findBar->setCursor(Qt::BusyCursor);
     });
-    connect(&m_search, &PartSearch::finished, this,
-            [this](const store::FoundKeys& found) { runGuarded(this, [this, &found] { searchFinished(found); }); });
+    connect(&m_search, &PartSearch::finished, this, [this](const store::FoundKeys& found) {
+        runGuarded(this, [this, &found] { searchFinished(found); });
+    });
     connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
         searchEnded();
         m_pendingFind = FindAction::None;
@@ -205,19 +211,22 @@ void frmMain::Form_Load() {
     Control::sSharePath = Platform::instance().sharedFolder();
     Control::sUnpackPath = Platform::instance().unpackFolder();
     // A catalogue named on the command line takes the place of the default one.
-    Control::sDatabasePath =
-        m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile : m_startingDatabase;
+    Control::sDatabasePath = m_startingDatabase.isEmpty()
+                                 ? Control::sAppPath + Control::sDatabaseFile
+                                 : m_startingDatabase;
     Control::sTableName = QStringLiteral("Parts");
     bEditMode = false;
     // An old Jet catalogue is converted into one of ours first, when the user agrees.
     if (legacy::isJetFile(Control::sDatabasePath)) {
-        Control::sDatabasePath = startUpOnJetFile(Control::sDatabasePath, m_startingDatabase.isEmpty());
+        Control::sDatabasePath =
+            startUpOnJetFile(Control::sDatabasePath, m_startingDatabase.isEmpty());
         if (!m_startingDatabase.isEmpty()) m_startingDatabase = Control::sDatabasePath;
     }
     cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     cnParts->Open(QString(), QString(), QString());
     // A server is shown by its address as the connection made it, never with a password.
-    if (store::Connection::isServerAddress(Control::sDatabasePath)) Control::sDatabasePath = cnParts->dataSource();
+    if (store::Connection::isServerAddress(Control::sDatabasePath))
+        Control::sDatabasePath = cnParts->dataSource();
     Open_Table();
     bConnected = true;
 }
@@ -230,7 +239,8 @@ void frmMain::setLocked(bool locked) {
 
 void frmMain::Open_Table() {
     resetFind();
-    rsParts->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+    rsParts->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic,
+                  store::adCmdTable);
     showCount();
     if (rsParts->BOF() && rsParts->EOF_()) {
         startFirstRecord();
@@ -253,7 +263,8 @@ void frmMain::startFirstRecord() {
     m_editorTyped = false;
     rsParts->AddNew();
     if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(1);
-    if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
+    if ((*rsParts)["CreationDate"].isNull())
+        (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
     sImagePath.clear();
     Show_Data();
     ui->txtDatabase->setReadOnly(true);
@@ -274,7 +285,8 @@ void frmMain::refreshTable() {
     const QVariant mark = rsParts->Bookmark();
     const bool filtered = rsParts->isFiltered();
     auto fresh = std::make_unique<store::Recordset>();
-    fresh->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+    fresh->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic,
+                store::adCmdTable);
     // A filter stays on over the matches known so far, and they are looked for again.
     if (filtered) fresh->setFilter(m_found.keys);
     if (filtered && fresh->RecordCount() == 0) {
@@ -297,12 +309,15 @@ void frmMain::refreshTable() {
     }
     if (mark.isValid()) rsParts->setBookmark(mark);
     showCount();
-    for (QPushButton* b : {ui->cmdFirst, ui->cmdPrevious, ui->cmdNext, ui->cmdLast}) b->setEnabled(true);
+    for (QPushButton* b : {ui->cmdFirst, ui->cmdPrevious, ui->cmdNext, ui->cmdLast})
+        b->setEnabled(true);
     ui->cmdDelete->setText(QStringLiteral("&Delete"));
     showMoved();
 }
 
-void frmMain::showCount() { ui->lblCount->setText(recordCountCaption(rsParts->RecordCount())); }
+void frmMain::showCount() {
+    ui->lblCount->setText(recordCountCaption(rsParts->RecordCount()));
+}
 
 void frmMain::closeDatabase(bool onlyIfRows) {
     // Each step on its own: a failing close must not keep the next one from running.
@@ -358,25 +373,24 @@ void frmMain::lblMkt_Click() {
         return;
     }
     // Loaded on first use, so that the engine costs nothing until the browser is wanted.
-    m_browser = BrowserWindow::open(Control::sSharePath, MakerSite::homePage(Control::sSharePath).toString());
+    m_browser = BrowserWindow::open(Control::sSharePath,
+                                    MakerSite::homePage(Control::sSharePath).toString());
 }
 
 void frmMain::cmdOpen_Click() {
-    switchDatabase(
-        [this] {
-            frmOpenDb window(this);
-            window.exec();
-            return window.choice();
-        });
+    switchDatabase([this] {
+        frmOpenDb window(this);
+        window.exec();
+        return window.choice();
+    });
 }
 
 void frmMain::cmdCreate_Click() {
-    switchDatabase(
-        [this] {
-            frmCreateDb window(this);
-            window.exec();
-            return window.choice();
-        });
+    switchDatabase([this] {
+        frmCreateDb window(this);
+        window.exec();
+        return window.choice();
+    });
 }
 
 void frmMain::cmdClose_Click() {
@@ -389,9 +403,9 @@ void frmMain::cmdClose_Click() {
         Platform::instance().errorReport(this, e.number(), e.description());
     }
     if (!saved) {
-        if (!Platform::instance().question(this, kProgramTitle,
-                                           QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"),
-                                           false))
+        if (!Platform::instance().question(
+                this, kProgramTitle,
+                QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"), false))
             return;
         closeDatabase(false);
         m_ending = true;
@@ -444,7 +458,8 @@ void frmMain::Show_Data() {
         m_cutBoxes.clear();
         for (const auto& t : store::parts::kRecordTexts) {
             const QString column = QLatin1String(t.column);
-            const QString shown = shownText(column, (*rsParts)[column].Value(), kShownLimitBox, m_cutBoxes);
+            const QString shown =
+                shownText(column, (*rsParts)[column].Value(), kShownLimitBox, m_cutBoxes);
             // Longer than a save keeps (stored by another program): left whole unless edited.
             if (shown.size() > t.saveLimit) m_cutBoxes.insert(column, shown);
             if (auto* line = qobject_cast<QLineEdit*>(recordBox(column)))
@@ -457,7 +472,8 @@ void frmMain::Show_Data() {
     Fill_Grid();
 }
 
-QString frmMain::shownText(const QString& column, const QVariant& value, int limit, QHash<QString, QString>& cuts) {
+QString frmMain::shownText(const QString& column, const QVariant& value, int limit,
+                           QHash<QString, QString>& cuts) {
     const QString full = store::valueText(value);
     if (full.size() <= limit) return full;
     // Shown cut: a save leaves the stored value whole unless the user changes this text.
@@ -466,21 +482,25 @@ QString frmMain::shownText(const QString& column, const QVariant& value, int lim
     return shown;
 }
 
-bool frmMain::unchangedCut(const QHash<QString, QString>& cuts, const QString& column, const QString& text) {
+bool frmMain::unchangedCut(const QHash<QString, QString>& cuts, const QString& column,
+                           const QString& text) {
     const auto it = cuts.constFind(column);
     return it != cuts.cend() && *it == text;
 }
 
 QWidget* frmMain::recordBox(const QString& column) const {
-    if (column.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) return ui->txtPartNumber;
+    if (column.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0)
+        return ui->txtPartNumber;
     if (column.compare(QLatin1String("PartName"), Qt::CaseInsensitive) == 0) return ui->txtPartName;
     if (column.compare(QLatin1String("Category"), Qt::CaseInsensitive) == 0) return ui->txtCategory;
-    if (column.compare(QLatin1String("Description"), Qt::CaseInsensitive) == 0) return ui->txtDescription;
+    if (column.compare(QLatin1String("Description"), Qt::CaseInsensitive) == 0)
+        return ui->txtDescription;
     return nullptr;
 }
 
 QString frmMain::gridFieldName(int column) const {
-    if (column < 0 || column >= int(m_gridFields.size()) || !rsParts || !rsParts->isOpen()) return QString();
+    if (column < 0 || column >= int(m_gridFields.size()) || !rsParts || !rsParts->isOpen())
+        return QString();
     return (*rsParts)[m_gridFields[size_t(column)]].Name();
 }
 
@@ -490,7 +510,9 @@ bool frmMain::isEditorColumn(int column) const {
            name.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) != 0;
 }
 
-QSize frmMain::pictureSize() const { return ui->imgPicture->size() * ui->imgPicture->devicePixelRatioF(); }
+QSize frmMain::pictureSize() const {
+    return ui->imgPicture->size() * ui->imgPicture->devicePixelRatioF();
+}
 
 bool frmMain::showPictureFile(const QString& path) {
     const QImage image = readPicture(path, nullptr, pictureSize());
@@ -517,9 +539,12 @@ void frmMain::showStoredPicture() {
         // The picture just chosen or just shown: its bytes are known, so is their picture.
         picture = m_lastPicture.image;
     } else {
-        // A stored value that is no picture shows an empty picture; the record is shown all the same.
+        // A stored value that is no picture shows an empty picture; the record is shown all the
+        // same.
         picture = unpackPicture(image, path, kUnpackChunk, pictureSize());
-        m_lastPicture = {stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray(), picture};
+        m_lastPicture = {
+            stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray(),
+            picture};
     }
     if (picture.isNull())
         ui->imgPicture->clear();
@@ -557,7 +582,8 @@ void frmMain::Buttons_Caption(bool Set_Buttons) {
         ui->cmdAdd->setEnabled(false);
         ui->cmdEdit->setEnabled(false);
         ui->cmdSave->setEnabled(true);
-        for (QPushButton* b : {ui->cmdPrevious, ui->cmdNext, ui->cmdFirst, ui->cmdLast}) b->setEnabled(false);
+        for (QPushButton* b : {ui->cmdPrevious, ui->cmdNext, ui->cmdFirst, ui->cmdLast})
+            b->setEnabled(false);
         return;
     }
     ui->cmdDelete->setText(QStringLiteral("&Delete"));
@@ -588,13 +614,16 @@ void frmMain::Fill_Grid() {
     const int n = rsParts->fields().Count();
     m_gridFields.clear();
     for (int i = 0; i < n; ++i)
-        if ((*rsParts)[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) != 0)
+        if ((*rsParts)[i].Name().compare(QLatin1String(store::parts::kImageColumn),
+                                         Qt::CaseInsensitive) != 0)
             m_gridFields.push_back(i);
     const int columns = int(m_gridFields.size());
     grid->setColumnCount(columns);
     lGridCols = columns;
     const QFontMetrics metrics(grid->font());
-    auto measure = [&](const QString& text) { return metrics.horizontalAdvance(text) * kTwipsPerPixel; };
+    auto measure = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) * kTwipsPerPixel;
+    };
     std::vector<int> width(static_cast<size_t>(columns));
     auto cell = [](const QString& text) {
         auto* item = new QTableWidgetItem(text);
@@ -616,7 +645,8 @@ void frmMain::Fill_Grid() {
             QString text;
             if (!value.isNull()) {
                 text = shownText(field.Name(), value, kShownLimitCell, m_cutCells);
-                if (field.Attributes() < kLongFieldFlags) width[size_t(c)] = std::max(width[size_t(c)], measure(text));
+                if (field.Attributes() < kLongFieldFlags)
+                    width[size_t(c)] = std::max(width[size_t(c)], measure(text));
             }
             QTableWidgetItem* item = cell(text);
             item->setBackground(kWhite);
@@ -624,13 +654,15 @@ void frmMain::Fill_Grid() {
         }
     }
     for (int k = 0; k < grid->columnCount(); ++k)
-        grid->setColumnWidth(k, int(std::lround(double(width[size_t(k)] + kGridPadding) / kTwipsPerPixel)));
+        grid->setColumnWidth(
+            k, int(std::lround(double(width[size_t(k)] + kGridPadding) / kTwipsPerPixel)));
 }
 
 void frmMain::MSFlexGrid1_Click() {
     QTableWidget* grid = ui->MSFlexGrid1;
     // What was typed into the field editor goes to its cell before another cell is shown.
-    const bool sameCell = grid->currentColumn() == lSelCol && std::max(grid->currentRow(), 1) == lSelRow;
+    const bool sameCell =
+        grid->currentColumn() == lSelCol && std::max(grid->currentRow(), 1) == lSelRow;
     if (!sameCell && !commitFieldEditor()) return;
     int r = grid->currentRow();
     const int c = grid->currentColumn();
@@ -677,7 +709,8 @@ void frmMain::txtField_KeyPress(int KeyAscii) {
     } else if (KeyAscii == 13 && !ui->txtField->text().isEmpty()) {
         writeEditorToCell();
     }
-    if (ui->txtField->text().size() > kFieldEditorLimit) ui->txtField->setText(ui->txtField->text().left(kFieldEditorLimit));
+    if (ui->txtField->text().size() > kFieldEditorLimit)
+        ui->txtField->setText(ui->txtField->text().left(kFieldEditorLimit));
 }
 
 // The field editor's text into its cell, checked against the column first: a value the column
@@ -732,8 +765,8 @@ void frmMain::Show_Field() {
 }
 
 void frmMain::Reset_Colors() {
-    for (QWidget* box : std::initializer_list<QWidget*>{ui->txtPartNumber, ui->txtPartName, ui->txtCategory,
-                                                        ui->txtDescription, ui->txtField})
+    for (QWidget* box : std::initializer_list<QWidget*>{
+             ui->txtPartNumber, ui->txtPartName, ui->txtCategory, ui->txtDescription, ui->txtField})
         setBackColor(box, kWhite);
 }
 
@@ -750,20 +783,24 @@ QByteArray frmMain::pictureToStore(bool& write) {
     QFile file(sImagePath);
     if (sImagePath == logo && !file.exists()) return QByteArray();  // no logo: no picture at all
     if (!file.exists())
-        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be found, so the record "
-                                                                 "was not saved. Choose the picture again.")
-                                                      .arg(sImagePath));
+        throw store::StoreError(
+            kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be found, so the record "
+                                             "was not saved. Choose the picture again.")
+                                  .arg(sImagePath));
     if (const QString why = pictureFileRefusal(sImagePath); !why.isEmpty())
-        throw store::StoreError(kErrFileNotFound, why + QStringLiteral(" The record was not saved."));
+        throw store::StoreError(kErrFileNotFound,
+                                why + QStringLiteral(" The record was not saved."));
     if (!file.open(QIODevice::ReadOnly))
-        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be read (%2), so the "
-                                                                 "record was not saved.")
-                                                      .arg(sImagePath, file.errorString()));
+        throw store::StoreError(kErrFileNotFound,
+                                QStringLiteral("The picture file '%1' cannot be read (%2), so the "
+                                               "record was not saved.")
+                                    .arg(sImagePath, file.errorString()));
     QByteArray bytes = file.readAll();
     if (bytes.size() != file.size())
-        throw store::StoreError(kErrFileNotFound, QStringLiteral("The picture file '%1' could not be read whole, so "
-                                                                 "the record was not saved.")
-                                                      .arg(sImagePath));
+        throw store::StoreError(kErrFileNotFound,
+                                QStringLiteral("The picture file '%1' could not be read whole, so "
+                                               "the record was not saved.")
+                                    .arg(sImagePath));
     write = true;
     return bytes;
 }
@@ -787,14 +824,16 @@ bool frmMain::Save_Record() {
     }
     auto textOf = [&](int i) { return texts[size_t(i)].value; };
     if (textOf(0).isEmpty()) {
-        Platform::instance().information(this, kMessageCaption,
-                                         QStringLiteral("Please enter the Part Number before saving the record."));
+        Platform::instance().information(
+            this, kMessageCaption,
+            QStringLiteral("Please enter the Part Number before saving the record."));
         ui->txtPartNumber->setFocus();
         return false;
     }
     if (textOf(1).isEmpty()) {
-        Platform::instance().information(this, kMessageCaption,
-                                         QStringLiteral("Please enter the Part Name before saving the record."));
+        Platform::instance().information(
+            this, kMessageCaption,
+            QStringLiteral("Please enter the Part Name before saving the record."));
         ui->txtPartName->setFocus();
         return false;
     }
@@ -837,11 +876,12 @@ bool frmMain::Save_Record() {
 // it without their word. False either way, since this save wrote nothing.
 bool frmMain::keepOrReload(const QString& why) {
     store::Recordset& rs = *rsParts;
-    if (Platform::instance().question(this, kMessageCaption,
-                                      why + QStringLiteral("\r\n\r\nShow the other version instead of your changes?"
-                                                           "\r\n(No keeps your changes on screen; saving them again "
-                                                           "then replaces the other version.)"),
-                                      false)) {
+    if (Platform::instance().question(
+            this, kMessageCaption,
+            why + QStringLiteral("\r\n\r\nShow the other version instead of your changes?"
+                                 "\r\n(No keeps your changes on screen; saving them again "
+                                 "then replaces the other version.)"),
+            false)) {
         rs.CancelUpdate();
         rs.Resync();
         Show_Data();
@@ -856,8 +896,9 @@ bool frmMain::keepOrReload(const QString& why) {
 // as a new record.
 bool frmMain::saveAsNew(const QString& why) {
     store::Recordset& rs = *rsParts;
-    if (!Platform::instance().question(this, kMessageCaption,
-                                       why + QStringLiteral("\r\n\r\nSave what is on screen as a new record?")))
+    if (!Platform::instance().question(
+            this, kMessageCaption,
+            why + QStringLiteral("\r\n\r\nSave what is on screen as a new record?")))
         return false;
     const int n = rs.fields().Count();
     std::vector<QVariant> values(static_cast<size_t>(n));
@@ -889,7 +930,8 @@ void frmMain::Add_New_Record() {
     Buttons_Caption(true);
     rsParts->AddNew();
     if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(candidate);
-    if ((*rsParts)["CreationDate"].isNull()) (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
+    if ((*rsParts)["CreationDate"].isNull())
+        (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
     Fill_Grid();
     sImagePath.clear();
 }
@@ -943,8 +985,9 @@ void frmMain::cmdDelete_Click() {
     step([&] { count = rsParts->RecordCount(); });
     if (count == 0) {
         ui->cmdSelect->setVisible(true);
-        Platform::instance().information(this, kMessageCaption,
-                                         QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        Platform::instance().information(
+            this, kMessageCaption,
+            QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         // Still empty: the new record starts over, in the adding state, so that what is typed
         // next counts as a change.
         Clear_Form();
@@ -1017,7 +1060,8 @@ bool frmMain::saveChangedRecord() {
     // A pending new row counts as a record to save, though the store does not count it yet.
     bool hasRow = false;
     try {
-        hasRow = rsParts && rsParts->isOpen() && (rsParts->RecordCount() > 0 || rsParts->isEditing());
+        hasRow =
+            rsParts && rsParts->isOpen() && (rsParts->RecordCount() > 0 || rsParts->isEditing());
     } catch (const store::StoreError&) {
     }
     if (!hasRow || !bRecordChanged) return true;
@@ -1061,8 +1105,9 @@ void frmMain::navigate(Move move) {
     } catch (const store::StoreError& e) {
         if (e.number() != store::errNoCurrentRecord) throw;
         // Someone else deleted the record moved to: said so, and the table read again from there.
-        Platform::instance().information(this, kMessageCaption,
-                                         e.description() + QStringLiteral("\r\n\r\nThe next record is shown."));
+        Platform::instance().information(
+            this, kMessageCaption,
+            e.description() + QStringLiteral("\r\n\r\nThe next record is shown."));
         refreshTable();
         return;
     }
@@ -1090,7 +1135,8 @@ void frmMain::moveCursor(Move move, const std::function<void(bool)>& backPair,
             forwardPair(true);
             break;
         case Move::Previous:
-            // A single step onto the first row leaves the pair on; only passing the end turns it off.
+            // A single step onto the first row leaves the pair on; only passing the end turns it
+            // off.
             rs.MovePrevious();
             if (rs.BOF()) {
                 rs.MoveFirst();
@@ -1115,18 +1161,26 @@ void frmMain::moveCursor(Move move, const std::function<void(bool)>& backPair,
     }
 }
 
-void frmMain::cmdFirst_Click() { navigate(Move::First); }
-void frmMain::cmdPrevious_Click() { navigate(Move::Previous); }
-void frmMain::cmdNext_Click() { navigate(Move::Next); }
-void frmMain::cmdLast_Click() { navigate(Move::Last); }
+void frmMain::cmdFirst_Click() {
+    navigate(Move::First);
+}
+void frmMain::cmdPrevious_Click() {
+    navigate(Move::Previous);
+}
+void frmMain::cmdNext_Click() {
+    navigate(Move::Next);
+}
+void frmMain::cmdLast_Click() {
+    navigate(Move::Last);
+}
 
 // ---- pictures --------------------------------------------------------------------------------
 
 void frmMain::cmdSelect_Click() {
     const QPixmap before = ui->imgPicture->pixmap();
     ui->imgPicture->clear();
-    const QString chosen = Platform::instance().openFileName(this, kPictureTitle, Control::sAppPath + QLatin1Char('/'),
-                                                             kPictureFilter);
+    const QString chosen = Platform::instance().openFileName(
+        this, kPictureTitle, Control::sAppPath + QLatin1Char('/'), kPictureFilter);
     if (chosen.isEmpty()) return;  // cancelled
     // The name exactly as chosen (blanks included) is the file shown and the file saved; a
     // refused choice leaves the record's picture as it was.
@@ -1155,8 +1209,9 @@ void frmMain::Load_Picture(const QString& sImage) {
     if (!image.isNull()) m_lastPicture = {bytes, image};
     if (image.isNull()) {
         ui->imgPicture->clear();
-        throw store::StoreError(kErrInvalidPicture,
-                                QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
+        throw store::StoreError(
+            kErrInvalidPicture,
+            QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
     }
     ui->imgPicture->setPixmap(QPixmap::fromImage(image));
 }
@@ -1167,12 +1222,16 @@ QStringList frmMain::Print_Lines() {
     const QString rule = QStringLiteral("   ") + QString(69, QLatin1Char('-'));
     QStringList lines{QString(), QString(), QString(), QString()};
     lines << QStringLiteral("      DATABASE  NAME = ") + Control::sDatabasePath
-          << QStringLiteral("      TABLE  NAME = ") + Control::sTableName << rule << QString() << QString();
+          << QStringLiteral("      TABLE  NAME = ") + Control::sTableName << rule << QString()
+          << QString();
     store::Recordset& rs = *rsParts;
     const int n = rs.fields().Count();
     for (int i = 0; i < n; ++i) {
-        if (rs[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) == 0) continue;
-        lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") + store::valueText(rs[i].Value());
+        if (rs[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) ==
+            0)
+            continue;
+        lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") +
+                     store::valueText(rs[i].Value());
     }
     lines << rule;
     return lines;
@@ -1181,8 +1240,9 @@ QStringList frmMain::Print_Lines() {
 void frmMain::cmdPrint_Click() {
     if (rsParts->RecordCount() == 0) {
         ui->cmdSelect->setVisible(true);
-        Platform::instance().information(this, kProgramTitle,
-                                         QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        Platform::instance().information(
+            this, kProgramTitle,
+            QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         return;
     }
     if (!commitFieldEditor()) return;
@@ -1195,18 +1255,21 @@ void frmMain::cmdPrint_Click() {
     const QStringList lines = Print_Lines();
     std::unique_ptr<QPrinter> printer = Platform::instance().defaultPrinter();
     if (!printer) {
-        Platform::instance().warning(this, kProgramTitle,
-                                     QStringLiteral("The record was not printed: no printer is set up as the "
-                                                    "default printer."));
+        Platform::instance().warning(
+            this, kProgramTitle,
+            QStringLiteral("The record was not printed: no printer is set up as the "
+                           "default printer."));
         return;
     }
-    printer->setDocName(QStringLiteral("%1 - %2").arg(Control::sTableName, ui->txtPartNumber->text()));
+    printer->setDocName(
+        QStringLiteral("%1 - %2").arg(Control::sTableName, ui->txtPartNumber->text()));
     QPainter painter;
     if (!painter.begin(printer.get())) {
-        Platform::instance().warning(this, kProgramTitle,
-                                     QStringLiteral("The record was not printed: the printer '%1' did not take the "
-                                                    "job.")
-                                         .arg(printer->printerName()));
+        Platform::instance().warning(
+            this, kProgramTitle,
+            QStringLiteral("The record was not printed: the printer '%1' did not take the "
+                           "job.")
+                .arg(printer->printerName()));
         return;
     }
     QFont font(QStringLiteral("Times New Roman"), 12);
@@ -1226,10 +1289,11 @@ void frmMain::cmdPrint_Click() {
         y += metrics.lineSpacing();
     }
     if (!painter.end())
-        Platform::instance().warning(this, kProgramTitle,
-                                     QStringLiteral("The record may not have been printed: the printer '%1' reported "
-                                                    "a failure.")
-                                         .arg(printer->printerName()));
+        Platform::instance().warning(
+            this, kProgramTitle,
+            QStringLiteral("The record may not have been printed: the printer '%1' reported "
+                           "a failure.")
+                .arg(printer->printerName()));
 }
 
 // ---- finding parts ---------------------------------------------------------------------------
@@ -1240,8 +1304,9 @@ void frmMain::openFind() {
         auto guarded = [this](void (frmMain::*handler)()) {
             return [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); };
         };
-        connect(m_findBar, &FindBar::textEdited, this,
-                [this](const QString& text) { runGuarded(this, [this, &text] { findTextEdited(text); }); });
+        connect(m_findBar, &FindBar::textEdited, this, [this](const QString& text) {
+            runGuarded(this, [this, &text] { findTextEdited(text); });
+        });
         connect(m_findBar, &FindBar::nextRequested, this, guarded(&frmMain::findNext));
         connect(m_findBar, &FindBar::previousRequested, this, guarded(&frmMain::findPrevious));
         connect(m_findBar, &FindBar::filterRequested, this, [this] {
@@ -1257,8 +1322,12 @@ void frmMain::openFind() {
     m_findBar->showFor(this);
 }
 
-void frmMain::findNext() { runFind(FindAction::Next); }
-void frmMain::findPrevious() { runFind(FindAction::Previous); }
+void frmMain::findNext() {
+    runFind(FindAction::Next);
+}
+void frmMain::findPrevious() {
+    runFind(FindAction::Previous);
+}
 
 void frmMain::findTextEdited(const QString& text) {
     m_search.cancel();
@@ -1320,7 +1389,8 @@ void frmMain::searchFinished(const store::FoundKeys& found) {
 
 void frmMain::refilterBeforeMove() {
     if (!std::exchange(m_refilter, false) || !rsParts->isFiltered()) return;
-    // The record on screen stays in the keyset for this move; leaving it settles whether it matches.
+    // The record on screen stays in the keyset for this move; leaving it settles whether it
+    // matches.
     const QVariant current = rsParts->Bookmark();
     std::vector<qint64> keys = m_found.keys;
     if (current.isValid()) keys.push_back(current.toLongLong());
@@ -1424,7 +1494,8 @@ void frmMain::applyFilter() {
     showCount();
     arrived();
     m_findBar->setFilterOn(true);
-    m_findBar->setNote(QStringLiteral("Filter on: First, Previous, Next and Last show only the matching parts."));
+    m_findBar->setNote(
+        QStringLiteral("Filter on: First, Previous, Next and Last show only the matching parts."));
 }
 
 bool frmMain::showAll() {
@@ -1512,7 +1583,8 @@ bool frmMain::currentMatches(bool* exact) const {
             field.Name().compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0)
             continue;
         const QVariant value = field.Value();
-        if (field.Name().compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0 && m_match.isExact(value))
+        if (field.Name().compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0 &&
+            m_match.isExact(value))
             *exact = true;
         hit = hit || m_match.matches(value);
     }

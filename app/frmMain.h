@@ -98,7 +98,8 @@ private:
     bool trySave(bool wasEditing);
     void startFirstRecord();
     void refreshTable();
-    void moveCursor(Move move, const std::function<void(bool)>& backPair, const std::function<void(bool)>& forwardPair);
+    void moveCursor(Move move, const std::function<void(bool)>& backPair,
+                    const std::function<void(bool)>& forwardPair);
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
     void switchDatabase(const std::function<DatabaseChoice()>& showOther);
@@ -119,8 +120,10 @@ private:
 
     // A value's text as the window shows it, cut to `limit` characters; a cut is remembered
     // so that a save leaves that stored value whole unless the user changed its text.
-    QString shownText(const QString& column, const QVariant& value, int limit, QHash<QString, QString>& cuts);
-    static bool unchangedCut(const QHash<QString, QString>& cuts, const QString& column, const QString& text);
+    QString shownText(const QString& column, const QVariant& value, int limit,
+                      QHash<QString, QString>& cuts);
+    static bool unchangedCut(const QHash<QString, QString>& cuts, const QString& column,
+                             const QString& text);
     QWidget* recordBox(const QString& column) const;
     QString gridFieldName(int column) const;
     // A grid column whose value is edited in the field editor (not the key, not a record box).
@@ -140,11 +143,11 @@ private:
         QImage image;
     };
     DecodedPicture m_lastPicture;
-    std::vector<int> m_gridFields;      // grid column -> field ordinal
+    std::vector<int> m_gridFields;       // grid column -> field ordinal
     QHash<QString, QString> m_cutBoxes;  // column -> the cut text its record box shows
     QHash<QString, QString> m_cutCells;  // column -> the cut text its grid cell shows
     bool m_editorTyped = false;
-    QString m_startingDatabase;          // the user typed into the field editor since it was filled
+    QString m_startingDatabase;  // the user typed into the field editor since it was filled
 
     // ---- finding parts
     enum class FindAction { None, Next, Previous, Filter };
@@ -177,14 +180,14 @@ private:
     QPointer<FindBar> m_findBar;
     PartSearch m_search;
     store::TextMatch m_match;
-    store::FoundKeys m_found;       // for m_match once m_foundReady; kept up with the user's saves
+    store::FoundKeys m_found;  // for m_match once m_foundReady; kept up with the user's saves
     bool m_foundReady = false;
-    QString m_lastJumpText;         // a new text goes first to a part number typed exactly
+    QString m_lastJumpText;  // a new text goes first to a part number typed exactly
     FindAction m_pendingFind = FindAction::None;
-    bool m_refilter = false;            // the filter is to take the newest matches at the next move
+    bool m_refilter = false;  // the filter is to take the newest matches at the next move
     bool m_changedDuringSearch = false;  // a save or delete the running search may not have seen
-    QTimer m_findDelay;             // typing settles before a search starts
-    QTimer m_busyDelay;             // a search that takes a while shows a busy cursor
+    QTimer m_findDelay;                  // typing settles before a search starts
+    QTimer m_busyDelay;                  // a search that takes a while shows a busy cursor
     bool m_ending = false;
     QPointer<QWidget> m_browser;
 };

@@ -7,8 +7,13 @@
 class frmMainProbe {
 public:
     explicit frmMainProbe(frmMain& w)
-        : cnParts(w.cnParts), rsParts(w.rsParts), sImagePath(w.sImagePath), sStoredImagePath(w.sStoredImagePath),
-          bEditMode(w.bEditMode), bRecordChanged(w.bRecordChanged), bConnected(w.bConnected) {}
+        : cnParts(w.cnParts),
+          rsParts(w.rsParts),
+          sImagePath(w.sImagePath),
+          sStoredImagePath(w.sStoredImagePath),
+          bEditMode(w.bEditMode),
+          bRecordChanged(w.bRecordChanged),
+          bConnected(w.bConnected) {}
     std::unique_ptr<store::Connection>& cnParts;
     std::unique_ptr<store::Recordset>& rsParts;
     QString& sImagePath;
@@ -17,4 +22,3 @@ public:
     bool& bRecordChanged;
     bool& bConnected;
 };
-

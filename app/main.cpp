@@ -2,14 +2,14 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
+
+#include "Connection.h"
 #include "CsvCommand.h"
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
-#include "Connection.h"
 #include "JetConverter.h"
 #include "Platform.h"
 #include "frmMain.h"
-
 
 int main(int argc, char** argv) {
     // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
@@ -21,38 +21,47 @@ int main(int argc, char** argv) {
     const int ended = [&] {
         QCoreApplication core(argc, argv);
         QCommandLineParser parser;
-        parser.setApplicationDescription(QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
-                                                        "their pictures."));
+        parser.setApplicationDescription(
+            QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
+                           "their pictures."));
         const QCommandLineOption help = parser.addHelpOption();
-        const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                                         QStringLiteral("Shows the program's version."));
+        const QCommandLineOption version(
+            QStringList{QStringLiteral("v"), QStringLiteral("version")},
+            QStringLiteral("Shows the program's version."));
         parser.addOption(version);
-        const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
-                                           QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
-                                                          "DATABASE to FILE as CSV (its pictures beside it), without "
-                                                          "a window."));
-        const QCommandLineOption importCsv(QStringLiteral("import-csv"),
-                                           QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV file "
-                                                          "FILE to the parts table TABLE of DATABASE, all or nothing, "
-                                                          "without a window. Exit status 1: not done, 3: rows "
-                                                          "refused."));
+        const QCommandLineOption exportCsv(
+            QStringLiteral("export-csv"),
+            QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
+                           "DATABASE to FILE as CSV (its pictures beside it), without "
+                           "a window."));
+        const QCommandLineOption importCsv(
+            QStringLiteral("import-csv"),
+            QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV file "
+                           "FILE to the parts table TABLE of DATABASE, all or nothing, "
+                           "without a window. Exit status 1: not done, 3: rows "
+                           "refused."));
         parser.addOption(exportCsv);
         parser.addOption(importCsv);
-        const QCommandLineOption convertJet(QStringLiteral("convert-jet"),
-                                            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
-                                                           "catalogue OUT, printing progress; IN is only read."));
+        const QCommandLineOption convertJet(
+            QStringLiteral("convert-jet"),
+            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
+                           "catalogue OUT, printing progress; IN is only read."));
         parser.addOption(convertJet);
-        parser.addPositionalArgument(QStringLiteral("FILE"),
-                                     QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
-                                                    "folder: a file, or a server's postgresql://user@host:port/database."),
-                                     QStringLiteral("[FILE]"));
+        parser.addPositionalArgument(
+            QStringLiteral("FILE"),
+            QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
+                           "folder: a file, or a server's postgresql://user@host:port/database."),
+            QStringLiteral("[FILE]"));
         const bool parsed = parser.parse(QCoreApplication::arguments());
         const bool csv = parsed && (parser.isSet(exportCsv) || parser.isSet(importCsv));
         if (csv && !parser.isSet(help)) {
             const QStringList args = parser.positionalArguments();
-            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv)) || parser.isSet(convertJet)) {
-                std::fputs("cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
-                           "Try 'cogwright --help'.\n", stderr);
+            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv)) ||
+                parser.isSet(convertJet)) {
+                std::fputs(
+                    "cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
+                    "Try 'cogwright --help'.\n",
+                    stderr);
                 return 2;
             }
             return parser.isSet(exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
@@ -60,11 +69,14 @@ int main(int argc, char** argv) {
         }
         const bool converting = parsed && parser.isSet(convertJet);
         if (converting && parser.positionalArguments().size() == 2)
-            return legacy::runConvertJet(parser.positionalArguments().at(0), parser.positionalArguments().at(1));
-        if (!parser.errorText().isEmpty() || converting || parser.positionalArguments().size() > 1) {
+            return legacy::runConvertJet(parser.positionalArguments().at(0),
+                                         parser.positionalArguments().at(1));
+        if (!parser.errorText().isEmpty() || converting ||
+            parser.positionalArguments().size() > 1) {
             const QString why = !parser.errorText().isEmpty() ? parser.errorText()
-                                : converting ? QStringLiteral("--convert-jet needs the files IN and OUT.")
-                                             : QStringLiteral("Only one catalogue can be opened.");
+                                : converting
+                                    ? QStringLiteral("--convert-jet needs the files IN and OUT.")
+                                    : QStringLiteral("Only one catalogue can be opened.");
             std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
             return 2;
         }
@@ -74,15 +86,16 @@ int main(int argc, char** argv) {
         }
         if (parser.isSet(version)) {
             const QVersionNumber v = Platform::instance().programVersion();
-            std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(), v.minorVersion(),
-                        v.microVersion());
+            std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(),
+                        v.minorVersion(), v.microVersion());
             return 0;
         }
         // Opened as the default file is: checked, never created, any failure reported.
         // A postgresql:// address names a catalogue on a server and is taken as it is.
         if (!parser.positionalArguments().isEmpty()) {
             const QString named = parser.positionalArguments().constFirst();
-            file = store::Connection::isServerAddress(named) ? named : QFileInfo(named).absoluteFilePath();
+            file = store::Connection::isServerAddress(named) ? named
+                                                             : QFileInfo(named).absoluteFilePath();
         }
         return -1;
     }();
@@ -95,7 +108,8 @@ int main(int argc, char** argv) {
     // A failed start-up has been reported; the window is never shown.
     if (!startUpGuarded(nullptr, [&] { window.Form_Load(); })) return 1;
     ExitWhenShown probe;
-    if (qEnvironmentVariableIntValue("COGWRIGHT_EXIT_WHEN_SHOWN") == 1) window.installEventFilter(&probe);
+    if (qEnvironmentVariableIntValue("COGWRIGHT_EXIT_WHEN_SHOWN") == 1)
+        window.installEventFilter(&probe);
     window.show();
     return app.exec();
 }

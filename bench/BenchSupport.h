@@ -22,7 +22,9 @@ public:
     QString programFolder() override { return m_folder; }
     QString sharedFolder() override { return m_folder; }
     QString unpackFolder() override { return m_folder; }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return choice; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return choice;
+    }
     QString choice;
     void errorReport(QWidget*, long number, const QString& description) override {
         std::fprintf(stderr, "error %ld: %s\n", number, qPrintable(description));
@@ -41,14 +43,17 @@ inline long peakKiB() {
     return -1;
 }
 
-inline void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+inline void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 inline void makeCatalogue(const QString& path, int rows) {
     const QString temp = path + QStringLiteral(".part");
     QFile::remove(temp);
     {
         store::Catalog cat;
-        cat.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + temp);
+        cat.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+                   temp);
         std::vector<int> all;
         for (int b = 1; b <= store::parts::kOptionalCount; ++b) all.push_back(b);
         store::parts::createPartsTable(cat, QStringLiteral("Parts"), all);
@@ -73,10 +78,18 @@ inline void makeCatalogue(const QString& path, int rows) {
         for (int box = 1; box <= 25; ++box) {
             const int col = 5 + box;
             switch (store::parts::optionalType(box)) {
-                case store::adCurrency: sqlite3_bind_int64(st, col, 12345 + r); break;
-                case store::adInteger: sqlite3_bind_int(st, col, r % 1000); break;
-                case store::adSingle: sqlite3_bind_double(st, col, 0.25 * (r % 100)); break;
-                default: sqlite3_bind_text(st, col, "Norrland Fasteners", -1, SQLITE_STATIC); break;
+                case store::adCurrency:
+                    sqlite3_bind_int64(st, col, 12345 + r);
+                    break;
+                case store::adInteger:
+                    sqlite3_bind_int(st, col, r % 1000);
+                    break;
+                case store::adSingle:
+                    sqlite3_bind_double(st, col, 0.25 * (r % 100));
+                    break;
+                default:
+                    sqlite3_bind_text(st, col, "Norrland Fasteners", -1, SQLITE_STATIC);
+                    break;
             }
         }
         sqlite3_bind_text(st, 31, "2026-03-02 09:15:00", -1, SQLITE_STATIC);
@@ -89,4 +102,3 @@ inline void makeCatalogue(const QString& path, int rows) {
     sqlite3_close(db);
     QFile::rename(temp, path);
 }
-

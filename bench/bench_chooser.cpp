@@ -63,7 +63,8 @@ void makeWithPictures(const QString& path, int rows, const QByteArray& picture) 
 }
 
 double shellMs(const QString& db) {
-    const std::string command = "sqlite3 '" + db.toStdString() + "' \"SELECT * FROM Parts\" >/dev/null";
+    const std::string command =
+        "sqlite3 '" + db.toStdString() + "' \"SELECT * FROM Parts\" >/dev/null";
     QElapsedTimer t;
     t.start();
     if (std::system(command.c_str()) != 0) std::exit(1);
@@ -105,9 +106,10 @@ void preview(const QString& db, const char* what) {
     }
     std::printf("%s (%s records):\n", what, qPrintable(count));
     std::printf("  sqlite3 shell, SELECT * FROM Parts:     %8.1f ms\n", shell);
-    std::printf("  chooser preview, grid and count shown:  %8.1f ms  (%.2fx the shell)\n", ms, ms / shell);
-    std::printf("  memory at the preview's peak:           %8.1f MB  (file %.1f MB)\n", peak / 1024.0,
-                QFileInfo(db).size() / 1e6);
+    std::printf("  chooser preview, grid and count shown:  %8.1f ms  (%.2fx the shell)\n", ms,
+                ms / shell);
+    std::printf("  memory at the preview's peak:           %8.1f MB  (file %.1f MB)\n",
+                peak / 1024.0, QFileInfo(db).size() / 1e6);
 }
 
 }  // namespace
@@ -122,8 +124,8 @@ int main(int argc, char** argv) {
     const QString million = folder + QStringLiteral("/Million.mdb");
     const QByteArray picture = pictureOfAbout(20 * 1024);
     if (!QFileInfo::exists(pictures)) {
-        std::printf("Making 100,000 parts with a %lld-byte picture each in %s ...\n", qint64(picture.size()),
-                    qPrintable(pictures));
+        std::printf("Making 100,000 parts with a %lld-byte picture each in %s ...\n",
+                    qint64(picture.size()), qPrintable(pictures));
         makeWithPictures(pictures, 100000, picture);
     }
     if (!QFileInfo::exists(million)) {

@@ -66,8 +66,13 @@ Run spawn(const std::vector<std::string>& args, const QString& output = QString(
     return run;
 }
 
-std::string program() { return (QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/cogwright")).toStdString(); }
-std::string path(const QString& name) { return QDir(g_folder).filePath(name).toStdString(); }
+std::string program() {
+    return (QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/cogwright"))
+        .toStdString();
+}
+std::string path(const QString& name) {
+    return QDir(g_folder).filePath(name).toStdString();
+}
 
 // An empty parts table with all 32 columns, made fresh for each import.
 QString emptyCopy(const QString& name) {
@@ -88,12 +93,14 @@ void report(benchmark::State& state, const Run& r) {
 
 void BM_ExportProgram(benchmark::State& state) {
     for (auto _ : state)
-        report(state, spawn({program(), "--export-csv", g_catalogue.toStdString(), "Parts", path("program.csv")}));
+        report(state, spawn({program(), "--export-csv", g_catalogue.toStdString(), "Parts",
+                             path("program.csv")}));
 }
 
 void BM_ExportSqliteShell(benchmark::State& state) {
     for (auto _ : state)
-        report(state, spawn({"sqlite3", "-csv", "-header", g_catalogue.toStdString(), "SELECT * FROM Parts"},
+        report(state, spawn({"sqlite3", "-csv", "-header", g_catalogue.toStdString(),
+                             "SELECT * FROM Parts"},
                             QString::fromStdString(path("shell.csv"))));
 }
 
@@ -102,7 +109,8 @@ void BM_ImportProgram(benchmark::State& state) {
         state.PauseTiming();
         const QString copy = emptyCopy(QStringLiteral("import-program.mdb"));
         state.ResumeTiming();
-        report(state, spawn({program(), "--import-csv", copy.toStdString(), "Parts", path("program.csv")}));
+        report(state, spawn({program(), "--import-csv", copy.toStdString(), "Parts",
+                             path("program.csv")}));
     }
 }
 
@@ -111,7 +119,8 @@ void BM_ImportSqliteShell(benchmark::State& state) {
         state.PauseTiming();
         const QString copy = emptyCopy(QStringLiteral("import-shell.mdb"));
         state.ResumeTiming();
-        report(state, spawn({"sqlite3", copy.toStdString(), ".import --csv --skip 1 " + path("shell.csv") + " Parts"}));
+        report(state, spawn({"sqlite3", copy.toStdString(),
+                             ".import --csv --skip 1 " + path("shell.csv") + " Parts"}));
     }
 }
 

@@ -23,7 +23,9 @@ namespace {
 
 constexpr int kRows = 100000;
 
-double msSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+double msSince(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
 
 }  // namespace
 

@@ -20,7 +20,9 @@
 
 namespace {
 
-double msSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+double msSince(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
 
 double shell(const QString& db, const QString& sql) {
     QElapsedTimer t;
@@ -45,14 +47,18 @@ void search(const QString& db, const char* typed, const char* what) {
     // The shell's own scan of the text columns, case-insensitive for ASCII only.
     QStringList columns{"PartNumber", "PartName", "Category", "Description"};
     for (int box = 1; box <= store::parts::kOptionalCount; ++box)
-        if (store::parts::optionalType(box) == store::adVarWChar) columns << store::parts::optionalName(box);
+        if (store::parts::optionalType(box) == store::adVarWChar)
+            columns << store::parts::optionalName(box);
     QString where;
     for (const QString& c : columns)
-        where += QStringLiteral("%1instr(lower(\"%2\"), lower('%3')) > 0")
-                     .arg(where.isEmpty() ? QString() : QStringLiteral(" OR "), c, QLatin1String(typed));
+        where +=
+            QStringLiteral("%1instr(lower(\"%2\"), lower('%3')) > 0")
+                .arg(where.isEmpty() ? QString() : QStringLiteral(" OR "), c, QLatin1String(typed));
     const double yard = shell(db, QStringLiteral("SELECT count(*) FROM Parts WHERE ") + where);
-    std::printf("  \"%s\" (%s): %zu matches in %.0f ms; sqlite3 shell on the %lld text columns %.0f ms (%.2fx)\n",
-                typed, what, found, best, qint64(columns.size()), yard, best / yard);
+    std::printf(
+        "  \"%s\" (%s): %zu matches in %.0f ms; sqlite3 shell on the %lld text columns %.0f ms "
+        "(%.2fx)\n",
+        typed, what, found, best, qint64(columns.size()), yard, best / yard);
 }
 
 }  // namespace
@@ -106,22 +112,29 @@ int main(int argc, char** argv) {
         beat.start();
         QTest::keyClicks(box, QStringLiteral("P-999999"));
         QTest::keyClick(box, Qt::Key_Return);
-        while (parts->text() != QLatin1String("P-999999")) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        while (parts->text() != QLatin1String("P-999999"))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const double jumped = msSince(t);
         beat.stop();
-        std::printf("Window: typed \"P-999999\", Enter, on the part after %.0f ms (typing included); longest "
-                    "stall %.0f ms\n",
-                    jumped, stall);
+        std::printf(
+            "Window: typed \"P-999999\", Enter, on the part after %.0f ms (typing included); "
+            "longest "
+            "stall %.0f ms\n",
+            jumped, stall);
 
         box->selectAll();
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClicks(box, QStringLiteral("hex bolt"));
-        while (count->text().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        while (count->text().isEmpty())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         t.restart();
-        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("cmdShowOnly")), Qt::LeftButton);
-        std::printf("Show Only Matches on 1,000,000 matches: %.0f ms (%s)\n", msSince(t), qPrintable(records->text()));
+        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("cmdShowOnly")),
+                          Qt::LeftButton);
+        std::printf("Show Only Matches on 1,000,000 matches: %.0f ms (%s)\n", msSince(t),
+                    qPrintable(records->text()));
         t.restart();
-        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("cmdShowOnly")), Qt::LeftButton);
+        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("cmdShowOnly")),
+                          Qt::LeftButton);
         std::printf("Show All again: %.0f ms\n", msSince(t));
         window.hide();
     }

@@ -45,7 +45,8 @@ Child run(const std::vector<std::string>& args) {
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) c.status = WEXITSTATUS(status);
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status))
+            c.status = WEXITSTATUS(status);
         c.peakKiB = usage.ru_maxrss;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -56,7 +57,8 @@ QStringList tables() {
     QProcess p;
     p.start(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), kSample});
     p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(p.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 long totalRows(const QStringList& names) {
@@ -73,7 +75,8 @@ long totalRows(const QStringList& names) {
 void BM_ConvertJet(benchmark::State& state) {
     const long rows = totalRows(tables());
     QTemporaryDir dir;
-    const std::string out = QDir(dir.path()).filePath(QStringLiteral("converted.mdb")).toStdString();
+    const std::string out =
+        QDir(dir.path()).filePath(QStringLiteral("converted.mdb")).toStdString();
     long peak = 0;
     for (auto _ : state) {
         QFile::remove(QString::fromStdString(out));
@@ -85,7 +88,8 @@ void BM_ConvertJet(benchmark::State& state) {
         peak = std::max(peak, c.peakKiB);
     }
     state.counters["rows"] = double(rows);
-    state.counters["rows_per_s"] = benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["child_peak_KiB"] = double(peak);
 }
 
@@ -95,7 +99,8 @@ void BM_MdbExportYardstick(benchmark::State& state) {
     long peak = 0;
     for (auto _ : state) {
         for (const QString& t : names) {
-            const Child c = run({"mdb-export", "-b", "raw", kSample.toStdString(), t.toStdString()});
+            const Child c =
+                run({"mdb-export", "-b", "raw", kSample.toStdString(), t.toStdString()});
             if (c.status != 0) {
                 state.SkipWithError("mdb-export failed");
                 return;
@@ -104,7 +109,8 @@ void BM_MdbExportYardstick(benchmark::State& state) {
         }
     }
     state.counters["rows"] = double(rows);
-    state.counters["rows_per_s"] = benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["child_peak_KiB"] = double(peak);
 }
 

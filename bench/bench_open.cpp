@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
 
     QElapsedTimer t;
     t.start();
-    const std::string shell = "sqlite3 '" + db.toStdString() + "' 'SELECT PartID FROM Parts' >/dev/null";
+    const std::string shell =
+        "sqlite3 '" + db.toStdString() + "' 'SELECT PartID FROM Parts' >/dev/null";
     if (std::system(shell.c_str()) != 0) return 1;
     const double yardstickMs = t.nsecsElapsed() / 1e6;
 
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
     std::printf("sqlite3 shell, SELECT PartID (yardstick): %8.1f ms\n", yardstickMs);
     std::printf("open keyset and show first record:        %8.1f ms  (%.2f x yardstick)\n", openMs,
                 openMs / yardstickMs);
-    std::printf("peak memory during the open:              %8.1f MiB above %.1f MiB\n", (peak - before) / 1024.0,
-                before / 1024.0);
+    std::printf("peak memory during the open:              %8.1f MiB above %.1f MiB\n",
+                (peak - before) / 1024.0, before / 1024.0);
 
     benchmark::RegisterBenchmark("move to a random row and show it", BM_MoveAcrossTable);
     benchmark::RegisterBenchmark("move next and show it", BM_MoveNext);

@@ -23,7 +23,9 @@ namespace {
 
 constexpr int kRuns = 7;
 
-double msSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+double msSince(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -66,7 +68,8 @@ int main(int argc, char** argv) {
         buffer.open(QIODevice::WriteOnly);
         small.save(&buffer, "png");
         store::Connection cn;
-        cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(db));
+        cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                store::Connection::quoteValue(db));
         store::Recordset rs;
         rs.Open(QStringLiteral("Parts"), cn);
         rs.MoveLast();
@@ -129,14 +132,17 @@ int main(int argc, char** argv) {
         QFile::remove(chosen);
     }
     Platform::install(nullptr);
-    const double d = median(decode), ds = median(decodeShown), in = median(insert), sv = median(save),
-                 sh = median(show);
+    const double d = median(decode), ds = median(decodeShown), in = median(insert),
+                 sv = median(save), sh = median(show);
     std::printf("picture: %.1f MB JPEG, 3300x2600; medians of %d runs\n", jpeg.size() / 1e6, kRuns);
     std::printf("  Qt decode alone:                        %8.1f ms\n", d);
     std::printf("  sqlite3 shell insert with readfile():   %8.1f ms\n", in);
-    std::printf("  save with the picture (and show it):    %8.1f ms  (adds %.1f ms to decode + insert)\n", sv,
-                sv - d - in);
-    std::printf("  show it again:                          %8.1f ms  (adds %.1f ms to decode)\n", sh, sh - d);
-    std::printf("  Qt decode to the control's size alone:  %8.1f ms  (show adds %.1f ms to it)\n", ds, sh - ds);
+    std::printf(
+        "  save with the picture (and show it):    %8.1f ms  (adds %.1f ms to decode + insert)\n",
+        sv, sv - d - in);
+    std::printf("  show it again:                          %8.1f ms  (adds %.1f ms to decode)\n",
+                sh, sh - d);
+    std::printf("  Qt decode to the control's size alone:  %8.1f ms  (show adds %.1f ms to it)\n",
+                ds, sh - ds);
     return 0;
 }

@@ -52,7 +52,8 @@ std::optional<double> launch(const fs::path& program, const fs::path& errors) {
     std::optional<double> ms;
     pollfd p{out[0], POLLIN, 0};
     while (!ms) {
-        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
         if (waited >= kTimeoutMs || poll(&p, 1, int(kTimeoutMs - waited)) <= 0) break;
         char buffer[256];
         const ssize_t n = read(out[0], buffer, sizeof buffer);
@@ -83,7 +84,8 @@ fs::path makeProgramFolder(const fs::path& folder) {
         if (name == "cogwright" || name == "logo.jpg" || name.rfind("libcogwright", 0) == 0)
             fs::copy(entry.path(), folder / name, fs::copy_options::copy_symlinks);
     }
-    const std::string seed = std::string("'") + SEEDPARTS + "' '" + folder.string() + "' '" + PICTURES_DIR + "' > /dev/null";
+    const std::string seed = std::string("'") + SEEDPARTS + "' '" + folder.string() + "' '" +
+                             PICTURES_DIR + "' > /dev/null";
     if (std::system(seed.c_str()) != 0 || !fs::exists(folder / "Parts.mdb")) {
         std::fprintf(stderr, "could not seed a catalogue in %s\n", folder.c_str());
         std::exit(1);
@@ -116,7 +118,9 @@ int main(int argc, char** argv) {
     const fs::path errors = data / "stderr.log";
     std::vector<Contender> contenders{
         {"bare Qt window", fs::path(BENCH_BIN_DIR) / "bare_window", {}},
-        {"bare window, engine linked, GL shared", fs::path(BENCH_BIN_DIR) / "bare_window_engine", {}},
+        {"bare window, engine linked, GL shared",
+         fs::path(BENCH_BIN_DIR) / "bare_window_engine",
+         {}},
         {"cogwright, first record shown", makeProgramFolder(data / "program"), {}},
     };
     fs::remove(errors);

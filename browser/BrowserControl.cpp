@@ -3,7 +3,8 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
-BrowserControl::BrowserControl(QWebEngineView* view, QString homePage, QString searchPage, QObject* parent)
+BrowserControl::BrowserControl(QWebEngineView* view, QString homePage, QString searchPage,
+                               QObject* parent)
     : QObject(parent), m_view(view), m_home(std::move(homePage)), m_search(std::move(searchPage)) {
     connect(view, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
     connect(view, &QWebEngineView::loadFinished, this, [this] {
@@ -32,9 +33,13 @@ void BrowserControl::GoForward() {
     m_view->forward();
 }
 
-void BrowserControl::GoHome() { Navigate(m_home); }
+void BrowserControl::GoHome() {
+    Navigate(m_home);
+}
 
-void BrowserControl::GoSearch() { Navigate(m_search); }
+void BrowserControl::GoSearch() {
+    Navigate(m_search);
+}
 
 void BrowserControl::Refresh() {
     m_busy = true;

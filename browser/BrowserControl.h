@@ -11,7 +11,8 @@ class BrowserControl : public QObject {
     Q_OBJECT
 
 public:
-    BrowserControl(QWebEngineView* view, QString homePage, QString searchPage, QObject* parent = nullptr);
+    BrowserControl(QWebEngineView* view, QString homePage, QString searchPage,
+                   QObject* parent = nullptr);
 
     // The address exactly as given: no scheme or prefix is added.
     void Navigate(const QString& address);

@@ -6,7 +6,8 @@
 #include "BrowserWindow.h"
 #include "frmBrowser.h"
 
-extern "C" Q_DECL_EXPORT QWidget* cogwright_open_browser(const QString& programFolder, const QString& startingAddress) {
+extern "C" Q_DECL_EXPORT QWidget* cogwright_open_browser(const QString& programFolder,
+                                                         const QString& startingAddress) {
     static_assert(std::is_same_v<decltype(&cogwright_open_browser), BrowserWindow::OpenFunction>);
     auto* window = new frmBrowser(programFolder);  // no owner: both windows stay usable
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -45,15 +45,19 @@ QStringList& chosenFolders() {
 QStringList libraryFolders() {
     if (!chosenFolders().isEmpty()) return chosenFolders();
     // Beside the program, or where an installed program keeps its libraries (PREFIX/lib/cogwright).
-    QStringList folders{QCoreApplication::applicationDirPath(),
-                        QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/cogwright")).absolutePath()};
+    QStringList folders{
+        QCoreApplication::applicationDirPath(),
+        QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/cogwright"))
+            .absolutePath()};
     // Test programs run from their own folder; the build keeps the library beside the program.
     const QString built = QStringLiteral(COGWRIGHT_BROWSER_BUILD_DIR);
     if (QDir(built) != QDir(folders.front())) folders << built;
     return folders;
 }
 
-void setLibraryFolders(const QStringList& folders) { chosenFolders() = folders; }
+void setLibraryFolders(const QStringList& folders) {
+    chosenFolders() = folders;
+}
 
 QWidget* open(const QString& programFolder, const QString& startingAddress) {
     shareOpenGLContexts();
@@ -73,7 +77,8 @@ QWidget* open(const QString& programFolder, const QString& startingAddress) {
         return openWindow(programFolder, startingAddress);
     }
     throw std::runtime_error(
-        QStringLiteral("The web browser window could not be opened: its library %1 could not be loaded.\n%2")
+        QStringLiteral(
+            "The web browser window could not be opened: its library %1 could not be loaded.\n%2")
             .arg(QLatin1String(kLibraryName), failures.join(QLatin1Char('\n')))
             .toStdString());
 }

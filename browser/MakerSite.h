@@ -11,7 +11,11 @@ inline const QString kHomePage = QStringLiteral("/maker/index.html");
 inline const QString kSearchPage = QStringLiteral("/maker/search.html");
 
 // Addresses of the pages in the program's folder (`programFolder` without a trailing separator).
-inline QUrl homePage(const QString& programFolder) { return QUrl::fromLocalFile(programFolder + kHomePage); }
-inline QUrl searchPage(const QString& programFolder) { return QUrl::fromLocalFile(programFolder + kSearchPage); }
+inline QUrl homePage(const QString& programFolder) {
+    return QUrl::fromLocalFile(programFolder + kHomePage);
+}
+inline QUrl searchPage(const QString& programFolder) {
+    return QUrl::fromLocalFile(programFolder + kSearchPage);
+}
 
 }  // namespace MakerSite

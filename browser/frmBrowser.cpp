@@ -15,11 +15,15 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kTimerMs = 5;
-constexpr int kMargin = 50;   // twips left and right of the address box and the page
+constexpr int kMargin = 50;  // twips left and right of the address box and the page
 constexpr int kBelow = 100;  // twips under the page
 
-int twips(int pixels) { return pixels * kTwipsPerPixel; }
-int pixels(int twips) { return int(std::lround(double(twips) / kTwipsPerPixel)); }
+int twips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
+int pixels(int twips) {
+    return int(std::lround(double(twips) / kTwipsPerPixel));
+}
 
 }  // namespace
 
@@ -29,15 +33,19 @@ frmBrowser::frmBrowser(const QString& programFolder, QWidget* parent)
     m_browser = new BrowserControl(ui->brwWebBrowser, MakerSite::homePage(programFolder).toString(),
                                    MakerSite::searchPage(programFolder).toString(), this);
     const std::pair<QAction*, QStyle::StandardPixmap> icons[] = {
-        {ui->actBack, QStyle::SP_ArrowBack},         {ui->actForward, QStyle::SP_ArrowForward},
-        {ui->actStop, QStyle::SP_BrowserStop},       {ui->actRefresh, QStyle::SP_BrowserReload},
-        {ui->actHome, QStyle::SP_DirHomeIcon},       {ui->actSearch, QStyle::SP_FileDialogContentsView}};
-    const char* themeNames[] = {"go-previous", "go-next", "process-stop", "view-refresh", "go-home", "edit-find"};
+        {ui->actBack, QStyle::SP_ArrowBack},   {ui->actForward, QStyle::SP_ArrowForward},
+        {ui->actStop, QStyle::SP_BrowserStop}, {ui->actRefresh, QStyle::SP_BrowserReload},
+        {ui->actHome, QStyle::SP_DirHomeIcon}, {ui->actSearch, QStyle::SP_FileDialogContentsView}};
+    const char* themeNames[] = {"go-previous",  "go-next", "process-stop",
+                                "view-refresh", "go-home", "edit-find"};
     for (size_t i = 0; i < std::size(icons); ++i)
-        icons[i].first->setIcon(QIcon::fromTheme(QLatin1String(themeNames[i]), style()->standardIcon(icons[i].second)));
+        icons[i].first->setIcon(
+            QIcon::fromTheme(QLatin1String(themeNames[i]), style()->standardIcon(icons[i].second)));
     connect(ui->tbToolBar, &QToolBar::actionTriggered, this, &frmBrowser::tbToolBar_ButtonClick);
-    connect(m_browser, &BrowserControl::DownloadComplete, this, &frmBrowser::brwWebBrowser_DownloadComplete);
-    connect(ui->cboAddress, qOverload<int>(&QComboBox::activated), this, [this] { cboAddress_Click(); });
+    connect(m_browser, &BrowserControl::DownloadComplete, this,
+            &frmBrowser::brwWebBrowser_DownloadComplete);
+    connect(ui->cboAddress, qOverload<int>(&QComboBox::activated), this,
+            [this] { cboAddress_Click(); });
     // A key typed by the user goes to the combo box (its line edit's focus proxy), which hands it
     // on to the line edit by calling its event() directly, past any filter there: Enter is taken
     // at the combo box. A key sent to the line edit itself is taken there.
@@ -83,11 +91,14 @@ void frmBrowser::Form_Resize() {
     ui->tbToolBar->resize(width(), ui->tbToolBar->height());
     ui->cboAddress->resize(pixels(std::max(0, innerWidth - 2 * kMargin)), ui->cboAddress->height());
     const int pageWidth = std::max(0, innerWidth - 2 * kMargin);
-    const int pageHeight = std::max(0, innerHeight - twips(address.y() + address.height()) - kBelow);
+    const int pageHeight =
+        std::max(0, innerHeight - twips(address.y() + address.height()) - kBelow);
     ui->brwWebBrowser->resize(pixels(pageWidth), pixels(pageHeight));
 }
 
-void frmBrowser::brwWebBrowser_DownloadComplete() { setWindowTitle(m_browser->LocationName()); }
+void frmBrowser::brwWebBrowser_DownloadComplete() {
+    setWindowTitle(m_browser->LocationName());
+}
 
 void frmBrowser::cboAddress_Click() {
     timTimer.start();
@@ -104,7 +115,8 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             cboAddress_KeyPress(13);
-            return true;  // taken here: the combo box neither adds the address nor activates an item
+            return true;  // taken here: the combo box neither adds the address nor activates an
+                          // item
         }
     }
     return QWidget::eventFilter(watched, event);

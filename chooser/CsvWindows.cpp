@@ -43,11 +43,12 @@ public:
     exchange::Progress callback() {
         return [this](qint64 done, qint64 all) {
             const QLocale locale;
-            m_dialog.setLabelText(all > 0 ? QStringLiteral("%1 %2 of %3%4 rows")
-                                                .arg(m_verb, locale.toString(done),
-                                                     m_estimated && done < all ? QStringLiteral("about ") : QString(),
-                                                     locale.toString(all))
-                                          : QStringLiteral("%1 %2 rows").arg(m_verb, locale.toString(done)));
+            m_dialog.setLabelText(
+                all > 0 ? QStringLiteral("%1 %2 of %3%4 rows")
+                              .arg(m_verb, locale.toString(done),
+                                   m_estimated && done < all ? QStringLiteral("about ") : QString(),
+                                   locale.toString(all))
+                        : QStringLiteral("%1 %2 rows").arg(m_verb, locale.toString(done)));
             m_dialog.setValue(all > 0 ? int(std::min<qint64>(kSteps, done * kSteps / all)) : 0);
             QApplication::processEvents();
             return !m_dialog.wasCanceled();
@@ -71,9 +72,10 @@ void exportTableToCsv(QWidget* parent, store::Connection& connection, const QStr
     const QString folder = store::Connection::isServerAddress(connection.dataSource())
                                ? QDir::homePath()
                                : QFileInfo(connection.dataSource()).absolutePath();
-    QString file = Platform::instance().saveFileName(parent, kExportTitle,
-                                                     QFileInfo(folder + QLatin1Char('/') + table + QStringLiteral(".csv")).filePath(),
-                                                     kCsvFilter);
+    QString file = Platform::instance().saveFileName(
+        parent, kExportTitle,
+        QFileInfo(folder + QLatin1Char('/') + table + QStringLiteral(".csv")).filePath(),
+        kCsvFilter);
     if (file.isEmpty()) return;
     file = withCsvExtension(file);
     exchange::ExportResult result;
@@ -82,8 +84,8 @@ void exportTableToCsv(QWidget* parent, store::Connection& connection, const QStr
         result = exchange::exportCsv(connection, table, file, progress.callback());
     }
     if (result.cancelled) {
-        Platform::instance().information(parent, kExportTitle,
-                                         QStringLiteral("The export was cancelled; no file was written."));
+        Platform::instance().information(
+            parent, kExportTitle, QStringLiteral("The export was cancelled; no file was written."));
         return;
     }
     QString text = QStringLiteral("%1 rows of the table '%2' were written to '%3'.")
@@ -95,19 +97,20 @@ void exportTableToCsv(QWidget* parent, store::Connection& connection, const QStr
 }
 
 bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QString& table) {
-    const QString file = Platform::instance().openFileName(parent, kImportTitle, QFileInfo(databasePath).absolutePath(),
-                                                           kCsvFilter);
+    const QString file = Platform::instance().openFileName(
+        parent, kImportTitle, QFileInfo(databasePath).absolutePath(), kCsvFilter);
     if (file.isEmpty()) return false;
     // A connection of its own: its transaction is the import's alone.
     store::Connection connection;
     connection.Open(QStringLiteral("Data Source=") + store::Connection::quoteValue(databasePath));
     exchange::CsvImport import(connection, table, file);
     if (!import.unknownColumns().isEmpty() &&
-        !Platform::instance().question(parent, kImportTitle,
-                                       QStringLiteral("The file names columns that the table '%1' does not have:\n\n"
-                                                      "%2\n\nImport the other columns without them?")
-                                           .arg(table, import.unknownColumns().join(QStringLiteral("\n"))),
-                                       false))
+        !Platform::instance().question(
+            parent, kImportTitle,
+            QStringLiteral("The file names columns that the table '%1' does not have:\n\n"
+                           "%2\n\nImport the other columns without them?")
+                .arg(table, import.unknownColumns().join(QStringLiteral("\n"))),
+            false))
         return false;
     bool newKeys = false;
     for (;;) {
@@ -119,8 +122,9 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
         }
         if (!finished) {
             connection.RollbackTrans();
-            Platform::instance().information(parent, kImportTitle,
-                                             QStringLiteral("The import was cancelled; the table is as it was."));
+            Platform::instance().information(
+                parent, kImportTitle,
+                QStringLiteral("The import was cancelled; the table is as it was."));
             return false;
         }
         if (import.rowsRefused() == 0) break;
@@ -129,21 +133,23 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
         if (report.choice() == CsvRefusedRows::ImportGoodRows) break;
         connection.RollbackTrans();
         if (report.choice() == CsvRefusedRows::ImportNothing) {
-            Platform::instance().information(parent, kImportTitle,
-                                             QStringLiteral("Nothing was imported; the table is as it was."));
+            Platform::instance().information(
+                parent, kImportTitle,
+                QStringLiteral("Nothing was imported; the table is as it was."));
             return false;
         }
         newKeys = true;
     }
     connection.CommitTrans();
-    Platform::instance().information(parent, kImportTitle,
-                                     QStringLiteral("%1 parts were imported from '%2' into the table '%3'.")
-                                         .arg(QLocale().toString(import.rowsAdded()), file, table));
+    Platform::instance().information(
+        parent, kImportTitle,
+        QStringLiteral("%1 parts were imported from '%2' into the table '%3'.")
+            .arg(QLocale().toString(import.rowsAdded()), file, table));
     return import.rowsAdded() > 0;
 }
 
-CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import, const QString& file,
-                               bool offerNewKeys)
+CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import,
+                               const QString& file, bool offerNewKeys)
     : QDialog(parent) {
     setObjectName(QStringLiteral("dlgRefusedRows"));
     setWindowTitle(QStringLiteral("Rows Refused"));
@@ -151,10 +157,13 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     resize(720, 420);
     auto* layout = new QVBoxLayout(this);
     const QLocale locale;
-    QString text = QStringLiteral("%1 of the %2 rows of '%3' cannot be imported. Nothing has been written yet.")
-                       .arg(locale.toString(import.rowsRefused()), locale.toString(import.rowsRead()), file);
+    QString text =
+        QStringLiteral(
+            "%1 of the %2 rows of '%3' cannot be imported. Nothing has been written yet.")
+            .arg(locale.toString(import.rowsRefused()), locale.toString(import.rowsRead()), file);
     if (qint64(import.refusals().size()) >= qint64(exchange::CsvImport::kRefusalsKept))
-        text += QStringLiteral(" The first %1 reasons are listed.").arg(locale.toString(qint64(import.refusals().size())));
+        text += QStringLiteral(" The first %1 reasons are listed.")
+                    .arg(locale.toString(qint64(import.refusals().size())));
     auto* label = new QLabel(text, this);
     label->setObjectName(QStringLiteral("lblSummary"));
     label->setWordWrap(true);
@@ -163,8 +172,8 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     auto* table = new QTableWidget(int(import.refusals().size()), 4, this);
     table->setObjectName(QStringLiteral("tblRefused"));
     table->setAccessibleName(QStringLiteral("Refused Rows"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Column"), QStringLiteral("Value"),
-                                      QStringLiteral("Reason")});
+    table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Column"),
+                                      QStringLiteral("Value"), QStringLiteral("Reason")});
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -190,19 +199,22 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     layout->addWidget(table);
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* good = buttons->addButton(QStringLiteral("&Import the %1 Other Rows").arg(locale.toString(import.rowsAdded())),
-                                    QDialogButtonBox::AcceptRole);
+    auto* good = buttons->addButton(
+        QStringLiteral("&Import the %1 Other Rows").arg(locale.toString(import.rowsAdded())),
+        QDialogButtonBox::AcceptRole);
     good->setObjectName(QStringLiteral("cmdImportGood"));
     good->setEnabled(import.rowsAdded() > 0);
     if (offerNewKeys) {
-        auto* keys = buttons->addButton(QStringLiteral("Give Taken Keys &New Keys"), QDialogButtonBox::ActionRole);
+        auto* keys = buttons->addButton(QStringLiteral("Give Taken Keys &New Keys"),
+                                        QDialogButtonBox::ActionRole);
         keys->setObjectName(QStringLiteral("cmdNewKeys"));
         connect(keys, &QPushButton::clicked, this, [this] {
             m_choice = GiveNewKeys;
             accept();
         });
     }
-    auto* nothing = buttons->addButton(QStringLiteral("Import &Nothing"), QDialogButtonBox::RejectRole);
+    auto* nothing =
+        buttons->addButton(QStringLiteral("Import &Nothing"), QDialogButtonBox::RejectRole);
     nothing->setObjectName(QStringLiteral("cmdImportNothing"));
     nothing->setDefault(true);
     connect(good, &QPushButton::clicked, this, [this] {

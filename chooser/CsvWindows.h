@@ -27,7 +27,8 @@ class CsvRefusedRows : public QDialog {
 
 public:
     enum Choice { ImportNothing, ImportGoodRows, GiveNewKeys };
-    CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import, const QString& file, bool offerNewKeys);
+    CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import, const QString& file,
+                   bool offerNewKeys);
     Choice choice() const { return m_choice; }
 
 private:

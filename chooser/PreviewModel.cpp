@@ -17,11 +17,13 @@ void PreviewModel::blank() {
     m_blank = true;
     m_cachedRow = -1;
     m_cached.clear();
-    if (rowCount() > 0 && columnCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 QString PreviewModel::text(int row, int column) const {
-    if (m_blank || row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return QString();
+    if (m_blank || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return QString();
     if (row == 0) return m_headers.at(column);
     if (row != m_cachedRow) {
         m_cached = m_source ? m_source(row) : QStringList();
@@ -30,9 +32,13 @@ QString PreviewModel::text(int row, int column) const {
     return m_cached.value(column);
 }
 
-int PreviewModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1 + m_rows; }
+int PreviewModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1 + m_rows;
+}
 
-int PreviewModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_headers.size()); }
+int PreviewModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_headers.size());
+}
 
 QVariant PreviewModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) return text(index.row(), index.column());

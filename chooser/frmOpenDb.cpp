@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QStandardPaths>
 #include <QHash>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTreeWidget>
 #include <cmath>
@@ -49,7 +49,9 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) { connectGuarded(button, this, handler); };
+    auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) {
+        connectGuarded(button, this, handler);
+    };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
     on(ui->cmdServer, &frmOpenDb::cmdServer_Click);
     on(ui->cmdCopy, &frmOpenDb::cmdCopy_Click);
@@ -59,7 +61,9 @@ frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     on(ui->cmdImportCsv, &frmOpenDb::cmdImportCsv_Click);
     connect(&m_preview, &QAbstractItemModel::modelReset, this, &frmOpenDb::enableCsvButtons);
     connect(&m_preview, &QAbstractItemModel::dataChanged, this, &frmOpenDb::enableCsvButtons);
-    auto node = [this](QTreeWidgetItem* item) { runGuarded(this, [this, item] { trvData_NodeClick(item); }); };
+    auto node = [this](QTreeWidgetItem* item) {
+        runGuarded(this, [this, item] { trvData_NodeClick(item); });
+    };
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
     ui->MSFlexGrid1->setModel(&m_preview);
@@ -124,7 +128,8 @@ void frmOpenDb::Form_Unload() {
 }
 
 void frmOpenDb::reportUnexpected(const QString& description) {
-    Platform::instance().warning(this, kProgramTitle, QStringLiteral("Unexpected Error: ") + description);
+    Platform::instance().warning(this, kProgramTitle,
+                                 QStringLiteral("Unexpected Error: ") + description);
 }
 
 void frmOpenDb::Open_Database() {
@@ -133,9 +138,9 @@ void frmOpenDb::Open_Database() {
     // The new connection and its tree are built aside: if the file does not open, the window
     // keeps showing what it showed before.
     auto connection = std::make_unique<store::Connection>();
-    connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                    store::Connection::quoteValue(m_path) +
-                                    QStringLiteral(";Persist Security Info=False"));
+    connection->setConnectionString(
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+        store::Connection::quoteValue(m_path) + QStringLiteral(";Persist Security Info=False"));
     connection->Open(QString(), QString(), QString());
     std::swap(cnDatabase, connection);
     bDatabaseOpen = true;
@@ -154,7 +159,8 @@ void frmOpenDb::Open_Database() {
 
 void frmOpenDb::Fill_Tables() {
     // Read first, shown after: a failing schema query leaves the tree as it was.
-    auto rs = cnDatabase->OpenSchema(store::adSchemaTables, {QString(), QString(), QString(), kTag});
+    auto rs =
+        cnDatabase->OpenSchema(store::adSchemaTables, {QString(), QString(), QString(), kTag});
     QStringList names;
     while (!rs->EOF_()) {
         names << rs->fields()["TABLE_NAME"].Value().toString();
@@ -171,9 +177,11 @@ void frmOpenDb::Fill_Tables() {
 
 void frmOpenDb::Fill_Columns(QTreeWidgetItem* node) {
     if (node->childCount() > 0) return;
-    auto rs = cnDatabase->OpenSchema(store::adSchemaColumns, {QString(), QString(), node->text(0), QString()});
+    auto rs = cnDatabase->OpenSchema(store::adSchemaColumns,
+                                     {QString(), QString(), node->text(0), QString()});
     while (!rs->EOF_()) {
-        auto* child = new QTreeWidgetItem(node, QStringList{rs->fields()["Column_Name"].Value().toString()});
+        auto* child =
+            new QTreeWidgetItem(node, QStringList{rs->fields()["Column_Name"].Value().toString()});
         child->setData(0, kTagRole, kColumnTag);
         rs->MoveNext();
     }
@@ -242,10 +250,11 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     // A server's table is read once and held as text: the ways of sparing reads here are SQLite's.
     bool keyed = !store::Connection::isServerAddress(m_path);
     if (keyed) try {
-        rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly, store::adCmdTable);
-    } catch (const store::StoreError&) {
-        keyed = false;
-    }
+            rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly,
+                       store::adCmdTable);
+        } catch (const store::StoreError&) {
+            keyed = false;
+        }
 
     const int k = rs->fields().Count();
     QStringList headers;
@@ -305,7 +314,8 @@ namespace {
 constexpr int kSampleRows = 256;  // read from each end of the table
 constexpr int kMaxNamed = 2;      // texts of a column that SQLite is told to pass over
 constexpr qsizetype kMaxSeen = 1 << 16;
-constexpr size_t kMaxAsked = 400;  // columns, within SQLite's limits on result columns and expression depth
+constexpr size_t kMaxAsked =
+    400;  // columns, within SQLite's limits on result columns and expression depth
 constexpr qreal kNoBound = std::numeric_limits<qreal>::infinity();
 
 // Upper bounds of QFontMetricsF::horizontalAdvance for texts of printable ASCII. A text's advance
@@ -318,7 +328,8 @@ class GlyphSteps {
 public:
     explicit GlyphSteps(const QFontMetricsF& metrics) {
         std::array<qreal, 128> alone{};
-        for (char16_t c = kFirst; c <= kLast; ++c) alone[c] = metrics.horizontalAdvance(QString(QChar(c)));
+        for (char16_t c = kFirst; c <= kLast; ++c)
+            alone[c] = metrics.horizontalAdvance(QString(QChar(c)));
         for (char16_t c = kFirst; c <= kLast; ++c) {
             qreal step = alone[c];
             for (char16_t d = kFirst; d <= kLast; ++d) {
@@ -350,8 +361,8 @@ private:
 const GlyphSteps& glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
     // Thousands of pairs: measured once for each font (and screen) the grid shows.
     static QHash<QString, std::shared_ptr<const GlyphSteps>> steps;
-    const QString key =
-        font.key() + QLatin1Char('|') + QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
+    const QString key = font.key() + QLatin1Char('|') +
+                        QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
     auto it = steps.constFind(key);
     if (it == steps.cend()) it = steps.insert(key, std::make_shared<const GlyphSteps>(metrics));
     return **it;
@@ -360,7 +371,8 @@ const GlyphSteps& glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
 // Texts measured as the grid measures them, in twips.
 class TextWidths {
 public:
-    TextWidths(const QFontMetricsF& metrics, const GlyphSteps& steps) : m_metrics(metrics), m_steps(steps) {}
+    TextWidths(const QFontMetricsF& metrics, const GlyphSteps& steps)
+        : m_metrics(metrics), m_steps(steps) {}
     const GlyphSteps& steps() const { return m_steps; }
 
     float measure(const QString& text) {
@@ -372,7 +384,9 @@ public:
     }
     // A text of at most `bound` pixels is no wider than `widest` twips (the rounding to float keeps
     // the order).
-    static bool within(qreal bound, float widest) { return float(bound * kTwipsPerPixel) <= widest; }
+    static bool within(qreal bound, float widest) {
+        return float(bound * kTwipsPerPixel) <= widest;
+    }
     void widen(float& widest, const QString& text) {
         if (!within(m_steps.bound(text), widest)) widest = std::max(widest, measure(text));
     }
@@ -397,16 +411,20 @@ qint64 tenTo(int power) {
 
 // The whole number a value holds, for the types the store reads stored whole numbers into.
 std::optional<qint64> wholeNumber(const QVariant& value) {
-    if (value.metaType() == QMetaType::fromType<store::Currency>()) return value.value<store::Currency>().scaled;
-    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) return value.toLongLong();
+    if (value.metaType() == QMetaType::fromType<store::Currency>())
+        return value.value<store::Currency>().scaled;
+    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
+        return value.toLongLong();
     return std::nullopt;
 }
 
 // Another whole number of the same type.
 std::optional<QVariant> wholeAs(QMetaType type, qint64 n) {
-    if (type == QMetaType::fromType<store::Currency>()) return QVariant::fromValue(store::Currency{n});
+    if (type == QMetaType::fromType<store::Currency>())
+        return QVariant::fromValue(store::Currency{n});
     if (type.id() == QMetaType::LongLong) return QVariant(n);
-    if (type.id() == QMetaType::Int && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+    if (type.id() == QMetaType::Int && n >= std::numeric_limits<int>::min() &&
+        n <= std::numeric_limits<int>::max())
         return QVariant(int(n));
     return std::nullopt;
 }
@@ -450,8 +468,10 @@ private:
         } else {
             const qint64 least = tenTo(digits - 1) + (zeros < digits - 1 ? tenTo(zeros) : 0);
             const qint64 greatest = tenTo(digits) - tenTo(zeros);
-            const auto other = wholeAs(value.metaType(), (n < 0 ? -1 : 1) * (size == least ? greatest : least));
-            if (other && digitShape(store::valueText(*other)) == digitShape(text)) bound = steps.bound(text, true);
+            const auto other =
+                wholeAs(value.metaType(), (n < 0 ? -1 : 1) * (size == least ? greatest : least));
+            if (other && digitShape(store::valueText(*other)) == digitShape(text))
+                bound = steps.bound(text, true);
         }
         m_wholeBounds.insert(kind, bound);
         return bound;
@@ -464,7 +484,9 @@ private:
         const QTime time = dt.time();
         const bool midnight = time == QTime(0, 0);  // shown without its time
         const qint64 kind =
-            ((((day.toJulianDay() * 24 + time.hour()) * 2 + (time.minute() < 10)) * 2 + (time.second() < 10)) * 2 +
+            ((((day.toJulianDay() * 24 + time.hour()) * 2 + (time.minute() < 10)) * 2 +
+              (time.second() < 10)) *
+                 2 +
              midnight) *
                 1000 +
             time.msec();
@@ -474,8 +496,10 @@ private:
         qreal bound = steps.bound(text);  // midnight is all of its kind
         if (!midnight) {
             auto other = [](int n) { return n < 10 ? (n + 5) % 10 : 10 + (n + 15) % 50; };
-            const QDateTime twin(day, QTime(time.hour(), other(time.minute()), other(time.second()), time.msec()));
-            bound = digitShape(store::valueText(twin)) == digitShape(text) ? steps.bound(text, true) : kNoBound;
+            const QDateTime twin(
+                day, QTime(time.hour(), other(time.minute()), other(time.second()), time.msec()));
+            bound = digitShape(store::valueText(twin)) == digitShape(text) ? steps.bound(text, true)
+                                                                           : kNoBound;
         }
         m_dateBounds.insert(kind, bound);
         return bound;
@@ -501,22 +525,25 @@ private:
 
 // The whole numbers whose texts are no wider than `widest`: on each side of zero, those with up
 // to as many digits as all fit (see ColumnWidth::wholeBound).
-std::optional<std::pair<qint64, qint64>> wholeRange(QMetaType type, float widest, const GlyphSteps& steps) {
+std::optional<std::pair<qint64, qint64>> wholeRange(QMetaType type, float widest,
+                                                    const GlyphSteps& steps) {
     auto fit = [&](qint64 a, qint64 b) {
         const auto va = wholeAs(type, a), vb = wholeAs(type, b);
         if (!va || !vb) return false;
         const QString ta = store::valueText(*va), tb = store::valueText(*vb);
-        return digitShape(ta) == digitShape(tb) && TextWidths::within(steps.bound(ta, true), widest);
+        return digitShape(ta) == digitShape(tb) &&
+               TextWidths::within(steps.bound(ta, true), widest);
     };
     int digits[2] = {0, 0};  // above and below zero
     for (int side = 0; side < 2; ++side) {
         const qint64 sign = side == 0 ? 1 : -1;
-        // Far below 2^51: SQLite keeps every whole number of that size in a numeric column as an integer.
+        // Far below 2^51: SQLite keeps every whole number of that size in a numeric column as an
+        // integer.
         for (int d = 1; d <= 15; ++d) {
             bool fits = side == 1 || d > 1 || fit(0, 0);
             for (int zeros = 0; fits && zeros < d; ++zeros)
-                fits =
-                    fit(sign * (tenTo(d - 1) + (zeros < d - 1 ? tenTo(zeros) : 0)), sign * (tenTo(d) - tenTo(zeros)));
+                fits = fit(sign * (tenTo(d - 1) + (zeros < d - 1 ? tenTo(zeros) : 0)),
+                           sign * (tenTo(d) - tenTo(zeros)));
             if (!fits) break;
             digits[side] = d;
         }
@@ -541,8 +568,9 @@ struct ColumnPlan {
     static constexpr qint64 kMaxGrid = 4096;
 
     int ordinal = 0;
-    QString name;               // as SQL
-    bool numbersAlike = false;  // a single or double column: a stored whole number read as a fraction
+    QString name;  // as SQL
+    bool numbersAlike =
+        false;  // a single or double column: a stored whole number read as a fraction
     Ask ask = Ask::InFull;
     // What the sample showed: SQL literals of texts, and the kinds of values the store read.
     QSet<QString> texts;
@@ -566,7 +594,8 @@ struct ColumnPlan {
             return;
         }
         const bool whole = storage == QLatin1String("integer");
-        if (!whole && (storage != QLatin1String("real") || check != 1)) {  // a real must read back the same
+        if (!whole &&
+            (storage != QLatin1String("real") || check != 1)) {  // a real must read back the same
             others = true;
             return;
         }
@@ -574,7 +603,8 @@ struct ColumnPlan {
         if (whole) {
             if (!wholeType.isValid()) wholeType = value.metaType();
             const auto same = wholeAs(wholeType, literal.toLongLong());
-            if (value.metaType() != wholeType || !same || store::valueText(*same) != store::valueText(value))
+            if (value.metaType() != wholeType || !same ||
+                store::valueText(*same) != store::valueText(value))
                 wholesAlike = false;
         }
         const double x = whole ? double(literal.toLongLong()) : literal.toDouble();
@@ -582,7 +612,8 @@ struct ColumnPlan {
         onGrid = onGrid && value.metaType() == numberType && std::fabs(x) < kGridLimit &&
                  ((numberType.id() == QMetaType::Float && value.toFloat() == float(x)) ||
                   (numberType.id() == QMetaType::Double && value.toDouble() == x));
-        while (shift <= kMaxShift && std::ldexp(x, shift) != std::trunc(std::ldexp(x, shift))) ++shift;
+        while (shift <= kMaxShift && std::ldexp(x, shift) != std::trunc(std::ldexp(x, shift)))
+            ++shift;
         onGrid = onGrid && shift <= kMaxShift;
         least = std::min(least, x);
         greatest = std::max(greatest, x);
@@ -593,8 +624,11 @@ struct ColumnPlan {
         if (others || (numeric && !texts.isEmpty())) {
             ask = Ask::InFull;
         } else if (!numeric) {
-            ask = texts.isEmpty() ? Ask::AnyValue : texts.size() <= kMaxNamed ? Ask::Texts : Ask::InFull;
-        } else if (!fractions && wholesAlike && (range = wholeRange(wholeType, widest, widths.steps()))) {
+            ask = texts.isEmpty()             ? Ask::AnyValue
+                  : texts.size() <= kMaxNamed ? Ask::Texts
+                                              : Ask::InFull;
+        } else if (!fractions && wholesAlike &&
+                   (range = wholeRange(wholeType, widest, widths.steps()))) {
             ask = Ask::WholeRange;
         } else if (numbersAlike && onGrid && gridFits(widest, widths)) {
             ask = Ask::Grid;
@@ -610,20 +644,25 @@ struct ColumnPlan {
                 return x + QStringLiteral(" IS NOT NULL");
             case Ask::Texts:
                 if (texts.size() == 1)
-                    return x + QStringLiteral(" <> ") + *texts.begin() + QStringLiteral(" COLLATE BINARY");
+                    return x + QStringLiteral(" <> ") + *texts.begin() +
+                           QStringLiteral(" COLLATE BINARY");
                 return x + QStringLiteral(" COLLATE BINARY NOT IN (") +
-                       QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')) + QLatin1Char(')');
+                       QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')) +
+                       QLatin1Char(')');
             case Ask::WholeRange:  // a stored fraction is caught for all such columns at once
-                return x + QStringLiteral(" NOT BETWEEN ") + QString::number(range->first) + QStringLiteral(" AND ") +
-                       QString::number(range->second);
+                return x + QStringLiteral(" NOT BETWEEN ") + QString::number(range->first) +
+                       QStringLiteral(" AND ") + QString::number(range->second);
             case Ask::Grid: {
-                // Scaling by a power of two is exact, so a whole product means a number of the grid.
-                // A zero only as the sample wrote it: -0.0 equals 0 but is shown otherwise.
-                const QString scale = QString::number(qint64(1) << shift), scaled = x + QStringLiteral(" * ") + scale;
-                return QLatin1Char('(') + x + QStringLiteral(" NOT BETWEEN ") + QString::number(low()) +
-                       QStringLiteral(" / ") + scale + QStringLiteral(".0 AND ") + QString::number(high()) +
-                       QStringLiteral(" / ") + scale + QStringLiteral(".0 OR ") + scaled + QStringLiteral(" <> CAST(") +
-                       scaled + QStringLiteral(" AS INTEGER) OR (") + x + QStringLiteral(" = 0 AND quote(") + x +
+                // Scaling by a power of two is exact, so a whole product means a number of the
+                // grid. A zero only as the sample wrote it: -0.0 equals 0 but is shown otherwise.
+                const QString scale = QString::number(qint64(1) << shift),
+                              scaled = x + QStringLiteral(" * ") + scale;
+                return QLatin1Char('(') + x + QStringLiteral(" NOT BETWEEN ") +
+                       QString::number(low()) + QStringLiteral(" / ") + scale +
+                       QStringLiteral(".0 AND ") + QString::number(high()) + QStringLiteral(" / ") +
+                       scale + QStringLiteral(".0 OR ") + scaled + QStringLiteral(" <> CAST(") +
+                       scaled + QStringLiteral(" AS INTEGER) OR (") + x +
+                       QStringLiteral(" = 0 AND quote(") + x +
                        QStringLiteral(") NOT IN ('0', '0.0')))");
             }
             case Ask::InFull:
@@ -639,12 +678,15 @@ private:
     // Every number of the grid, as the store reads it, no wider than the column already is.
     bool gridFits(float widest, TextWidths& widths) const {
         if (greatest < least || high() - low() >= kMaxGrid) return false;
-        if (numberType.id() != QMetaType::Float && numberType.id() != QMetaType::Double) return false;
+        if (numberType.id() != QMetaType::Float && numberType.id() != QMetaType::Double)
+            return false;
         for (qint64 m = low(); m <= high(); ++m) {
             const double x = std::ldexp(double(m), -shift);
-            const QString text =
-                store::valueText(numberType.id() == QMetaType::Float ? QVariant(float(x)) : QVariant(x));
-            if (!TextWidths::within(widths.steps().bound(text), widest) && widths.measure(text) > widest) return false;
+            const QString text = store::valueText(
+                numberType.id() == QMetaType::Float ? QVariant(float(x)) : QVariant(x));
+            if (!TextWidths::within(widths.steps().bound(text), widest) &&
+                widths.measure(text) > widest)
+                return false;
         }
         return true;
     }
@@ -652,7 +694,8 @@ private:
 
 }  // namespace
 
-std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset& rs, bool keyed, long& rows) {
+std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset& rs, bool keyed,
+                                          long& rows) {
     const QFont font = ui->MSFlexGrid1->font();
     const QFontMetricsF metrics(font);
     TextWidths texts(metrics, glyphSteps(font, metrics));
@@ -666,7 +709,8 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
         ColumnPlan plan;
         plan.ordinal = i;
         plan.name = store::quoteIdentifier(fields[i].Name());
-        plan.numbersAlike = fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
+        plan.numbersAlike =
+            fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
         plans.push_back(plan);
     }
     auto widths = [&] {
@@ -722,11 +766,13 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
             const QString storage = QStringLiteral("typeof(") + x + QLatin1Char(')');
             sample << x << storage
                    << QStringLiteral("CASE WHEN ") + storage +
-                          QStringLiteral(" IN ('text','integer','real') THEN quote(") + x + QStringLiteral(") END")
-                   << QStringLiteral("CASE ") + storage + QStringLiteral(" WHEN 'text' THEN CASE WHEN +") + x +
+                          QStringLiteral(" IN ('text','integer','real') THEN quote(") + x +
+                          QStringLiteral(") END")
+                   << QStringLiteral("CASE ") + storage +
+                          QStringLiteral(" WHEN 'text' THEN CASE WHEN +") + x +
                           QStringLiteral(" = ") + x + QStringLiteral(" THEN length(CAST(") + x +
-                          QStringLiteral(" AS BLOB)) ELSE -1 END WHEN 'real' THEN CAST(quote(") + x +
-                          QStringLiteral(") AS REAL) = ") + x + QStringLiteral(" END");
+                          QStringLiteral(" AS BLOB)) ELSE -1 END WHEN 'real' THEN CAST(quote(") +
+                          x + QStringLiteral(") AS REAL) = ") + x + QStringLiteral(" END");
         }
         const QString limit = QStringLiteral(" LIMIT ") + QString::number(kSampleRows);
         for (const QString& order : {QString(), QStringLiteral(" ORDER BY _rowid_ DESC")}) {
@@ -748,7 +794,8 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
     // One pass reads the columns asked about in full, asks of the others whether any row holds a
     // value that could widen them, and counts the rows.
     std::vector<const ColumnPlan*> inFull, asked;
-    for (const ColumnPlan& plan : plans) (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
+    for (const ColumnPlan& plan : plans)
+        (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
     QStringList names, conditions, wholes;
     for (const ColumnPlan* plan : asked) {
         names << plan->name;
@@ -758,15 +805,16 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
     }
     // A fraction among them makes their sum a fraction: one test a row instead of one a value.
     if (!wholes.isEmpty())
-        conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) + QStringLiteral(") = 'real'");
+        conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) +
+                          QStringLiteral(") = 'real'");
     const QString mayWiden = conditions.join(QStringLiteral(" OR "));
-    const QString flag = conditions.isEmpty()
-                             ? QStringLiteral("0")
-                             : QStringLiteral("CASE WHEN ") + mayWiden + QStringLiteral(" THEN 1 ELSE 0 END");
+    const QString flag = conditions.isEmpty() ? QStringLiteral("0")
+                                              : QStringLiteral("CASE WHEN ") + mayWiden +
+                                                    QStringLiteral(" THEN 1 ELSE 0 END");
     bool flagged = false;
     if (inFull.empty()) {
-        read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')}, QString(),
-             [&](store::Fields& f) {
+        read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')},
+             QString(), [&](store::Fields& f) {
                  rows = long(f[0].Value().toLongLong());
                  flagged = f[1].Value().toLongLong() != 0;
              });
@@ -802,7 +850,8 @@ void frmOpenDb::Show_Picture() {
         auto rs = cnDatabase->Execute(previewStatement(m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
-        store::Field& image = rs->fields()[m_pictureColumn.isEmpty() ? QStringLiteral("Image") : m_pictureColumn];
+        store::Field& image =
+            rs->fields()[m_pictureColumn.isEmpty() ? QStringLiteral("Image") : m_pictureColumn];
         if (image.isNull()) return;
         QString unpackFile = Control::sUnpackPath + QStringLiteral("/ok.jpg");
         const QImage picture = unpackPicture(image, unpackFile, kUnpackChunk);
@@ -815,12 +864,13 @@ void frmOpenDb::Show_Picture() {
 void frmOpenDb::cmdBrowse_Click() {
     m_preview.blank();
     const QString oldPath = m_path;
-    const QString file =
-        Platform::instance().openFileName(this, QStringLiteral("Locate New Information Database"), QString(),
-                                          QStringLiteral("(*.MDB;*.ACCDB)|*.mdb;*.accdb"));
+    const QString file = Platform::instance().openFileName(
+        this, QStringLiteral("Locate New Information Database"), QString(),
+        QStringLiteral("(*.MDB;*.ACCDB)|*.mdb;*.accdb"));
     if (file.isEmpty()) return;
     const bool jet = legacy::isJetFile(file);
-    if (file.toUpper().right(4) != QLatin1String(".MDB") && !(jet && file.toUpper().endsWith(QLatin1String(".ACCDB"))))
+    if (file.toUpper().right(4) != QLatin1String(".MDB") &&
+        !(jet && file.toUpper().endsWith(QLatin1String(".ACCDB"))))
         return;
     if (file == (m_jetFile.isEmpty() ? oldPath : m_jetFile)) return;
     if (jet) {
@@ -892,7 +942,8 @@ void frmOpenDb::cmdServer_Click() {
 namespace {
 
 QString serverConnectionString(const QString& address) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(address);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           store::Connection::quoteValue(address);
 }
 
 }  // namespace
@@ -900,11 +951,12 @@ QString serverConnectionString(const QString& address) {
 // The table previewed from a file goes to a server under a new name, so that a team can start
 // from one person's catalogue.
 void frmOpenDb::cmdCopy_Click() {
-    if (!cnDatabase || !cnDatabase->isOpen() || m_table.isEmpty() || store::Connection::isServerAddress(m_path) ||
-        m_preview.text(0, 1).isEmpty()) {
-        Platform::instance().information(this, kProgramTitle,
-                                         QStringLiteral("Preview a table of a catalogue file first: that table is "
-                                                        "the one copied to the server."));
+    if (!cnDatabase || !cnDatabase->isOpen() || m_table.isEmpty() ||
+        store::Connection::isServerAddress(m_path) || m_preview.text(0, 1).isEmpty()) {
+        Platform::instance().information(
+            this, kProgramTitle,
+            QStringLiteral("Preview a table of a catalogue file first: that table is "
+                           "the one copied to the server."));
         return;
     }
     dlgConnect where(
@@ -919,10 +971,11 @@ void frmOpenDb::cmdCopy_Click() {
     where.setWindowTitle(QStringLiteral("Copy '%1' to a Server").arg(m_table));
     if (where.exec() != QDialog::Accepted) return;
     bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("Copy to Server"),
-                                               QStringLiteral("&Name of the new table on the server:"),
-                                               QLineEdit::Normal, m_table, &ok)
-                             .trimmed();
+    const QString name =
+        QInputDialog::getText(this, QStringLiteral("Copy to Server"),
+                              QStringLiteral("&Name of the new table on the server:"),
+                              QLineEdit::Normal, m_table, &ok)
+            .trimmed();
     if (!ok || name.isEmpty()) return;
 
     store::Connection server;
@@ -947,14 +1000,17 @@ void frmOpenDb::cmdCopy_Click() {
         return;
     }
     progress.close();
-    Platform::instance().information(this, kProgramTitle,
-                                     QStringLiteral("The table '%1' was copied to %2 as '%3' (%4 records).")
-                                         .arg(m_table, where.address(), name)
-                                         .arg(copied));
+    Platform::instance().information(
+        this, kProgramTitle,
+        QStringLiteral("The table '%1' was copied to %2 as '%3' (%4 records).")
+            .arg(m_table, where.address(), name)
+            .arg(copied));
 }
 
 void frmOpenDb::cmdOK_Click() {
-    if (!m_jetFile.isEmpty() && !m_path.isEmpty() && !m_preview.text(0, 0).isEmpty() && !convertJetOnOk()) return;
+    if (!m_jetFile.isEmpty() && !m_path.isEmpty() && !m_preview.text(0, 0).isEmpty() &&
+        !convertJetOnOk())
+        return;
     if (!m_path.isEmpty()) {
         const QString second = m_preview.text(0, 1);
         if (second != QLatin1String("PartNumber") || m_table.isEmpty()) m_path.clear();
@@ -972,7 +1028,8 @@ bool frmOpenDb::openJetPreview(const QString& file) {
     if (cache.isEmpty() || !QDir().mkpath(cache)) cache = QDir::tempPath();
     auto preview = std::make_unique<QTemporaryDir>(cache + QStringLiteral("/jet-preview-XXXXXX"));
     if (!preview->isValid()) {
-        reportUnexpected(QStringLiteral("No temporary folder for the preview: %1").arg(preview->errorString()));
+        reportUnexpected(
+            QStringLiteral("No temporary folder for the preview: %1").arg(preview->errorString()));
         return false;
     }
     const QString converted = preview->filePath(QStringLiteral("preview.mdb"));
@@ -999,8 +1056,9 @@ bool frmOpenDb::openJetPreview(const QString& file) {
 
 bool frmOpenDb::convertJetOnOk() {
     const QString target = legacy::convertedPath(m_jetFile);
-    if (!askToConvertJet(this, m_jetFile,
-                         QStringLiteral("The new catalogue will be %1.").arg(QDir::toNativeSeparators(target))))
+    if (!askToConvertJet(
+            this, m_jetFile,
+            QStringLiteral("The new catalogue will be %1.").arg(QDir::toNativeSeparators(target))))
         return false;
     // The preview is that conversion already made; it is copied whole beside the original.
     QString why;

@@ -50,7 +50,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // the close box acts as Cancel
-    void reject() override;                         // so does Escape
+    void reject() override;                        // so does Escape
 
 private:
     void Form_Load();
@@ -69,7 +69,8 @@ private:
     QStringList previewRow(int row);
     // Each column's widest text in twips (its field name too; long fields left out) and the
     // number of rows; a table without keys is held as text on the way.
-    std::vector<float> widestTexts(const QString& table, store::Recordset& rs, bool keyed, long& rows);
+    std::vector<float> widestTexts(const QString& table, store::Recordset& rs, bool keyed,
+                                   long& rows);
 
     std::unique_ptr<Ui::frmOpenDb> ui;
     bool m_finished = false;

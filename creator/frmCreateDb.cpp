@@ -19,11 +19,14 @@ const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 }  // namespace
 
-frmCreateDb::frmCreateDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmCreateDb>()) {
+frmCreateDb::frmCreateDb(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmCreateDb>()) {
     ui->setupUi(this);
     setFixedSize(size());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto on = [this](QAbstractButton* button, void (frmCreateDb::*handler)()) { connectGuarded(button, this, handler); };
+    auto on = [this](QAbstractButton* button, void (frmCreateDb::*handler)()) {
+        connectGuarded(button, this, handler);
+    };
     on(ui->CreateButton, &frmCreateDb::CreateButton_Click);
     on(ui->cmdExit, &frmCreateDb::cmdExit_Click);
     on(ui->cmdCancel, &frmCreateDb::cmdCancel_Click);
@@ -55,21 +58,31 @@ namespace {
 // Characters that show as nothing: a name made only of them looks empty.
 bool isBlank(QChar c) {
     switch (c.unicode()) {
-        case 0x180E: case 0x200B: case 0x2060: case 0xFEFF:             // zero-width spaces and joiners
-        case 0x115F: case 0x1160: case 0x3164: case 0xFFA0: case 0x2800:  // fillers and the blank pattern
+        case 0x180E:
+        case 0x200B:
+        case 0x2060:
+        case 0xFEFF:  // zero-width spaces and joiners
+        case 0x115F:
+        case 0x1160:
+        case 0x3164:
+        case 0xFFA0:
+        case 0x2800:  // fillers and the blank pattern
             return true;
         default:
-            return c.isSpace();  // every space separator (no-break, figure, ideographic...) and tab, line ends
+            return c.isSpace();  // every space separator (no-break, figure, ideographic...) and
+                                 // tab, line ends
     }
 }
 
-bool isBlankName(const QString& name) { return std::all_of(name.begin(), name.end(), isBlank); }
+bool isBlankName(const QString& name) {
+    return std::all_of(name.begin(), name.end(), isBlank);
+}
 
 // Controls that reorder the text shown around them, so a name would read other than it is.
 bool isDirectionControl(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F ||
-           u == 0x061C;
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x200E ||
+           u == 0x200F || u == 0x061C;
 }
 
 bool isZeroWidth(QChar c) {
@@ -82,7 +95,9 @@ bool isLineBreak(QChar c) {
     return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
 }
 
-bool containsAny(const QString& name, bool (*test)(QChar)) { return std::any_of(name.begin(), name.end(), test); }
+bool containsAny(const QString& name, bool (*test)(QChar)) {
+    return std::any_of(name.begin(), name.end(), test);
+}
 
 // Why `name` cannot be used, or "" when it can; `what` is how the messages call it.
 QString hiddenCharacters(const QString& name, const QString& what) {
@@ -90,7 +105,8 @@ QString hiddenCharacters(const QString& name, const QString& what) {
         return QStringLiteral("The %1 can not contain invisible text direction controls").arg(what);
     if (containsAny(name, isZeroWidth))
         return QStringLiteral("The %1 can not contain invisible zero-width characters").arg(what);
-    if (containsAny(name, isLineBreak)) return QStringLiteral("The %1 can not contain line breaks").arg(what);
+    if (containsAny(name, isLineBreak))
+        return QStringLiteral("The %1 can not contain line breaks").arg(what);
     return QString();
 }
 
@@ -101,11 +117,13 @@ QString frmCreateDb::refusedName(const QString& name) const {
     // A server's address makes the table in that database on the server.
     if (store::Connection::isServerAddress(name.trimmed())) return QString();
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return QStringLiteral("The Database Name can not contain / or \\ : the database is always made in the "
-                              "program's folder");
+        return QStringLiteral(
+            "The Database Name can not contain / or \\ : the database is always made in the "
+            "program's folder");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("The Database Name can not be . or ..");
-    if (const QString why = hiddenCharacters(name, QStringLiteral("Database Name")); !why.isEmpty()) return why;
+    if (const QString why = hiddenCharacters(name, QStringLiteral("Database Name")); !why.isEmpty())
+        return why;
     for (QChar c : name)
         if (c.category() == QChar::Other_Control)
             return QStringLiteral("The Database Name can not contain control characters");
@@ -119,7 +137,8 @@ QString frmCreateDb::refusedTableName(const QString& name) const {
 void frmCreateDb::CreateButton_Click() {
     showMessage(QString(), kRed);
     if (bDbCreated) {
-        showMessage(QStringLiteral("You Must Exit this Window Before Creating another Database"), kRed);
+        showMessage(QStringLiteral("You Must Exit this Window Before Creating another Database"),
+                    kRed);
         return;
     }
     sNewDbName = ui->txtDBname->text();
@@ -157,8 +176,9 @@ bool frmCreateDb::Create_Database() {
         // On a server the database is there already: the new parts table is made in it.
         try {
             store::Catalog catNewDb;
-            store::Connection& cn = catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                                    store::Connection::quoteValue(sNewDbName.trimmed()));
+            store::Connection& cn =
+                catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                store::Connection::quoteValue(sNewDbName.trimmed()));
             sNewDbPath = cn.dataSource();
             store::parts::createPartsTable(catNewDb, m_table, boxes);
             catNewDb.ActiveConnection().Close();
@@ -179,8 +199,9 @@ bool frmCreateDb::Create_Database() {
     bool created = false;
     try {
         store::Catalog catNewDb;
-        catNewDb.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
-                        store::Connection::quoteValue(sNewDbPath));
+        catNewDb.Create(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+            store::Connection::quoteValue(sNewDbPath));
         created = true;
         store::parts::createPartsTable(catNewDb, m_table, boxes);
         catNewDb.ActiveConnection().Close();
@@ -188,8 +209,9 @@ bool frmCreateDb::Create_Database() {
         // A half-made file is no database anyone wants: it goes, and the window stays usable.
         if (created) QFile::remove(sNewDbPath);
         // The store also refuses a name whose journal is already there, or taken in the meantime.
-        showMessage(e.number() == store::errFileExists ? QStringLiteral("Database Name already Used, Can NOT Replace")
-                                                       : e.description(),
+        showMessage(e.number() == store::errFileExists
+                        ? QStringLiteral("Database Name already Used, Can NOT Replace")
+                        : e.description(),
                     kRed);
         return false;
     }

@@ -32,7 +32,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // the title-bar close acts as EXIT
-    void reject() override;                         // so does Escape
+    void reject() override;                        // so does Escape
 
 private:
     void Form_Load();

@@ -20,7 +20,9 @@ void out(const QString& text) {
     std::fflush(stdout);
 }
 
-void err(const QString& text) { std::fputs(qPrintable(QStringLiteral("cogwright: ") + text + QLatin1Char('\n')), stderr); }
+void err(const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("cogwright: ") + text + QLatin1Char('\n')), stderr);
+}
 
 void open(store::Connection& connection, const QString& database) {
     connection.Open(QStringLiteral("Data Source=") +
@@ -46,7 +48,8 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
     try {
         store::Connection connection;
         open(connection, database);
-        const ExportResult r = exportCsv(connection, table, csvPath, reporter(QStringLiteral("Exported")));
+        const ExportResult r =
+            exportCsv(connection, table, csvPath, reporter(QStringLiteral("Exported")));
         out(QStringLiteral("Exported %1 rows and %2 pictures of the table '%3' to '%4'.")
                 .arg(r.rows)
                 .arg(r.pictures)
@@ -64,7 +67,8 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
         open(connection, database);
         CsvImport import(connection, table, csvPath);
         if (!import.unknownColumns().isEmpty()) {
-            err(QStringLiteral("The header row of '%1' names columns the table '%2' does not have: %3. Nothing was "
+            err(QStringLiteral("The header row of '%1' names columns the table '%2' does not have: "
+                               "%3. Nothing was "
                                "imported.")
                     .arg(csvPath, table, import.unknownColumns().join(QStringLiteral(", "))));
             return kCsvRefused;
@@ -78,12 +82,15 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
                     .arg(import.rowsRead())
                     .arg(csvPath));
             for (const QString& line : refusalLines(import, kRefusalsShown)) err(line);
-            if (import.refusals().size() > size_t(kRefusalsShown) || qint64(import.refusals().size()) < import.rowsRefused())
+            if (import.refusals().size() > size_t(kRefusalsShown) ||
+                qint64(import.refusals().size()) < import.rowsRefused())
                 err(QStringLiteral("(only the first %1 are listed)").arg(kRefusalsShown));
             return kCsvRefused;
         }
         connection.CommitTrans();
-        out(QStringLiteral("Imported %1 rows from '%2' into the table '%3'.").arg(import.rowsAdded()).arg(csvPath, table));
+        out(QStringLiteral("Imported %1 rows from '%2' into the table '%3'.")
+                .arg(import.rowsAdded())
+                .arg(csvPath, table));
         return kCsvDone;
     } catch (const store::StoreError& e) {
         err(e.description() + QStringLiteral(" Nothing was imported."));

@@ -7,8 +7,8 @@ namespace exchange {
 // Exit statuses of the command-line forms.
 enum CsvExit : int {
     kCsvDone = 0,
-    kCsvFailed = 1,    // the database, table or file could not be used; nothing written
-    kCsvRefused = 3,   // the file's rows or columns were refused; nothing written
+    kCsvFailed = 1,   // the database, table or file could not be used; nothing written
+    kCsvRefused = 3,  // the file's rows or columns were refused; nothing written
 };
 
 // "--export-csv DATABASE TABLE FILE" and "--import-csv DATABASE TABLE FILE" without a window:

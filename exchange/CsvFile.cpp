@@ -25,7 +25,9 @@ QString shortest(F value) {
 }
 
 // Blanks are part of a field: nothing is trimmed.
-int noSpace(unsigned char) { return 0; }
+int noSpace(unsigned char) {
+    return 0;
+}
 
 }  // namespace
 
@@ -77,7 +79,8 @@ void appendCsvField(QByteArray& line, const QString& text, bool isNull) {
     const QByteArray utf8 = text.toUtf8();
     const qsizetype at = line.size();
     line.resize(at + 2 * utf8.size() + 2);
-    const size_t written = csv_write(line.data() + at, size_t(line.size() - at), utf8.constData(), size_t(utf8.size()));
+    const size_t written = csv_write(line.data() + at, size_t(line.size() - at), utf8.constData(),
+                                     size_t(utf8.size()));
     line.resize(at + qsizetype(written));
 }
 
@@ -123,7 +126,8 @@ void appendCsvValue(QByteArray& line, const QVariant& value) {
                 end = std::to_chars(buf, buf + sizeof buf, *static_cast<const int*>(data)).ptr;
                 break;
             case QMetaType::LongLong:
-                end = std::to_chars(buf, buf + sizeof buf, *static_cast<const qlonglong*>(data)).ptr;
+                end =
+                    std::to_chars(buf, buf + sizeof buf, *static_cast<const qlonglong*>(data)).ptr;
                 break;
             case QMetaType::Float:
                 end = std::to_chars(buf, buf + sizeof buf, *static_cast<const float*>(data)).ptr;
@@ -178,8 +182,9 @@ bool decodeUtf8(QByteArrayView bytes, QString& text) {
 
 CsvReader::CsvReader(const QString& path) : m_file(path) {
     if (!m_file.open(QIODevice::ReadOnly))
-        throw store::StoreError(kErrFileAccess,
-                                QStringLiteral("The file '%1' cannot be read (%2).").arg(path, m_file.errorString()));
+        throw store::StoreError(
+            kErrFileAccess,
+            QStringLiteral("The file '%1' cannot be read (%2).").arg(path, m_file.errorString()));
     m_size = m_file.size();
     m_parser = new csv_parser;
     csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL | CSV_EMPTY_IS_NULL);
@@ -204,7 +209,8 @@ void CsvReader::onField(void* data, size_t length, void* self) {
         // Line breaks kept inside quoted fields move the line count on.
         for (size_t i = 0; i < length; ++i) {
             const char c = bytes[i];
-            if (c == '\n' || (c == '\r' && (i + 1 == length || bytes[i + 1] != '\n'))) ++r->m_physicalLine;
+            if (c == '\n' || (c == '\r' && (i + 1 == length || bytes[i + 1] != '\n')))
+                ++r->m_physicalLine;
         }
     }
     r->m_lastTerminator = 0;
@@ -230,15 +236,17 @@ void CsvReader::fill() {
         QByteArray block = m_file.read(kBlock);
         if (block.isEmpty()) {
             if (m_file.error() != QFileDevice::NoError)
-                throw store::StoreError(kErrFileAccess, QStringLiteral("The file '%1' cannot be read (%2).")
-                                                            .arg(m_file.fileName(), m_file.errorString()));
+                throw store::StoreError(kErrFileAccess,
+                                        QStringLiteral("The file '%1' cannot be read (%2).")
+                                            .arg(m_file.fileName(), m_file.errorString()));
             m_atEnd = true;
             if (csv_fini(m_parser, onField, onRecordEnd, this) != 0)
-                throw store::StoreError(kErrFileFormat,
-                                        QStringLiteral("The file '%1' ends inside a quoted field that begins on "
-                                                       "line %2.")
-                                            .arg(m_file.fileName())
-                                            .arg(m_building.line ? m_building.line : m_physicalLine));
+                throw store::StoreError(
+                    kErrFileFormat,
+                    QStringLiteral("The file '%1' ends inside a quoted field that begins on "
+                                   "line %2.")
+                        .arg(m_file.fileName())
+                        .arg(m_building.line ? m_building.line : m_physicalLine));
             break;
         }
         if (m_first) {
@@ -250,17 +258,19 @@ void CsvReader::fill() {
             csv_set_delim(m_parser, static_cast<unsigned char>(m_separator));
         }
         if (block.contains('\0'))
-            throw store::StoreError(kErrFileFormat, QStringLiteral("The file '%1' is not a text file: it holds NUL "
-                                                                   "bytes, so it cannot be CSV.")
-                                                        .arg(m_file.fileName()));
-        const size_t done = csv_parse(m_parser, block.constData(), size_t(block.size()), onField, onRecordEnd, this);
-        if (done != size_t(block.size()))
             throw store::StoreError(kErrFileFormat,
-                                    QStringLiteral("The file '%1' is not CSV as a spreadsheet writes it: %2 on line "
-                                                   "%3 (a quote inside a field that does not begin with one?).")
-                                        .arg(m_file.fileName(),
-                                             QString::fromLatin1(csv_strerror(csv_error(m_parser))))
-                                        .arg(m_physicalLine));
+                                    QStringLiteral("The file '%1' is not a text file: it holds NUL "
+                                                   "bytes, so it cannot be CSV.")
+                                        .arg(m_file.fileName()));
+        const size_t done = csv_parse(m_parser, block.constData(), size_t(block.size()), onField,
+                                      onRecordEnd, this);
+        if (done != size_t(block.size()))
+            throw store::StoreError(
+                kErrFileFormat,
+                QStringLiteral("The file '%1' is not CSV as a spreadsheet writes it: %2 on line "
+                               "%3 (a quote inside a field that does not begin with one?).")
+                    .arg(m_file.fileName(), QString::fromLatin1(csv_strerror(csv_error(m_parser))))
+                    .arg(m_physicalLine));
     }
 }
 
@@ -272,7 +282,8 @@ bool CsvReader::next(std::vector<CsvField>& fields) {
     m_line = m_current.line;
     fields.clear();
     for (const auto& [offset, length] : m_current.spans)
-        fields.push_back({length < 0 ? QByteArrayView() : QByteArrayView(m_current.data.constData() + offset, length),
+        fields.push_back({length < 0 ? QByteArrayView()
+                                     : QByteArrayView(m_current.data.constData() + offset, length),
                           length < 0});
     // Quotes left aside: a little less than the record took in the file.
     m_consumed += m_current.data.size() + qint64(fields.size()) + 1;

@@ -13,8 +13,8 @@ namespace exchange {
 
 // Failures of reading or writing a file, with a number and a description for the user, as the
 // store's own errors have.
-inline constexpr long kErrFileAccess = 75;      // a file cannot be opened, read or written
-inline constexpr long kErrFileFormat = 3001;    // the file is not CSV text as expected
+inline constexpr long kErrFileAccess = 75;    // a file cannot be opened, read or written
+inline constexpr long kErrFileFormat = 3001;  // the file is not CSV text as expected
 
 // The text a value is written as: the same on every machine, so that it reads back exactly.
 // Numbers with a dot and every digit needed (a single reads back to the same 32-bit value),
@@ -70,7 +70,8 @@ private:
     // A record's fields one after another in one block: one allocation a record, not one a field.
     struct Record {
         QByteArray data;
-        std::vector<std::pair<qsizetype, qsizetype>> spans;  // offset and length; -1 length for Null
+        std::vector<std::pair<qsizetype, qsizetype>>
+            spans;  // offset and length; -1 length for Null
         qint64 line = 0;
     };
     std::deque<Record> m_ready;

@@ -18,15 +18,21 @@ namespace exchange {
 
 namespace {
 
-constexpr qint64 kProgressEvery = 256;   // rows between two reports of progress
+constexpr qint64 kProgressEvery = 256;      // rows between two reports of progress
 constexpr qsizetype kWriteBlock = 1 << 20;  // bytes gathered before they are written
 const QString kKeyColumn = QStringLiteral("PartID");
 
-[[noreturn]] void fileError(long number, const QString& text) { throw store::StoreError(number, text); }
+[[noreturn]] void fileError(long number, const QString& text) {
+    throw store::StoreError(number, text);
+}
 
-bool isTextType(store::DataTypeEnum type) { return type == store::adVarWChar || type == store::adLongVarWChar; }
+bool isTextType(store::DataTypeEnum type) {
+    return type == store::adVarWChar || type == store::adLongVarWChar;
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The plain form of a number, as this program writes it, read straight from the field's bytes;
 // the store then checks it as any value. Anything else (the user's locale, blanks, a plus sign)
@@ -53,7 +59,8 @@ QVariant plainNumber(store::DataTypeEnum type, QByteArrayView bytes) {
             qint64 frac = 0;
             int fracDigits = 0;
             if (p != last && *p == '.')
-                for (++p; p != last && isDigit(*p) && fracDigits < 4; ++p, ++fracDigits) frac = frac * 10 + (*p - '0');
+                for (++p; p != last && isDigit(*p) && fracDigits < 4; ++p, ++fracDigits)
+                    frac = frac * 10 + (*p - '0');
             if (p != last) return QVariant();
             for (int i = fracDigits; i < 4; ++i) frac *= 10;
             const qint64 scaled = whole * store::Currency::kScale + frac;
@@ -62,7 +69,8 @@ QVariant plainNumber(store::DataTypeEnum type, QByteArrayView bytes) {
         case store::adSingle:
         case store::adDouble: {
             for (const char* p = first; p != last; ++p)
-                if (!isDigit(*p) && *p != '.' && *p != 'e' && *p != 'E' && *p != '-' && *p != '+') return QVariant();
+                if (!isDigit(*p) && *p != '.' && *p != 'e' && *p != 'E' && *p != '-' && *p != '+')
+                    return QVariant();
             double d = 0;
             const auto res = std::from_chars(first, last, d);
             if (res.ec != std::errc() || res.ptr != last || !std::isfinite(d)) return QVariant();
@@ -87,9 +95,10 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
     // Replacing the database with its own export would lose it.
     const QString database = QFileInfo(connection.dataSource()).canonicalFilePath();
     if (!database.isEmpty() && QFileInfo(csvPath).canonicalFilePath() == database)
-        fileError(kErrFileAccess, QStringLiteral("The CSV file '%1' would replace the database it is written from; "
-                                                 "choose another file.")
-                                      .arg(csvPath));
+        fileError(kErrFileAccess,
+                  QStringLiteral("The CSV file '%1' would replace the database it is written from; "
+                                 "choose another file.")
+                      .arg(csvPath));
     const QString source = store::quoteIdentifier(table);
     qint64 total = 0;
     {
@@ -100,7 +109,8 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
 
     QSaveFile out(csvPath);
     if (!out.open(QIODevice::WriteOnly))
-        fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).").arg(csvPath, out.errorString()));
+        fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                                      .arg(csvPath, out.errorString()));
 
     const QString folder = picturesFolder(csvPath);
     const QString folderName = QFileInfo(folder).fileName();
@@ -126,15 +136,16 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
         for (int i = 0; i < k; ++i) {
             const QString name = rs->fields()[i].Name();
             if (keyColumn < 0 && name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) keyColumn = i;
-            if (imageColumn < 0 && name.compare(QLatin1String("Image"), Qt::CaseInsensitive) == 0) imageColumn = i;
+            if (imageColumn < 0 && name.compare(QLatin1String("Image"), Qt::CaseInsensitive) == 0)
+                imageColumn = i;
             if (i > 0) buffer += ',';
             appendCsvField(buffer, name, false);
         }
         buffer += "\r\n";
         auto flush = [&] {
             if (out.write(buffer) != buffer.size())
-                fileError(kErrFileAccess,
-                          QStringLiteral("The file '%1' cannot be written (%2).").arg(csvPath, out.errorString()));
+                fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                                              .arg(csvPath, out.errorString()));
             buffer.clear();
         };
         if (progress && !progress(0, total)) result.cancelled = true;
@@ -153,17 +164,21 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
                 QString name = key.isNull() ? QString::number(result.rows) : csvText(key);
                 if (i != imageColumn) name += QLatin1Char('-') + QString::number(i);
                 QString extension = pictureExtension(bytes);
-                name += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
+                name +=
+                    QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
                 if (!folderExisted && !folderMade) {
                     if (!QDir().mkpath(folder))
-                        fileError(kErrFileAccess, QStringLiteral("The folder '%1' cannot be made.").arg(folder));
+                        fileError(kErrFileAccess,
+                                  QStringLiteral("The folder '%1' cannot be made.").arg(folder));
                     folderMade = true;
                 }
                 QFile picture(QDir(folder).filePath(name));
                 picturesWritten << picture.fileName();
-                if (!picture.open(QIODevice::WriteOnly) || picture.write(bytes) != bytes.size() || !picture.flush())
-                    fileError(kErrFileAccess, QStringLiteral("The picture file '%1' cannot be written (%2).")
-                                                  .arg(picture.fileName(), picture.errorString()));
+                if (!picture.open(QIODevice::WriteOnly) || picture.write(bytes) != bytes.size() ||
+                    !picture.flush())
+                    fileError(kErrFileAccess,
+                              QStringLiteral("The picture file '%1' cannot be written (%2).")
+                                  .arg(picture.fileName(), picture.errorString()));
                 ++result.pictures;
                 appendCsvField(buffer, folderName + QLatin1Char('/') + name, false);
             }
@@ -177,8 +192,8 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
             flush();
             if (progress) progress(result.rows, total);
             if (!out.commit())
-                fileError(kErrFileAccess,
-                          QStringLiteral("The file '%1' cannot be written (%2).").arg(csvPath, out.errorString()));
+                fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                                              .arg(csvPath, out.errorString()));
         }
     } catch (...) {
         out.cancelWriting();
@@ -196,41 +211,52 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
     : m_connection(connection), m_table(table), m_path(csvPath) {
     const store::TableAppender target(connection, table);
     const auto& columns = target.columns();
-    if (columns.size() < 2 || columns[1].name != QLatin1String("PartNumber") || target.keyColumn() != 0)
-        fileError(store::errOperationNotAllowed,
-                  QStringLiteral("The table '%1' is not a parts table: only a parts table takes parts from a CSV "
-                                 "file.")
-                      .arg(table));
+    if (columns.size() < 2 || columns[1].name != QLatin1String("PartNumber") ||
+        target.keyColumn() != 0)
+        fileError(
+            store::errOperationNotAllowed,
+            QStringLiteral(
+                "The table '%1' is not a parts table: only a parts table takes parts from a CSV "
+                "file.")
+                .arg(table));
     CsvReader reader(csvPath);
     std::vector<CsvField> fields;
     if (!reader.next(fields))
         fileError(kErrFileFormat,
-                  QStringLiteral("The file '%1' is empty: it has no header row naming the columns.").arg(csvPath));
+                  QStringLiteral("The file '%1' is empty: it has no header row naming the columns.")
+                      .arg(csvPath));
     for (const CsvField& f : fields) {
         QString name;
         if (!decodeUtf8(f.bytes, name))
-            fileError(kErrFileFormat, QStringLiteral("The header row of '%1' is not UTF-8 text, so the file is "
-                                                     "not a CSV file the program reads.")
-                                          .arg(csvPath));
+            fileError(kErrFileFormat,
+                      QStringLiteral("The header row of '%1' is not UTF-8 text, so the file is "
+                                     "not a CSV file the program reads.")
+                          .arg(csvPath));
         int column = -1;
         for (size_t i = 0; i < columns.size(); ++i)
             if (columns[i].name.compare(name.trimmed(), Qt::CaseInsensitive) == 0) column = int(i);
-        if (column >= 0 && std::find(m_columnOf.begin(), m_columnOf.end(), column) != m_columnOf.end())
-            fileError(kErrFileFormat, QStringLiteral("The header row of '%1' names the column \"%2\" twice.")
-                                          .arg(csvPath, columns[size_t(column)].name));
-        if (column < 0) m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)") : name);
+        if (column >= 0 &&
+            std::find(m_columnOf.begin(), m_columnOf.end(), column) != m_columnOf.end())
+            fileError(kErrFileFormat,
+                      QStringLiteral("The header row of '%1' names the column \"%2\" twice.")
+                          .arg(csvPath, columns[size_t(column)].name));
+        if (column < 0)
+            m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)") : name);
         m_header << name;
         m_columnOf.push_back(column);
     }
     if (m_unknown.size() == m_header.size())
-        fileError(kErrFileFormat, QStringLiteral("The header row of '%1' names none of the columns of the table '%2', "
-                                                 "so nothing can be imported from it.")
-                                      .arg(csvPath, table));
+        fileError(
+            kErrFileFormat,
+            QStringLiteral("The header row of '%1' names none of the columns of the table '%2', "
+                           "so nothing can be imported from it.")
+                .arg(csvPath, table));
 }
 
 CsvImport::~CsvImport() = default;
 
-void CsvImport::refuse(qint64 line, const QString& column, const QString& value, const QString& reason) {
+void CsvImport::refuse(qint64 line, const QString& column, const QString& value,
+                       const QString& reason) {
     if (m_refusals.size() < kRefusalsKept) m_refusals.push_back({line, column, value, reason});
 }
 
@@ -247,7 +273,8 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
     reader.next(fields);  // the header, read before
     auto estimate = [&] {
         const qint64 read = std::max<qint64>(reader.bytesRead(), 1);
-        return std::max(m_rowsRead, qint64(double(m_rowsRead) * double(reader.size()) / double(read)));
+        return std::max(m_rowsRead,
+                        qint64(double(m_rowsRead) * double(reader.size()) / double(read)));
     };
     std::vector<QVariant> values(columns.size());
     if (progress && !progress(0, 0)) return false;
@@ -298,7 +325,8 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
                         values[size_t(column)] = key;
                     } else if (!newKeys) {
                         refuse(line, info.name, text,
-                               QStringLiteral("The key %1 is taken by another record.").arg(key.toLongLong()));
+                               QStringLiteral("The key %1 is taken by another record.")
+                                   .arg(key.toLongLong()));
                         keyWasTaken = true;
                     }
                 } else if (info.type == store::adLongVarBinary) {
@@ -314,11 +342,13 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
                     if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
                     if (bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
                         refuse(line, info.name, text,
-                               QStringLiteral("The file '%1' cannot be read (%2).").arg(path, file.errorString()));
+                               QStringLiteral("The file '%1' cannot be read (%2).")
+                                   .arg(path, file.errorString()));
                         refused = true;
                     } else if (pictureExtension(bytes).isEmpty()) {
                         refuse(line, info.name, text,
-                               QStringLiteral("The file '%1' does not appear to be a picture (JPEG, BMP, GIF, PNG or "
+                               QStringLiteral("The file '%1' does not appear to be a picture "
+                                              "(JPEG, BMP, GIF, PNG or "
                                               "icon).")
                                    .arg(path));
                         refused = true;
@@ -346,7 +376,8 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
                 ++m_rowsRefused;
             }
         }
-        if (progress && m_rowsRead % kProgressEvery == 0 && !progress(m_rowsRead, estimate())) return false;
+        if (progress && m_rowsRead % kProgressEvery == 0 && !progress(m_rowsRead, estimate()))
+            return false;
     }
     if (progress) progress(m_rowsRead, m_rowsRead);
     return true;
@@ -357,7 +388,8 @@ QStringList refusalLines(const CsvImport& import, int limit) {
     for (const Refusal& r : import.refusals()) {
         if (lines.size() >= limit) break;
         QString where = QStringLiteral("line %1").arg(r.line);
-        if (!r.column.isEmpty()) where += QStringLiteral(", \"%1\" = \"%2\"").arg(r.column, r.value);
+        if (!r.column.isEmpty())
+            where += QStringLiteral(", \"%1\" = \"%2\"").arg(r.column, r.value);
         lines << where + QStringLiteral(": ") + r.reason;
     }
     return lines;

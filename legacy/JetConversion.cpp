@@ -1,16 +1,15 @@
 #include "JetConversion.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -22,16 +21,24 @@ QString g_program;
 int g_stallMs = 180000;  // generous: a slow disk, a table of large pictures
 constexpr int kStopGraceMs = 3000;
 
-QString shown(const QString& path) { return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path)); }
+QString shown(const QString& path) {
+    return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path));
+}
 
 }  // namespace
 
 QString JetConversion::program() {
     return g_program.isEmpty() ? QCoreApplication::applicationFilePath() : g_program;
 }
-void JetConversion::setProgram(const QString& path) { g_program = path; }
-int JetConversion::stallTimeoutMs() { return g_stallMs; }
-void JetConversion::setStallTimeoutMs(int ms) { g_stallMs = ms; }
+void JetConversion::setProgram(const QString& path) {
+    g_program = path;
+}
+int JetConversion::stallTimeoutMs() {
+    return g_stallMs;
+}
+void JetConversion::setStallTimeoutMs(int ms) {
+    g_stallMs = ms;
+}
 
 JetConversion::JetConversion(QObject* parent) : QObject(parent) {
     m_stall.setSingleShot(true);
@@ -42,8 +49,9 @@ JetConversion::JetConversion(QObject* parent) : QObject(parent) {
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &JetConversion::readProgress);
     connect(&m_process, &QProcess::finished, this, &JetConversion::ended);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) fail(QStringLiteral("The converter %1 could not be started: %2")
-                                                       .arg(shown(program()), m_process.errorString()));
+        if (error == QProcess::FailedToStart)
+            fail(QStringLiteral("The converter %1 could not be started: %2")
+                     .arg(shown(program()), m_process.errorString()));
     });
 }
 
@@ -93,7 +101,8 @@ void JetConversion::readProgress() {
         if (kind == QLatin1String("tables") && f.size() >= 2) {
             m_tables = f[1].toInt();
         } else if (kind == QLatin1String("table") && f.size() >= 4) {
-            emit tableStarted(f[1].toInt(), m_tables, QUrl::fromPercentEncoding(f[2]), f[3].toLongLong());
+            emit tableStarted(f[1].toInt(), m_tables, QUrl::fromPercentEncoding(f[2]),
+                              f[3].toLongLong());
         } else if (kind == QLatin1String("rows") && f.size() >= 3) {
             emit rowsDone(f[1].toLongLong(), f[2].toLongLong());
         } else if (kind == QLatin1String("linked") && f.size() >= 2) {
@@ -108,8 +117,8 @@ void JetConversion::removePart() {
     // The child's own name for its unfinished file, in case it could not remove it.
     if (m_pid <= 0 || m_out.isEmpty()) return;
     const QFileInfo out(m_out);
-    const QString part = out.absolutePath() + QStringLiteral("/.") + out.fileName() + QStringLiteral(".part-") +
-                         QString::number(m_pid);
+    const QString part = out.absolutePath() + QStringLiteral("/.") + out.fileName() +
+                         QStringLiteral(".part-") + QString::number(m_pid);
     QFile::remove(part);
     QFile::remove(part + QStringLiteral("-journal"));
 }
@@ -124,27 +133,33 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
     m_stall.stop();
     readProgress();
     QString message;
-    for (const QString& line : QString::fromLocal8Bit(m_process.readAllStandardError()).split(QLatin1Char('\n')))
+    for (const QString& line :
+         QString::fromLocal8Bit(m_process.readAllStandardError()).split(QLatin1Char('\n')))
         if (line.startsWith(QLatin1String("cogwright: "))) message = line.mid(11);
-    const bool ok = status == QProcess::NormalExit && exitCode == 0 && m_done && QFileInfo(m_out).isFile();
+    const bool ok =
+        status == QProcess::NormalExit && exitCode == 0 && m_done && QFileInfo(m_out).isFile();
     if (ok) {
         emit finished(true);
         return;
     }
     removePart();
     if (m_cancelled)
-        m_error = QStringLiteral("The conversion of %1 was cancelled; nothing was written.").arg(shown(m_in));
+        m_error = QStringLiteral("The conversion of %1 was cancelled; nothing was written.")
+                      .arg(shown(m_in));
     else if (m_stalled)
-        m_error = QStringLiteral("Reading %1 stopped making progress and was ended; the file may be damaged. "
-                                 "Nothing was written.")
+        m_error = QStringLiteral(
+                      "Reading %1 stopped making progress and was ended; the file may be damaged. "
+                      "Nothing was written.")
                       .arg(shown(m_in));
     else if (!message.isEmpty())
         m_error = message;
     else
-        m_error = QStringLiteral("The conversion of %1 failed (the converter ended with status %2); nothing was "
-                                 "written.")
-                      .arg(shown(m_in))
-                      .arg(status == QProcess::NormalExit ? exitCode : -1);
+        m_error =
+            QStringLiteral(
+                "The conversion of %1 failed (the converter ended with status %2); nothing was "
+                "written.")
+                .arg(shown(m_in))
+                .arg(status == QProcess::NormalExit ? exitCode : -1);
     emit finished(false);
 }
 
@@ -159,17 +174,20 @@ QString freeName(const QString& folder, const QString& base, const QString& suff
 QString convertedPath(const QString& original) {
     const QFileInfo info(original);
     QString folder = info.absolutePath();
-    if (!QFileInfo(folder).isWritable() || ::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    if (!QFileInfo(folder).isWritable() ||
+        ::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (folder.isEmpty()) folder = QDir::homePath();
         QDir().mkpath(folder);
     }
-    return freeName(folder, info.completeBaseName() + QStringLiteral(" (converted)"), QStringLiteral(".mdb"));
+    return freeName(folder, info.completeBaseName() + QStringLiteral(" (converted)"),
+                    QStringLiteral(".mdb"));
 }
 
 bool renameNoReplace(const QString& from, const QString& to, QString* error) {
     const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return true;
     int e = errno;
     if ((e == EINVAL || e == ENOSYS) && ::link(a.constData(), b.constData()) == 0) {
         ::unlink(a.constData());
@@ -177,16 +195,17 @@ bool renameNoReplace(const QString& from, const QString& to, QString* error) {
     }
     if (e == EINVAL || e == ENOSYS) e = errno;
     if (error)
-        *error = e == EEXIST ? QStringLiteral("%1 already exists.").arg(shown(to))
-                             : QStringLiteral("%1 cannot be renamed to %2: %3.")
-                                   .arg(shown(from), shown(to), QString::fromLocal8Bit(std::strerror(e)));
+        *error = e == EEXIST
+                     ? QStringLiteral("%1 already exists.").arg(shown(to))
+                     : QStringLiteral("%1 cannot be renamed to %2: %3.")
+                           .arg(shown(from), shown(to), QString::fromLocal8Bit(std::strerror(e)));
     return false;
 }
 
 bool copyWhole(const QString& source, const QString& target, QString* error) {
     const QFileInfo t(target);
-    const QString part = t.absolutePath() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".part-") +
-                         QString::number(::getpid());
+    const QString part = t.absolutePath() + QStringLiteral("/.") + t.fileName() +
+                         QStringLiteral(".part-") + QString::number(::getpid());
     auto failed = [&](const QString& why) {
         QFile::remove(part);
         if (error) *error = QStringLiteral("%1 cannot be written: %2").arg(shown(target), why);
@@ -194,7 +213,8 @@ bool copyWhole(const QString& source, const QString& target, QString* error) {
     };
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return failed(in.errorString());
-    const int fd = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(QFile::encodeName(part).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return failed(QString::fromLocal8Bit(std::strerror(errno)));
     bool ok = true;
     while (ok && !in.atEnd()) {
@@ -203,8 +223,10 @@ bool copyWhole(const QString& source, const QString& target, QString* error) {
         for (qsizetype at = 0; ok && at < block.size();) {
             const ssize_t n = ::write(fd, block.constData() + at, size_t(block.size() - at));
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ok = false;
-            else at += n;
+            if (n <= 0)
+                ok = false;
+            else
+                at += n;
         }
     }
     const QString why = QString::fromLocal8Bit(std::strerror(errno));

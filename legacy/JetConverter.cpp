@@ -1,17 +1,16 @@
 #include "JetConverter.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,28 +27,40 @@ namespace legacy {
 
 namespace {
 
-constexpr long kProgressEvery = 500;  // rows between progress lines, or
-constexpr qint64 kProgressMs = 1000;   // this long, for rows of large pictures
+constexpr long kProgressEvery = 500;     // rows between progress lines, or
+constexpr qint64 kProgressMs = 1000;     // this long, for rows of large pictures
 constexpr unsigned kStallSeconds = 120;  // the reader gives up when no row comes for this long
 
-QByteArray encoded(const QString& name) { return QUrl::toPercentEncoding(name); }
+QByteArray encoded(const QString& name) {
+    return QUrl::toPercentEncoding(name);
+}
 
 store::DataTypeEnum ourType(JetType type) {
     switch (type) {
-        case JetType::Boolean: return store::adBoolean;
+        case JetType::Boolean:
+            return store::adBoolean;
         case JetType::Byte:
         case JetType::Integer:
-        case JetType::LongInteger: return store::adInteger;
-        case JetType::Currency: return store::adCurrency;
-        case JetType::Single: return store::adSingle;
-        case JetType::Double: return store::adDouble;
-        case JetType::DateTime: return store::adDate;
+        case JetType::LongInteger:
+            return store::adInteger;
+        case JetType::Currency:
+            return store::adCurrency;
+        case JetType::Single:
+            return store::adSingle;
+        case JetType::Double:
+            return store::adDouble;
+        case JetType::DateTime:
+            return store::adDate;
         case JetType::Text:
-        case JetType::ReplicationId: return store::adVarWChar;
-        case JetType::Memo: return store::adLongVarWChar;
+        case JetType::ReplicationId:
+            return store::adVarWChar;
+        case JetType::Memo:
+            return store::adLongVarWChar;
         case JetType::Binary:
-        case JetType::Ole: return store::adLongVarBinary;
-        default: return store::adEmpty;
+        case JetType::Ole:
+            return store::adLongVarBinary;
+        default:
+            return store::adEmpty;
     }
 }
 
@@ -58,7 +69,9 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     store::Table table(jet.name);
     const JetColumn* counter = nullptr;
     for (const JetColumn& c : jet.columns) {
-        const long size = c.type == JetType::Text ? (c.size > 0 ? c.size : 255) : c.type == JetType::ReplicationId ? 38 : 0;
+        const long size = c.type == JetType::Text            ? (c.size > 0 ? c.size : 255)
+                          : c.type == JetType::ReplicationId ? 38
+                                                             : 0;
         store::Column column(c.name, ourType(c.type), size);
         if (c.autoNumber && !counter) {
             counter = &c;
@@ -100,19 +113,25 @@ extern "C" void onFatalSignal(int sig) {
 void setPart(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     const QByteArray journal = native + "-journal";
-    if (size_t(journal.size()) >= sizeof g_partJournal) throw store::StoreError(store::errInvalidArgument, QStringLiteral("The path \"%1\" is too long.").arg(path));
+    if (size_t(journal.size()) >= sizeof g_partJournal)
+        throw store::StoreError(store::errInvalidArgument,
+                                QStringLiteral("The path \"%1\" is too long.").arg(path));
     std::memcpy(g_partPath, native.constData(), size_t(native.size()) + 1);
     std::memcpy(g_partJournal, journal.constData(), size_t(journal.size()) + 1);
 }
 
-void clearPart() { g_partPath[0] = g_partJournal[0] = '\0'; }
+void clearPart() {
+    g_partPath[0] = g_partJournal[0] = '\0';
+}
 
 // Puts the complete file under its name, never over a file that appeared there meanwhile.
 void placeFile(const QString& part, const QString& out) {
     const QByteArray from = QFile::encodeName(part), to = QFile::encodeName(out);
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return;
     int error = errno;
-    if (error == EINVAL || error == ENOSYS) {  // a file system without it: a link cannot replace either
+    if (error == EINVAL ||
+        error == ENOSYS) {  // a file system without it: a link cannot replace either
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
             return;
@@ -120,14 +139,17 @@ void placeFile(const QString& part, const QString& out) {
         error = errno;
     }
     if (error == EEXIST)
-        throw store::StoreError(store::errFileExists,
-                                QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
-    throw store::StoreError(store::errFileNotFound, QStringLiteral("The new catalogue \"%1\" cannot be written: %2.")
-                                                       .arg(out, QString::fromLocal8Bit(std::strerror(error))));
+        throw store::StoreError(
+            store::errFileExists,
+            QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+    throw store::StoreError(store::errFileNotFound,
+                            QStringLiteral("The new catalogue \"%1\" cannot be written: %2.")
+                                .arg(out, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -142,13 +164,20 @@ bool partsShape(const JetTable& table, std::vector<int>* boxes) {
     auto fits = [](const JetColumn& c, store::DataTypeEnum type, long size) {
         switch (type) {
             case store::adInteger:
-                return c.type == JetType::Byte || c.type == JetType::Integer || c.type == JetType::LongInteger;
-            case store::adCurrency: return c.type == JetType::Currency;
-            case store::adSingle: return c.type == JetType::Single;
-            case store::adDate: return c.type == JetType::DateTime;
-            case store::adLongVarBinary: return c.type == JetType::Ole || c.type == JetType::Binary;
-            case store::adVarWChar: return c.type == JetType::Text && c.size > 0 && c.size <= size;
-            default: return false;
+                return c.type == JetType::Byte || c.type == JetType::Integer ||
+                       c.type == JetType::LongInteger;
+            case store::adCurrency:
+                return c.type == JetType::Currency;
+            case store::adSingle:
+                return c.type == JetType::Single;
+            case store::adDate:
+                return c.type == JetType::DateTime;
+            case store::adLongVarBinary:
+                return c.type == JetType::Ole || c.type == JetType::Binary;
+            case store::adVarWChar:
+                return c.type == JetType::Text && c.size > 0 && c.size <= size;
+            default:
+                return false;
         }
     };
     int fixed = 0;
@@ -185,17 +214,20 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     const QString out = outInfo.absoluteFilePath();
     if (const QString problem = jetFileProblem(in); !problem.isEmpty()) throw JetError(problem);
     if (outInfo.exists() || outInfo.isSymLink())
-        throw store::StoreError(store::errFileExists,
-                                QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+        throw store::StoreError(
+            store::errFileExists,
+            QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
 
     JetDatabase jet(in);
     for (const JetTable& t : jet.tables())
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
-                throw JetError(QStringLiteral("The column \"%1\" of the table \"%2\" in \"%3\" has a type (%4) that "
-                                              "this program cannot convert; nothing was converted.")
-                                   .arg(c.name, t.name, in)
-                                   .arg(c.jetType));
+                throw JetError(
+                    QStringLiteral(
+                        "The column \"%1\" of the table \"%2\" in \"%3\" has a type (%4) that "
+                        "this program cannot convert; nothing was converted.")
+                        .arg(c.name, t.name, in)
+                        .arg(c.jetType));
     progress("tables\t" + QByteArray::number(qulonglong(jet.tables().size())));
     for (const QString& linked : jet.linkedTables()) progress("linked\t" + encoded(linked));
 
@@ -204,8 +236,9 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     setPart(part);
     try {
         store::Catalog catalog;
-        store::Connection& cn = catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                               store::Connection::quoteValue(part));
+        store::Connection& cn =
+            catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                           store::Connection::quoteValue(part));
         store::startFilling(cn);
         long total = 0;
         int index = 0;
@@ -229,30 +262,36 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
             sinceProgress.start();
             jet.readRows(t, [&](long row, std::vector<QVariant>& values) {
                 for (size_t i = 0; i < values.size(); ++i)
-                    if (ole[i] && !values[i].isNull()) values[i] = unwrapOlePicture(values[i].toByteArray());
+                    if (ole[i] && !values[i].isNull())
+                        values[i] = unwrapOlePicture(values[i].toByteArray());
                 try {
                     insert.add(values);
                 } catch (const store::StoreError& e) {
-                    throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be converted: %4")
-                                       .arg(row)
-                                       .arg(t.name, in, e.description()));
+                    throw JetError(
+                        QStringLiteral(
+                            "Row %1 of the table \"%2\" in \"%3\" cannot be converted: %4")
+                            .arg(row)
+                            .arg(t.name, in, e.description()));
                 }
                 ::alarm(kStallSeconds);
                 if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
-                    progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' + QByteArray::number(qlonglong(t.rowCount)));
+                    progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' +
+                             QByteArray::number(qlonglong(t.rowCount)));
                     sinceProgress.start();
                 }
             });
             insert.finish();
             total += t.rowCount;
-            progress("rows\t" + QByteArray::number(qlonglong(t.rowCount)) + '\t' + QByteArray::number(qlonglong(t.rowCount)));
+            progress("rows\t" + QByteArray::number(qlonglong(t.rowCount)) + '\t' +
+                     QByteArray::number(qlonglong(t.rowCount)));
         }
         store::finishFilling(cn);
         cn.Close();
         placeFile(part, out);
         clearPart();
         syncFolder(outInfo.absolutePath());
-        progress("done\t" + QByteArray::number(index) + '\t' + QByteArray::number(qlonglong(total)));
+        progress("done\t" + QByteArray::number(index) + '\t' +
+                 QByteArray::number(qlonglong(total)));
     } catch (...) {
         removePart();
         clearPart();
@@ -264,13 +303,16 @@ int runConvertJet(const QString& in, const QString& out) {
     const QString shownIn = QFileInfo(in).absoluteFilePath();
     const QByteArray crash = "cogwright: the reader of Jet files failed on \"" + shownIn.toUtf8() +
                              "\"; the file is damaged. Nothing was written.\n";
-    const QByteArray stall = "cogwright: reading \"" + shownIn.toUtf8() +
-                             "\" stopped making progress; the file is damaged. Nothing was written.\n";
+    const QByteArray stall =
+        "cogwright: reading \"" + shownIn.toUtf8() +
+        "\" stopped making progress; the file is damaged. Nothing was written.\n";
     std::snprintf(g_crashMessage, 4096, "%s", crash.constData());
     std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
-    std::snprintf(g_crashMessage + 8192, 4096, "cogwright: the conversion of \"%s\" was stopped; nothing was written.\n",
+    std::snprintf(g_crashMessage + 8192, 4096,
+                  "cogwright: the conversion of \"%s\" was stopped; nothing was written.\n",
                   shownIn.toUtf8().constData());
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM}) ::signal(sig, onFatalSignal);
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM})
+        ::signal(sig, onFatalSignal);
     // A window that ends without waiting for its conversion takes it along.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::alarm(kStallSeconds);
@@ -288,7 +330,8 @@ int runConvertJet(const QString& in, const QString& out) {
         std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn),
                      qPrintable(e.description()));
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn), e.what());
+        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn),
+                     e.what());
     }
     ::alarm(0);
     return 1;

@@ -34,12 +34,16 @@ void rc4(const std::array<unsigned char, 4>& key, unsigned char* data, int lengt
     }
 }
 
-QString shown(const QString& path) { return QStringLiteral("\"%1\"").arg(QFileInfo(path).absoluteFilePath()); }
+QString shown(const QString& path) {
+    return QStringLiteral("\"%1\"").arg(QFileInfo(path).absoluteFilePath());
+}
 
 }  // namespace
 
 QString JetHeader::formatName() const {
-    if (!ace) return version == 0 ? QStringLiteral("Jet 3 (Access 97)") : QStringLiteral("Jet 4 (Access 2000-2003)");
+    if (!ace)
+        return version == 0 ? QStringLiteral("Jet 3 (Access 97)")
+                            : QStringLiteral("Jet 4 (Access 2000-2003)");
     return QStringLiteral("ACE (Access 2007 or later)");
 }
 
@@ -86,14 +90,17 @@ QString jetFileProblem(const QString& path) {
             .arg(shown(path))
             .arg(h->version);
     if (h->password)
-        return QStringLiteral("%1 is protected by a database password. Remove the password in Access, then "
-                              "convert it again.")
+        return QStringLiteral(
+                   "%1 is protected by a database password. Remove the password in Access, then "
+                   "convert it again.")
             .arg(shown(path));
     if (h->encoded)
-        return QStringLiteral("%1 is encrypted. Decrypt it in Access, then convert it again.").arg(shown(path));
+        return QStringLiteral("%1 is encrypted. Decrypt it in Access, then convert it again.")
+            .arg(shown(path));
     if (h->fileSize < h->pageSize * (kCatalogPage + 1) || h->fileSize % h->pageSize != 0)
-        return QStringLiteral("%1 is cut short or damaged: its size (%2 bytes) is not a whole number of its "
-                              "%3-byte pages.")
+        return QStringLiteral(
+                   "%1 is cut short or damaged: its size (%2 bytes) is not a whole number of its "
+                   "%3-byte pages.")
             .arg(shown(path))
             .arg(h->fileSize)
             .arg(h->pageSize);
@@ -102,7 +109,8 @@ QString jetFileProblem(const QString& path) {
         return QStringLiteral("%1 cannot be read.").arg(shown(path));
     const QByteArray catalog = file.read(2);
     if (catalog.size() != 2 || catalog.at(0) != 0x02 || catalog.at(1) != 0x01)
-        return QStringLiteral("%1 is damaged: its table of contents is not where a Jet file keeps it.")
+        return QStringLiteral(
+                   "%1 is damaged: its table of contents is not where a Jet file keeps it.")
             .arg(shown(path));
     return QString();
 }

@@ -18,26 +18,40 @@ namespace {
 
 // Room for one value as libmdb writes it out: a memo of 65,535 characters in UTF-8 and more.
 constexpr size_t kBindSize = 1 << 20;
-constexpr int kOffsetMask = 0x1fff;  // a row's offset on its page, without its flags
-constexpr double kFirstJetDay = -657434;          // 0100-01-01
-constexpr double kLastJetDay = 2958466;           // 10000-01-01
+constexpr int kOffsetMask = 0x1fff;       // a row's offset on its page, without its flags
+constexpr double kFirstJetDay = -657434;  // 0100-01-01
+constexpr double kLastJetDay = 2958466;   // 10000-01-01
 
 JetType typeOf(int code) {
     switch (code) {
-        case MDB_BOOL: return JetType::Boolean;
-        case MDB_BYTE: return JetType::Byte;
-        case MDB_INT: return JetType::Integer;
-        case MDB_LONGINT: return JetType::LongInteger;
-        case MDB_MONEY: return JetType::Currency;
-        case MDB_FLOAT: return JetType::Single;
-        case MDB_DOUBLE: return JetType::Double;
-        case MDB_DATETIME: return JetType::DateTime;
-        case MDB_BINARY: return JetType::Binary;
-        case MDB_TEXT: return JetType::Text;
-        case MDB_OLE: return JetType::Ole;
-        case MDB_MEMO: return JetType::Memo;
-        case MDB_REPID: return JetType::ReplicationId;
-        default: return JetType::Unsupported;
+        case MDB_BOOL:
+            return JetType::Boolean;
+        case MDB_BYTE:
+            return JetType::Byte;
+        case MDB_INT:
+            return JetType::Integer;
+        case MDB_LONGINT:
+            return JetType::LongInteger;
+        case MDB_MONEY:
+            return JetType::Currency;
+        case MDB_FLOAT:
+            return JetType::Single;
+        case MDB_DOUBLE:
+            return JetType::Double;
+        case MDB_DATETIME:
+            return JetType::DateTime;
+        case MDB_BINARY:
+            return JetType::Binary;
+        case MDB_TEXT:
+            return JetType::Text;
+        case MDB_OLE:
+            return JetType::Ole;
+        case MDB_MEMO:
+            return JetType::Memo;
+        case MDB_REPID:
+            return JetType::ReplicationId;
+        default:
+            return JetType::Unsupported;
     }
 }
 
@@ -73,15 +87,19 @@ struct JetDatabase::Handle {
     }
 };
 
-JetDatabase::JetDatabase(const QString& path) : m_path(QFileInfo(path).absoluteFilePath()), m_handle(new Handle) {
+JetDatabase::JetDatabase(const QString& path)
+    : m_path(QFileInfo(path).absoluteFilePath()), m_handle(new Handle) {
     const QByteArray native = QFile::encodeName(m_path);
     // Never opened for writing.
     m_handle->mdb = mdb_open(native.constData(), MDB_NOFLAGS);
-    if (!m_handle->mdb) throw JetError(QStringLiteral("\"%1\" cannot be opened as a Jet database.").arg(m_path));
+    if (!m_handle->mdb)
+        throw JetError(QStringLiteral("\"%1\" cannot be opened as a Jet database.").arg(m_path));
     MdbHandle* mdb = m_handle->mdb;
     mdb_set_bind_size(mdb, kBindSize);
     if (!mdb_read_catalog(mdb, MDB_ANY))
-        throw JetError(QStringLiteral("The list of tables in \"%1\" cannot be read; the file is damaged.").arg(m_path));
+        throw JetError(
+            QStringLiteral("The list of tables in \"%1\" cannot be read; the file is damaged.")
+                .arg(m_path));
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         const QString name = QString::fromUtf8(entry->object_name);
@@ -95,9 +113,11 @@ JetDatabase::JetDatabase(const QString& path) : m_path(QFileInfo(path).absoluteF
         MdbTableDef* def = mdb_read_table(entry);
         if (!def || !mdb_read_columns(def)) {
             if (def) mdb_free_tabledef(def);
-            throw JetError(QStringLiteral("The definition of the table \"%1\" in \"%2\" cannot be read; the file "
-                                          "is damaged.")
-                               .arg(name, m_path));
+            throw JetError(
+                QStringLiteral(
+                    "The definition of the table \"%1\" in \"%2\" cannot be read; the file "
+                    "is damaged.")
+                    .arg(name, m_path));
         }
         JetTable table;
         table.name = name;
@@ -111,7 +131,8 @@ JetDatabase::JetDatabase(const QString& path) : m_path(QFileInfo(path).absoluteF
             column.type = typeOf(col->col_type);
             // Jet 4 and ACE keep two bytes a character.
             if (column.type == JetType::Text)
-                column.size = mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
+                column.size =
+                    mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
             column.autoNumber = col->is_long_auto != 0;
             table.columns.push_back(column);
         }
@@ -122,15 +143,18 @@ JetDatabase::JetDatabase(const QString& path) : m_path(QFileInfo(path).absoluteF
 
 JetDatabase::~JetDatabase() = default;
 
-void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long, std::vector<QVariant>&)>& row) {
+void JetDatabase::readRows(const JetTable& wanted,
+                           const std::function<void(long, std::vector<QVariant>&)>& row) {
     MdbHandle* mdb = m_handle->mdb;
-    MdbCatalogEntry* entry = wanted.catalogIndex >= 0 && unsigned(wanted.catalogIndex) < mdb->num_catalog
-                                 ? static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, wanted.catalogIndex))
-                                 : nullptr;
+    MdbCatalogEntry* entry =
+        wanted.catalogIndex >= 0 && unsigned(wanted.catalogIndex) < mdb->num_catalog
+            ? static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, wanted.catalogIndex))
+            : nullptr;
     MdbTableDef* table = entry ? mdb_read_table(entry) : nullptr;
     if (!table || !mdb_read_columns(table) || table->num_cols != wanted.columns.size()) {
         if (table) mdb_free_tabledef(table);
-        throw JetError(QStringLiteral("The table \"%1\" in \"%2\" cannot be read.").arg(wanted.name, m_path));
+        throw JetError(
+            QStringLiteral("The table \"%1\" in \"%2\" cannot be read.").arg(wanted.name, m_path));
     }
     struct Bound {
         MdbTableDef* table;
@@ -144,7 +168,8 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
     // Only texts are taken as libmdb writes them out (and an OLE value's reference to its pages
     // is kept where its reader looks); every other value is read from the row's own bytes.
     for (unsigned c = 0; c < table->num_cols; ++c) {
-        const JetType type = c < wanted.columns.size() ? wanted.columns[c].type : JetType::Unsupported;
+        const JetType type =
+            c < wanted.columns.size() ? wanted.columns[c].type : JetType::Unsupported;
         if (type != JetType::Text && type != JetType::Memo && type != JetType::Ole) {
             bound.buffers.push_back(nullptr);
             continue;
@@ -170,18 +195,22 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
         if (table->cur_row < 1 || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
             throw unreadable(QStringLiteral("it is not where its page says"));
         const int cracked = mdb_crack_row(table, start & kOffsetMask, size, fields.data());
-        if (cracked < int(columns.size())) throw unreadable(QStringLiteral("its values do not fit its columns"));
+        if (cracked < int(columns.size()))
+            throw unreadable(QStringLiteral("its values do not fit its columns"));
         for (size_t c = 0; c < columns.size(); ++c) {
             const MdbField& f = fields[c];
             const size_t at = size_t(f.colnum);
-            if (at >= columns.size()) throw unreadable(QStringLiteral("it names a column the table lacks"));
+            if (at >= columns.size())
+                throw unreadable(QStringLiteral("it names a column the table lacks"));
             const JetColumn& column = columns[at];
             QVariant& v = values[at];
             const unsigned char* raw = mdb->pg_buf + f.start;
-            const bool inPage = f.start >= 0 && f.siz >= 0 && size_t(f.start) + size_t(f.siz) <= size_t(mdb->fmt->pg_size);
+            const bool inPage = f.start >= 0 && f.siz >= 0 &&
+                                size_t(f.start) + size_t(f.siz) <= size_t(mdb->fmt->pg_size);
             auto need = [&](int bytes) {
                 if (!inPage || f.siz < bytes)
-                    throw unreadable(QStringLiteral("the value of \"%1\" is cut short").arg(column.name));
+                    throw unreadable(
+                        QStringLiteral("the value of \"%1\" is cut short").arg(column.name));
             };
             if (column.type == JetType::Boolean) {
                 // A Yes/No value lives in the row's null mask: set is Yes.
@@ -193,9 +222,18 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
                 continue;
             }
             switch (column.type) {
-                case JetType::Byte: need(1); v = qint64(raw[0]); break;
-                case JetType::Integer: need(2); v = qint64(qFromLittleEndian<qint16>(raw)); break;
-                case JetType::LongInteger: need(4); v = qint64(qFromLittleEndian<qint32>(raw)); break;
+                case JetType::Byte:
+                    need(1);
+                    v = qint64(raw[0]);
+                    break;
+                case JetType::Integer:
+                    need(2);
+                    v = qint64(qFromLittleEndian<qint16>(raw));
+                    break;
+                case JetType::LongInteger:
+                    need(4);
+                    v = qint64(qFromLittleEndian<qint32>(raw));
+                    break;
                 case JetType::Currency:
                     need(8);
                     v = QVariant::fromValue(store::Currency{qFromLittleEndian<qint64>(raw)});
@@ -220,11 +258,15 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
                     std::memcpy(&days, raw, 8);
                     const QDateTime dt = jetDate(days);
                     if (!dt.isValid())
-                        throw unreadable(QStringLiteral("the date in \"%1\" is out of range").arg(column.name));
+                        throw unreadable(
+                            QStringLiteral("the date in \"%1\" is out of range").arg(column.name));
                     v = dt;
                     break;
                 }
-                case JetType::ReplicationId: need(16); v = repIdText(raw); break;
+                case JetType::ReplicationId:
+                    need(16);
+                    v = repIdText(raw);
+                    break;
                 case JetType::Binary:
                     need(0);
                     v = QByteArray(reinterpret_cast<const char*>(raw), f.siz);
@@ -233,7 +275,8 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
                 case JetType::Memo: {
                     const int length = bound.lengths[at];
                     if (size_t(length) + 1 >= kBindSize)
-                        throw unreadable(QStringLiteral("the text in \"%1\" is too long").arg(column.name));
+                        throw unreadable(
+                            QStringLiteral("the text in \"%1\" is too long").arg(column.name));
                     v = QString::fromUtf8(bound.buffers[at], length);
                     break;
                 }
@@ -250,18 +293,22 @@ void JetDatabase::readRows(const JetTable& wanted, const std::function<void(long
                     break;
                 }
                 default:
-                    throw unreadable(QStringLiteral("the column \"%1\" has a type this program cannot read").arg(column.name));
+                    throw unreadable(
+                        QStringLiteral("the column \"%1\" has a type this program cannot read")
+                            .arg(column.name));
             }
         }
         ++done;
         row(done, values);
     }
     if (done != wanted.rowCount)
-        throw JetError(QStringLiteral("The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
-                                      "readable; the file is damaged.")
-                           .arg(wanted.name, m_path)
-                           .arg(done)
-                           .arg(wanted.rowCount));
+        throw JetError(
+            QStringLiteral(
+                "The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
+                "readable; the file is damaged.")
+                .arg(wanted.name, m_path)
+                .arg(done)
+                .arg(wanted.rowCount));
 }
 
 }  // namespace legacy

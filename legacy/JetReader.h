@@ -11,27 +11,42 @@
 // the converting child process uses this; the window never does.
 namespace legacy {
 
-enum class JetType { Boolean, Byte, Integer, LongInteger, Currency, Single, Double, DateTime, Binary, Text, Ole,
-                     Memo, ReplicationId, Unsupported };
+enum class JetType {
+    Boolean,
+    Byte,
+    Integer,
+    LongInteger,
+    Currency,
+    Single,
+    Double,
+    DateTime,
+    Binary,
+    Text,
+    Ole,
+    Memo,
+    ReplicationId,
+    Unsupported
+};
 
 struct JetColumn {
     QString name;
     JetType type = JetType::Unsupported;
-    int jetType = 0;     // libmdb's type code
-    int size = 0;        // characters, text columns only
+    int jetType = 0;  // libmdb's type code
+    int size = 0;     // characters, text columns only
     bool autoNumber = false;
 };
 
 struct JetTable {
     QString name;
     std::vector<JetColumn> columns;
-    long rowCount = 0;   // as the table's definition gives it
+    long rowCount = 0;      // as the table's definition gives it
     int catalogIndex = -1;  // its entry in the file's catalogue (a form may share its name)
 };
 
 class JetError : public std::runtime_error {
 public:
-    explicit JetError(const QString& message) : std::runtime_error(message.toStdString()), text(message) {}
+    explicit JetError(const QString& message)
+        : std::runtime_error(message.toStdString()), text(message) {}
     QString text;
 };
 
@@ -52,7 +67,8 @@ public:
 
     // Every row of the table in stored order; `row` gets the values and the row's number from 1.
     // Throws JetError when a row cannot be read or fewer rows come back than the table holds.
-    void readRows(const JetTable& table, const std::function<void(long, std::vector<QVariant>&)>& row);
+    void readRows(const JetTable& table,
+                  const std::function<void(long, std::vector<QVariant>&)>& row);
 
 private:
     QString m_path;

@@ -12,8 +12,12 @@ constexpr quint16 kOleHeaderSignature = 0x1c15;
 constexpr quint32 kOle1Version = 0x0501;
 constexpr quint32 kOle1Embedded = 2;
 
-quint16 u16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-quint32 u32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+quint16 u16(const QByteArray& b, qsizetype at) {
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+quint32 u32(const QByteArray& b, qsizetype at) {
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
 
 bool startsWith(const QByteArray& b, qsizetype at, const char* sig, qsizetype n) {
     return at >= 0 && at + n <= b.size() && std::memcmp(b.constData() + at, sig, size_t(n)) == 0;
@@ -26,8 +30,8 @@ std::optional<qsizetype> pictureAt(const QByteArray& b, qsizetype at) {
         const quint32 size = u32(b, at + 2);
         const quint32 offset = u32(b, at + 10);
         const quint32 info = u32(b, at + 14);
-        if (size >= 26 && size <= quint64(rest) && offset < size && (info == 12 || info == 40 || info == 52 ||
-                                                                     info == 56 || info == 108 || info == 124))
+        if (size >= 26 && size <= quint64(rest) && offset < size &&
+            (info == 12 || info == 40 || info == 52 || info == 56 || info == 108 || info == 124))
             return qsizetype(size);
         return std::nullopt;
     }
@@ -61,11 +65,13 @@ std::optional<qsizetype> pictureAt(const QByteArray& b, qsizetype at) {
 std::optional<QByteArray> dibToBmp(const QByteArray& dib) {
     if (dib.size() < 40) return std::nullopt;
     const quint32 header = u32(dib, 0);
-    if (header != 40 && header != 52 && header != 56 && header != 108 && header != 124) return std::nullopt;
+    if (header != 40 && header != 52 && header != 56 && header != 108 && header != 124)
+        return std::nullopt;
     const quint16 planes = u16(dib, 12);
     const quint16 bits = u16(dib, 14);
     const quint32 compression = u32(dib, 16);
-    if (planes != 1 || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    if (planes != 1 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
         return std::nullopt;
     quint32 colours = u32(dib, 32);
     if (colours == 0 && bits <= 8) colours = 1u << bits;
@@ -83,7 +89,8 @@ std::optional<QByteArray> dibToBmp(const QByteArray& dib) {
 
 // The native data of an OLE 1.0 embedded object stream starting at `at`.
 std::optional<QByteArray> ole1Native(const QByteArray& b, qsizetype at) {
-    if (at + 12 > b.size() || u32(b, at) != kOle1Version || u32(b, at + 4) != kOle1Embedded) return std::nullopt;
+    if (at + 12 > b.size() || u32(b, at) != kOle1Version || u32(b, at + 4) != kOle1Embedded)
+        return std::nullopt;
     qsizetype p = at + 8;
     for (int text = 0; text < 3; ++text) {  // class name, topic, item: counted strings
         if (p + 4 > b.size()) return std::nullopt;

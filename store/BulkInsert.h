@@ -17,7 +17,8 @@ namespace store {
 class BulkInsert {
 public:
     // `columns` names the table's columns that each row gives, in that order.
-    BulkInsert(Connection& connection, const QString& table, const QStringList& columns, int batchRows = 10000);
+    BulkInsert(Connection& connection, const QString& table, const QStringList& columns,
+               int batchRows = 10000);
     ~BulkInsert();
     BulkInsert(const BulkInsert&) = delete;
     BulkInsert& operator=(const BulkInsert&) = delete;

@@ -6,25 +6,27 @@
 
 namespace store {
 
-
 // ---- Column, Index, Table ------------------------------------------------------------------
 
 void Column::setProperty(const QString& name, const QVariant& value) {
     if (!ParentCatalog)
-        throw StoreError(errItemNotFound,
-                         QStringLiteral("The property '%1' of the column '%2' can only be set once the "
-                                        "column belongs to a catalogue.")
-                             .arg(name, Name));
+        throw StoreError(
+            errItemNotFound,
+            QStringLiteral("The property '%1' of the column '%2' can only be set once the "
+                           "column belongs to a catalogue.")
+                .arg(name, Name));
     if (name.compare(QLatin1String("AutoIncrement"), Qt::CaseInsensitive) == 0)
         m_autoIncrement = value.toBool();
     else if (name.compare(QLatin1String("Nullable"), Qt::CaseInsensitive) == 0)
         m_nullable = value.toBool();
     else
-        throw StoreError(errItemNotFound, QStringLiteral("The column has no property '%1'.").arg(name));
+        throw StoreError(errItemNotFound,
+                         QStringLiteral("The column has no property '%1'.").arg(name));
 }
 
 QVariant Column::property(const QString& name) const {
-    if (name.compare(QLatin1String("AutoIncrement"), Qt::CaseInsensitive) == 0) return m_autoIncrement;
+    if (name.compare(QLatin1String("AutoIncrement"), Qt::CaseInsensitive) == 0)
+        return m_autoIncrement;
     if (name.compare(QLatin1String("Nullable"), Qt::CaseInsensitive) == 0) return m_nullable;
     throw StoreError(errItemNotFound, QStringLiteral("The column has no property '%1'.").arg(name));
 }
@@ -35,7 +37,9 @@ void Column::setStoredState(const QString& declType, bool autoIncrement, bool nu
     m_nullable = nullable;
 }
 
-QString Column::declType() const { return m_declType.isEmpty() ? declForType(Type, DefinedSize) : m_declType; }
+QString Column::declType() const {
+    return m_declType.isEmpty() ? declForType(Type, DefinedSize) : m_declType;
+}
 
 Index::IndexColumn& Index::appendColumn(const QString& name, DataTypeEnum type) {
     Columns.push_back(IndexColumn{name, type, adSortAscending});
@@ -44,12 +48,14 @@ Index::IndexColumn& Index::appendColumn(const QString& name, DataTypeEnum type) 
 
 void Table::appendColumn(const Column& column) {
     if (m_catalog)
-        throw StoreError(errOperationNotAllowed,
-                         QStringLiteral("Columns cannot be added to the table '%1' once it exists.").arg(Name));
+        throw StoreError(
+            errOperationNotAllowed,
+            QStringLiteral("Columns cannot be added to the table '%1' once it exists.").arg(Name));
     for (const Column& c : Columns)
         if (c.Name.compare(column.Name, Qt::CaseInsensitive) == 0)
-            throw StoreError(errInvalidArgument,
-                             QStringLiteral("The table already has a column named '%1'.").arg(column.Name));
+            throw StoreError(
+                errInvalidArgument,
+                QStringLiteral("The table already has a column named '%1'.").arg(column.Name));
     if (column.Name.trimmed().isEmpty())
         throw StoreError(errInvalidArgument, QStringLiteral("A column needs a name."));
     Columns.push_back(column);
@@ -61,7 +67,8 @@ void Table::appendColumn(const QString& name, DataTypeEnum type, long definedSiz
 
 void Table::appendIndex(const Index& index) {
     if (index.Columns.empty())
-        throw StoreError(errInvalidArgument, QStringLiteral("The index '%1' has no column.").arg(index.Name));
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("The index '%1' has no column.").arg(index.Name));
     if (m_catalog)
         m_catalog->writeIndex(*this, index);
     else
@@ -81,7 +88,8 @@ const Column* Table::column(const QString& name) const {
 // ---- Catalog -------------------------------------------------------------------------------
 
 Connection& Catalog::Create(const QString& connectionString, const QString& password) {
-    const QString source = Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
+    const QString source =
+        Connection::connectionValue(connectionString, QStringLiteral("Data Source"));
     if (engine::isServerAddress(source)) {
         // A server's databases are made by its administrator; a new catalogue there is a new table.
         m_connection.Close();
@@ -115,16 +123,19 @@ Table& Catalog::appendTable(const Table& table) {
     if (table.Name.trimmed().isEmpty())
         throw StoreError(errInvalidArgument, QStringLiteral("A table needs a name."));
     if (table.Columns.empty())
-        throw StoreError(errInvalidArgument, QStringLiteral("The table '%1' has no column.").arg(table.Name));
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("The table '%1' has no column.").arg(table.Name));
     for (const QString& existing : db.userTables())
         if (existing.compare(table.Name, Qt::CaseInsensitive) == 0)
-            throw StoreError(errInvalidArgument,
-                             QStringLiteral("The database already has a table named '%1'.").arg(table.Name));
+            throw StoreError(
+                errInvalidArgument,
+                QStringLiteral("The database already has a table named '%1'.").arg(table.Name));
     for (const Index& i : table.Indexes)
         for (const auto& ic : i.Columns)
             if (!table.column(ic.Name))
-                throw StoreError(errItemNotFound, QStringLiteral("The table '%1' has no column '%2' to index.")
-                                                      .arg(table.Name, ic.Name));
+                throw StoreError(errItemNotFound,
+                                 QStringLiteral("The table '%1' has no column '%2' to index.")
+                                     .arg(table.Name, ic.Name));
     db.createTable(table);
     auto copy = std::make_unique<Table>(table);
     copy->m_catalog = this;
@@ -139,12 +150,14 @@ void Catalog::writeIndex(Table& table, const Index& index) {
     for (const auto& ic : index.Columns)
         if (!table.column(ic.Name))
             throw StoreError(errItemNotFound,
-                             QStringLiteral("The table '%1' has no column '%2' to index.").arg(table.Name, ic.Name));
+                             QStringLiteral("The table '%1' has no column '%2' to index.")
+                                 .arg(table.Name, ic.Name));
     if (index.PrimaryKey)
         for (const Index& i : table.Indexes)
             if (i.PrimaryKey)
-                throw StoreError(errInvalidArgument,
-                                 QStringLiteral("The table '%1' already has a primary key.").arg(table.Name));
+                throw StoreError(
+                    errInvalidArgument,
+                    QStringLiteral("The table '%1' already has a primary key.").arg(table.Name));
     db.createIndex(table, index);
     table.Indexes.push_back(index);
 }

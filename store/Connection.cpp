@@ -1,24 +1,25 @@
 #include "Connection.h"
 
-#include "Sqlite.h"
-
 #include <algorithm>
 
 #include "Engine.h"
 #include "Recordset.h"
+#include "Sqlite.h"
 #include "SqliteEngine.h"
 #include "StoreError.h"
 
 namespace store {
 
-
 Connection::Connection() = default;
 
-Connection::~Connection() { Close(); }
+Connection::~Connection() {
+    Close();
+}
 
 void Connection::setConnectionString(const QString& connectionString) {
     if (isOpen())
-        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw StoreError(errObjectOpen,
+                         QStringLiteral("Operation is not allowed when the object is open."));
     m_connectionString = connectionString;
 }
 
@@ -32,7 +33,8 @@ QString Connection::connectionValue(const QString& connectionString, const QStri
         i = eq + 1;
         while (i < n && connectionString.at(i).isSpace()) ++i;
         QString value;
-        if (i < n && (connectionString.at(i) == QLatin1Char('"') || connectionString.at(i) == QLatin1Char('\''))) {
+        if (i < n && (connectionString.at(i) == QLatin1Char('"') ||
+                      connectionString.at(i) == QLatin1Char('\''))) {
             const QChar quote = connectionString.at(i++);
             while (i < n) {
                 if (connectionString.at(i) == quote) {
@@ -58,7 +60,9 @@ QString Connection::connectionValue(const QString& connectionString, const QStri
     return QString();
 }
 
-bool Connection::isServerAddress(const QString& dataSource) { return engine::isServerAddress(dataSource); }
+bool Connection::isServerAddress(const QString& dataSource) {
+    return engine::isServerAddress(dataSource);
+}
 
 QString Connection::quoteValue(const QString& value) {
     QString doubled = value;
@@ -70,11 +74,12 @@ sqlite3* Connection::openFile(const QString& path, bool readOnly) {
     return engine::SqliteDatabase::openFile(path, readOnly);
 }
 
-void Connection::Open(const QString& connectionString, const QString& userId, const QString& password,
-                      long options) {
+void Connection::Open(const QString& connectionString, const QString& userId,
+                      const QString& password, long options) {
     Q_UNUSED(options);
     if (isOpen())
-        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw StoreError(errObjectOpen,
+                         QStringLiteral("Operation is not allowed when the object is open."));
     if (!connectionString.isEmpty()) m_connectionString = connectionString;
     m_db = engine::open(m_connectionString, userId, password);
     m_path = m_db->dataSource();
@@ -94,32 +99,37 @@ void Connection::Close() {
 
 engine::Database& Connection::engine() const {
     if (!m_db)
-        throw StoreError(errObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw StoreError(errObjectClosed,
+                         QStringLiteral("Operation is not allowed when the object is closed."));
     return *m_db;
 }
 
 sqlite3* Connection::handle() const {
     auto* file = dynamic_cast<engine::SqliteDatabase*>(&engine());
     if (!file)
-        throw StoreError(errNotSupported, QStringLiteral("This operation works on database files only."));
+        throw StoreError(errNotSupported,
+                         QStringLiteral("This operation works on database files only."));
     return file->handle();
 }
 
 void Connection::BeginTrans() {
     if (inTransaction())
-        throw StoreError(errOperationNotAllowed, QStringLiteral("A transaction is already open on this connection."));
+        throw StoreError(errOperationNotAllowed,
+                         QStringLiteral("A transaction is already open on this connection."));
     sql::exec(handle(), QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 void Connection::CommitTrans() {
     if (!inTransaction())
-        throw StoreError(errOperationNotAllowed, QStringLiteral("No transaction is open on this connection."));
+        throw StoreError(errOperationNotAllowed,
+                         QStringLiteral("No transaction is open on this connection."));
     sql::exec(handle(), QStringLiteral("COMMIT"));
 }
 
 void Connection::RollbackTrans() {
     if (!inTransaction())
-        throw StoreError(errOperationNotAllowed, QStringLiteral("No transaction is open on this connection."));
+        throw StoreError(errOperationNotAllowed,
+                         QStringLiteral("No transaction is open on this connection."));
     sql::exec(handle(), QStringLiteral("ROLLBACK"));
 }
 
@@ -128,10 +138,13 @@ bool Connection::inTransaction() const {
     return file && !sqlite3_get_autocommit(file->handle());
 }
 
-void Connection::attach(Recordset* rs) { m_recordsets.push_back(rs); }
+void Connection::attach(Recordset* rs) {
+    m_recordsets.push_back(rs);
+}
 
 void Connection::detach(Recordset* rs) {
-    m_recordsets.erase(std::remove(m_recordsets.begin(), m_recordsets.end(), rs), m_recordsets.end());
+    m_recordsets.erase(std::remove(m_recordsets.begin(), m_recordsets.end(), rs),
+                       m_recordsets.end());
 }
 
 std::unique_ptr<Recordset> Connection::Execute(const QString& commandText, long options) {
@@ -147,11 +160,16 @@ QString quoteIdentifier(const QString& name) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QStringList userTables(sqlite3* db) { return engine::sqliteUserTables(db); }
+QStringList userTables(sqlite3* db) {
+    return engine::sqliteUserTables(db);
+}
 
-std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema, const QStringList& restrictions) {
+std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema,
+                                                  const QStringList& restrictions) {
     engine::Database& db = engine();
-    auto restriction = [&](int i) { return i < restrictions.size() ? restrictions.at(i) : QString(); };
+    auto restriction = [&](int i) {
+        return i < restrictions.size() ? restrictions.at(i) : QString();
+    };
     auto textColumn = [](const char* name) {
         ColumnInfo c;
         c.name = QString::fromLatin1(name);
@@ -171,27 +189,35 @@ std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema, const QStri
     std::vector<ColumnInfo> columns;
 
     if (schema == adSchemaTables) {
-        columns = {textColumn("TABLE_CATALOG"), textColumn("TABLE_SCHEMA"), textColumn("TABLE_NAME"),
-                   textColumn("TABLE_TYPE")};
+        columns = {textColumn("TABLE_CATALOG"), textColumn("TABLE_SCHEMA"),
+                   textColumn("TABLE_NAME"), textColumn("TABLE_TYPE")};
         const QString type = restriction(3);
         // Only ordinary tables exist in a parts database; any other type asked for finds none.
         if (type.isEmpty() || type.compare(QLatin1String("TABLE"), Qt::CaseInsensitive) == 0) {
             for (const QString& name : db.userTables()) {
-                if (!restriction(2).isEmpty() && restriction(2).compare(name, Qt::CaseInsensitive) != 0)
+                if (!restriction(2).isEmpty() &&
+                    restriction(2).compare(name, Qt::CaseInsensitive) != 0)
                     continue;
                 rows.push_back({QVariant(), QVariant(), name, QStringLiteral("TABLE")});
             }
         }
     } else if (schema == adSchemaColumns) {
-        columns = {textColumn("TABLE_CATALOG"), textColumn("TABLE_SCHEMA"),  textColumn("TABLE_NAME"),
-                   textColumn("COLUMN_NAME"),   intColumn("ORDINAL_POSITION"), intColumn("DATA_TYPE"),
-                   intColumn("CHARACTER_MAXIMUM_LENGTH"), textColumn("IS_NULLABLE")};
+        columns = {textColumn("TABLE_CATALOG"),
+                   textColumn("TABLE_SCHEMA"),
+                   textColumn("TABLE_NAME"),
+                   textColumn("COLUMN_NAME"),
+                   intColumn("ORDINAL_POSITION"),
+                   intColumn("DATA_TYPE"),
+                   intColumn("CHARACTER_MAXIMUM_LENGTH"),
+                   textColumn("IS_NULLABLE")};
         for (const QString& table : db.userTables()) {
-            if (!restriction(2).isEmpty() && restriction(2).compare(table, Qt::CaseInsensitive) != 0)
+            if (!restriction(2).isEmpty() &&
+                restriction(2).compare(table, Qt::CaseInsensitive) != 0)
                 continue;
             int ordinal = 1;
             for (const ColumnInfo& c : db.tableColumns(table)) {
-                if (restriction(3).isEmpty() || restriction(3).compare(c.name, Qt::CaseInsensitive) == 0) {
+                if (restriction(3).isEmpty() ||
+                    restriction(3).compare(c.name, Qt::CaseInsensitive) == 0) {
                     rows.push_back({QVariant(), QVariant(), table, c.name, ordinal, int(c.type),
                                     c.definedSize > 0 ? QVariant(int(c.definedSize)) : QVariant(),
                                     c.notNull ? QStringLiteral("NO") : QStringLiteral("YES")});

@@ -11,10 +11,14 @@
 namespace store {
 
 TextMatch::TextMatch(const QString& typed, const QLocale& locale)
-    : m_text(typed), m_locale(locale), m_money(parseCurrency(typed, locale)), m_number(parseNumber(typed, locale)) {
+    : m_text(typed),
+      m_locale(locale),
+      m_money(parseCurrency(typed, locale)),
+      m_number(parseNumber(typed, locale)) {
     // Every character that a number or an amount can show in this locale.
-    const QString shown = QStringLiteral("0123456789.,+-eE") + locale.decimalPoint() + locale.groupSeparator() +
-                          locale.negativeSign() + locale.positiveSign() + locale.exponential();
+    const QString shown = QStringLiteral("0123456789.,+-eE") + locale.decimalPoint() +
+                          locale.groupSeparator() + locale.negativeSign() + locale.positiveSign() +
+                          locale.exponential();
     m_numeric = !typed.isEmpty();
     for (QChar c : typed) m_numeric = m_numeric && shown.contains(c);
 }
@@ -41,7 +45,8 @@ bool TextMatch::matchesText(QStringView text) const {
 
 bool TextMatch::matches(const QVariant& value) const {
     if (m_text.isEmpty() || !value.isValid() || value.isNull()) return false;
-    if (value.typeId() == QMetaType::QString) return matchesText(*static_cast<const QString*>(value.constData()));
+    if (value.typeId() == QMetaType::QString)
+        return matchesText(*static_cast<const QString*>(value.constData()));
     if (!m_numeric) return false;
     switch (value.typeId()) {
         case QMetaType::Bool:
@@ -61,7 +66,8 @@ bool TextMatch::matches(const QVariant& value) const {
         case QMetaType::LongLong: {
             const qint64 v = value.toLongLong();
             constexpr qint64 limit = std::numeric_limits<qint64>::max() / Currency::kScale;
-            if (m_money && v > -limit && v < limit && m_money->scaled == v * Currency::kScale) return true;
+            if (m_money && v > -limit && v < limit && m_money->scaled == v * Currency::kScale)
+                return true;
             break;
         }
         default:
@@ -92,7 +98,9 @@ bool isAscii(const QString& text) {
     return true;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
 
 // Where the lower-case ASCII `needle` stands in `bytes`, letter case aside; -1 when nowhere.
 int asciiFind(const char* bytes, int n, const QByteArray& needle) {
@@ -109,7 +117,8 @@ int asciiFind(const char* bytes, int n, const QByteArray& needle) {
 }
 
 // The same search over any engine: the rows as values, compared as the window compares them.
-FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
+FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& match,
+                      const std::atomic<bool>& stop,
                       const std::function<void(qint64 done)>& progress) {
     FoundKeys found;
     QString key;
@@ -122,14 +131,16 @@ FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& mat
         }
         if (!TextMatch::searched(c.type)) continue;
         list += QLatin1Char(',') + quoteIdentifier(c.name);
-        isPartNumber.push_back(c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0);
+        isPartNumber.push_back(c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) ==
+                               0);
     }
     if (key.isEmpty() || isPartNumber.empty()) {
         found.complete = true;
         return found;
     }
-    const auto rows = cn.engine().query(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1")
-                                            .arg(quoteIdentifier(key), list, quoteIdentifier(table)));
+    const auto rows =
+        cn.engine().query(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1")
+                              .arg(quoteIdentifier(key), list, quoteIdentifier(table)));
     std::vector<QVariant> values(rows->cols.size());
     qint64 done = 0;
     while (rows->next(&values)) {
@@ -154,7 +165,8 @@ FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& mat
 
 }  // namespace
 
-FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match, const std::atomic<bool>& stop,
+FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match,
+                   const std::atomic<bool>& stop,
                    const std::function<void(qint64 done)>& progress) {
     FoundKeys found;
     if (match.isEmpty()) {
@@ -162,7 +174,8 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
         return found;
     }
     Connection cn;
-    cn.Open(QStringLiteral("Data Source=") + Connection::quoteValue(path) + QStringLiteral(";Mode=Read"));
+    cn.Open(QStringLiteral("Data Source=") + Connection::quoteValue(path) +
+            QStringLiteral(";Mode=Read"));
     if (Connection::isServerAddress(path)) return findByQuery(cn, table, match, stop, progress);
     sqlite3* db = cn.handle();
 
@@ -174,7 +187,8 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     int partNumber = -1;
     for (const ColumnInfo& c : sql::tableColumns(db, table)) {
         if (c.primaryKey || !TextMatch::searched(c.type)) continue;
-        if (c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0) partNumber = int(columns.size());
+        if (c.name.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0)
+            partNumber = int(columns.size());
         columns.push_back({c.name, c.type});
     }
     if (columns.empty()) {
@@ -186,9 +200,10 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     // Read in slices of keys: between them the read lock is let go, so that a save in the window
     // (or another program's) never waits for the whole scan.
     constexpr int kSlice = 4096;
-    sql::Stmt rows(db, QStringLiteral("SELECT _rowid_%1 FROM %2 WHERE _rowid_ > ?1 ORDER BY _rowid_ LIMIT %3")
-                           .arg(list, sql::quoteIdent(table))
-                           .arg(kSlice));
+    sql::Stmt rows(
+        db, QStringLiteral("SELECT _rowid_%1 FROM %2 WHERE _rowid_ > ?1 ORDER BY _rowid_ LIMIT %3")
+                .arg(list, sql::quoteIdent(table))
+                .arg(kSlice));
     sqlite3_stmt* st = rows.get();
     qint64 last = std::numeric_limits<qint64>::min();
     int inSlice = 0;
@@ -223,13 +238,16 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
                 const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
                 const int n = sqlite3_column_bytes(st, col);
                 if (isAscii(bytes, n)) {
-                    // Read in place: an ASCII text folds to ASCII, so it holds only an ASCII needle.
+                    // Read in place: an ASCII text folds to ASCII, so it holds only an ASCII
+                    // needle.
                     if (!asciiNeedle) continue;
-                    if (i == partNumber && n == folded.size() && asciiFind(bytes, n, folded) == 0) exact = true;
+                    if (i == partNumber && n == folded.size() && asciiFind(bytes, n, folded) == 0)
+                        exact = true;
                     if (!hit) hit = asciiFind(bytes, n, folded) >= 0;
                 } else {
                     const QString text = QString::fromUtf8(bytes, n);
-                    if (i == partNumber && text.compare(match.text(), Qt::CaseInsensitive) == 0) exact = true;
+                    if (i == partNumber && text.compare(match.text(), Qt::CaseInsensitive) == 0)
+                        exact = true;
                     if (!hit) hit = match.matchesText(text);
                 }
             } else if (!hit) {

@@ -36,7 +36,8 @@ private:
     QLocale m_locale;
     std::optional<Currency> m_money;  // the typed text read as a number, exact
     std::optional<double> m_number;
-    // Whether the typed text could be part of a number as shown: numbers are not looked at otherwise.
+    // Whether the typed text could be part of a number as shown: numbers are not looked at
+    // otherwise.
     bool m_numeric = false;
 };
 
@@ -50,6 +51,7 @@ struct FoundKeys {
 // table's key. Reads over a read-only connection of its own, so that it may run on another
 // thread while the window goes on; checks `stop` as it goes and reports rows read to `progress`.
 FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& match,
-                   const std::atomic<bool>& stop, const std::function<void(qint64 done)>& progress = {});
+                   const std::atomic<bool>& stop,
+                   const std::function<void(qint64 done)>& progress = {});
 
 }  // namespace store

@@ -8,18 +8,36 @@ namespace store::parts {
 
 namespace {
 
-constexpr std::array<const char*, kOptionalCount> kOptionalNames{
-    "Retail Price",      "Wholesale Price", "Build Cost",         "Qty In Stock",
-    "Qty On Order",      "Re-Order Level",  "Height",             "Width",
-    "Length",            "Weight",          "Color",              "Material",
-    "Location",          "Manufacturer Name", "Manufacturer ID",  "Manufacturer Part Number",
-    "Manufacturer Price", "Supplier 1 Name", "Supplier 1 ID",     "Supplier 1 Part Number",
-    "Supplier 1 Price",  "Supplier 2 Name", "Supplier 2 ID",      "Supplier 2 Part Number",
-    "Supplier 2 Price"};
+constexpr std::array<const char*, kOptionalCount> kOptionalNames{"Retail Price",
+                                                                 "Wholesale Price",
+                                                                 "Build Cost",
+                                                                 "Qty In Stock",
+                                                                 "Qty On Order",
+                                                                 "Re-Order Level",
+                                                                 "Height",
+                                                                 "Width",
+                                                                 "Length",
+                                                                 "Weight",
+                                                                 "Color",
+                                                                 "Material",
+                                                                 "Location",
+                                                                 "Manufacturer Name",
+                                                                 "Manufacturer ID",
+                                                                 "Manufacturer Part Number",
+                                                                 "Manufacturer Price",
+                                                                 "Supplier 1 Name",
+                                                                 "Supplier 1 ID",
+                                                                 "Supplier 1 Part Number",
+                                                                 "Supplier 1 Price",
+                                                                 "Supplier 2 Name",
+                                                                 "Supplier 2 ID",
+                                                                 "Supplier 2 Part Number",
+                                                                 "Supplier 2 Price"};
 
 void checkBox(int box) {
     if (box < 1 || box > kOptionalCount)
-        throw StoreError(errInvalidArgument, QStringLiteral("There is no optional column number %1.").arg(box));
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("There is no optional column number %1.").arg(box));
 }
 
 }  // namespace
@@ -32,11 +50,21 @@ QString optionalName(int box) {
 DataTypeEnum optionalType(int box) {
     checkBox(box);
     switch (box) {
-        case 1: case 2: case 3: case 17: case 21: case 25:
+        case 1:
+        case 2:
+        case 3:
+        case 17:
+        case 21:
+        case 25:
             return adCurrency;
-        case 4: case 5: case 6:
+        case 4:
+        case 5:
+        case 6:
             return adInteger;
-        case 7: case 8: case 9: case 10:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
             return adSingle;
         default:
             return adVarWChar;
@@ -51,7 +79,9 @@ bool isFixedColumn(const QString& name) {
     return false;
 }
 
-long optionalSize(int box) { return optionalType(box) == adVarWChar ? 50 : 0; }
+long optionalSize(int box) {
+    return optionalType(box) == adVarWChar ? 50 : 0;
+}
 
 void createPartsTable(Catalog& catalog, const QString& tableName, std::vector<int> boxes) {
     std::sort(boxes.begin(), boxes.end());

@@ -11,16 +11,19 @@ struct TableAppender::Impl {
     sql::Stmt taken;
 };
 
-TableAppender::TableAppender(Connection& connection, const QString& table) : d(std::make_unique<Impl>()) {
+TableAppender::TableAppender(Connection& connection, const QString& table)
+    : d(std::make_unique<Impl>()) {
     d->db = connection.handle();
     QString name;
     {
-        sql::Stmt q(d->db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
-                                          "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+        sql::Stmt q(d->db, QStringLiteral(
+                               "SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
+                               "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
         q.bindText(1, table);
         if (!q.step())
-            throw StoreError(errTableNotFound, QStringLiteral("The table '%1' cannot be found in the database '%2'.")
-                                                   .arg(table, connection.dataSource()));
+            throw StoreError(errTableNotFound,
+                             QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                                 .arg(table, connection.dataSource()));
         name = q.text(0);
     }
     m_columns = sql::tableColumns(d->db, name, &m_keyColumn);
@@ -34,9 +37,11 @@ TableAppender::TableAppender(Connection& connection, const QString& table) : d(s
         marks += QLatin1Char('?');
     }
     const QString quoted = sql::quoteIdent(name);
-    d->insert = sql::Stmt(d->db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoted, names, marks));
+    d->insert = sql::Stmt(
+        d->db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoted, names, marks));
     if (m_keyColumn >= 0)
-        d->taken = sql::Stmt(d->db, QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?1").arg(quoted));
+        d->taken =
+            sql::Stmt(d->db, QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?1").arg(quoted));
 }
 
 TableAppender::~TableAppender() = default;
@@ -56,10 +61,11 @@ bool TableAppender::keyTaken(qint64 key) {
 
 qint64 TableAppender::append(const std::vector<QVariant>& values) {
     if (values.size() != m_columns.size())
-        throw StoreError(errInvalidArgument, QStringLiteral("A row of %1 values cannot be added to a table of %2 "
-                                                            "columns.")
-                                                 .arg(values.size())
-                                                 .arg(m_columns.size()));
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("A row of %1 values cannot be added to a table of %2 "
+                                        "columns.")
+                             .arg(values.size())
+                             .arg(m_columns.size()));
     sql::Stmt& ins = d->insert;
     ins.reset();
     for (size_t i = 0; i < values.size(); ++i) ins.bind(int(i + 1), values[i]);

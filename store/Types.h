@@ -22,7 +22,12 @@ enum DataTypeEnum : int {
     adLongVarBinary = 205,
 };
 
-enum CursorTypeEnum : int { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
+enum CursorTypeEnum : int {
+    adOpenForwardOnly = 0,
+    adOpenKeyset = 1,
+    adOpenDynamic = 2,
+    adOpenStatic = 3
+};
 enum LockTypeEnum : int { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3 };
 enum CommandTypeEnum : int { adCmdText = 1, adCmdTable = 2 };
 enum SchemaEnum : int { adSchemaColumns = 4, adSchemaTables = 20 };

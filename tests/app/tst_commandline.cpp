@@ -26,7 +26,8 @@ Run cogwright(const QStringList& arguments, const QString& folder = QString()) {
         p.waitForFinished();
         return {-1, QString(), QStringLiteral("did not end")};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
@@ -40,13 +41,15 @@ private slots:
         const Run version = cogwright({QStringLiteral("--version")});
         QCOMPARE(version.exitCode, 0);
         const QVersionNumber v = Platform::instance().programVersion();
-        QCOMPARE(version.out.trimmed(), QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
-                                            .arg(v.majorVersion())
-                                            .arg(v.minorVersion())
-                                            .arg(v.microVersion()));
+        QCOMPARE(version.out.trimmed(),
+                 QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
+                     .arg(v.majorVersion())
+                     .arg(v.minorVersion())
+                     .arg(v.microVersion()));
         const Run help = cogwright({QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.contains(QStringLiteral("[FILE]")) && help.out.contains(QStringLiteral("--version")));
+        QVERIFY(help.out.contains(QStringLiteral("[FILE]")) &&
+                help.out.contains(QStringLiteral("--version")));
         const Run unknown = cogwright({QStringLiteral("--frobnicate")});
         QCOMPARE(unknown.exitCode, 2);
         QVERIFY2(unknown.err.contains(QStringLiteral("frobnicate")), qPrintable(unknown.err));

@@ -9,11 +9,16 @@
 
 namespace {
 
-const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription", "txtField"};
+const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription",
+                               "txtField"};
 
-std::unique_ptr<Session> started(int parts) { return shownSession(parts); }
+std::unique_ptr<Session> started(int parts) {
+    return shownSession(parts);
+}
 
-QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db(), sql); }
+QString stored(const Session& s, const QString& sql) {
+    return sqliteShell(s.db(), sql);
+}
 
 // Types a value into the field editor for grid column `column` and presses Enter.
 void setCell(Session& s, int column, const QString& text) {
@@ -39,8 +44,8 @@ private slots:
         QVERIFY(s->child<QPushButton>("cmdSelect")->isVisible());
         for (const QString& box : kRecordBoxes) QVERIFY(!s->locked(qPrintable(box)));
         QCOMPARE(s->text("txtPartNumber"), QString());
-        QCOMPARE(s->cell(1, 0), QStringLiteral("3"));      // the key, from the store
-        QVERIFY(!s->cell(1, 9).isEmpty());                  // CreationDate, now
+        QCOMPARE(s->cell(1, 0), QStringLiteral("3"));  // the key, from the store
+        QVERIFY(!s->cell(1, 9).isEmpty());             // CreationDate, now
         QCOMPARE(s->cell(0, 9), QStringLiteral("CreationDate"));
 
         s->type("txtPartNumber", QStringLiteral("  NEW-1  "));
@@ -53,8 +58,10 @@ private slots:
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
 
-        QCOMPARE(stored(*s, "SELECT PartNumber || '|' || PartName || '|' || \"Retail Price\" || '|' || "
-                            "\"Qty In Stock\" || '|' || Weight || '|' || quote(Location) FROM Parts WHERE PartID = 3"),
+        QCOMPARE(stored(*s,
+                        "SELECT PartNumber || '|' || PartName || '|' || \"Retail Price\" || '|' || "
+                        "\"Qty In Stock\" || '|' || Weight || '|' || quote(Location) FROM Parts "
+                        "WHERE PartID = 3"),
                  QStringLiteral("NEW-1|Thrust Washer|125000|0|0|''"));  // empty cells: 0 and ""
         QCOMPARE(readFile(s->folder.file("logo.jpg")).toHex(),
                  stored(*s, "SELECT hex(Image) FROM Parts WHERE PartID = 3").toLatin1().toLower());
@@ -64,7 +71,8 @@ private slots:
         QVERIFY(!s->state().bRecordChanged && !s->state().bEditMode);
         QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
         QVERIFY(s->enabled("cmdAdd") && !s->enabled("cmdSave"));
-        for (const QString& box : kRecordBoxes) QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
+        for (const QString& box : kRecordBoxes)
+            QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
     }
 
     void missingNumberOrNameIsRefused() {
@@ -74,13 +82,15 @@ private slots:
         s->click("cmdSave");
         QCOMPARE(s->platform.messages.size(), size_t(1));  // only the part number message
         QCOMPARE(s->platform.messages[0].caption, QStringLiteral("Quillmark Parts Database"));
-        QCOMPARE(s->platform.messages[0].text, QStringLiteral("Please enter the Part Number before saving the record."));
+        QCOMPARE(s->platform.messages[0].text,
+                 QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(QApplication::focusWidget(), s->child("txtPartNumber"));
         QVERIFY(s->state().bEditMode);  // still editing
         s->replaceText("txtPartNumber", QStringLiteral("X-1"));
         s->click("cmdSave");
         QCOMPARE(s->platform.messages.size(), size_t(2));
-        QCOMPARE(s->platform.messages[1].text, QStringLiteral("Please enter the Part Name before saving the record."));
+        QCOMPARE(s->platform.messages[1].text,
+                 QStringLiteral("Please enter the Part Name before saving the record."));
         QCOMPARE(QApplication::focusWidget(), s->child("txtPartName"));
         QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("1"));
         QVERIFY(s->enabled("cmdSave"));
@@ -97,9 +107,12 @@ private slots:
         s->child<QPlainTextEdit>("txtDescription")->setPlainText(QString(300, QLatin1Char('d')));
         QCOMPARE(s->text("txtDescription").size(), 250);
         s->click("cmdSave");
-        QCOMPARE(stored(*s, "SELECT length(PartName) || ',' || length(Category) || ',' || length(Description) "
-                            "FROM Parts"),
-                 QStringLiteral("49,49,250"));
+        QCOMPARE(
+            stored(
+                *s,
+                "SELECT length(PartName) || ',' || length(Category) || ',' || length(Description) "
+                "FROM Parts"),
+            QStringLiteral("49,49,250"));
         // Set while not editing, a long name is cut to the save limit instead.
         s->child<QLineEdit>("txtPartName")->setText(QString(100, QLatin1Char('m')));
         QVERIFY(s->w->Save_Record());
@@ -115,8 +128,10 @@ private slots:
         setCell(*s, 8, QStringLiteral("Bin 4"));
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(stored(*s, "SELECT \"Retail Price\" || '|' || \"Qty In Stock\" || '|' || Weight || '|' || Location "
-                            "FROM Parts"),
+        QCOMPARE(stored(*s,
+                        "SELECT \"Retail Price\" || '|' || \"Qty In Stock\" || '|' || Weight || "
+                        "'|' || Location "
+                        "FROM Parts"),
                  QStringLiteral("12345000|7|2.5|Bin 4"));
         QCOMPARE(s->cell(1, 5), QStringLiteral("1234.50"));
         // In a German locale the same column takes "3,75" and shows it that way.
@@ -159,8 +174,9 @@ private slots:
         setCell(*s, 6, QStringLiteral("5"));
         s->click("cmdSave");
         QCOMPARE(s->platform.reports.size(), size_t(3));
-        QCOMPARE(stored(*s, "SELECT PartName || '|' || \"Qty In Stock\" FROM Parts WHERE PartID = 1"),
-                 QStringLiteral("Renamed|5"));
+        QCOMPARE(
+            stored(*s, "SELECT PartName || '|' || \"Qty In Stock\" FROM Parts WHERE PartID = 1"),
+            QStringLiteral("Renamed|5"));
         // Fifty characters fit a text column.
         s->click("cmdFirst");
         s->click("cmdEdit");
@@ -176,9 +192,12 @@ private slots:
         QCOMPARE(g->columnCount(), 10);  // every column but Image
         QCOMPARE(s->cell(0, 9), QStringLiteral("CreationDate"));
         const QFontMetrics m(g->font());
-        auto expected = [&](const QString& text) { return int(std::lround((m.horizontalAdvance(text) * 15 + 320) / 15.0)); };
-        QCOMPARE(g->columnWidth(2), expected(QStringLiteral("Part number 1")));  // value wider than "PartName"
-        QCOMPARE(g->columnWidth(5), expected(QStringLiteral("Retail Price")));   // a Null value
+        auto expected = [&](const QString& text) {
+            return int(std::lround((m.horizontalAdvance(text) * 15 + 320) / 15.0));
+        };
+        QCOMPARE(g->columnWidth(2),
+                 expected(QStringLiteral("Part number 1")));  // value wider than "PartName"
+        QCOMPARE(g->columnWidth(5), expected(QStringLiteral("Retail Price")));  // a Null value
         QCOMPARE(s->cell(1, 5), QString());
 
         s->clickCell(1, 5);
@@ -198,7 +217,8 @@ private slots:
         s->clickCell(1, 0);
         QCOMPARE(s->cellBack(1, 9), QColor(Qt::yellow));
         QCOMPARE(s->text("lblField"), QStringLiteral("CreationDate"));
-        // A fixed text column while browsing empties the editor; while editing it takes the user there.
+        // A fixed text column while browsing empties the editor; while editing it takes the user
+        // there.
         s->clickCell(1, 2);
         QCOMPARE(s->text("txtField"), QString());
         QCOMPARE(s->back("txtPartName"), QColor(Qt::white));
@@ -289,7 +309,8 @@ private slots:
         QVERIFY(s->enabled("cmdPrevious") && s->enabled("cmdFirst"));
         // Keyboard: the access keys reach the buttons.
         QTest::keyClick(s->w->windowHandle(), Qt::Key_F, Qt::AltModifier);
-        QTRY_COMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));  // a mnemonic clicks after a moment
+        QTRY_COMPARE(s->text("txtPartNumber"),
+                     QStringLiteral("P-001"));  // a mnemonic clicks after a moment
     }
 
     void changedRecordIsSavedBeforeAMove() {
@@ -297,17 +318,21 @@ private slots:
         s->click("cmdEdit");
         s->replaceText("txtPartName", QStringLiteral("Changed"));
         s->click("cmdNext");
-        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 1"), QStringLiteral("Changed"));
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("Changed"));
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
         QVERIFY(!s->state().bRecordChanged && !s->state().bEditMode);
-        for (const QString& box : kRecordBoxes) QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
+        for (const QString& box : kRecordBoxes)
+            QVERIFY2(s->locked(qPrintable(box)), qPrintable(box));
         // A refused save stops the move.
         s->click("cmdEdit");
         s->replaceText("txtPartName", QString());
         s->click("cmdLast");
-        QCOMPARE(s->platform.messages.back().text, QStringLiteral("Please enter the Part Name before saving the record."));
+        QCOMPARE(s->platform.messages.back().text,
+                 QStringLiteral("Please enter the Part Name before saving the record."));
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-002"));
-        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 2"), QStringLiteral("Part number 2"));
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 2"),
+                 QStringLiteral("Part number 2"));
     }
 
     void deletingRecords() {
@@ -316,9 +341,10 @@ private slots:
         s->click("cmdDelete");  // the middle one: the next is shown
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-003"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 2  Records Found"));
-        QCOMPARE(stored(*s, "SELECT group_concat(PartNumber) FROM Parts"), QStringLiteral("P-001,P-003"));
+        QCOMPARE(stored(*s, "SELECT group_concat(PartNumber) FROM Parts"),
+                 QStringLiteral("P-001,P-003"));
         QVERIFY(s->platform.questions.empty());  // no question before a delete
-        s->click("cmdDelete");  // the last one: the new last is shown
+        s->click("cmdDelete");                   // the last one: the new last is shown
         QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
         s->click("cmdDelete");  // the only one: a new record starts at once
         QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("0"));
@@ -370,9 +396,11 @@ private slots:
         s->replaceText("txtPartName", QStringLiteral("Kept on screen"));
         s->platform.answers = {false};
         s->click("cmdClose");
-        QCOMPARE(s->platform.messages.back().text, QStringLiteral("Please enter the Part Number before saving the record."));
+        QCOMPARE(s->platform.messages.back().text,
+                 QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(s->platform.questions.size(), size_t(2));
-        QCOMPARE(s->platform.questions.back().text, QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"));
+        QCOMPARE(s->platform.questions.back().text,
+                 QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"));
         QVERIFY(!s->platform.questions.back().defaultYes);
         QVERIFY(!s->platform.ended);
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Kept on screen"));

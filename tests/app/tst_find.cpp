@@ -1,16 +1,16 @@
 // Finding parts: the match rules, jumping from match to match, and browsing only the matches.
 #include <QDialog>
 #include <QLabel>
-#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 
 #include "Connection.h"
-#include "FindBar.h"
 #include "Find.h"
+#include "FindBar.h"
 #include "Recordset.h"
 #include "Session.h"
 #include "StoreError.h"
@@ -32,9 +32,12 @@ std::unique_ptr<Session> sixParts() {
         const char* category;
         double price;
     } parts[] = {
-        {"BRK-100", "Bracket", "Steel", 12.5},  {"VLV-200", "Ventil Ärmel", "Brass", 3},
-        {"BRK-10", "Small bracket", "Steel", 7.25}, {"GSK-300", "Gasket 50% rubber", "Rubber", 0.99},
-        {"NUT-400", "Nut", "Steel", 0.1},       {"brk-1", "Bracket arm", "Alu", 12.5},
+        {"BRK-100", "Bracket", "Steel", 12.5},
+        {"VLV-200", "Ventil Ärmel", "Brass", 3},
+        {"BRK-10", "Small bracket", "Steel", 7.25},
+        {"GSK-300", "Gasket 50% rubber", "Rubber", 0.99},
+        {"NUT-400", "Nut", "Steel", 0.1},
+        {"brk-1", "Bracket arm", "Alu", 12.5},
     };
     for (const auto& p : parts)
         addPart(db, QStringLiteral("Parts"),
@@ -55,9 +58,15 @@ class FindTest : public QObject {
 
     FindBar* bar() const { return s->w->findChild<FindBar*>(); }
     QLineEdit* box() const { return bar()->findChild<QLineEdit*>(QStringLiteral("txtFind")); }
-    QString note() const { return bar()->findChild<QLabel*>(QStringLiteral("lblFindNote"))->text(); }
-    QString count() const { return bar()->findChild<QLabel*>(QStringLiteral("lblFindCount"))->text(); }
-    QPushButton* barButton(const char* name) const { return bar()->findChild<QPushButton*>(QLatin1String(name)); }
+    QString note() const {
+        return bar()->findChild<QLabel*>(QStringLiteral("lblFindNote"))->text();
+    }
+    QString count() const {
+        return bar()->findChild<QLabel*>(QStringLiteral("lblFindCount"))->text();
+    }
+    QPushButton* barButton(const char* name) const {
+        return bar()->findChild<QPushButton*>(QLatin1String(name));
+    }
     QString shown() const { return s->text("txtPartNumber"); }
 
     // Ctrl+F in the window, then the text typed into the bar's box and its search awaited.
@@ -91,15 +100,20 @@ private slots:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("matches");
         const QVariant money = QVariant::fromValue(store::Currency{125000});  // 12.5
-        QTest::newRow("case") << "bracket" << kEnglish << QVariant(QStringLiteral("Small BRACKET")) << true;
-        QTest::newRow("umlaut folds") << "Ä" << kEnglish << QVariant(QStringLiteral("ventil ärmel")) << true;
-        QTest::newRow("greek folds") << "ΣΙΓΜΑ" << kEnglish << QVariant(QStringLiteral("σιγμα")) << true;
-        QTest::newRow("percent is literal") << "%" << kEnglish << QVariant(QStringLiteral("abc")) << false;
-        QTest::newRow("percent finds itself") << "50%" << kEnglish << QVariant(QStringLiteral("Gasket 50% rubber"))
-                                              << true;
-        QTest::newRow("underscore is literal") << "a_c" << kEnglish << QVariant(QStringLiteral("abc")) << false;
-        QTest::newRow("quote and backslash") << "o'b\\x" << kEnglish << QVariant(QStringLiteral("Bob o'b\\x 1"))
-                                             << true;
+        QTest::newRow("case") << "bracket" << kEnglish << QVariant(QStringLiteral("Small BRACKET"))
+                              << true;
+        QTest::newRow("umlaut folds")
+            << "Ä" << kEnglish << QVariant(QStringLiteral("ventil ärmel")) << true;
+        QTest::newRow("greek folds")
+            << "ΣΙΓΜΑ" << kEnglish << QVariant(QStringLiteral("σιγμα")) << true;
+        QTest::newRow("percent is literal")
+            << "%" << kEnglish << QVariant(QStringLiteral("abc")) << false;
+        QTest::newRow("percent finds itself")
+            << "50%" << kEnglish << QVariant(QStringLiteral("Gasket 50% rubber")) << true;
+        QTest::newRow("underscore is literal")
+            << "a_c" << kEnglish << QVariant(QStringLiteral("abc")) << false;
+        QTest::newRow("quote and backslash")
+            << "o'b\\x" << kEnglish << QVariant(QStringLiteral("Bob o'b\\x 1")) << true;
         QTest::newRow("money as typed") << "12.50" << kEnglish << money << true;
         QTest::newRow("money part") << "2.5" << kEnglish << money << true;
         QTest::newRow("money same value") << "12.5000" << kEnglish << money << true;
@@ -113,11 +127,13 @@ private slots:
         QTest::newRow("integer digits") << "23" << kEnglish << QVariant(1234) << true;
         QTest::newRow("integer value") << "1234.0" << kEnglish << QVariant(1234) << true;
         QTest::newRow("integer other") << "1235" << kEnglish << QVariant(1234) << false;
-        QTest::newRow("date not searched") << "2026" << kEnglish << QVariant(QDateTime(QDate(2026, 1, 1), QTime()))
-                                           << false;
-        QTest::newRow("picture not searched") << "JFIF" << kEnglish << QVariant(QByteArray("JFIF")) << false;
+        QTest::newRow("date not searched")
+            << "2026" << kEnglish << QVariant(QDateTime(QDate(2026, 1, 1), QTime())) << false;
+        QTest::newRow("picture not searched")
+            << "JFIF" << kEnglish << QVariant(QByteArray("JFIF")) << false;
         QTest::newRow("null") << "a" << kEnglish << QVariant() << false;
-        QTest::newRow("nothing typed") << "" << kEnglish << QVariant(QStringLiteral("abc")) << false;
+        QTest::newRow("nothing typed")
+            << "" << kEnglish << QVariant(QStringLiteral("abc")) << false;
     }
     void textMatchRules() {
         QFETCH(QString, typed);
@@ -132,7 +148,9 @@ private slots:
     void searchOverFile() {
         s = sixParts();
         std::atomic<bool> stop{false};
-        auto keys = [&](const QString& typed) { return store::findKeys(s->db(), "Parts", store::TextMatch(typed), stop); };
+        auto keys = [&](const QString& typed) {
+            return store::findKeys(s->db(), "Parts", store::TextMatch(typed), stop);
+        };
         store::FoundKeys f = keys(QStringLiteral("brk-1"));
         QVERIFY(f.complete);
         QCOMPARE(f.keys, (std::vector<qint64>{1, 3, 6}));
@@ -141,18 +159,21 @@ private slots:
         QCOMPARE(keys(QStringLiteral("12.50")).keys, (std::vector<qint64>{1, 6}));  // Retail Price
         QCOMPARE(keys(QStringLiteral("ärmel")).keys, (std::vector<qint64>{2}));
         QCOMPARE(keys(QStringLiteral("ÄRMEL")).keys, (std::vector<qint64>{2}));
-        QCOMPARE(keys(QStringLiteral("VENTIL")).keys, (std::vector<qint64>{2}));  // in a text that is not ASCII
+        QCOMPARE(keys(QStringLiteral("VENTIL")).keys,
+                 (std::vector<qint64>{2}));  // in a text that is not ASCII
         QCOMPARE(keys(QStringLiteral("rubber")).keys, (std::vector<qint64>{4}));
         // "4" is only in key 4 and the part numbers' digits: the key column is not searched.
         QCOMPARE(keys(QStringLiteral("4")).keys, (std::vector<qint64>{5}));
         QCOMPARE(keys(QStringLiteral("%")).keys, (std::vector<qint64>{4}));
         QCOMPARE(keys(QStringLiteral("_")).keys, (std::vector<qint64>{}));
         QCOMPARE(keys(QStringLiteral("'; DROP TABLE Parts; --")).keys, (std::vector<qint64>{}));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("6"));
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("6"));
         // A table longer than one slice of the scan is read to its end.
-        sqliteShell(s->db(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                            "WHERE i < 9000) INSERT INTO Parts (PartNumber, PartName) "
-                                            "SELECT 'X-' || i, 'Filler' FROM n"));
+        sqliteShell(s->db(),
+                    QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                   "WHERE i < 9000) INSERT INTO Parts (PartNumber, PartName) "
+                                   "SELECT 'X-' || i, 'Filler' FROM n"));
         QCOMPARE(keys(QStringLiteral("x-9000")).keys, (std::vector<qint64>{9006}));
         QCOMPARE(keys(QStringLiteral("filler")).keys.size(), size_t(9000));
     }
@@ -211,7 +232,7 @@ private slots:
         find(QStringLiteral("steel"));  // keys 1, 3, 5
         QCOMPARE(count(), QStringLiteral("3 parts match"));
         QCOMPARE(shown(), QStringLiteral("BRK-100"));  // typing alone does not move
-        enter();                                        // the current record does not count
+        enter();                                       // the current record does not count
         QCOMPARE(shown(), QStringLiteral("BRK-10"));
         key(Qt::Key_F3);
         QCOMPARE(shown(), QStringLiteral("NUT-400"));
@@ -252,7 +273,8 @@ private slots:
         QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 6  Records Found"));
         QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("6"));
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("6"));
         find(QStringLiteral("_"));
         QCOMPARE(count(), QStringLiteral("No part matches."));
     }
@@ -291,8 +313,9 @@ private slots:
         find(QStringLiteral("nut"));
         enter();
         QCOMPARE(shown(), QStringLiteral("NUT-400"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Chrome"));
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Chrome"));
         QVERIFY(!s->state().bRecordChanged);
         // The saved text counts at once: "chrome" finds record 1.
         find(QStringLiteral("chrome"));
@@ -305,18 +328,20 @@ private slots:
         QCOMPARE(shown(), QStringLiteral("NUT-400"));
         QCOMPARE(s->text("txtPartName"), QString());
         QVERIFY(s->state().bRecordChanged);
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 5")),
-                 QStringLiteral("Nut"));
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 5")),
+            QStringLiteral("Nut"));
         s->replaceText("txtPartName", QStringLiteral("Hex nut"));
         enter();
         QCOMPARE(shown(), QStringLiteral("BRK-100"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 5")),
-                 QStringLiteral("Hex nut"));
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 5")),
+            QStringLiteral("Hex nut"));
     }
 
     void filterWithEveryButton() {
         s = sixParts();
-        s->click("cmdNext");  // VLV-200, which does not match
+        s->click("cmdNext");              // VLV-200, which does not match
         find(QStringLiteral("bracket"));  // keys 1, 3, 6
         QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 3  Records Found"));
@@ -403,7 +428,8 @@ private slots:
         s->type("txtPartName", QStringLiteral("Washer"));
         s->click("cmdSave");
         QCOMPARE(shown(), QStringLiteral("NEW-1"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("7"));
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("7"));
         s->click("cmdFirst");
         s->click("cmdLast");
         QCOMPARE(shown(), QStringLiteral("NUT-400"));
@@ -418,7 +444,8 @@ private slots:
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 5  Records Found"));
         QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
         QCOMPARE(shown(), QStringLiteral("BRK-100"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("5"));
+        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("5"));
     }
 
     // Switching to another database (here the chooser cancelled: the default one again) ends
@@ -431,7 +458,8 @@ private slots:
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!dialog) qFatal("no modal window came up");
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
         });
         s->click("cmdOpen");
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 6  Records Found"));
@@ -449,8 +477,10 @@ private slots:
         QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
         s->click("cmdNext");
         QCOMPARE(shown(), QStringLiteral("BRK-10"));
-        sqliteShell(s->db(), QStringLiteral("INSERT INTO Parts (PartNumber, PartName, Category) "
-                                            "VALUES ('BAR-7', 'Round bar', 'Steel'), ('CU-8', 'Tube', 'Copper')"));
+        sqliteShell(
+            s->db(),
+            QStringLiteral("INSERT INTO Parts (PartNumber, PartName, Category) "
+                           "VALUES ('BAR-7', 'Round bar', 'Steel'), ('CU-8', 'Tube', 'Copper')"));
         QApplication::setActiveWindow(s->w.get());
         QTest::keyClick(s->w.get(), Qt::Key_F5);
         QCOMPARE(shown(), QStringLiteral("BRK-10"));
@@ -470,14 +500,16 @@ private slots:
         s->replaceText("txtCategory", QStringLiteral("Chrome"));
         QTest::keyClick(box(), Qt::Key_Backspace);  // "br": keys 1, 2 (Brass), 3, 6
         QTRY_COMPARE(count(), QStringLiteral("4 parts match"));
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Steel"));
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Steel"));
         QCOMPARE(s->text("txtCategory"), QStringLiteral("Chrome"));
         QVERIFY(s->state().bRecordChanged);
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 3  Records Found"));
         s->click("cmdNext");
-        QCOMPARE(sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Chrome"));
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Chrome"));
         QCOMPARE(shown(), QStringLiteral("VLV-200"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 4  Records Found"));
     }

@@ -17,15 +17,24 @@
 namespace {
 
 QString openString(const QString& path) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(path);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           store::Connection::quoteValue(path);
 }
 
-std::unique_ptr<Session> startedOn(std::unique_ptr<Session> s) { return shownSession(std::move(s)); }
-std::unique_ptr<Session> started(int parts) { return shownSession(parts); }
+std::unique_ptr<Session> startedOn(std::unique_ptr<Session> s) {
+    return shownSession(std::move(s));
+}
+std::unique_ptr<Session> started(int parts) {
+    return shownSession(parts);
+}
 
-QString stored(const Session& s, const QString& sql) { return sqliteShell(s.db(), sql); }
+QString stored(const Session& s, const QString& sql) {
+    return sqliteShell(s.db(), sql);
+}
 
-void typeIntoEditor(Session& s, int column, const QString& text) { s.typeInEditor(column, text); }
+void typeIntoEditor(Session& s, int column, const QString& text) {
+    s.typeInEditor(column, text);
+}
 
 }  // namespace
 
@@ -45,7 +54,8 @@ private slots:
         s->replaceText("txtCategory", QStringLiteral("Mine"));
         s->platform.fileChoices = {s->folder.file(QStringLiteral("mine.png"))};
         s->click("cmdSelect");
-        sqliteShell(s->db(), QStringLiteral("UPDATE Parts SET PartName = 'Theirs' WHERE PartID = 1"));
+        sqliteShell(s->db(),
+                    QStringLiteral("UPDATE Parts SET PartName = 'Theirs' WHERE PartID = 1"));
         s->platform.answers = {false};  // keep my changes
         s->click("cmdSave");
         QCOMPARE(s->platform.questions.size(), size_t(1));
@@ -67,7 +77,8 @@ private slots:
         s->click("cmdNext");
         s->click("cmdEdit");
         s->replaceText("txtCategory", QStringLiteral("Dropped"));
-        sqliteShell(s->db(), QStringLiteral("UPDATE Parts SET PartName = 'Theirs 2' WHERE PartID = 2"));
+        sqliteShell(s->db(),
+                    QStringLiteral("UPDATE Parts SET PartName = 'Theirs 2' WHERE PartID = 2"));
         s->platform.answers = {true};
         s->click("cmdSave");
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Theirs 2"));
@@ -101,7 +112,9 @@ private slots:
         s->platform.answers = {true};
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(stored(*s, "SELECT PartNumber || '/' || PartName || '/' || Category FROM Parts WHERE PartID = 3"),
+        QCOMPARE(stored(*s,
+                        "SELECT PartNumber || '/' || PartName || '/' || Category FROM Parts WHERE "
+                        "PartID = 3"),
                  QStringLiteral("P-001/Still wanted/Category 1"));
         QCOMPARE(stored(*s, "SELECT hex(Image) FROM Parts WHERE PartID = 3"),
                  QString::fromLatin1(picture.toHex().toUpper()));
@@ -114,13 +127,15 @@ private slots:
         s->click("cmdEdit");
         typeIntoEditor(*s, 8, QStringLiteral("Shelf A"));
         s->click("cmdSave");
-        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 1"), QStringLiteral("Shelf A"));
+        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("Shelf A"));
 
         s->click("cmdNext");
         s->click("cmdEdit");
         typeIntoEditor(*s, 8, QStringLiteral("Shelf B"));
         s->click("cmdPrevious");
-        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 2"), QStringLiteral("Shelf B"));
+        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 2"),
+                 QStringLiteral("Shelf B"));
 
         s->click("cmdEdit");
         typeIntoEditor(*s, 6, QStringLiteral("lots"));
@@ -130,7 +145,8 @@ private slots:
         QCOMPARE(s->text("txtField"), QStringLiteral("lots"));
         typeIntoEditor(*s, 6, QStringLiteral("12"));
         s->click("cmdPrint");  // no printer here: the record is saved all the same
-        QCOMPARE(stored(*s, "SELECT \"Qty In Stock\" FROM Parts WHERE PartID = 1"), QStringLiteral("12"));
+        QCOMPARE(stored(*s, "SELECT \"Qty In Stock\" FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("12"));
 
         s->click("cmdFirst");  // after a save, Edit waits for a move
         s->click("cmdEdit");
@@ -138,7 +154,8 @@ private slots:
         s->platform.answers = {true};
         s->click("cmdClose");
         QVERIFY(s->platform.ended);
-        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 1"), QStringLiteral("Shelf C"));
+        QCOMPARE(stored(*s, "SELECT Location FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("Shelf C"));
     }
 
     // Text typed into the field editor for a record that is then deleted goes with it.
@@ -152,7 +169,8 @@ private slots:
         s->type("txtPartName", QStringLiteral("New"));
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(stored(*s, "SELECT PartNumber || '/' || \"Retail Price\" FROM Parts"), QStringLiteral("N-1/0"));
+        QCOMPARE(stored(*s, "SELECT PartNumber || '/' || \"Retail Price\" FROM Parts"),
+                 QStringLiteral("N-1/0"));
     }
 
     // Print saves a new record and leaves the adding state, so Cancel Add cannot delete it.
@@ -192,7 +210,8 @@ private slots:
         s->platform.answers = {true};
         s->click("cmdClose");
         QVERIFY(s->platform.ended);
-        QCOMPARE(stored(*s, "SELECT PartName FROM Parts"), QStringLiteral("Typed after Cancel Add"));
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts"),
+                 QStringLiteral("Typed after Cancel Add"));
         QCOMPARE(s->platform.questions.size(), size_t(1));  // only the quit question
     }
 
@@ -204,7 +223,8 @@ private slots:
         addParts(db, QStringLiteral("Parts"), 1);
         sqliteShell(db, QStringLiteral("ALTER TABLE Parts ADD COLUMN Notes VARWCHAR(50)"));
         const QString longCategory = QString(200000, QLatin1Char('c'));
-        const QString longDescription = QStringLiteral("line one\nline two ") + QString(5000, QLatin1Char('d'));
+        const QString longDescription =
+            QStringLiteral("line one\nline two ") + QString(5000, QLatin1Char('d'));
         {
             store::Connection cn;
             cn.Open(openString(db));
@@ -214,8 +234,11 @@ private slots:
             rs.Update();
         }
         // Longer than the columns' sizes, as another program may store them.
-        sqliteShell(db, QStringLiteral("UPDATE Parts SET Category = printf('%.200000c', 'c'), "
-                                       "Description = 'line one' || char(10) || 'line two ' || printf('%.5000c', 'd')"));
+        sqliteShell(
+            db,
+            QStringLiteral(
+                "UPDATE Parts SET Category = printf('%.200000c', 'c'), "
+                "Description = 'line one' || char(10) || 'line two ' || printf('%.5000c', 'd')"));
         QElapsedTimer shown;
         shown.start();
         s = startedOn(std::move(s));
@@ -228,9 +251,13 @@ private slots:
         typeIntoEditor(*s, 10, QStringLiteral("new note"));
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(stored(*s, "SELECT PartName || '/' || Notes || '/' || length(Category) || '/' || length(Description) || "
-                            "'/' || Description FROM Parts"),
-                 QStringLiteral("Renamed/new note/200000/%1/%2").arg(longDescription.size()).arg(longDescription));
+        QCOMPARE(stored(*s,
+                        "SELECT PartName || '/' || Notes || '/' || length(Category) || '/' || "
+                        "length(Description) || "
+                        "'/' || Description FROM Parts"),
+                 QStringLiteral("Renamed/new note/200000/%1/%2")
+                     .arg(longDescription.size())
+                     .arg(longDescription));
         // An edited long text is saved as typed (cut to the save limit).
         s->click("cmdFirst");
         s->click("cmdEdit");
@@ -258,7 +285,8 @@ private slots:
         }
         s->click("cmdFirst");
         s->click("cmdEdit");
-        QVERIFY(!QAccessible::queryAccessibleInterface(s->child("txtDescription"))->state().readOnly);
+        QVERIFY(
+            !QAccessible::queryAccessibleInterface(s->child("txtDescription"))->state().readOnly);
     }
 
     // A refused picture choice is never stored; the record keeps its picture.
@@ -277,7 +305,8 @@ private slots:
         s->folder.makeDatabase();
         s->folder.writeLogo();
         const QByteArray good = pictureBytes("bmp", 20, 20, Qt::green);
-        addPart(s->db(), QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "Pictured"}, {"Image", good}});
+        addPart(s->db(), QStringLiteral("Parts"),
+                {{"PartNumber", "A"}, {"PartName", "Pictured"}, {"Image", good}});
         s = startedOn(std::move(s));
         QString chosen = s->folder.file(QStringLiteral("chosen.jpg"));
         if (kind == "empty") writeFile(chosen, QByteArray());
@@ -310,7 +339,8 @@ private slots:
         s->click("cmdSelect");
         QCOMPARE(s->pictureColourAtCentre(), QColor(Qt::blue));
         s->click("cmdSave");
-        QCOMPARE(stored(*s, "SELECT hex(Image) FROM Parts"), QString::fromLatin1(blank.toHex().toUpper()));
+        QCOMPARE(stored(*s, "SELECT hex(Image) FROM Parts"),
+                 QString::fromLatin1(blank.toHex().toUpper()));
     }
 
     // Where the unpack file cannot be written in the program's folder, pictures are unpacked
@@ -320,9 +350,13 @@ private slots:
         s->folder.makeDatabase();
         s->folder.writeLogo();
         addPart(s->db(), QStringLiteral("Parts"),
-                {{"PartNumber", "A"}, {"PartName", "Pictured"}, {"Image", pictureBytes("png", 20, 20, Qt::blue)}});
+                {{"PartNumber", "A"},
+                 {"PartName", "Pictured"},
+                 {"Image", pictureBytes("png", 20, 20, Qt::blue)}});
         addPart(s->db(), QStringLiteral("Parts"),
-                {{"PartNumber", "B"}, {"PartName", "Green"}, {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
+                {{"PartNumber", "B"},
+                 {"PartName", "Green"},
+                 {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
         QDir().mkpath(s->folder.file(QStringLiteral("ok.jpg")));  // the name is taken by a folder
         s = startedOn(std::move(s));
         QVERIFY(s->platform.reports.empty());
@@ -333,7 +367,8 @@ private slots:
         s->replaceText("txtPartName", QStringLiteral("Saved"));
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 2"), QStringLiteral("Saved"));
+        QCOMPARE(stored(*s, "SELECT PartName FROM Parts WHERE PartID = 2"),
+                 QStringLiteral("Saved"));
         QVERIFY(QFileInfo(s->folder.file(QStringLiteral("ok.jpg"))).isDir());
     }
 
@@ -353,8 +388,10 @@ private slots:
         frmMain w;
         QVERIFY(startUpGuarded(nullptr, [&] { w.Form_Load(); }));
         QVERIFY(platform.reports.empty());
-        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("txtDatabase"))->text(), folder + QStringLiteral("/Parts.mdb"));
-        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("txtPartNumber"))->text(), QStringLiteral("P-001"));
+        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("txtDatabase"))->text(),
+                 folder + QStringLiteral("/Parts.mdb"));
+        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("txtPartNumber"))->text(),
+                 QStringLiteral("P-001"));
     }
 };
 

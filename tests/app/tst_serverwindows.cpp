@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "Catalog.h"
+#include "ChooserSession.h"
 #include "Connection.h"
 #include "Recordset.h"
 #include "Session.h"
@@ -17,7 +18,6 @@
 #include "TestServer.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
-#include "ChooserSession.h"
 
 namespace {
 

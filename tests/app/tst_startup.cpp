@@ -16,7 +16,8 @@
 
 namespace {
 
-const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription", "txtField"};
+const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription",
+                               "txtField"};
 
 }  // namespace
 
@@ -29,26 +30,32 @@ private slots:
         const QString db = s.folder.makeDatabase();
         s.folder.writeLogo();
         addPart(db, QStringLiteral("Parts"),
-                {{"PartNumber", "BR-1001"}, {"PartName", "Bronze Bushing"}, {"Category", "Bearings"},
-                 {"Description", "Sleeve bushing"}, {"Image", pictureBytes("bmp", 40, 30, Qt::blue)}});
+                {{"PartNumber", "BR-1001"},
+                 {"PartName", "Bronze Bushing"},
+                 {"Category", "Bearings"},
+                 {"Description", "Sleeve bushing"},
+                 {"Image", pictureBytes("bmp", 40, 30, Qt::blue)}});
         addParts(db, QStringLiteral("Parts"), 11);
         writeFile(s.folder.file(QStringLiteral("ok.jpg")), "left over from before");
 
         QVERIFY(s.start());
         QVERIFY(s.platform.reports.empty());
         const QVersionNumber v = Platform::instance().programVersion();
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
-                                         .arg(v.majorVersion())
-                                         .arg(v.minorVersion())
-                                         .arg(v.microVersion()));
+        QCOMPARE(s.w->windowTitle(),
+                 QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
+                     .arg(v.majorVersion())
+                     .arg(v.minorVersion())
+                     .arg(v.microVersion()));
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 12  Records Found"));
-        QCOMPARE(s.text("txtDatabase"), QDir(s.folder.path()).filePath(QStringLiteral("Parts.mdb")));
+        QCOMPARE(s.text("txtDatabase"),
+                 QDir(s.folder.path()).filePath(QStringLiteral("Parts.mdb")));
         QCOMPARE(s.text("txtTable"), QStringLiteral("Parts"));
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("BR-1001"));
         QCOMPARE(s.text("txtPartName"), QStringLiteral("Bronze Bushing"));
         QCOMPARE(s.text("txtCategory"), QStringLiteral("Bearings"));
         QCOMPARE(s.text("txtDescription"), QStringLiteral("Sleeve bushing"));
-        for (const QString& box : kRecordBoxes) QVERIFY2(s.locked(qPrintable(box)), qPrintable(box));
+        for (const QString& box : kRecordBoxes)
+            QVERIFY2(s.locked(qPrintable(box)), qPrintable(box));
         QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
         QVERIFY(!s.child<QPushButton>("cmdSave")->isEnabled());
         QVERIFY(s.child<QPushButton>("cmdSelect")->isHidden());
@@ -71,11 +78,13 @@ private slots:
         Session s;
         const QString db = s.folder.makeDatabase();
         s.folder.writeLogo();
-        addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "First"}, {"Description", "Has one"}});
+        addPart(db, QStringLiteral("Parts"),
+                {{"PartNumber", "A"}, {"PartName", "First"}, {"Description", "Has one"}});
         addPart(db, QStringLiteral("Parts"), {{"PartNumber", "B"}, {"PartName", "Second"}});
         QVERIFY(s.start());
         QCOMPARE(s.state().sImagePath, s.folder.file(QStringLiteral("logo.jpg")));
-        QVERIFY(s.pictureColourAtCentre().red() > 240 && s.pictureColourAtCentre().green() < 20);  // a JPEG
+        QVERIFY(s.pictureColourAtCentre().red() > 240 &&
+                s.pictureColourAtCentre().green() < 20);  // a JPEG
         s.state().rsParts->MoveNext();
         s.w->Show_Data();
         QCOMPARE(s.text("txtPartName"), QStringLiteral("Second"));
@@ -94,7 +103,8 @@ private slots:
         const QDateTime created = (*s.state().rsParts)["CreationDate"].Value().toDateTime();
         QVERIFY(created >= before && created <= QDateTime::currentDateTime().addSecs(1));
         QCOMPARE(s.state().rsParts->RecordCount(), 0L);
-        for (const QString& box : kRecordBoxes) QVERIFY2(!s.locked(qPrintable(box)), qPrintable(box));
+        for (const QString& box : kRecordBoxes)
+            QVERIFY2(!s.locked(qPrintable(box)), qPrintable(box));
         QVERIFY(s.locked("txtDatabase") && s.locked("txtTable"));
         QVERIFY(s.child<QPushButton>("cmdSelect")->isVisibleTo(s.w.get()));
         QVERIFY(s.state().bEditMode);
@@ -104,7 +114,8 @@ private slots:
         QVERIFY(s.child<QPushButton>("cmdSave")->isEnabled());
         for (const char* b : {"cmdAdd", "cmdEdit", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast"})
             QVERIFY2(!s.child<QPushButton>(b)->isEnabled(), b);
-        QCOMPARE(s.state().sImagePath, s.folder.file(QStringLiteral("logo.jpg")));  // Show_Data's logo
+        QCOMPARE(s.state().sImagePath,
+                 s.folder.file(QStringLiteral("logo.jpg")));  // Show_Data's logo
         // Nothing was written: the pending row is not in the file.
         s.w.reset();
         QCOMPARE(readFile(s.folder.file(QStringLiteral("Parts.mdb"))).isEmpty(), false);
@@ -113,9 +124,12 @@ private slots:
     void failedStartUpIsReportedAndTheWindowNeverShows_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("mentioned");
-        QTest::newRow("no Parts.mdb") << "none" << "Parts.mdb";
-        QTest::newRow("no table Parts") << "other table" << "'Parts'";
-        QTest::newRow("not a database") << "text" << "Parts.mdb";
+        QTest::newRow("no Parts.mdb") << "none"
+                                      << "Parts.mdb";
+        QTest::newRow("no table Parts") << "other table"
+                                        << "'Parts'";
+        QTest::newRow("not a database") << "text"
+                                        << "Parts.mdb";
     }
 
     void failedStartUpIsReportedAndTheWindowNeverShows() {
@@ -123,7 +137,8 @@ private slots:
         QFETCH(QString, mentioned);
         Session s;
         const QString db = s.folder.file(QStringLiteral("Parts.mdb"));
-        if (setup == "other table") s.folder.makeDatabase(QStringLiteral("Parts.mdb"), QStringLiteral("Stock"));
+        if (setup == "other table")
+            s.folder.makeDatabase(QStringLiteral("Parts.mdb"), QStringLiteral("Stock"));
         if (setup == "text") writeFile(db, "This is a parts list, not a database.\n");
         const QByteArray before = readFile(db);
         QVERIFY(!s.start());
@@ -133,7 +148,7 @@ private slots:
         QVERIFY(s.platform.reports.front().number != 0);
         QVERIFY(!s.w->isVisible());
         QCOMPARE(QFile::exists(db), setup != "none");  // nothing created
-        QCOMPARE(readFile(db), before);                 // nothing changed
+        QCOMPARE(readFile(db), before);                // nothing changed
     }
 
     void picturesThatCannotBeShown() {
@@ -142,7 +157,9 @@ private slots:
         // No logo.jpg in the folder, and a stored value that is not a picture.
         addPart(db, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"PartName", "No picture"}});
         addPart(db, QStringLiteral("Parts"),
-                {{"PartNumber", "B"}, {"PartName", "Broken picture"}, {"Image", QByteArray("not a picture at all")}});
+                {{"PartNumber", "B"},
+                 {"PartName", "Broken picture"},
+                 {"Image", QByteArray("not a picture at all")}});
         QVERIFY(s.start());
         QVERIFY(s.platform.reports.empty());
         QCOMPARE(s.text("txtPartName"), QStringLiteral("No picture"));
@@ -192,8 +209,10 @@ private slots:
         s.platform.answers = {false};
         QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
         QCOMPARE(s.platform.questions.size(), size_t(1));
-        QCOMPARE(s.platform.questions.back().caption, QStringLiteral("Quillmark Cogwright Manager"));
-        QCOMPARE(s.platform.questions.back().text, QStringLiteral("Are you  sure you want to Quit?"));
+        QCOMPARE(s.platform.questions.back().caption,
+                 QStringLiteral("Quillmark Cogwright Manager"));
+        QCOMPARE(s.platform.questions.back().text,
+                 QStringLiteral("Are you  sure you want to Quit?"));
         QVERIFY(!s.platform.ended);
         QVERIFY(!s.state().bEditMode);
         QVERIFY(s.state().bConnected && s.w->isVisible());
@@ -240,18 +259,28 @@ private slots:
         s.folder.makeDatabase();
         QVERIFY(s.start());
         const std::pair<const char*, const char*> captions[] = {
-            {"cmdFirst", "&First"},       {"cmdPrevious", "&Previous"}, {"cmdNext", "&Next"},
-            {"cmdLast", "&Last"},         {"cmdEdit", "&Edit"},         {"cmdAdd", "&Add"},
-            {"cmdSave", "&Save"},         {"cmdOpen", "Select Database"}, {"cmdCreate", "Create New Database"},
-            {"cmdPrint", "&Print"},       {"cmdClose", "&Close"},       {"cmdSelect", "&Add Picture"}};
-        for (const auto& [name, caption] : captions) QCOMPARE(s.child<QPushButton>(name)->text(), QString::fromUtf8(caption));
-        QCOMPARE(s.text("lblMkt"), QStringLiteral("Click here to  Vist the Quillmark Software, Inc. Website for "
-                                                  "Information on our other Database Products"));
+            {"cmdFirst", "&First"},
+            {"cmdPrevious", "&Previous"},
+            {"cmdNext", "&Next"},
+            {"cmdLast", "&Last"},
+            {"cmdEdit", "&Edit"},
+            {"cmdAdd", "&Add"},
+            {"cmdSave", "&Save"},
+            {"cmdOpen", "Select Database"},
+            {"cmdCreate", "Create New Database"},
+            {"cmdPrint", "&Print"},
+            {"cmdClose", "&Close"},
+            {"cmdSelect", "&Add Picture"}};
+        for (const auto& [name, caption] : captions)
+            QCOMPARE(s.child<QPushButton>(name)->text(), QString::fromUtf8(caption));
+        QCOMPARE(s.text("lblMkt"),
+                 QStringLiteral("Click here to  Vist the Quillmark Software, Inc. Website for "
+                                "Information on our other Database Products"));
         const std::pair<const char*, const char*> accessible[] = {
-            {"txtPartNumber", "Part Number"},       {"txtPartName", "Part Name"},
-            {"txtCategory", "Category"},            {"txtDescription", "Description"},
-            {"txtDatabase", "Database Name"},       {"txtTable", "Table Name"},
-            {"txtField", "Selected Field Data"},    {"MSFlexGrid1", "Optional Item Data"}};
+            {"txtPartNumber", "Part Number"},    {"txtPartName", "Part Name"},
+            {"txtCategory", "Category"},         {"txtDescription", "Description"},
+            {"txtDatabase", "Database Name"},    {"txtTable", "Table Name"},
+            {"txtField", "Selected Field Data"}, {"MSFlexGrid1", "Optional Item Data"}};
         for (const auto& [name, label] : accessible)
             QCOMPARE(s.child(name)->accessibleName(), QString::fromUtf8(label));
         QCOMPARE(s.child<QLabel>("lblNumber")->buddy(), s.child("txtPartNumber"));

@@ -33,7 +33,9 @@ public:
         });
         if (!m_server.listen(QHostAddress::LocalHost)) qFatal("cannot listen on 127.0.0.1");
     }
-    QString url(const char* path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path); }
+    QString url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
     int requests(const QByteArray& path) const { return m_requests.value(path); }
 
 private:
@@ -45,13 +47,14 @@ private:
         m_buffers.remove(socket);
         ++m_requests[path];
         auto reply = [socket](const QByteArray& status, const QByteArray& body) {
-            socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+            socket->write("HTTP/1.1 " + status +
+                          "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
                           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
             socket->disconnectFromHost();
         };
         auto page = [](const char* title) {
-            return QByteArray("<!DOCTYPE html><html><head><title>") + title + "</title></head><body><p>" + title +
-                   "</p></body></html>";
+            return QByteArray("<!DOCTYPE html><html><head><title>") + title +
+                   "</title></head><body><p>" + title + "</p></body></html>";
         };
         if (path == "/")
             reply("200 OK", page("Front Page"));
@@ -75,8 +78,10 @@ struct Browser {
 
     explicit Browser(const QString& start) {
         QDir().mkpath(folder.file("maker"));
-        writeFile(folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head><body>home</body></html>");
-        writeFile(folder.file("maker/search.html"), "<html><head><title>Maker Search</title></head><body>search</body></html>");
+        writeFile(folder.file("maker/index.html"),
+                  "<html><head><title>Maker Home</title></head><body>home</body></html>");
+        writeFile(folder.file("maker/search.html"),
+                  "<html><head><title>Maker Search</title></head><body>search</body></html>");
         window = std::make_unique<frmBrowser>(folder.path());
         window->StartingAddress = start;
         window->Form_Load();
@@ -141,7 +146,8 @@ private slots:
         QCOMPARE(b.view()->url(), QUrl::fromLocalFile(b.folder.file("maker/index.html")));
         b.press("Search");
         QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Search"), kLoad);
-        QVERIFY(b.platform.messages.empty() && b.platform.warnings.empty() && b.platform.reports.empty());
+        QVERIFY(b.platform.messages.empty() && b.platform.warnings.empty() &&
+                b.platform.reports.empty());
     }
 
     // Enter in the address box, pressed as a user does, loads the typed address once and
@@ -171,7 +177,8 @@ private slots:
         Browser b(site.url("/"));
         QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
         b.go(site.url("/slow"));
-        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Working..."), kLoad);  // while it loads
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Working..."),
+                                  kLoad);  // while it loads
         QVERIFY(b.window->timTimer.isActive());
         QTRY_VERIFY_WITH_TIMEOUT(site.requests("/slow") == 1, kLoad);
         b.press("Stop");
@@ -205,7 +212,7 @@ private slots:
         QCOMPARE(b.window->size(), QSize(436, 342));  // 6540 x 5130 twips
         b.window->resize(800, 600);
         QWebEngineView* page = b.view();
-        QCOMPARE(page->x(), 3);  // 50 twips
+        QCOMPARE(page->x(), 3);         // 50 twips
         QCOMPARE(page->width(), 793);   // (800 * 15 - 100) / 15, rounded
         QCOMPARE(page->height(), 512);  // (600 * 15 - 1215 - 100) / 15, rounded
         QCOMPARE(b.address()->width(), 793);

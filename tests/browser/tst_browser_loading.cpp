@@ -26,7 +26,8 @@ bool engineLoaded() {
 
 void writeMakerHome(const ProgramFolder& folder) {
     QDir().mkpath(folder.file("maker"));
-    writeFile(folder.file("maker/index.html"), "<html><head><title>Maker Home</title></head></html>");
+    writeFile(folder.file("maker/index.html"),
+              "<html><head><title>Maker Home</title></head></html>");
 }
 
 QString startingAddress(QWidget* browser) {
@@ -62,7 +63,8 @@ private slots:
         QPointer<QWidget> first = s.w->browserWindow();
         QVERIFY(first);
         QVERIFY(first->isVisible() && !first->isModal());
-        QCOMPARE(startingAddress(first), QUrl::fromLocalFile(s.folder.file("maker/index.html")).toString());
+        QCOMPARE(startingAddress(first),
+                 QUrl::fromLocalFile(s.folder.file("maker/index.html")).toString());
         QTRY_COMPARE_WITH_TIMEOUT(first->windowTitle(), QStringLiteral("Maker Home"), kLoad);
         QVERIFY(s.w->isEnabled());  // the main window stays usable
         QTest::mouseClick(label, Qt::LeftButton);
@@ -72,7 +74,8 @@ private slots:
         label->setFocus();
         QTest::keyClick(label, Qt::Key_Return);  // the keyboard way
         QVERIFY(s.w->browserWindow());
-        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"),
+                                  kLoad);
         QVERIFY(s.platform.reports.empty());
     }
 
@@ -94,8 +97,9 @@ private slots:
         QTest::mouseClick(label, Qt::LeftButton);
         QCOMPARE(s.platform.reports.size(), size_t(1));
         const QString said = s.platform.reports.front().description;
-        QVERIFY2(said.contains("web browser window could not be opened") && said.contains("cogwright_browser") &&
-                     said.contains(empty.path()) && said.contains(broken.path()),
+        QVERIFY2(said.contains("web browser window could not be opened") &&
+                     said.contains("cogwright_browser") && said.contains(empty.path()) &&
+                     said.contains(broken.path()),
                  qPrintable(said));
         QVERIFY(!s.w->browserWindow());
         QVERIFY(s.w->isVisible() && s.w->isEnabled());
@@ -105,7 +109,8 @@ private slots:
         QCOMPARE(BrowserWindow::libraryFolders(), usual);
         QTest::mouseClick(label, Qt::LeftButton);
         QVERIFY(s.w->browserWindow());
-        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(s.w->browserWindow()->windowTitle(), QStringLiteral("Maker Home"),
+                                  kLoad);
         QCOMPARE(s.platform.reports.size(), size_t(1));
     }
 
@@ -121,11 +126,13 @@ private slots:
         const QString program = linked(folder + "/cogwright");
         const QString library = linked(folder + "/libcogwright_browser.so");
         QVERIFY2(program.contains("libQt6Widgets"), qPrintable(program));
-        QVERIFY2(!program.contains("WebEngine") && !program.contains("cogwright_browser"), qPrintable(program));
+        QVERIFY2(!program.contains("WebEngine") && !program.contains("cogwright_browser"),
+                 qPrintable(program));
         QVERIFY2(library.contains("libQt6WebEngineWidgets"), qPrintable(library));
         const QStringList folders = BrowserWindow::libraryFolders();
         QVERIFY(folders.size() >= 2);
-        QCOMPARE(folders.front(), QCoreApplication::applicationDirPath());  // beside the executable first
+        QCOMPARE(folders.front(),
+                 QCoreApplication::applicationDirPath());  // beside the executable first
         QVERIFY(folders.contains(folder));
     }
 };

@@ -3,18 +3,18 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QTimer>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "Catalog.h"
-#include "Connection.h"
-#include "Recordset.h"
-#include "Value.h"
-#include "PartsLayout.h"
-#include "Control.h"
 #include "ChooserSession.h"
+#include "Connection.h"
+#include "Control.h"
+#include "PartsLayout.h"
+#include "Recordset.h"
 #include "Session.h"
+#include "Value.h"
 #include "frmOpenDb.h"
 
 namespace {
@@ -27,14 +27,23 @@ const QString kOpen = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Sour
 // pictured rows, and an empty parts table Archive.
 QString makeCatalogue(ProgramFolder& folder, const QString& file = QStringLiteral("Shop.mdb")) {
     const QString db = folder.makeDatabase(file, QStringLiteral("Parts"), {1, 13});
-    addPart(db, "Parts", {{"PartNumber", "A-1"}, {"PartName", "Anchor bolt, galvanised, long shank"},
-                          {"Image", pictureBytes("png", 20, 20, Qt::blue)}});
+    addPart(db, "Parts",
+            {{"PartNumber", "A-1"},
+             {"PartName", "Anchor bolt, galvanised, long shank"},
+             {"Image", pictureBytes("png", 20, 20, Qt::blue)}});
     addPart(db, "Parts", {{"PartNumber", "A-2"}, {"PartName", "Nut"}});
-    addPart(db, "Parts", {{"PartNumber", "A-3"}, {"PartName", "Clamp"}, {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
-    addPart(db, "Parts", {{"PartNumber", "A-4"}, {"PartName", "Hook"}, {"Image", pictureBytes("jpg", 20, 20, Qt::yellow)}});
+    addPart(db, "Parts",
+            {{"PartNumber", "A-3"},
+             {"PartName", "Clamp"},
+             {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
+    addPart(db, "Parts",
+            {{"PartNumber", "A-4"},
+             {"PartName", "Hook"},
+             {"Image", pictureBytes("jpg", 20, 20, Qt::yellow)}});
     store::Catalog cat;
     cat.setActiveConnection(kOpen + db);
-    for (const auto& [name, second] : {std::pair{"Suppliers", "Part Number"}, std::pair{"Lower", "partnumber"}}) {
+    for (const auto& [name, second] :
+         {std::pair{"Suppliers", "Part Number"}, std::pair{"Lower", "partnumber"}}) {
         store::Table t(QString::fromLatin1(name));
         t.appendColumn(QStringLiteral("ID"), store::adInteger);
         t.appendColumn(QString::fromLatin1(second), store::adVarWChar, 50);
@@ -44,8 +53,14 @@ QString makeCatalogue(ProgramFolder& folder, const QString& file = QStringLitera
     store::parts::createPartsTable(cat, kOdd, {});
     store::parts::createPartsTable(cat, QStringLiteral("Archive"), {4});
     cat.ActiveConnection().Close();
-    addPart(db, kOdd, {{"PartNumber", "O-1"}, {"PartName", "Old one"}, {"Image", pictureBytes("png", 20, 20, Qt::red)}});
-    addPart(db, kOdd, {{"PartNumber", "O-2"}, {"PartName", "Old two"}, {"Image", pictureBytes("png", 20, 20, Qt::magenta)}});
+    addPart(db, kOdd,
+            {{"PartNumber", "O-1"},
+             {"PartName", "Old one"},
+             {"Image", pictureBytes("png", 20, 20, Qt::red)}});
+    addPart(db, kOdd,
+            {{"PartNumber", "O-2"},
+             {"PartName", "Old two"},
+             {"Image", pictureBytes("png", 20, 20, Qt::magenta)}});
     return db;
 }
 
@@ -76,40 +91,52 @@ QList<int> everyValueMeasured(const QString& db, const QString& table, const QFo
 // of its own, with texts of every kind, numbers stored as fractions where whole ones belong, dates
 // of every length.
 QString makeVariedCatalogue(ProgramFolder& folder) {
-    const QString db =
-        folder.makeDatabase(QStringLiteral("Widths.mdb"), QStringLiteral("Parts"), {1, 4, 7, 11, 13, 14, 17});
-    sqliteShell(db, QStringLiteral(
-                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-                        "INSERT INTO Parts (PartNumber, PartName, Category, Description, \"Retail Price\", "
-                        "\"Qty In Stock\", Height, Color, Location, \"Manufacturer Name\", \"Manufacturer Price\", "
-                        "CreationDate) SELECT printf('P-%04d', i), 'Hex bolt', 'Bolts', 'iiiiiiiiiiiiiiiiiiiiiiii', "
-                        "10000 + i % 90000, i % 100, (i % 8) * 0.25, CASE WHEN i % 2 THEN 'Red' ELSE 'Blue' END, "
-                        "'Shelf 1', 'Acme', 1250000, '2026-03-02 09:15:00' FROM n"));
+    const QString db = folder.makeDatabase(QStringLiteral("Widths.mdb"), QStringLiteral("Parts"),
+                                           {1, 4, 7, 11, 13, 14, 17});
+    sqliteShell(
+        db, QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                "INSERT INTO Parts (PartNumber, PartName, Category, Description, \"Retail Price\", "
+                "\"Qty In Stock\", Height, Color, Location, \"Manufacturer Name\", \"Manufacturer "
+                "Price\", "
+                "CreationDate) SELECT printf('P-%04d', i), 'Hex bolt', 'Bolts', "
+                "'iiiiiiiiiiiiiiiiiiiiiiii', "
+                "10000 + i % 90000, i % 100, (i % 8) * 0.25, CASE WHEN i % 2 THEN 'Red' ELSE "
+                "'Blue' END, "
+                "'Shelf 1', 'Acme', 1250000, '2026-03-02 09:15:00' FROM n"));
     const char* widest[] = {
         "UPDATE Parts SET PartNumber = 'P-WWWWWWWW' WHERE PartID = 700",
         "UPDATE Parts SET PartName = '螺栓螺母螺栓螺母' WHERE PartID = 701",
         "UPDATE Parts SET Category = 'WWWWWWWW' WHERE PartID = 702",
         "UPDATE Parts SET Description = 'Ærø Ünïcødé ÆÆÆ' WHERE PartID = 703",
         "UPDATE Parts SET Color = 'Red' || char(9) || 'and blue' WHERE PartID = 704",
-        "UPDATE Parts SET \"Retail Price\" = 99999998.5 WHERE PartID = 705",  // a fraction where cents are kept whole
+        "UPDATE Parts SET \"Retail Price\" = 99999998.5 WHERE PartID = 705",  // a fraction where
+                                                                              // cents are kept
+                                                                              // whole
         "UPDATE Parts SET \"Qty In Stock\" = 'not counted' WHERE PartID = 706",
         "UPDATE Parts SET Height = 123.125 WHERE PartID = 707",
-        "UPDATE Parts SET Location = 'e' || char(769, 101, 769, 101, 769, 101, 769, 101, 769, 101, 769, 101, 769, "
+        "UPDATE Parts SET Location = 'e' || char(769, 101, 769, 101, 769, 101, 769, 101, 769, 101, "
+        "769, 101, 769, "
         "101, 769, 101, 769, 101, 769, 101, 769) WHERE PartID = 708",
         "UPDATE Parts SET \"Manufacturer Name\" = '🔩🔩🔩🔩🔩🔩🔩🔩' WHERE PartID = 709",
         "UPDATE Parts SET \"Manufacturer Price\" = -987654321098765 WHERE PartID = 710",
         "UPDATE Parts SET CreationDate = '2025-12-28 23:59:58' WHERE PartID = 711",
         "UPDATE Parts SET \"Qty In Stock\" = 1234.5 WHERE PartID = 712",
         "UPDATE Parts SET Height = 1.0000001 WHERE PartID = 713",  // between the quarters
-        // Unique dates, minutes apart; the widest, with two-digit month, day and hour, in the middle.
+        // Unique dates, minutes apart; the widest, with two-digit month, day and hour, in the
+        // middle.
         "CREATE TABLE Dated (ID INTEGER PRIMARY KEY, Stamp DATETIME, Amount CURRENCY)",
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT INTO Dated "
-        "SELECT i, strftime('%Y-%m-%d %H:%M:%S', '2026-01-01', '+' || (i * 97) || ' minutes'), i * 12345 FROM n",
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT "
+        "INTO Dated "
+        "SELECT i, strftime('%Y-%m-%d %H:%M:%S', '2026-01-01', '+' || (i * 97) || ' minutes'), i * "
+        "12345 FROM n",
         "UPDATE Dated SET Stamp = '2026-12-22 22:22:00', Amount = 12345678 WHERE ID = 750",
         "UPDATE Dated SET Stamp = '2026-01-05 00:00:00' WHERE ID = 751",
         // Texts equal without regard to case, and fractions of a real column.
-        "CREATE TABLE Labels (ID INTEGER PRIMARY KEY, Label VARCHAR(20) COLLATE NOCASE, Size DOUBLE)",
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT INTO Labels "
+        "CREATE TABLE Labels (ID INTEGER PRIMARY KEY, Label VARCHAR(20) COLLATE NOCASE, Size "
+        "DOUBLE)",
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) INSERT "
+        "INTO Labels "
         "SELECT i, 'www', (i % 8) * 0.5 FROM n",
         "UPDATE Labels SET Size = 7777.5 WHERE ID = 700",
         "UPDATE Labels SET Label = 'WWW' WHERE ID = 702",
@@ -126,9 +153,11 @@ QString makeVariedCatalogue(ProgramFolder& folder) {
         values << QStringLiteral("'i'");
     }
     sqliteShell(db, QStringLiteral("CREATE TABLE Wide (%1)").arg(columns.join(',')));
-    sqliteShell(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
-                                   "INSERT INTO Wide SELECT %1 FROM n")
-                        .arg(values.join(',')));
+    sqliteShell(db,
+                QStringLiteral(
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+                    "INSERT INTO Wide SELECT %1 FROM n")
+                    .arg(values.join(',')));
     sqliteShell(db, QStringLiteral("UPDATE Wide SET c255 = 'WWWWWWWW' WHERE rowid = 300"));
     return db;
 }
@@ -141,7 +170,6 @@ struct Chooser : ChooserSession {
     bool pictureShown() const { return !picture().isNull(); }
     QColor pictureColour() const { return picture().toImage().pixelColor(10, 10); }
 };
-
 
 // Browses to `file` in the chooser, previews `table` and presses OK.
 void browseAndTake(frmOpenDb* chooser, const QString& file, const QString& table) {
@@ -178,8 +206,9 @@ private slots:
             QCOMPARE(parts->child(i)->data(0, Qt::UserRole).toString(), QStringLiteral("Column"));
             QCOMPARE(parts->child(i)->childCount(), 0);
         }
-        QCOMPARE(columns, (QStringList{"PartID", "PartNumber", "PartName", "Category", "Description", "Retail Price",
-                                       "Location", "CreationDate", "Image"}));
+        QCOMPARE(columns,
+                 (QStringList{"PartID", "PartNumber", "PartName", "Category", "Description",
+                              "Retail Price", "Location", "CreationDate", "Image"}));
         QCOMPARE(c.node("Suppliers")->childCount(), 3);
         // Nothing is previewed yet: OK gives no choice.
         QVERIFY(c.cell(0, 1).isEmpty());
@@ -201,7 +230,8 @@ private slots:
     void keysClicksAndOddFileNames() {
         frmOpenDb::lLastRow = 0;
         Chooser c;
-        for (QPushButton* b : c.window->findChildren<QPushButton*>()) QVERIFY(!b->isDefault() && !b->autoDefault());
+        for (QPushButton* b : c.window->findChildren<QPushButton*>())
+            QVERIFY(!b->isDefault() && !b->autoDefault());
         c.preview(QStringLiteral("Parts"));
         c.grid()->setFocus();
         QTest::keyClick(c.grid(), Qt::Key_Down);
@@ -220,7 +250,8 @@ private slots:
 
         QDir().mkpath(c.folder.file(QStringLiteral("semi;dir")));
         const QString odd = c.folder.file(QStringLiteral("semi;dir/evil;x \"q\".mdb"));
-        c.folder.makeDatabase(QStringLiteral("semi;dir/evil;x \"q\".mdb"), QStringLiteral("Odd Parts"), {});
+        c.folder.makeDatabase(QStringLiteral("semi;dir/evil;x \"q\".mdb"),
+                              QStringLiteral("Odd Parts"), {});
         writeFile(c.folder.file(QStringLiteral("semi;dir/evil")), QByteArray("not this one"));
         c.browse(odd);
         QVERIFY(c.platform.warnings.empty());
@@ -240,10 +271,13 @@ private slots:
         QCOMPARE(c.cell(0, 1), QStringLiteral("PartNumber"));
         QCOMPARE(c.cell(1, 1), QStringLiteral("A-1"));
         QCOMPARE(c.cell(2, 3), QStringLiteral(" "));  // Null
-        QCOMPARE(c.cell(1, 8), QStringLiteral("(picture, %1 bytes)").arg(pictureBytes("png", 20, 20, Qt::blue).size()));
+        QCOMPARE(c.cell(1, 8), QStringLiteral("(picture, %1 bytes)")
+                                   .arg(pictureBytes("png", 20, 20, Qt::blue).size()));
         QCOMPARE(c.cell(2, 8), QStringLiteral(" "));
         const QFontMetricsF m(g->font());
-        auto width = [&](const QString& t) { return int(std::lround(std::nearbyint(m.horizontalAdvance(t) * 15 + 240) / 15.0)); };
+        auto width = [&](const QString& t) {
+            return int(std::lround(std::nearbyint(m.horizontalAdvance(t) * 15 + 240) / 15.0));
+        };
         QCOMPARE(g->columnWidth(2), width(QStringLiteral("Anchor bolt, galvanised, long shank")));
         QCOMPARE(g->columnWidth(3), width(QStringLiteral("Category")));  // only Nulls below it
         QCOMPARE(g->columnWidth(8), width(QStringLiteral("Image")));     // pictures never widen
@@ -271,14 +305,16 @@ private slots:
         for (const QString& table : c.tables()) {
             c.preview(table);
             QCOMPARE(c.child<QLineEdit>("txtCount")->text(),
-                     sqliteShell(db, QStringLiteral("SELECT count(*) FROM ") + store::quoteIdentifier(table)));
+                     sqliteShell(db, QStringLiteral("SELECT count(*) FROM ") +
+                                         store::quoteIdentifier(table)));
             const QList<int> expected = everyValueMeasured(db, table, c.grid()->font());
             QCOMPARE(c.grid()->model()->columnCount(), expected.size());
             for (int i = 0; i < expected.size(); ++i)
-                QVERIFY2(c.grid()->columnWidth(i) == expected[i], qPrintable(QStringLiteral("%1.%2: %3 pixels, not %4")
-                                                                                 .arg(table, c.cell(0, i))
-                                                                                 .arg(c.grid()->columnWidth(i))
-                                                                                 .arg(expected[i])));
+                QVERIFY2(c.grid()->columnWidth(i) == expected[i],
+                         qPrintable(QStringLiteral("%1.%2: %3 pixels, not %4")
+                                        .arg(table, c.cell(0, i))
+                                        .arg(c.grid()->columnWidth(i))
+                                        .arg(expected[i])));
         }
         QVERIFY(c.platform.warnings.empty());
     }
@@ -419,11 +455,14 @@ private slots:
         s.click("cmdEdit");
         s.replaceText("txtPartName", QStringLiteral("Renamed old two"));
         s.click("cmdSave");
-        QCOMPARE(sqliteShell(shop, QStringLiteral("SELECT PartName FROM \"%1\" WHERE PartNumber = 'O-2'")
-                                       .arg(QString(kOdd).replace("\"", "\"\""))),
-                 QStringLiteral("Renamed old two"));
+        QCOMPARE(
+            sqliteShell(shop, QStringLiteral("SELECT PartName FROM \"%1\" WHERE PartNumber = 'O-2'")
+                                  .arg(QString(kOdd).replace("\"", "\"\""))),
+            QStringLiteral("Renamed old two"));
         // Cancel and the close box both bring back the default database.
-        onModal([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton); });
+        onModal([](QDialog* d) {
+            QTest::mouseClick(d->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        });
         s.click("cmdOpen");
         QCOMPARE(s.text("txtDatabase"), s.db());
         QCOMPARE(s.text("txtTable"), QStringLiteral("Parts"));
@@ -432,7 +471,6 @@ private slots:
         QCOMPARE(s.text("txtDatabase"), s.db());
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
     }
-
 };
 
 QTEST_MAIN(ChooserTest)

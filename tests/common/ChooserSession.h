@@ -43,7 +43,8 @@ struct ChooserSession {
     int rows() const { return grid()->model()->rowCount(); }
     QStringList tables() const {
         QStringList out;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) out << tree()->topLevelItem(i)->text(0);
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
+            out << tree()->topLevelItem(i)->text(0);
         return out;
     }
     // The table's node in the tree; null when the tree has none.
@@ -55,7 +56,8 @@ struct ChooserSession {
     void clickNode(QTreeWidgetItem* item) {
         if (!item) qFatal("no such node in the tree");
         tree()->scrollToItem(item);
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+                          tree()->visualItemRect(item).center());
     }
     void preview(const QString& table) {
         QTreeWidgetItem* item = node(table);
@@ -65,12 +67,15 @@ struct ChooserSession {
     void clickRow(int row) {
         const QModelIndex index = grid()->model()->index(row, 0);
         grid()->scrollTo(index);
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                          grid()->visualRect(index).center());
     }
     QString cell(int r, int c) const { return grid()->model()->index(r, c).data().toString(); }
     QPixmap picture() const { return child<QLabel>("Picture1")->pixmap(); }
     bool enabled(const char* button) const { return child<QPushButton>(button)->isEnabled(); }
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void click(const char* button) {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
     void browse(const QString& choice) {
         platform.fileChoices = {choice};
         click("cmdBrowse");

@@ -11,9 +11,12 @@
 #include "PartsLayout.h"
 #include "Recordset.h"
 
-ProgramFolder::ProgramFolder() { QVERIFY(m_dir.isValid()); }
+ProgramFolder::ProgramFolder() {
+    QVERIFY(m_dir.isValid());
+}
 
-QString ProgramFolder::makeDatabase(const QString& fileName, const QString& table, const std::vector<int>& boxes) {
+QString ProgramFolder::makeDatabase(const QString& fileName, const QString& table,
+                                    const std::vector<int>& boxes) {
     const QString path = file(fileName);
     store::Catalog catalog;
     catalog.Create(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
@@ -23,11 +26,14 @@ QString ProgramFolder::makeDatabase(const QString& fileName, const QString& tabl
     return path;
 }
 
-void ProgramFolder::writeLogo() { writeFile(file(QStringLiteral("logo.jpg")), pictureBytes("jpg", 60, 60, Qt::red)); }
+void ProgramFolder::writeLogo() {
+    writeFile(file(QStringLiteral("logo.jpg")), pictureBytes("jpg", 60, 60, Qt::red));
+}
 
 void addPart(const QString& databasePath, const QString& table, const Row& row) {
     store::Connection cn;
-    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(databasePath));
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+            store::Connection::quoteValue(databasePath));
     store::Recordset rs;
     rs.Open(table, cn);
     rs.AddNew();
@@ -42,7 +48,8 @@ void addPart(const QString& databasePath, const QString& table, const Row& row) 
 
 void addParts(const QString& databasePath, const QString& table, int count) {
     store::Connection cn;
-    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + store::Connection::quoteValue(databasePath));
+    cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+            store::Connection::quoteValue(databasePath));
     store::Recordset rs;
     rs.Open(table, cn);
     for (int i = 1; i <= count; ++i) {
@@ -73,7 +80,8 @@ QByteArray pictureBytes(const char* format, int width, int height, QColor colour
 
 QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
     return path;
 }
 
@@ -90,9 +98,13 @@ QString sqliteShell(const QString& databasePath, const QString& sql) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-ScriptedPlatform::ScriptedPlatform(QString folder) : m_folder(std::move(folder)) { Platform::install(this); }
+ScriptedPlatform::ScriptedPlatform(QString folder) : m_folder(std::move(folder)) {
+    Platform::install(this);
+}
 
-ScriptedPlatform::~ScriptedPlatform() { Platform::install(nullptr); }
+ScriptedPlatform::~ScriptedPlatform() {
+    Platform::install(nullptr);
+}
 
 void ScriptedPlatform::information(QWidget*, const QString& caption, const QString& text) {
     messages.push_back({caption, text});
@@ -102,7 +114,8 @@ void ScriptedPlatform::warning(QWidget*, const QString& caption, const QString& 
     warnings.push_back({caption, text});
 }
 
-bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text, bool defaultYes) {
+bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString& text,
+                                bool defaultYes) {
     questions.push_back({caption, text, defaultYes});
     if (answers.empty()) {
         QTest::qFail("a question was asked that the test did not script", __FILE__, __LINE__);
@@ -117,7 +130,8 @@ void ScriptedPlatform::errorReport(QWidget*, long number, const QString& descrip
     reports.push_back({number, description});
 }
 
-QString ScriptedPlatform::openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) {
+QString ScriptedPlatform::openFileName(QWidget*, const QString& title, const QString& folder,
+                                       const QString& filter) {
     fileDialogs.push_back({title, filter});
     lastDialogFolder = folder;
     if (fileChoices.empty()) return QString();

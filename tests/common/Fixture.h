@@ -24,7 +24,8 @@ public:
     QString file(const QString& name) const { return m_dir.filePath(name); }
     // A parts database with the given optional boxes; returns its path.
     QString makeDatabase(const QString& fileName = QStringLiteral("Parts.mdb"),
-                         const QString& table = QStringLiteral("Parts"), const std::vector<int>& boxes = {1, 4, 10, 13});
+                         const QString& table = QStringLiteral("Parts"),
+                         const std::vector<int>& boxes = {1, 4, 10, 13});
     void writeLogo();
 
 private:
@@ -38,7 +39,8 @@ void addPart(const QString& databasePath, const QString& table, const Row& row);
 void addParts(const QString& databasePath, const QString& table, int count);
 
 // Picture files made here, in a format chosen by extension (jpg, bmp, png, ico).
-QByteArray pictureBytes(const char* format, int width = 40, int height = 30, QColor colour = Qt::darkCyan);
+QByteArray pictureBytes(const char* format, int width = 40, int height = 30,
+                        QColor colour = Qt::darkCyan);
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // What the sqlite3 shell prints for one statement, trimmed.
@@ -62,11 +64,14 @@ public:
 
     void information(QWidget*, const QString& caption, const QString& text) override;
     void warning(QWidget*, const QString& caption, const QString& text) override;
-    bool question(QWidget*, const QString& caption, const QString& text, bool defaultYes = true) override;
+    bool question(QWidget*, const QString& caption, const QString& text,
+                  bool defaultYes = true) override;
     void errorReport(QWidget*, long number, const QString& description) override;
-    QString openFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override;
+    QString openFileName(QWidget*, const QString& title, const QString& folder,
+                         const QString& filter) override;
     // Save dialogs take their answers from fileChoices too.
-    QString saveFileName(QWidget*, const QString& title, const QString& folder, const QString& filter) override {
+    QString saveFileName(QWidget*, const QString& title, const QString& folder,
+                         const QString& filter) override {
         return openFileName(nullptr, title, folder, filter);
     }
     QString programFolder() override { return m_folder; }
@@ -80,13 +85,13 @@ public:
     QVersionNumber programVersion() override { return Platform::programVersion(); }
     void endProgram(int exitCode) override;
 
-    std::deque<bool> answers;            // questions; an unscripted question fails the test
-    std::deque<QString> fileChoices;     // open-file dialogs; "" is Cancel
+    std::deque<bool> answers;         // questions; an unscripted question fails the test
+    std::deque<QString> fileChoices;  // open-file dialogs; "" is Cancel
     std::vector<Message> messages;
     std::vector<Message> warnings;
     std::vector<Message> questions;
     std::vector<Report> reports;
-    std::vector<Message> fileDialogs;    // title and filter of each dialog shown
+    std::vector<Message> fileDialogs;  // title and filter of each dialog shown
     QString lastDialogFolder;
     bool ended = false;
     int exitCode = -1;

@@ -50,7 +50,9 @@ struct Session {
     }
     bool unpackFileLeft() const { return QFile::exists(folder.file(QStringLiteral("ok.jpg"))); }
 
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void click(const char* button) {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
     // Types into a box as the user does: focus, then the keys.
     void type(const char* box, const QString& keys) {
         QWidget* b = child(box);
@@ -88,7 +90,9 @@ struct Session {
         QTableWidgetItem* item = grid()->item(row, column);
         return item ? item->text() : QString();
     }
-    QColor cellBack(int row, int column) const { return grid()->item(row, column)->background().color(); }
+    QColor cellBack(int row, int column) const {
+        return grid()->item(row, column)->background().color();
+    }
     // The colour the box's text area is painted in.
     QColor back(const char* box) const {
         QWidget* b = child(box);

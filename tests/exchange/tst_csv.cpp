@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "Control.h"
 #include "ChooserSession.h"
+#include "Control.h"
 #include "Session.h"
 #include "frmOpenDb.h"
 
@@ -29,7 +29,9 @@ QString dump(const QString& db, const QString& sql = kAllColumns) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-QString longText(int n) { return QString(n, QLatin1Char('x')); }
+QString longText(int n) {
+    return QString(n, QLatin1Char('x'));
+}
 
 std::vector<int> allBoxes() {
     std::vector<int> boxes;
@@ -40,31 +42,41 @@ std::vector<int> allBoxes() {
 // Values that a careless writer or reader would change: money to the ten-thousandth, singles
 // at their limits, Null beside empty text, separators, quotes, line breaks, other scripts.
 QString makeAwkwardCatalogue(ProgramFolder& folder) {
-    const QString db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), allBoxes());
-    addPart(db, "Parts", {{"PartNumber", "Q-1"},
-                          {"PartName", "Hex bolt, \"heavy\", M8"},
-                          {"Category", QString::fromUtf8("Zahnräder ÄÖÜ ß €")},
-                          {"Description", "line one\nline two, with a comma"},
-                          {"Retail Price", "12.3456"},
-                          {"Wholesale Price", "-0.0001"},
-                          {"Build Cost", "922337203685.4775"},
-                          {"Qty In Stock", 2147483647},
-                          {"Qty On Order", -2147483647 - 1},
-                          {"Height", QVariant::fromValue(0.1f)},
-                          {"Width", QVariant::fromValue(3.4028235e38f)},
-                          {"Length", QVariant::fromValue(1e-7f)},
-                          {"Weight", QVariant::fromValue(16777216.0f)},
-                          {"Color", ""},
-                          {"CreationDate", QDateTime(QDate(2026, 2, 28), QTime(23, 59, 58))},
-                          {"Image", pictureBytes("jpg", 20, 20, Qt::blue)}});
-    addPart(db, "Parts", {{"PartNumber", "Q-2"}, {"PartName", "Nothing else"},
-                          {"CreationDate", QDateTime(QDate(1999, 12, 31), QTime(0, 0))},
-                          {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
-    addPart(db, "Parts", {{"PartNumber", " lead"}, {"PartName", "trail "}, {"Location", "a;b"},
-                          {"Description", "tab\there\r\nand CRLF"}, {"Supplier 1 Name", "\"\""},
-                          {"Image", pictureBytes("png", 20, 20, Qt::red)}});
-    addPart(db, "Parts", {{"PartNumber", "Q-4"}, {"PartName", QString::fromUtf8("日本語 テキスト")},
-                          {"Image", pictureBytes("ico", 16, 16, Qt::yellow)}});
+    const QString db =
+        folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), allBoxes());
+    addPart(db, "Parts",
+            {{"PartNumber", "Q-1"},
+             {"PartName", "Hex bolt, \"heavy\", M8"},
+             {"Category", QString::fromUtf8("Zahnräder ÄÖÜ ß €")},
+             {"Description", "line one\nline two, with a comma"},
+             {"Retail Price", "12.3456"},
+             {"Wholesale Price", "-0.0001"},
+             {"Build Cost", "922337203685.4775"},
+             {"Qty In Stock", 2147483647},
+             {"Qty On Order", -2147483647 - 1},
+             {"Height", QVariant::fromValue(0.1f)},
+             {"Width", QVariant::fromValue(3.4028235e38f)},
+             {"Length", QVariant::fromValue(1e-7f)},
+             {"Weight", QVariant::fromValue(16777216.0f)},
+             {"Color", ""},
+             {"CreationDate", QDateTime(QDate(2026, 2, 28), QTime(23, 59, 58))},
+             {"Image", pictureBytes("jpg", 20, 20, Qt::blue)}});
+    addPart(db, "Parts",
+            {{"PartNumber", "Q-2"},
+             {"PartName", "Nothing else"},
+             {"CreationDate", QDateTime(QDate(1999, 12, 31), QTime(0, 0))},
+             {"Image", pictureBytes("bmp", 20, 20, Qt::green)}});
+    addPart(db, "Parts",
+            {{"PartNumber", " lead"},
+             {"PartName", "trail "},
+             {"Location", "a;b"},
+             {"Description", "tab\there\r\nand CRLF"},
+             {"Supplier 1 Name", "\"\""},
+             {"Image", pictureBytes("png", 20, 20, Qt::red)}});
+    addPart(db, "Parts",
+            {{"PartNumber", "Q-4"},
+             {"PartName", QString::fromUtf8("日本語 テキスト")},
+             {"Image", pictureBytes("ico", 16, 16, Qt::yellow)}});
     return db;
 }
 
@@ -74,7 +86,8 @@ struct Chooser : ChooserSession {
         show();
     }
     explicit Chooser(int parts) {
-        db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), {1, 4, 10, 13});
+        db = folder.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"),
+                                 {1, 4, 10, 13});
         if (parts > 0) addParts(db, QStringLiteral("Parts"), parts);
         show();
     }
@@ -91,8 +104,12 @@ struct Chooser : ChooserSession {
         click("cmdImportCsv");
     }
     int previewRows() const { return rows() - 1; }
-    QString lastMessage() const { return platform.messages.empty() ? QString() : platform.messages.back().text; }
-    QString lastReport() const { return platform.reports.empty() ? QString() : platform.reports.back().description; }
+    QString lastMessage() const {
+        return platform.messages.empty() ? QString() : platform.messages.back().text;
+    }
+    QString lastReport() const {
+        return platform.reports.empty() ? QString() : platform.reports.back().description;
+    }
 };
 
 // Runs `script` on the modal window named `name` as soon as it is up.
@@ -109,7 +126,8 @@ void whenUp(const QString& name, std::function<void(QWidget*)> script) {
     timer->start();
 }
 
-// What the refused-rows window lists, one "line|column|value|reason" per row, and which button ends it.
+// What the refused-rows window lists, one "line|column|value|reason" per row, and which button ends
+// it.
 struct RefusedRows {
     QStringList rows;
     QString summary;
@@ -156,10 +174,12 @@ void cancelProgressAfter(int rows, bool& pressed) {
 
 // `count` parts added straight through the shell, each with a Retail Price.
 void addManyParts(const QString& db, int count) {
-    sqliteShell(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                   "INSERT INTO Parts (PartNumber, PartName, \"Retail Price\") "
-                                   "SELECT 'M-' || i, 'Many ' || i, i * 10000 FROM n")
-                        .arg(count));
+    sqliteShell(db,
+                QStringLiteral(
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO Parts (PartNumber, PartName, \"Retail Price\") "
+                    "SELECT 'M-' || i, 'Many ' || i, i * 10000 FROM n")
+                    .arg(count));
 }
 
 QByteArray run(const QStringList& args, int& exitCode, QByteArray* errors = nullptr) {
@@ -195,8 +215,9 @@ private slots:
         QVERIFY(bytes.startsWith("PartID,PartNumber,PartName,Category,Description,Retail Price,"));
         QVERIFY(bytes.contains("\"Hex bolt, \"\"heavy\"\", M8\""));
         QVERIFY(bytes.contains("\"line one\nline two, with a comma\""));
-        QVERIFY(bytes.contains(",12.3456,-0.0001,922337203685.4775,2147483647,-2147483648,,0.1,3.4028235e+38,1e-07,"
-                               "16777216,\"\","));
+        QVERIFY(bytes.contains(
+            ",12.3456,-0.0001,922337203685.4775,2147483647,-2147483648,,0.1,3.4028235e+38,1e-07,"
+            "16777216,\"\","));
         QVERIFY(bytes.contains(",2026-02-28 23:59:58,parts out_pictures/1.jpg\r\n"));
         QVERIFY(bytes.contains(QString::fromUtf8("日本語 テキスト").toUtf8()));
         const QDir pictures(c.folder.file(QStringLiteral("parts out_pictures")));
@@ -209,7 +230,8 @@ private slots:
         c.preview(QStringLiteral("Parts"));
         QCOMPARE(c.previewRows(), 0);
         c.importFrom(csv);
-        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("4 parts were imported")), qPrintable(c.lastMessage()));
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("4 parts were imported")),
+                 qPrintable(c.lastMessage()));
         QVERIFY(c.platform.reports.empty());
         QCOMPARE(dump(c.db), before);
         QCOMPARE(c.previewRows(), 4);
@@ -221,35 +243,45 @@ private slots:
         // A German spreadsheet's CSV: byte-order mark, semicolons, CRLF, decimal commas.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         Chooser c(0);
-        const QString csv = writeFile(c.folder.file(QStringLiteral("Tabelle.csv")),
-                                      "\xEF\xBB\xBFpartnumber;PartName;Retail Price;Weight;Qty In Stock;Location;CreationDate\r\n"
-                                      "S-1;\"Mutter; M8\";12,50;1,5;1.000;\"Regal\r\noben\";2026-05-01 10:00:00\r\n"
-                                      "S-2;Scheibe;3.75;0,25;7;;\r\n"
-                                      "\r\n"
-                                      "S-3;\"Gr\xC3\xB6\xC3\x9F" "e \"\"XL\"\"\";-0,0001;2;0;\"\";\r\n");
+        const QString csv =
+            writeFile(c.folder.file(QStringLiteral("Tabelle.csv")),
+                      "\xEF\xBB\xBFpartnumber;PartName;Retail Price;Weight;Qty In "
+                      "Stock;Location;CreationDate\r\n"
+                      "S-1;\"Mutter; M8\";12,50;1,5;1.000;\"Regal\r\noben\";2026-05-01 10:00:00\r\n"
+                      "S-2;Scheibe;3.75;0,25;7;;\r\n"
+                      "\r\n"
+                      "S-3;\"Gr\xC3\xB6\xC3\x9F"
+                      "e \"\"XL\"\"\";-0,0001;2;0;\"\";\r\n");
         c.importFrom(csv);
-        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")), qPrintable(c.lastMessage()));
-        QCOMPARE(dump(c.db, "SELECT PartNumber, PartName, \"Retail Price\", Weight, \"Qty In Stock\", Location, "
-                            "CreationDate FROM Parts ORDER BY PartID"),
-                 QString::fromUtf8("'S-1','Mutter; M8',125000,1.5,1000,'Regal\r\noben','2026-05-01 10:00:00'\n"
-                                   "'S-2','Scheibe',37500,0.25,7,NULL,NULL\n"
-                                   "'S-3','Größe \"XL\"',-1,2,0,'',NULL"));
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")),
+                 qPrintable(c.lastMessage()));
+        QCOMPARE(dump(c.db,
+                      "SELECT PartNumber, PartName, \"Retail Price\", Weight, \"Qty In Stock\", "
+                      "Location, "
+                      "CreationDate FROM Parts ORDER BY PartID"),
+                 QString::fromUtf8(
+                     "'S-1','Mutter; M8',125000,1.5,1000,'Regal\r\noben','2026-05-01 10:00:00'\n"
+                     "'S-2','Scheibe',37500,0.25,7,NULL,NULL\n"
+                     "'S-3','Größe \"XL\"',-1,2,0,'',NULL"));
     }
 
     void refusedRowsAreShownBeforeAnythingIsWritten() {
         Chooser c(3);
         QDir(c.folder.path()).mkdir(QStringLiteral("pics"));
-        writeFile(c.folder.file(QStringLiteral("pics/ok.png")), pictureBytes("png", 8, 8, Qt::cyan));
+        writeFile(c.folder.file(QStringLiteral("pics/ok.png")),
+                  pictureBytes("png", 8, 8, Qt::cyan));
         writeFile(c.folder.file(QStringLiteral("pics/notes.jpg")), "not a picture at all");
         const QString csv = writeFile(c.folder.file(QStringLiteral("in.csv")),
                                       "PartID,PartNumber,PartName,Qty In Stock,Image\n"
                                       ",G-1,Good one,5,\n"
-                                      "," + longText(51).toUtf8() + ",Too long,1,\n"
-                                      ",B-2,Bad number,abc,\n"
-                                      "2,T-3,Taken key,1,\n"
-                                      ",M-4,Missing picture,1,pics/none.jpg\n"
-                                      ",N-5,\"Not a\npicture\",1,pics/notes.jpg\n"
-                                      "9,G-6,\"Good, two\",7,pics/ok.png\n");
+                                      "," +
+                                          longText(51).toUtf8() +
+                                          ",Too long,1,\n"
+                                          ",B-2,Bad number,abc,\n"
+                                          "2,T-3,Taken key,1,\n"
+                                          ",M-4,Missing picture,1,pics/none.jpg\n"
+                                          ",N-5,\"Not a\npicture\",1,pics/notes.jpg\n"
+                                          "9,G-6,\"Good, two\",7,pics/ok.png\n");
         const QString before = dump(c.db);
 
         // Shown, then nothing: the table as it was.
@@ -276,13 +308,16 @@ private slots:
         QCOMPARE(first.rows.size(), 5);
         QCOMPARE(second.rows.size(), 4);
         QVERIFY(!second.newKeysOffered);
-        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")), qPrintable(c.lastMessage()));
-        QCOMPARE(dump(c.db, "SELECT PartID, PartNumber, PartName, \"Qty In Stock\", length(Image) FROM Parts "
-                            "WHERE PartID > 3 ORDER BY PartID"),
-                 QStringLiteral("4,'G-1','Good one',5,NULL\n"
-                                "5,'T-3','Taken key',1,NULL\n"
-                                "9,'G-6','Good, two',7,%1")
-                     .arg(pictureBytes("png", 8, 8, Qt::cyan).size()));
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("3 parts were imported")),
+                 qPrintable(c.lastMessage()));
+        QCOMPARE(
+            dump(c.db,
+                 "SELECT PartID, PartNumber, PartName, \"Qty In Stock\", length(Image) FROM Parts "
+                 "WHERE PartID > 3 ORDER BY PartID"),
+            QStringLiteral("4,'G-1','Good one',5,NULL\n"
+                           "5,'T-3','Taken key',1,NULL\n"
+                           "9,'G-6','Good, two',7,%1")
+                .arg(pictureBytes("png", 8, 8, Qt::cyan).size()));
         QCOMPARE(c.previewRows(), 6);
     }
 
@@ -311,9 +346,11 @@ private slots:
         // Keys 1 to 10 are taken: the rest get in, until the cancel.
         c.importFrom(csv);
         QVERIFY(pressed);
-        QCOMPARE(c.lastMessage(), QStringLiteral("The import was cancelled; the table is as it was."));
+        QCOMPARE(c.lastMessage(),
+                 QStringLiteral("The import was cancelled; the table is as it was."));
         QCOMPARE(dump(c.db), before);
-        QCOMPARE(sqliteShell(c.db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("10"));
+        QCOMPARE(sqliteShell(c.db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("10"));
     }
 
     void filesThatAreNotPartsAreRefused() {
@@ -331,11 +368,12 @@ private slots:
         // Yes: the others are taken.
         c.platform.answers = {true};
         c.importFrom(extra);
-        QCOMPARE(sqliteShell(c.db, QStringLiteral("SELECT PartNumber, PartName FROM Parts WHERE PartID = 3")),
+        QCOMPARE(sqliteShell(c.db, QStringLiteral(
+                                       "SELECT PartNumber, PartName FROM Parts WHERE PartID = 3")),
                  QStringLiteral("E-1|Extra"));
 
-        // Refused with the reason: an empty file, a header naming no column, a file that is no text,
-        // a quote out of place.
+        // Refused with the reason: an empty file, a header naming no column, a file that is no
+        // text, a quote out of place.
         const struct {
             const char* name;
             QByteArray bytes;
@@ -355,7 +393,9 @@ private slots:
         QCOMPARE(c.platform.reports.size(), std::size(cases));
 
         // Import only into a parts table; export from any.
-        sqliteShell(c.db, QStringLiteral("CREATE TABLE Suppliers (ID INTEGER PRIMARY KEY, Name VARWCHAR(50))"));
+        sqliteShell(
+            c.db,
+            QStringLiteral("CREATE TABLE Suppliers (ID INTEGER PRIMARY KEY, Name VARWCHAR(50))"));
         c.window.reset();
         c.show();
         c.preview(QStringLiteral("Suppliers"));
@@ -385,7 +425,8 @@ private slots:
         // Into itself: every key taken, so all of it is refused and nothing written.
         out = run({"--import-csv", db, "Parts", csv}, code, &errors);
         QCOMPARE(code, 3);
-        QVERIFY2(errors.contains("line 2, \"PartID\" = \"1\": The key 1 is taken"), errors.constData());
+        QVERIFY2(errors.contains("line 2, \"PartID\" = \"1\": The key 1 is taken"),
+                 errors.constData());
         QCOMPARE(dump(db), before);
 
         sqliteShell(db, QStringLiteral("DELETE FROM Parts"));
@@ -396,12 +437,14 @@ private slots:
 
         // Line numbers count the lines of the file: CRLF is one line end, a line break inside
         // quotes moves on too (a lone CR as well), a blank line counts.
-        const QString crlf = writeFile(data.file(QStringLiteral("crlf.csv")),
-                                       "PartNumber,PartName,Qty In Stock\r\nC-1,\"two\r\nlines\",1\r\n\r\n"
-                                       "C-2,bad,x\r\nC-3,\"three\nlines\rhere\",1\r\nC-4,bad,y\r\n");
+        const QString crlf =
+            writeFile(data.file(QStringLiteral("crlf.csv")),
+                      "PartNumber,PartName,Qty In Stock\r\nC-1,\"two\r\nlines\",1\r\n\r\n"
+                      "C-2,bad,x\r\nC-3,\"three\nlines\rhere\",1\r\nC-4,bad,y\r\n");
         run({"--import-csv", db, "Parts", crlf}, code, &errors);
         QCOMPARE(code, 3);
-        QVERIFY2(errors.contains("line 5, \"Qty In Stock\" = \"x\"") && errors.contains("line 9, \"Qty In Stock\" = \"y\""),
+        QVERIFY2(errors.contains("line 5, \"Qty In Stock\" = \"x\"") &&
+                     errors.contains("line 9, \"Qty In Stock\" = \"y\""),
                  errors.constData());
         QCOMPARE(dump(db), before);
 

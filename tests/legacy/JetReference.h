@@ -15,14 +15,17 @@
 #include <QtEndian>
 #include <vector>
 
-inline QString jetSample(const char* name) { return QStringLiteral(JET_DATA_DIR "/") + QLatin1String(name); }
+inline QString jetSample(const char* name) {
+    return QStringLiteral(JET_DATA_DIR "/") + QLatin1String(name);
+}
 
 // A writable copy of a test file in `folder`.
 inline QString copySample(const QString& folder, const char* name, const QString& as = QString()) {
     const QString target = QDir(folder).filePath(as.isEmpty() ? QLatin1String(name) : as);
     QFile::remove(target);
     if (!QFile::copy(jetSample(name), target)) qFatal("cannot copy %s", name);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(
+        target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return target;
 }
 
@@ -32,7 +35,8 @@ inline QByteArray fingerprint(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(&f);
-    return hash.result().toHex() + ' ' + QByteArray::number(QFileInfo(path).lastModified().toMSecsSinceEpoch());
+    return hash.result().toHex() + ' ' +
+           QByteArray::number(QFileInfo(path).lastModified().toMSecsSinceEpoch());
 }
 
 struct ToolRun {
@@ -41,7 +45,8 @@ struct ToolRun {
     QByteArray err;
 };
 
-inline ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs = 60000) {
+inline ToolRun runTool(const QString& program, const QStringList& arguments,
+                       int timeoutMs = 60000) {
     QProcess p;
     p.start(program, arguments);
     ToolRun r;
@@ -120,17 +125,20 @@ inline std::vector<CsvRow> parseCsv(const QString& csv) {
     return rows;
 }
 
-// The table as mdb-export gives it: header first. Dates as the catalogue writes them, binary as hex.
+// The table as mdb-export gives it: header first. Dates as the catalogue writes them, binary as
+// hex.
 inline std::vector<CsvRow> referenceRows(const QString& file, const QString& table) {
     const QString format = QStringLiteral("%Y-%m-%d %H:%M:%S");
-    const ToolRun r = runTool(QStringLiteral("mdb-export"), {QStringLiteral("-D"), format, QStringLiteral("-T"), format,
-                                                             QStringLiteral("-b"), QStringLiteral("hex"), file, table});
+    const ToolRun r = runTool(QStringLiteral("mdb-export"),
+                              {QStringLiteral("-D"), format, QStringLiteral("-T"), format,
+                               QStringLiteral("-b"), QStringLiteral("hex"), file, table});
     return parseCsv(QString::fromUtf8(r.out));
 }
 
 // The width and height that the BMP file header inside `bytes` gives, if there is one.
 inline QSize bitmapSizeInside(const QByteArray& bytes) {
-    for (qsizetype at = bytes.indexOf("BM"); at >= 0 && at + 26 <= bytes.size(); at = bytes.indexOf("BM", at + 1)) {
+    for (qsizetype at = bytes.indexOf("BM"); at >= 0 && at + 26 <= bytes.size();
+         at = bytes.indexOf("BM", at + 1)) {
         const quint32 info = qFromLittleEndian<quint32>(bytes.constData() + at + 14);
         if (info != 40) continue;
         return QSize(qFromLittleEndian<qint32>(bytes.constData() + at + 18),
@@ -151,7 +159,8 @@ inline int definitionPage(const QString& file, const QString& table) {
     }
     if (id < 0 || name < 0 || type < 0) return -1;
     for (size_t r = 1; r < rows.size(); ++r)  // type 1: a table (a form may have the same name)
-        if (rows[r].at(size_t(name)).text == table && rows[r].at(size_t(type)).text == QLatin1String("1"))
+        if (rows[r].at(size_t(name)).text == table &&
+            rows[r].at(size_t(type)).text == QLatin1String("1"))
             return int(rows[r].at(size_t(id)).text.toLongLong() & 0xffffff);
     return -1;
 }
@@ -164,10 +173,10 @@ inline void damageDataPageOf(const QString& path, const QString& table) {
     QByteArray d = f.readAll();
     std::vector<int> pages;
     for (int p = 0; p < int(d.size() / ps); ++p)
-        if (d.at(p * ps) == 1 && qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == quint32(owner))
+        if (d.at(p * ps) == 1 &&
+            qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == quint32(owner))
             pages.push_back(p);
     if (pages.size() < 3) qFatal("no rows of %s to damage", qPrintable(table));
     f.seek(qint64(pages[pages.size() / 2]) * ps);
     f.write("", 1);
 }
-

@@ -2,16 +2,17 @@
 // damaged and locked files refused with nothing written, and the window's side of the child
 // process (stalls, cancel, crashes).
 
+#include <sys/types.h>
+
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <csignal>
-#include <sys/types.h>
 #include <limits>
 
 #include "Catalog.h"
@@ -45,10 +46,12 @@ QString scaledMoney(const QString& text) {
 QString binaryForm(const QByteArray& bytes, bool reference) {
     if (reference) {
         const QSize inside = bitmapSizeInside(bytes);
-        if (inside.isValid()) return QStringLiteral("picture %1x%2").arg(inside.width()).arg(inside.height());
+        if (inside.isValid())
+            return QStringLiteral("picture %1x%2").arg(inside.width()).arg(inside.height());
     } else {
         QImage image;
-        if (image.loadFromData(bytes)) return QStringLiteral("picture %1x%2").arg(image.width()).arg(image.height());
+        if (image.loadFromData(bytes))
+            return QStringLiteral("picture %1x%2").arg(image.width()).arg(image.height());
     }
     return QStringLiteral("bytes ") + QString::fromLatin1(bytes.toHex());
 }
@@ -64,13 +67,26 @@ QString ourRow(store::Fields& fields) {
         } else {
             switch (fields[i].Type()) {
                 case store::adInteger:
-                case store::adBoolean: a = QString::number(v.toLongLong()); break;
-                case store::adCurrency: a = QString::number(v.value<store::Currency>().scaled); break;
-                case store::adSingle: a = QString::number(double(v.toFloat()), 'g', 7); break;
-                case store::adDouble: a = QString::number(v.toDouble(), 'g', 15); break;
-                case store::adDate: a = store::dateToStorage(v.toDateTime()); break;
-                case store::adLongVarBinary: a = binaryForm(v.toByteArray(), false); break;
-                default: a = v.toString();
+                case store::adBoolean:
+                    a = QString::number(v.toLongLong());
+                    break;
+                case store::adCurrency:
+                    a = QString::number(v.value<store::Currency>().scaled);
+                    break;
+                case store::adSingle:
+                    a = QString::number(double(v.toFloat()), 'g', 7);
+                    break;
+                case store::adDouble:
+                    a = QString::number(v.toDouble(), 'g', 15);
+                    break;
+                case store::adDate:
+                    a = store::dateToStorage(v.toDateTime());
+                    break;
+                case store::adLongVarBinary:
+                    a = binaryForm(v.toByteArray(), false);
+                    break;
+                default:
+                    a = v.toString();
             }
         }
         row += a + QLatin1Char('|');
@@ -80,7 +96,8 @@ QString ourRow(store::Fields& fields) {
 
 // The reference's row in the same text, read by our column types; dates that mdbtools does not
 // handle (it writes day 00 for them) take our value, and are checked on their own.
-QString referenceRow(const std::vector<store::DataTypeEnum>& types, const CsvRow& ref, const QString& ours) {
+QString referenceRow(const std::vector<store::DataTypeEnum>& types, const CsvRow& ref,
+                     const QString& ours) {
     const QStringList ourValues = ours.split(QLatin1Char('|'));
     QString row;
     for (size_t i = 0; i < types.size(); ++i) {
@@ -90,14 +107,24 @@ QString referenceRow(const std::vector<store::DataTypeEnum>& types, const CsvRow
             b = QStringLiteral("Null");
         } else {
             switch (types[i]) {
-                case store::adCurrency: b = scaledMoney(r.text); break;
-                case store::adSingle: b = QString::number(double(r.text.toFloat()), 'g', 7); break;
-                case store::adDouble: b = QString::number(r.text.toDouble(), 'g', 15); break;
-                case store::adDate:
-                    b = r.text.mid(8, 2) == QLatin1String("00") ? ourValues.value(qsizetype(i)) : r.text;
+                case store::adCurrency:
+                    b = scaledMoney(r.text);
                     break;
-                case store::adLongVarBinary: b = binaryForm(QByteArray::fromHex(r.text.toLatin1()), true); break;
-                default: b = r.text;
+                case store::adSingle:
+                    b = QString::number(double(r.text.toFloat()), 'g', 7);
+                    break;
+                case store::adDouble:
+                    b = QString::number(r.text.toDouble(), 'g', 15);
+                    break;
+                case store::adDate:
+                    b = r.text.mid(8, 2) == QLatin1String("00") ? ourValues.value(qsizetype(i))
+                                                                : r.text;
+                    break;
+                case store::adLongVarBinary:
+                    b = binaryForm(QByteArray::fromHex(r.text.toLatin1()), true);
+                    break;
+                default:
+                    b = r.text;
             }
         }
         row += b + QLatin1Char('|');
@@ -105,14 +132,24 @@ QString referenceRow(const std::vector<store::DataTypeEnum>& types, const CsvRow
     return row;
 }
 
-QByteArray ole1Object(const QByteArray& name, const QByteArray& cls, const QByteArray& ole1Class, const QByteArray& native) {
-    auto le16 = [](int v) { QByteArray b(2, 0); qToLittleEndian(quint16(v), b.data()); return b; };
-    auto le32 = [](qint64 v) { QByteArray b(4, 0); qToLittleEndian(quint32(v), b.data()); return b; };
+QByteArray ole1Object(const QByteArray& name, const QByteArray& cls, const QByteArray& ole1Class,
+                      const QByteArray& native) {
+    auto le16 = [](int v) {
+        QByteArray b(2, 0);
+        qToLittleEndian(quint16(v), b.data());
+        return b;
+    };
+    auto le32 = [](qint64 v) {
+        QByteArray b(4, 0);
+        qToLittleEndian(quint32(v), b.data());
+        return b;
+    };
     const QByteArray names = name + '\0' + cls + '\0';
-    QByteArray v = le16(0x1c15) + le16(20 + int(names.size())) + le32(2) + le16(int(name.size()) + 1) +
-                   le16(int(cls.size()) + 1) + le16(20) + le16(20 + int(name.size()) + 1) + le32(-1) + names;
-    v += le32(0x0501) + le32(2) + le32(ole1Class.size() + 1) + ole1Class + '\0' + le32(0) + le32(0) +
-         le32(native.size()) + native;
+    QByteArray v = le16(0x1c15) + le16(20 + int(names.size())) + le32(2) +
+                   le16(int(name.size()) + 1) + le16(int(cls.size()) + 1) + le16(20) +
+                   le16(20 + int(name.size()) + 1) + le32(-1) + names;
+    v += le32(0x0501) + le32(2) + le32(ole1Class.size() + 1) + ole1Class + '\0' + le32(0) +
+         le32(0) + le32(native.size()) + native;
     return v + QByteArray(4, '\0');
 }
 
@@ -127,7 +164,8 @@ QByteArray imageBytes(const char* format, QColor colour, int w = 24, int h = 16)
 }
 
 QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }
 
 }  // namespace
@@ -167,7 +205,8 @@ private slots:
         cn.Open(kOpen + store::Connection::quoteValue(out));
         const QStringList tables = referenceTables(in);
         QVERIFY(!tables.isEmpty());
-        QCOMPARE(store::userTables(cn.handle()), tables);  // same names, same order, no system tables
+        QCOMPARE(store::userTables(cn.handle()),
+                 tables);  // same names, same order, no system tables
         for (const QString& table : tables) {
             const auto ref = referenceRows(in, table);
             QVERIFY(!ref.empty());
@@ -200,8 +239,9 @@ private slots:
             ours.sort();
             theirs.sort();
             for (qsizetype i = 0; i < ours.size(); ++i)
-                QVERIFY2(ours.at(i) == theirs.at(i), qPrintable(table + QStringLiteral(":\n ours      ") + ours.at(i) +
-                                                                QStringLiteral("\n reference ") + theirs.at(i)));
+                QVERIFY2(ours.at(i) == theirs.at(i),
+                         qPrintable(table + QStringLiteral(":\n ours      ") + ours.at(i) +
+                                    QStringLiteral("\n reference ") + theirs.at(i)));
         }
     }
 
@@ -226,7 +266,8 @@ private slots:
         int texts = 0;
         const store::Table* table = nullptr;
         for (const QString& line : schema.split(QLatin1Char('\n'))) {
-            if (const auto m = tableRe.match(line); m.hasMatch()) table = catalog.table(m.captured(1));
+            if (const auto m = tableRe.match(line); m.hasMatch())
+                table = catalog.table(m.captured(1));
             if (const auto m = textRe.match(line); m.hasMatch()) {
                 QVERIFY2(table, qPrintable(line));
                 const store::Column* column = table->column(m.captured(1));
@@ -242,11 +283,13 @@ private slots:
         // An AutoNumber is the table's counting key: a new order gets the number after the last.
         qint64 highest = 0;
         const auto orders = referenceRows(in, QStringLiteral("Orders"));
-        for (size_t r = 1; r < orders.size(); ++r) highest = std::max(highest, orders[r][0].text.toLongLong());
+        for (size_t r = 1; r < orders.size(); ++r)
+            highest = std::max(highest, orders[r][0].text.toLongLong());
         store::Connection cn;
         cn.Open(kOpen + store::Connection::quoteValue(out));
         store::Recordset rs;
-        rs.Open(QStringLiteral("Orders"), cn, store::adOpenKeyset, store::adLockPessimistic, store::adCmdTable);
+        rs.Open(QStringLiteral("Orders"), cn, store::adOpenKeyset, store::adLockPessimistic,
+                store::adCmdTable);
         rs.AddNew();
         QCOMPARE(rs[0].Value().toLongLong(), highest + 1);
     }
@@ -260,17 +303,21 @@ private slots:
         store::Connection cn;
         cn.Open(kOpen + store::Connection::quoteValue(out));
         // The time column holds times of day only.
-        auto rs = cn.Execute(QStringLiteral("SELECT DateTimeCol, DateCol, LongTextCol FROM DateTest"));
+        auto rs =
+            cn.Execute(QStringLiteral("SELECT DateTimeCol, DateCol, LongTextCol FROM DateTest"));
         int checked = 0;
         while (!rs->EOF_()) {
             const QString label = rs->fields()[2].Value().toString();
             for (int i = 0; i < 2; ++i) {
                 const int year = rs->fields()[i].Value().toDateTime().date().year();
                 if (label == QLatin1String("Year 9999")) QCOMPARE(year, 9999);
-                if (label == QLatin1String("Pre-1900 years")) QVERIFY2(year < 1900 && year >= 1000, qPrintable(label));
-                if (label == QLatin1String("Pre-1000 years")) QVERIFY2(year < 1000 && year >= 100, qPrintable(label));
+                if (label == QLatin1String("Pre-1900 years"))
+                    QVERIFY2(year < 1900 && year >= 1000, qPrintable(label));
+                if (label == QLatin1String("Pre-1000 years"))
+                    QVERIFY2(year < 1000 && year >= 100, qPrintable(label));
             }
-            if (label.startsWith(QLatin1String("Pre-")) || label == QLatin1String("Year 9999")) ++checked;
+            if (label.startsWith(QLatin1String("Pre-")) || label == QLatin1String("Year 9999"))
+                ++checked;
             rs->MoveNext();
         }
         QCOMPARE(checked, 3);
@@ -289,7 +336,8 @@ private slots:
         QTest::newRow("before, 6 a.m.") << -12.25 << "1899-12-18 06:00:00";
         QTest::newRow("before, noon") << -12.5 << "1899-12-18 12:00:00";
         QTest::newRow("before, 6 p.m.") << -12.75 << "1899-12-18 18:00:00";
-        QTest::newRow("a second short of midnight, rounded") << 3.0 - 0.2 / 86400 << "1900-01-02 00:00:00";
+        QTest::newRow("a second short of midnight, rounded")
+            << 3.0 - 0.2 / 86400 << "1900-01-02 00:00:00";
         QTest::newRow("1996") << 35065.5 << "1996-01-01 12:00:00";
     }
     void jetDaysAsTheFormatDefinesThem() {
@@ -304,18 +352,25 @@ private slots:
         const QByteArray jpg = imageBytes("JPG", Qt::green);
         // A bare picture file is kept byte for byte; so is a value with no picture.
         QCOMPARE(legacy::unwrapOlePicture(png), png);
-        QCOMPARE(legacy::unwrapOlePicture(QByteArray("not a picture")), QByteArray("not a picture"));
-        const QByteArray noPicture = ole1Object("Document", "Word.Document", "Word", QByteArray(300, 'x'));
+        QCOMPARE(legacy::unwrapOlePicture(QByteArray("not a picture")),
+                 QByteArray("not a picture"));
+        const QByteArray noPicture =
+            ole1Object("Document", "Word.Document", "Word", QByteArray(300, 'x'));
         QCOMPARE(legacy::unwrapOlePicture(noPicture), noPicture);
         // Paintbrush and Package objects give the file they hold.
-        QCOMPARE(legacy::unwrapOlePicture(ole1Object("Bitmap Image", "Paint.Picture", "PBrush", bmp)), bmp);
-        const QByteArray package = QByteArray("\x02\x00", 2) + "photo.jpg" + '\0' + "C:\\photo.jpg" + '\0' +
-                                   QByteArray("\x00\x00\x03\x00", 4) + QByteArray(8, '\0') + jpg;
-        QCOMPARE(legacy::unwrapOlePicture(ole1Object("Package", "Package", "Package", package)), jpg);
+        QCOMPARE(
+            legacy::unwrapOlePicture(ole1Object("Bitmap Image", "Paint.Picture", "PBrush", bmp)),
+            bmp);
+        const QByteArray package = QByteArray("\x02\x00", 2) + "photo.jpg" + '\0' +
+                                   "C:\\photo.jpg" + '\0' + QByteArray("\x00\x00\x03\x00", 4) +
+                                   QByteArray(8, '\0') + jpg;
+        QCOMPARE(legacy::unwrapOlePicture(ole1Object("Package", "Package", "Package", package)),
+                 jpg);
         QCOMPARE(legacy::unwrapOlePicture(ole1Object("Picture", "PNG", "PNG", png)), png);
         // A DIB becomes a whole BMP file.
         const QByteArray dib = bmp.mid(14);
-        const QByteArray made = legacy::unwrapOlePicture(ole1Object("Bitmap", "StaticDib", "DIB", dib));
+        const QByteArray made =
+            legacy::unwrapOlePicture(ole1Object("Bitmap", "StaticDib", "DIB", dib));
         QImage image;
         QVERIFY(image.loadFromData(made, "BMP"));
         QCOMPARE(image.size(), QSize(24, 16));
@@ -324,10 +379,11 @@ private slots:
 
     void damagedOrLockedFilesAreRefused_data() {
         QTest::addColumn<QString>("damage");
-        for (const char* d : {"cut at an odd byte", "cut after three pages", "cut inside Orders", "header only",
-                              "catalogue page", "Orders definition page", "Orders data page type",
-                              "Orders data page owner", "Orders row offsets", "Orders row count", "password",
-                              "encrypted", "not a Jet file", "a column of the Decimal type"})
+        for (const char* d :
+             {"cut at an odd byte", "cut after three pages", "cut inside Orders", "header only",
+              "catalogue page", "Orders definition page", "Orders data page type",
+              "Orders data page owner", "Orders row offsets", "Orders row count", "password",
+              "encrypted", "not a Jet file", "a column of the Decimal type"})
             QTest::newRow(d) << QString::fromLatin1(d);
     }
     void damagedOrLockedFilesAreRefused() {
@@ -340,7 +396,8 @@ private slots:
         QVERIFY(orders > 2);
         std::vector<int> ordersPages;
         for (int p = 0; p < int(d.size() / ps); ++p)
-            if (d.at(p * ps) == 1 && qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == quint32(orders))
+            if (d.at(p * ps) == 1 &&
+                qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == quint32(orders))
                 ordersPages.push_back(p);
         QVERIFY(ordersPages.size() > 4);
         const int page = ordersPages[ordersPages.size() / 2];
@@ -356,7 +413,8 @@ private slots:
         if (damage == "Orders data page owner") put32(page * ps + 4, 999999);
         if (damage == "Orders row offsets") put16(page * ps + 10, 0xffff);
         if (damage == "Orders row count") put32(orders * ps + 12, 0x7fffffff);
-        if (damage == "password") d[0x42] = char(d.at(0x42) ^ 0x55);  // the header is masked: any change shows
+        if (damage == "password")
+            d[0x42] = char(d.at(0x42) ^ 0x55);  // the header is masked: any change shows
         if (damage == "encrypted") d[0x3e] = char(d.at(0x3e) ^ 0x55);
         if (damage == "not a Jet file") d = "PartNumber,PartName\nA-1,Bolt\n";
         if (damage == "a column of the Decimal type") {
@@ -376,14 +434,18 @@ private slots:
         const ToolRun run = convertWithProgram(in, out);
         QVERIFY2(run.status > 0, run.err.constData());
         const QString message = QString::fromUtf8(run.err);
-        QVERIFY2(message.contains(QStringLiteral("cogwright: ")) && message.contains(in), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("cogwright: ")) && message.contains(in),
+                 qPrintable(message));
         if (damage == "password") QVERIFY(message.contains(QStringLiteral("password")));
         if (damage == "encrypted") QVERIFY(message.contains(QStringLiteral("encrypted")));
         if (damage == "a column of the Decimal type")
-            QVERIFY2(message.contains(QStringLiteral("\"Phone\" of the table \"Shippers\"")), qPrintable(message));
-        if (damage.startsWith(QLatin1String("Orders d")) || damage.startsWith(QLatin1String("Orders row")))
+            QVERIFY2(message.contains(QStringLiteral("\"Phone\" of the table \"Shippers\"")),
+                     qPrintable(message));
+        if (damage.startsWith(QLatin1String("Orders d")) ||
+            damage.startsWith(QLatin1String("Orders row")))
             QVERIFY2(message.contains(QStringLiteral("\"Orders\"")), qPrintable(message));
-        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Shop 2001.mdb")});  // nothing written
+        QCOMPARE(entries(dir.path()),
+                 QStringList{QStringLiteral("Shop 2001.mdb")});  // nothing written
         QCOMPARE(fingerprint(in), before);
     }
 
@@ -395,14 +457,16 @@ private slots:
         child.start(QStringLiteral(COGWRIGHT_BIN),
                     {QStringLiteral("--convert-jet"), in, dir.filePath(QStringLiteral("out.mdb"))});
         QByteArray seen;
-        while (!seen.contains("table\t2\t") && child.waitForReadyRead(10000)) seen += child.readAllStandardOutput();
+        while (!seen.contains("table\t2\t") && child.waitForReadyRead(10000))
+            seen += child.readAllStandardOutput();
         QVERIFY2(seen.contains("table\t2\t"), seen.constData());
         ::kill(pid_t(child.processId()), SIGSEGV);
         QVERIFY(child.waitForFinished(10000));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QVERIFY(child.exitCode() != 0);
         const QString message = QString::fromUtf8(child.readAllStandardError());
-        QVERIFY2(message.contains(QStringLiteral("cogwright: the reader of Jet files failed on \"%1\"").arg(in)),
+        QVERIFY2(message.contains(
+                     QStringLiteral("cogwright: the reader of Jet files failed on \"%1\"").arg(in)),
                  qPrintable(message));
         QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nwind.mdb")});
     }
@@ -440,15 +504,19 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<QString>("expected");
-        const QString part = QStringLiteral("d=$(dirname \"$3\"); b=$(basename \"$3\"); : > \"$d/.$b.part-$$\"\n");
-        QTest::newRow("stalls") << part + QStringLiteral("printf 'tables\\t1\\n'\nexec sleep 30\n") << false
-                                << "stopped making progress";
-        QTest::newRow("cancelled") << part + QStringLiteral("printf 'tables\\t1\\ntable\\t1\\tParts\\t10\\n'\nexec sleep 30\n")
-                                   << true << "was cancelled";
-        QTest::newRow("crashes") << part + QStringLiteral("printf 'tables\\t1\\n'\nkill -SEGV $$\nsleep 5\n") << false
-                                 << "failed";
-        QTest::newRow("says done without the file") << QStringLiteral("printf 'done\\t1\\t1\\n'\n") << false
-                                                    << "failed";
+        const QString part =
+            QStringLiteral("d=$(dirname \"$3\"); b=$(basename \"$3\"); : > \"$d/.$b.part-$$\"\n");
+        QTest::newRow("stalls") << part + QStringLiteral("printf 'tables\\t1\\n'\nexec sleep 30\n")
+                                << false << "stopped making progress";
+        QTest::newRow("cancelled")
+            << part + QStringLiteral(
+                          "printf 'tables\\t1\\ntable\\t1\\tParts\\t10\\n'\nexec sleep 30\n")
+            << true << "was cancelled";
+        QTest::newRow("crashes") << part + QStringLiteral(
+                                               "printf 'tables\\t1\\n'\nkill -SEGV $$\nsleep 5\n")
+                                 << false << "failed";
+        QTest::newRow("says done without the file")
+            << QStringLiteral("printf 'done\\t1\\t1\\n'\n") << false << "failed";
     }
     void aStalledCancelledOrCrashedChildLeavesNothing() {
         QFETCH(QString, script);
@@ -486,11 +554,13 @@ private slots:
         auto column = [](const char* name, JetType type, int size = 0) {
             return legacy::JetColumn{QString::fromLatin1(name), type, 0, size, false};
         };
-        const std::vector<legacy::JetColumn> fixed{
-            column("PartID", JetType::LongInteger), column("PartNumber", JetType::Text, 50),
-            column("PartName", JetType::Text, 80),  column("Category", JetType::Text, 30),
-            column("Description", JetType::Text, 255), column("CreationDate", JetType::DateTime),
-            column("Image", JetType::Ole)};
+        const std::vector<legacy::JetColumn> fixed{column("PartID", JetType::LongInteger),
+                                                   column("PartNumber", JetType::Text, 50),
+                                                   column("PartName", JetType::Text, 80),
+                                                   column("Category", JetType::Text, 30),
+                                                   column("Description", JetType::Text, 255),
+                                                   column("CreationDate", JetType::DateTime),
+                                                   column("Image", JetType::Ole)};
         auto table = [&](std::vector<legacy::JetColumn> extra, int drop = -1) {
             legacy::JetTable t;
             for (int i = 0; i < int(fixed.size()); ++i)
@@ -502,9 +572,10 @@ private slots:
         QVERIFY(legacy::partsShape(table({}), &boxes));
         QVERIFY(boxes.empty());
         // Optional columns by name, in any order and letter case.
-        QVERIFY(legacy::partsShape(table({column("supplier 2 price", JetType::Currency),
-                                          column("Retail Price", JetType::Currency), column("Color", JetType::Text, 20)}),
-                                   &boxes));
+        QVERIFY(legacy::partsShape(
+            table({column("supplier 2 price", JetType::Currency),
+                   column("Retail Price", JetType::Currency), column("Color", JetType::Text, 20)}),
+            &boxes));
         QCOMPARE(boxes, (std::vector<int>{25, 1, 11}));
         // A column of its own, a fixed one missing, or a value that would not fit: the table
         // keeps its own columns.
@@ -519,15 +590,19 @@ private slots:
 
     void convertedFilesGetFreeNames() {
         QTemporaryDir dir;
-        const QString in = copySample(dir.path(), "ASampleDatabase.accdb", QStringLiteral("Stock.accdb"));
+        const QString in =
+            copySample(dir.path(), "ASampleDatabase.accdb", QStringLiteral("Stock.accdb"));
         QCOMPARE(legacy::convertedPath(in), dir.filePath(QStringLiteral("Stock (converted).mdb")));
         writeAll(dir.filePath(QStringLiteral("Stock (converted).mdb")), "taken");
         writeAll(dir.filePath(QStringLiteral("Stock (converted) 2.mdb")), "taken");
-        QCOMPARE(legacy::convertedPath(in), dir.filePath(QStringLiteral("Stock (converted) 3.mdb")));
+        QCOMPARE(legacy::convertedPath(in),
+                 dir.filePath(QStringLiteral("Stock (converted) 3.mdb")));
         QString error;
-        QVERIFY(!legacy::renameNoReplace(in, dir.filePath(QStringLiteral("Stock (converted).mdb")), &error));
+        QVERIFY(!legacy::renameNoReplace(in, dir.filePath(QStringLiteral("Stock (converted).mdb")),
+                                         &error));
         QVERIFY(error.contains(QStringLiteral("already exists")));
-        QCOMPARE(readAll(dir.filePath(QStringLiteral("Stock (converted).mdb"))), QByteArray("taken"));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("Stock (converted).mdb"))),
+                 QByteArray("taken"));
     }
 
 private:
@@ -546,8 +621,11 @@ private:
             qToLittleEndian(freight, pattern.data());
             for (qsizetype at = d.indexOf(pattern); at >= 0; at = d.indexOf(pattern, at + 1)) {
                 const qsizetype page = at / 2048 * 2048;
-                if (d.at(page) != 1 || qFromLittleEndian<quint32>(d.constData() + page + 4) != quint32(owner)) continue;
-                qToLittleEndian(row == 1 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min() + 1,
+                if (d.at(page) != 1 ||
+                    qFromLittleEndian<quint32>(d.constData() + page + 4) != quint32(owner))
+                    continue;
+                qToLittleEndian(row == 1 ? std::numeric_limits<qint64>::max()
+                                         : std::numeric_limits<qint64>::min() + 1,
                                 d.data() + at);
                 ++changed;
                 break;

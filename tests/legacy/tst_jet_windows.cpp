@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "ChooserSession.h"
 #include "Connection.h"
 #include "Control.h"
 #include "JetConversion.h"
 #include "JetReference.h"
-#include "ChooserSession.h"
 #include "Session.h"
 #include "frmOpenDb.h"
 
@@ -30,7 +30,8 @@ struct Chooser : ChooserSession {
 };
 
 QStringList entries(const QString& folder) {
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
     names.sort();
     return names;
 }
@@ -82,10 +83,12 @@ private slots:
             QVERIFY(c.platform.warnings.empty());
             // The progress named the tables as it went (it is looked at now and then, so not
             // every table need have been seen).
-            QVERIFY2(progress.seen.join(QLatin1Char('\n')).contains(QRegularExpression(QStringLiteral("Table \\d of 9: \\S"))),
+            QVERIFY2(progress.seen.join(QLatin1Char('\n'))
+                         .contains(QRegularExpression(QStringLiteral("Table \\d of 9: \\S"))),
                      qPrintable(progress.seen.join(QLatin1Char('\n'))));
             QCOMPARE(c.child<QLineEdit>("txtPath")->text(), jet);
-            QCOMPARE(c.tables(), referenceTables(jet));  // exact names, the file's order, no system tables
+            QCOMPARE(c.tables(),
+                     referenceTables(jet));  // exact names, the file's order, no system tables
             const auto details = referenceRows(jet, QStringLiteral("Order Details"));
             QStringList columns, refColumns;
             for (int i = 0; i < c.node(QStringLiteral("Order Details"))->childCount(); ++i)
@@ -97,7 +100,8 @@ private slots:
             c.preview(QStringLiteral("Employees"));
             const auto employees = referenceRows(jet, QStringLiteral("Employees"));
             QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QString::number(employees.size() - 1));
-            for (size_t i = 0; i < employees[0].size(); ++i) QCOMPARE(c.cell(0, int(i)), employees[0][i].text);
+            for (size_t i = 0; i < employees[0].size(); ++i)
+                QCOMPARE(c.cell(0, int(i)), employees[0][i].text);
             int nulls = 0;
             for (int row = 1; row < int(employees.size()); ++row) {
                 const CsvRow* ref = nullptr;
@@ -113,7 +117,8 @@ private slots:
                 if (row > 2) continue;
                 c.clickRow(row);
                 QVERIFY(!c.picture().isNull());
-                QCOMPARE(c.picture().size(), bitmapSizeInside(QByteArray::fromHex(ref->at(14).text.toLatin1())));
+                QCOMPARE(c.picture().size(),
+                         bitmapSizeInside(QByteArray::fromHex(ref->at(14).text.toLatin1())));
             }
             QVERIFY(nulls > 0);
             QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
@@ -124,9 +129,12 @@ private slots:
             QVERIFY(c.window->isVisible());
             QCOMPARE(c.platform.questions.size(), size_t(1));
             const QString asked = c.platform.questions.front().text;
-            QVERIFY2(asked.startsWith(jet + QStringLiteral(" is in the old Jet format. Convert it to a new catalogue?")),
+            QVERIFY2(asked.startsWith(
+                         jet + QStringLiteral(
+                                   " is in the old Jet format. Convert it to a new catalogue?")),
                      qPrintable(asked));
-            const QString converted = QDir(elsewhere.path()).filePath(QStringLiteral("nwind (converted).mdb"));
+            const QString converted =
+                QDir(elsewhere.path()).filePath(QStringLiteral("nwind (converted).mdb"));
             QVERIFY2(asked.contains(converted), qPrintable(asked));
             QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
 
@@ -134,12 +142,14 @@ private slots:
             c.platform.answers = {true};
             c.click("cmdOK");
             QVERIFY(!c.window->isVisible());
-            QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("nwind (converted).mdb"),
-                                                             QStringLiteral("nwind.mdb")}));
+            QCOMPARE(entries(elsewhere.path()),
+                     (QStringList{QStringLiteral("nwind (converted).mdb"),
+                                  QStringLiteral("nwind.mdb")}));
             QCOMPARE(sqliteShell(converted, QStringLiteral("SELECT count(*) FROM Employees")),
                      QString::number(employees.size() - 1));
-            QCOMPARE(sqliteShell(converted, QStringLiteral("SELECT count(*) FROM \"Order Details\"")),
-                     QString::number(details.size() - 1));
+            QCOMPARE(
+                sqliteShell(converted, QStringLiteral("SELECT count(*) FROM \"Order Details\"")),
+                QString::number(details.size() - 1));
             // Employees is no parts table: the main window gets no choice, as with a file of ours.
             QVERIFY(c.window->choice().isEmpty());
         }
@@ -152,7 +162,8 @@ private slots:
         const QString ace = copySample(elsewhere.path(), "ASampleDatabase.accdb");
         Chooser c;
         // An .accdb that is no ACE file is passed over, as any other name is.
-        c.browse(writeFile(QDir(elsewhere.path()).filePath(QStringLiteral("notes.accdb")), "Asset Items\n"));
+        c.browse(writeFile(QDir(elsewhere.path()).filePath(QStringLiteral("notes.accdb")),
+                           "Asset Items\n"));
         QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
         c.browse(ace);
         QVERIFY(c.platform.warnings.empty());
@@ -172,13 +183,15 @@ private slots:
     void theChooserRefusesADamagedOrCancelledJetFile() {
         QFETCH(bool, cancel);
         QTemporaryDir elsewhere, bin;
-        const QString jet = copySample(elsewhere.path(), "nwind.mdb", QStringLiteral("Old Stock.mdb"));
+        const QString jet =
+            copySample(elsewhere.path(), "nwind.mdb", QStringLiteral("Old Stock.mdb"));
         if (cancel) {
             // A converter that never finishes on its own: only Cancel ends it.
             const QString slow = bin.filePath(QStringLiteral("slow"));
             QFile script(slow);
             QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write("#!/bin/sh\nprintf 'tables\\t1\\ntable\\t1\\tParts\\t10\\n'\nexec sleep 30\n");
+            script.write(
+                "#!/bin/sh\nprintf 'tables\\t1\\ntable\\t1\\tParts\\t10\\n'\nexec sleep 30\n");
             script.close();
             script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
             legacy::JetConversion::setProgram(slow);
@@ -191,16 +204,19 @@ private slots:
         ProgressWatch progress;
         progress.act = [&](QProgressDialog* d) {
             if (cancel && d->labelText().contains(QStringLiteral("Table 1 of 1: Parts")))
-                if (auto* button = d->findChild<QPushButton*>()) QTest::mouseClick(button, Qt::LeftButton);
+                if (auto* button = d->findChild<QPushButton*>())
+                    QTest::mouseClick(button, Qt::LeftButton);
         };
         c.browse(jet);
         progress.timer.stop();
         legacy::JetConversion::setProgram(QStringLiteral(COGWRIGHT_BIN));
         QCOMPARE(c.platform.warnings.size(), size_t(1));
         const QString message = c.platform.warnings.front().text;
-        QVERIFY2(message.startsWith(QStringLiteral("Unexpected Error: ")) && message.contains(jet), qPrintable(message));
-        QVERIFY2(message.contains(cancel ? QStringLiteral("cancelled") : QStringLiteral("\"Orders\"")),
+        QVERIFY2(message.startsWith(QStringLiteral("Unexpected Error: ")) && message.contains(jet),
                  qPrintable(message));
+        QVERIFY2(
+            message.contains(cancel ? QStringLiteral("cancelled") : QStringLiteral("\"Orders\"")),
+            qPrintable(message));
         // The chooser still shows what it showed; nothing was written anywhere.
         QCOMPARE(c.tables(), tablesBefore);
         QCOMPARE(c.child<QLineEdit>("txtPath")->text(), c.db);
@@ -225,21 +241,26 @@ private slots:
         QVERIFY(!s.start());  // no table named Parts in it: ended with the report, as today
         QCOMPARE(s.platform.questions.size(), size_t(1));
         const QString asked = s.platform.questions.front().text;
-        QVERIFY2(asked.startsWith(s.db() + QStringLiteral(" is in the old Jet format. Convert it to a new catalogue?")),
+        QVERIFY2(asked.startsWith(
+                     s.db() +
+                     QStringLiteral(" is in the old Jet format. Convert it to a new catalogue?")),
                  qPrintable(asked));
-        QVERIFY2(asked.contains(s.folder.file(QStringLiteral("Parts (Jet original).mdb"))), qPrintable(asked));
+        QVERIFY2(asked.contains(s.folder.file(QStringLiteral("Parts (Jet original).mdb"))),
+                 qPrintable(asked));
         QCOMPARE(s.platform.reports.size(), size_t(1));
         QVERIFY(!s.w->isVisible());
         if (!convert) {
-            QCOMPARE(entries(s.folder.path()), (QStringList{QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
+            QCOMPARE(entries(s.folder.path()),
+                     (QStringList{QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
             QCOMPARE(fingerprint(s.db()), before);
             return;
         }
         QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("'Parts'")),
                  qPrintable(s.platform.reports.front().description));
         // The converted file took the name; the original is kept, bytes and time untouched.
-        QCOMPARE(entries(s.folder.path()), (QStringList{QStringLiteral("Parts (Jet original).mdb"),
-                                                        QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
+        QCOMPARE(entries(s.folder.path()),
+                 (QStringList{QStringLiteral("Parts (Jet original).mdb"),
+                              QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
         const QString original = s.folder.file(QStringLiteral("Parts (Jet original).mdb"));
         QCOMPARE(fingerprint(original), before);
         QCOMPARE(sqliteShell(s.db(), QStringLiteral("SELECT count(*) FROM Orders")),
@@ -254,18 +275,23 @@ private slots:
 
     void aJetFileNamedAtStartUpIsConvertedBesideIt() {
         QTemporaryDir elsewhere;
-        const QString jet = copySample(elsewhere.path(), "DateTestDatabase.mdb", QStringLiteral("Dates.mdb"));
+        const QString jet =
+            copySample(elsewhere.path(), "DateTestDatabase.mdb", QStringLiteral("Dates.mdb"));
         const QByteArray before = fingerprint(jet);
         Session s;
         s.folder.writeLogo();
         s.w = std::make_unique<frmMain>();
         s.w->setStartingDatabase(jet);
         s.platform.answers = {true};
-        QVERIFY(!startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));  // its one table is not "Parts"
-        QVERIFY(s.platform.questions.front().text.contains(QDir(elsewhere.path()).filePath("Dates (converted).mdb")));
-        QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("Dates (converted).mdb"), QStringLiteral("Dates.mdb")}));
+        QVERIFY(
+            !startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));  // its one table is not "Parts"
+        QVERIFY(s.platform.questions.front().text.contains(
+            QDir(elsewhere.path()).filePath("Dates (converted).mdb")));
+        QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("Dates (converted).mdb"),
+                                                         QStringLiteral("Dates.mdb")}));
         QCOMPARE(fingerprint(jet), before);
-        QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("Dates (converted).mdb")),
+        QVERIFY2(s.platform.reports.front().description.contains(
+                     QStringLiteral("Dates (converted).mdb")),
                  qPrintable(s.platform.reports.front().description));
     }
 };

@@ -22,7 +22,8 @@ using namespace store;
 namespace {
 
 QString openString(const QString& path) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + Connection::quoteValue(path);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           Connection::quoteValue(path);
 }
 
 // ---- the writer that dies at its Nth write to the database file --------------------------------
@@ -34,7 +35,9 @@ sqlite3_io_methods gDyingMethods;
 const sqlite3_io_methods* gRealMethods = nullptr;
 
 // The real file comes first; whether it is the database file follows it.
-bool& isMainDb(sqlite3_file* f) { return *reinterpret_cast<bool*>(reinterpret_cast<char*>(f) + gReal->szOsFile); }
+bool& isMainDb(sqlite3_file* f) {
+    return *reinterpret_cast<bool*>(reinterpret_cast<char*>(f) + gReal->szOsFile);
+}
 
 int dyingWrite(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
     if (isMainDb(f) && --gWritesLeft == 0) raise(SIGKILL);
@@ -116,11 +119,14 @@ private slots:
             completed = child.exitStatus() == QProcess::NormalExit;
             if (completed) QCOMPARE(child.exitCode(), 0);
 
-            // What the old header check refused: a hot journal and a file shorter than its header says.
+            // What the old header check refused: a hot journal and a file shorter than its header
+            // says.
             const QByteArray bytes = readFile(db);
             const auto* h = reinterpret_cast<const uchar*>(bytes.constData());
-            const qint64 claimed = qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16);
-            if (!completed && claimed > bytes.size() && QFileInfo(db + QStringLiteral("-journal")).size() > 0)
+            const qint64 claimed =
+                qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16);
+            if (!completed && claimed > bytes.size() &&
+                QFileInfo(db + QStringLiteral("-journal")).size() > 0)
                 ++shortAndJournalled;
 
             Connection cn;
@@ -136,9 +142,10 @@ private slots:
             const qint64 picture = rs["Image"].ActualSize();
             if (completed) QCOMPARE(name, QStringLiteral("Saved whole"));
             // Wholly old or wholly new.
-            QVERIFY2((name == QStringLiteral("Part number 1") && picture == 0) ||
-                         (name == QStringLiteral("Saved whole") && picture == 300 * 1024),
-                     qPrintable(QStringLiteral("write %1: %2, %3 bytes").arg(n).arg(name).arg(picture)));
+            QVERIFY2(
+                (name == QStringLiteral("Part number 1") && picture == 0) ||
+                    (name == QStringLiteral("Saved whole") && picture == 300 * 1024),
+                qPrintable(QStringLiteral("write %1: %2, %3 bytes").arg(n).arg(name).arg(picture)));
         }
         QVERIFY(completed);
         QVERIFY2(shortAndJournalled > 0, "no kill left a short file behind a hot journal");
@@ -156,15 +163,20 @@ private slots:
         ra.Update();
         rb["Category"].setValue(QStringLiteral("Category from B"));
         QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Name from A/Category 1"));
-        QCOMPARE(rb["Category"].Value().toString(), QStringLiteral("Category from B"));  // still pending
-        QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));             // and still refused
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Name from A/Category 1"));
+        QCOMPARE(rb["Category"].Value().toString(),
+                 QStringLiteral("Category from B"));                      // still pending
+        QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));  // and still refused
         rb.Resync();
         QCOMPARE(rb["Category"].Value().toString(), QStringLiteral("Category from B"));
         rb.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Name from A/Category from B"));
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Name from A/Category from B"));
 
         // A second save of one's own is no conflict.
         rb["Description"].setValue(QStringLiteral("again"));
@@ -176,7 +188,8 @@ private slots:
         ra.Delete();
         rb["PartName"].setValue(QStringLiteral("Too late"));
         QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordDeleted));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("2"));
 
         // A value another program stored in a form of its own (a float in a currency column)
         // is no conflict as long as nobody changed it.
@@ -185,7 +198,8 @@ private slots:
         ra.MoveNext();
         ra["PartName"].setValue(QStringLiteral("Fine"));
         ra.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 2")), QStringLiteral("Fine"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 2")),
+                 QStringLiteral("Fine"));
     }
 
     // Two programs adding at once are given different keys, and both rows are written.
@@ -204,7 +218,8 @@ private slots:
             (*rs)["PartNumber"].setValue(QStringLiteral("N"));
             QCOMPARE(errorOf([&] { rs->Update(); }), 0L);
         }
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID) FROM Parts WHERE PartID > 12")),
+        QCOMPARE(sqliteShell(db, QStringLiteral(
+                                     "SELECT group_concat(PartID) FROM Parts WHERE PartID > 12")),
                  QStringLiteral("13,14"));
 
         // A table without a counter: the key taken meanwhile is given anew at the save.
@@ -230,7 +245,9 @@ private slots:
         addParts(db, QStringLiteral("Parts"), 12);
         sqliteShell(db, QStringLiteral("CREATE TRIGGER wipe AFTER UPDATE ON Parts BEGIN "
                                        "DELETE FROM Parts WHERE PartID <> NEW.PartID; END"));
-        sqliteShell(db, QStringLiteral("CREATE TRIGGER wipe2 AFTER INSERT ON Parts BEGIN DELETE FROM Parts; END"));
+        sqliteShell(db,
+                    QStringLiteral(
+                        "CREATE TRIGGER wipe2 AFTER INSERT ON Parts BEGIN DELETE FROM Parts; END"));
         sqliteShell(db, QStringLiteral("CREATE VIEW Everything AS SELECT * FROM Parts"));
         Connection cn;
         cn.Open(openString(db));
@@ -241,7 +258,8 @@ private slots:
         rs.AddNew();
         rs["PartNumber"].setValue(QStringLiteral("N"));
         QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("13"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("13"));
         Recordset view;
         QVERIFY(errorOf([&] { view.Open(QStringLiteral("Everything"), cn); }) != 0);
         QVERIFY(errorOf([&] { cn.Execute(QStringLiteral("SELECT * FROM Everything")); }) != 0);
@@ -272,8 +290,9 @@ private slots:
         QCOMPARE(Connection::connectionValue(QStringLiteral("A=1; Data Source = 'it''s;x' ;B=2"),
                                              QStringLiteral("data source")),
                  QStringLiteral("it's;x"));
-        QCOMPARE(Connection::connectionValue(QStringLiteral("A=1;B= plain ;C=3"), QStringLiteral("B")),
-                 QStringLiteral("plain"));
+        QCOMPARE(
+            Connection::connectionValue(QStringLiteral("A=1;B= plain ;C=3"), QStringLiteral("B")),
+            QStringLiteral("plain"));
     }
 };
 
