@@ -37,6 +37,20 @@ bool Platform::question(QWidget* parent, const QString& caption, const QString& 
            QMessageBox::Yes;
 }
 
+Platform::SaveChoice Platform::saveChanges(QWidget* parent, const QString& caption,
+                                           const QString& text) {
+    switch (QMessageBox::question(parent, caption, text,
+                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                  QMessageBox::Save)) {
+        case QMessageBox::Save:
+            return SaveChoice::Save;
+        case QMessageBox::Discard:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
+}
+
 void Platform::errorReport(QWidget* parent, long number, const QString& description) {
     QMessageBox box(QMessageBox::Critical, kProgramTitle, description, QMessageBox::Ok, parent);
     box.setInformativeText(QStringLiteral("Error number: %1").arg(number));

@@ -23,6 +23,9 @@ public:
     // Yes and No, Yes the default unless `defaultYes` is false; true for Yes.
     virtual bool question(QWidget* parent, const QString& caption, const QString& text,
                           bool defaultYes = true);
+    enum class SaveChoice { Save, Discard, Cancel };
+    // Save, Discard and Cancel, Save the default.
+    virtual SaveChoice saveChanges(QWidget* parent, const QString& caption, const QString& text);
     // The top-level error report: the error's number and description.
     virtual void errorReport(QWidget* parent, long number, const QString& description);
     // `filter` in the "Description|*.a;*.b" form; an empty result means cancelled.

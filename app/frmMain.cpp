@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTableWidget>
 #include <cmath>
@@ -27,9 +28,11 @@
 #include "frmOpenDb.h"
 #include "ui_frmMain.h"
 
+using session::Mode;
+using session::Outcome;
+
 namespace {
 
-const QString kProvider = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;");
 const QString kLogoFile = QStringLiteral("/logo.jpg");
 const QString kUnpackFile = QStringLiteral("/ok.jpg");
 constexpr qint64 kUnpackChunk = 100;
@@ -41,34 +44,21 @@ constexpr long kLongFieldFlags = 200;
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kYellow(0xFF, 0xFF, 0x00);
 const QColor kHeaderBack(0xE0, 0xE0, 0xE0);
-using store::parts::kFieldEditorLimit;
 // Texts longer than this are shown cut; the stored value stays whole unless the user edits it.
 constexpr int kShownLimitBox = 4000;
 constexpr int kShownLimitCell = 250;
+// The field editor takes what its column holds; numbers and dates are never this long.
+constexpr int kEditorLimit = 255;
 constexpr long kErrInvalidPicture = 481;
-constexpr long kErrFileNotFound = 53;
-const QString kMessageCaption = QStringLiteral("Quillmark Parts Database");
+const QString kMessageCaption = session::RecordSession::kMessageCaption;
 const QString kPictureTitle = QStringLiteral("Select picture for current record...");
 const QString kPictureFilter =
     QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
-
-// Only blanks are trimmed: a description's line breaks are the user's own.
-QString trimmedCut(const QString& text, int limit) {
-    qsizetype from = 0, to = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (from < to && blank(text.at(from))) ++from;
-    while (to > from && blank(text.at(to - 1))) --to;
-    return text.mid(from, to - from).left(limit);
-}
 
 int typingLimit(const char* column) {
     for (const auto& t : store::parts::kRecordTexts)
         if (qstrcmp(t.column, column) == 0) return t.typingLimit;
     return 0;
-}
-
-QString dataSource(const QString& path) {
-    return QStringLiteral("Data Source=") + store::Connection::quoteValue(path);
 }
 
 QString recordCountCaption(long count) {
@@ -77,12 +67,20 @@ QString recordCountCaption(long count) {
            QStringLiteral("  Records Found");
 }
 
+bool sameName(const QString& a, const char* b) {
+    return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::frmMain>()) {
+frmMain::frmMain(QWidget* parent)
+    : QWidget(parent),
+      m_session(new session::RecordSession(this)),
+      ui(std::make_unique<Ui::frmMain>()) {
     ui->setupUi(this);
     setFixedSize(size());  // the layout has fixed places; the window is not resized
     connectHandlers();
+    updateActions();
 }
 
 frmMain::~frmMain() {
@@ -107,39 +105,26 @@ void frmMain::connectHandlers() {
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
-    // F5 shows what others have added or changed since the table was opened.
-    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refresh, &QShortcut::activated, this,
-            [this] { runGuarded(this, [this] { refreshTable(); }); });
-
     auto shortcut = [this](const QKeySequence& keys, void (frmMain::*handler)()) {
         auto* s = new QShortcut(keys, this);
         connect(s, &QShortcut::activated, this,
                 [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); });
     };
+    // F5 shows what others have added or changed since the table was opened.
+    shortcut(QKeySequence(Qt::Key_F5), &frmMain::refreshTable);
     shortcut(QKeySequence::Find, &frmMain::openFind);
     if (QKeySequence(QKeySequence::Find) != QKeySequence(Qt::CTRL | Qt::Key_F))
         shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &frmMain::openFind);
     shortcut(QKeySequence(Qt::Key_F3), &frmMain::findNext);
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMain::findPrevious);
-    m_findDelay.setSingleShot(true);
-    m_findDelay.setInterval(150);
-    connect(&m_findDelay, &QTimer::timeout, this,
-            [this] { runGuarded(this, [this] { startSearch(); }); });
-    m_busyDelay.setSingleShot(true);
-    m_busyDelay.setInterval(100);
-    connect(&m_busyDelay, &QTimer::timeout, this, [this] {
-        if (!m_search.running()) return;
-        setCursor(Qt::BusyCursor);
-        if (m_findBar) m_findBar->setCursor(Qt::BusyCursor);
-    });
-    connect(&m_search, &PartSearch::finished, this, [this](const store::FoundKeys& found) {
-        runGuarded(this, [this, &found] { searchFinished(found); });
-    });
-    connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
-        searchEnded();
-        m_pendingFind = FindAction::None;
-        if (m_findBar) m_findBar->setNote(QStringLiteral("The search stopped: ") + why);
+    connectFind();
+
+    connect(m_session, &session::RecordSession::stateChanged, this, &frmMain::updateActions);
+    connect(m_session, &session::RecordSession::recordChanged, this, [this] {
+        if (!m_session->isOpen()) return;
+        Reset_Colors();
+        Show_Data();
+        Show_Field();
     });
 
     // Two rows of text and the scroll bar fit the grid's height.
@@ -155,17 +140,21 @@ void frmMain::connectHandlers() {
     ui->lblMkt->installEventFilter(this);
     ui->lblMkt->setFocusPolicy(Qt::StrongFocus);
 
-    ui->txtField->setMaxLength(kFieldEditorLimit + 1);
+    ui->txtField->setMaxLength(kEditorLimit);
     ui->txtField->installEventFilter(this);
-    connect(ui->txtField, &QLineEdit::textEdited, this, [this] { m_editorTyped = true; });
+    // Any change of the text is the user's (typed, pasted or put in by assistive technology),
+    // except the window's own filling.
+    connect(ui->txtField, &QLineEdit::textChanged, this, [this] {
+        if (!m_showing) m_editorTyped = true;
+    });
     connect(ui->txtPartNumber, &QLineEdit::textChanged, this,
-            [this] { textChanged(ui->txtPartNumber, typingLimit("PartNumber")); });
+            [this] { boxEdited(ui->txtPartNumber, typingLimit("PartNumber")); });
     connect(ui->txtPartName, &QLineEdit::textChanged, this,
-            [this] { textChanged(ui->txtPartName, typingLimit("PartName")); });
+            [this] { boxEdited(ui->txtPartName, typingLimit("PartName")); });
     connect(ui->txtCategory, &QLineEdit::textChanged, this,
-            [this] { textChanged(ui->txtCategory, typingLimit("Category")); });
+            [this] { boxEdited(ui->txtCategory, typingLimit("Category")); });
     connect(ui->txtDescription, &QPlainTextEdit::textChanged, this,
-            [this] { textChanged(ui->txtDescription, typingLimit("Description")); });
+            [this] { boxEdited(ui->txtDescription, typingLimit("Description")); });
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -188,12 +177,80 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             code = 27;
         else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             code = 13;
-        else if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            code = key->text().at(0).unicode();
         if (code) runGuarded(this, [this, code] { txtField_KeyPress(code); });
         // The key itself goes on to the box.
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// ---- the session's state on screen -----------------------------------------------------------
+
+void frmMain::updateActions() {
+    const Mode mode = m_session->mode();
+    const bool open = m_session->isOpen();
+    const bool editable = m_session->isEditable();
+    ui->cmdDelete->setText(mode == Mode::Adding ? QStringLiteral("Cancel Add")
+                                                : QStringLiteral("&Delete"));
+    ui->cmdDelete->setEnabled(open);
+    ui->cmdAdd->setEnabled(mode == Mode::Browsing);
+    ui->cmdEdit->setEnabled(mode == Mode::Editing || m_session->canEdit());
+    ui->cmdSave->setEnabled(editable);
+    ui->cmdPrint->setEnabled(open);
+    const bool back = open && m_session->canGoBack();
+    const bool forward = open && m_session->canGoForward();
+    ui->cmdFirst->setEnabled(back);
+    ui->cmdPrevious->setEnabled(back);
+    ui->cmdNext->setEnabled(forward);
+    ui->cmdLast->setEnabled(forward);
+    ui->cmdSelect->setVisible(editable);
+    ui->txtDatabase->setReadOnly(true);
+    ui->txtTable->setReadOnly(true);
+    for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory, ui->txtField})
+        box->setReadOnly(!editable);
+    ui->txtDescription->setReadOnly(!editable);
+    showCount();
+}
+
+bool frmMain::resolve(Outcome outcome) {
+    Platform& platform = Platform::instance();
+    while (outcome.asks()) {
+        const session::Question& q = outcome.question;
+        session::Answer answer;
+        if (q.kind == session::Question::Kind::SaveChanges) {
+            switch (platform.saveChanges(this, q.caption, q.text)) {
+                case Platform::SaveChoice::Save:
+                    answer = session::Answer::Yes;
+                    break;
+                case Platform::SaveChoice::Discard:
+                    answer = session::Answer::Discard;
+                    break;
+                default:
+                    answer = session::Answer::Cancel;
+            }
+        } else {
+            answer = platform.question(this, q.caption, q.text, q.defaultYes) ? session::Answer::Yes
+                                                                              : session::Answer::No;
+        }
+        outcome = m_session->answer(answer);
+    }
+    if (outcome.done()) return true;
+    if (outcome.errorNumber)
+        platform.errorReport(this, outcome.errorNumber, outcome.message);
+    else if (!outcome.message.isEmpty())
+        platform.information(this, outcome.caption, outcome.message);
+    if (QWidget* box = recordBox(outcome.focusColumn)) box->setFocus();
+    return false;
+}
+
+bool frmMain::command(const std::function<Outcome()>& run) {
+    dropPendingFind();
+    if (!commitFieldEditor()) return false;
+    Reset_Colors();
+    return resolve(run());
+}
+
+void frmMain::showCount() {
+    ui->lblCount->setText(recordCountCaption(m_session->isOpen() ? m_session->recordCount() : 0));
 }
 
 // ---- start-up, connection and closing --------------------------------------------------------
@@ -204,164 +261,56 @@ void frmMain::Form_Load() {
                        .arg(v.majorVersion())
                        .arg(v.minorVersion())
                        .arg(v.microVersion()));
-    cnParts = std::make_unique<store::Connection>();
-    rsParts = std::make_unique<store::Recordset>();
     Control::sDatabaseFile = QStringLiteral("/Parts.mdb");
     Control::sAppPath = Platform::instance().programFolder();
     Control::sSharePath = Platform::instance().sharedFolder();
     Control::sUnpackPath = Platform::instance().unpackFolder();
     // A catalogue named on the command line takes the place of the default one.
-    Control::sDatabasePath = m_startingDatabase.isEmpty()
-                                 ? Control::sAppPath + Control::sDatabaseFile
-                                 : m_startingDatabase;
-    Control::sTableName = QStringLiteral("Parts");
-    bEditMode = false;
+    QString path = m_startingDatabase.isEmpty() ? Control::sAppPath + Control::sDatabaseFile
+                                                : m_startingDatabase;
     // An old Jet catalogue is converted into one of ours first, when the user agrees.
-    if (legacy::isJetFile(Control::sDatabasePath)) {
-        Control::sDatabasePath =
-            startUpOnJetFile(Control::sDatabasePath, m_startingDatabase.isEmpty());
-        if (!m_startingDatabase.isEmpty()) m_startingDatabase = Control::sDatabasePath;
+    if (legacy::isJetFile(path)) {
+        path = startUpOnJetFile(path, m_startingDatabase.isEmpty());
+        if (!m_startingDatabase.isEmpty()) m_startingDatabase = path;
     }
-    cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
-    cnParts->Open(QString(), QString(), QString());
-    // A server is shown by its address as the connection made it, never with a password.
-    if (store::Connection::isServerAddress(Control::sDatabasePath))
-        Control::sDatabasePath = cnParts->dataSource();
-    Open_Table();
-    bConnected = true;
+    openCatalogue(path, QStringLiteral("Parts"));
 }
 
-void frmMain::setLocked(bool locked) {
-    for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory, ui->txtField})
-        box->setReadOnly(locked);
-    ui->txtDescription->setReadOnly(locked);
-}
-
-void frmMain::Open_Table() {
+void frmMain::openCatalogue(const QString& path, const QString& table) {
     resetFind();
-    rsParts->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic,
-                  store::adCmdTable);
-    showCount();
-    if (rsParts->BOF() && rsParts->EOF_()) {
-        startFirstRecord();
-    } else {
-        Show_Data();
-        ui->txtDatabase->setReadOnly(true);
-        ui->txtTable->setReadOnly(true);
-        setLocked(true);
-        ui->cmdSave->setEnabled(false);
-        ui->cmdSelect->setVisible(false);
-        bEditMode = false;
-    }
-    bRecordChanged = false;
+    Control::sDatabasePath = path;
+    Control::sTableName = table;
+    m_session->open(path, table);
+    Control::sDatabasePath = m_session->databasePath();
 }
 
-// An empty table: a new record is started at once, in the adding state.
-void frmMain::startFirstRecord() {
-    ui->txtField->clear();
-    ui->lblField->clear();
-    m_editorTyped = false;
-    rsParts->AddNew();
-    if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(1);
-    if ((*rsParts)["CreationDate"].isNull())
-        (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
-    sImagePath.clear();
-    Show_Data();
-    ui->txtDatabase->setReadOnly(true);
-    ui->txtTable->setReadOnly(true);
-    setLocked(false);
-    ui->cmdSelect->setVisible(true);
-    Buttons_Caption(true);
-    bEditMode = true;
-    bRecordChanged = false;
-}
-
-// The table's keys read again, on the same record (or the next one, if it is gone), so that the
-// records others have added since show; a changed record is saved first, as for a move.
 void frmMain::refreshTable() {
-    if (!bConnected || !commitFieldEditor() || !saveChangedRecord()) return;
-    bRecordChanged = false;
-    if (rsParts->isEditing()) rsParts->CancelUpdate();
-    const QVariant mark = rsParts->Bookmark();
-    const bool filtered = rsParts->isFiltered();
-    auto fresh = std::make_unique<store::Recordset>();
-    fresh->Open(Control::sTableName, *cnParts, store::adOpenKeyset, store::adLockPessimistic,
-                store::adCmdTable);
+    if (!command([this] { return m_session->confirmLeaving(); })) return;
+    const bool filtered = rs().isFiltered();
     // A filter stays on over the matches known so far, and they are looked for again.
-    if (filtered) fresh->setFilter(m_found.keys);
-    if (filtered && fresh->RecordCount() == 0) {
-        fresh->clearFilter();
-        if (m_findBar) m_findBar->setFilterOn(false);
-    }
-    rsParts->Close();
-    rsParts = std::move(fresh);
-    bEditMode = false;
-    Reset_Colors();
-    // Others' changes are looked at again.
+    resolve(m_session->reload(filtered ? &m_found.keys : nullptr));
     if (!m_match.isEmpty()) {
         m_foundReady = false;
         startSearch();
     }
-    if (rsParts->BOF() && rsParts->EOF_()) {
-        showCount();
-        startFirstRecord();
-        return;
-    }
-    if (mark.isValid()) rsParts->setBookmark(mark);
-    showCount();
-    for (QPushButton* b : {ui->cmdFirst, ui->cmdPrevious, ui->cmdNext, ui->cmdLast})
-        b->setEnabled(true);
-    ui->cmdDelete->setText(QStringLiteral("&Delete"));
-    showMoved();
-}
-
-void frmMain::showCount() {
-    ui->lblCount->setText(recordCountCaption(rsParts->RecordCount()));
-}
-
-void frmMain::closeDatabase(bool onlyIfRows) {
-    // Each step on its own: a failing close must not keep the next one from running.
-    try {
-        if (rsParts && (!onlyIfRows || rsParts->RecordCount() > 0)) rsParts->Close();
-    } catch (...) {
-    }
-    try {
-        if (cnParts) cnParts->Close();
-    } catch (...) {
-    }
-    // Fresh, closed objects rather than none: a later command on them fails with a
-    // report instead of taking the program down.
-    rsParts = std::make_unique<store::Recordset>();
-    cnParts = std::make_unique<store::Connection>();
-    bConnected = false;
 }
 
 void frmMain::switchDatabase(const std::function<DatabaseChoice()>& showOther) {
-    if (!commitFieldEditor() || !saveChangedRecord()) return;
-    bRecordChanged = false;
-    if (bConnected) closeDatabase(true);
+    if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
+    m_session->closeCatalogue();
     Clear_Form();
     const DatabaseChoice choice = showOther();
     if (choice.isEmpty()) {
         Form_Load();
         return;
     }
-    Control::sDatabasePath = choice.path;
-    Control::sTableName = choice.table;
-    cnParts = std::make_unique<store::Connection>();
-    rsParts = std::make_unique<store::Recordset>();
-    cnParts->setConnectionString(kProvider + dataSource(Control::sDatabasePath));
     try {
-        cnParts->Open(QString(), QString(), QString());
-        Open_Table();
+        openCatalogue(choice.path, choice.table);
     } catch (const store::StoreError& e) {
         // The chosen database did not open: say so, then come back to the default one.
         Platform::instance().errorReport(this, e.number(), e.description());
-        closeDatabase(false);
         Form_Load();
-        return;
     }
-    bConnected = true;
 }
 
 void frmMain::lblMkt_Click() {
@@ -393,45 +342,24 @@ void frmMain::cmdCreate_Click() {
     });
 }
 
-void frmMain::cmdClose_Click() {
-    // A changed record is saved first. When it cannot be (a file that cannot be written, a
-    // value to correct), the user chooses between going back to it and quitting without it.
-    bool saved = false;
-    try {
-        saved = commitFieldEditor() && saveChangedRecord();
-    } catch (const store::StoreError& e) {
-        Platform::instance().errorReport(this, e.number(), e.description());
-    }
-    if (!saved) {
-        if (!Platform::instance().question(
-                this, kProgramTitle,
-                QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"), false))
-            return;
-        closeDatabase(false);
-        m_ending = true;
-        Platform::instance().endProgram(0);
-        return;
-    }
-    bRecordChanged = false;
-    bEditMode = false;
-    if (!Control::Confirm_Quit(this)) {
-        setLocked(true);
-        return;
-    }
-    // From here every step runs even when one before it failed, so that Yes always ends.
-    if (bConnected) closeDatabase(true);
+void frmMain::endProgram() {
+    closeFind();
+    m_session->end();
     m_ending = true;
     Platform::instance().endProgram(0);
 }
 
-void frmMain::Form_Unload(bool& Cancel) {
-    if (!Control::Confirm_Quit(this)) {
-        Cancel = true;
+void frmMain::cmdClose_Click() {
+    // A changed record is saved first. When it cannot be (a file that cannot be written, a
+    // value to correct), the user chooses between going back to it and quitting without it.
+    if (!command([this] { return m_session->saveBeforeLeaving(); })) {
+        if (Platform::instance().question(
+                this, kProgramTitle,
+                QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"), false))
+            endProgram();
         return;
     }
-    closeDatabase(false);
-    m_ending = true;
-    Platform::instance().endProgram(0);
+    if (Control::Confirm_Quit(this)) endProgram();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -439,75 +367,58 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    bool Cancel = false;
-    Form_Unload(Cancel);
-    if (Cancel)
-        event->ignore();
-    else
-        event->accept();
+    event->ignore();
+    runGuarded(this, [this] {
+        // Changes are saved or given up at the user's word; without any, the quit question.
+        if (m_session->hasChanges() || m_editorTyped) {
+            if (command([this] { return m_session->confirmLeaving(); })) endProgram();
+            return;
+        }
+        if (Control::Confirm_Quit(this)) endProgram();
+    });
+    if (m_ending) event->accept();
 }
 
-// ---- record display and button states -------------------------------------------------------
+// ---- record display --------------------------------------------------------------------------
 
 void frmMain::Show_Data() {
-    ui->txtDatabase->setText(Control::sDatabasePath);
+    const QScopedValueRollback showing(m_showing, true);
+    ui->txtDatabase->setText(m_session->databasePath());
     ui->txtDatabase->setCursorPosition(0);  // a long path or address shows from its start
-    ui->txtTable->setText(Control::sTableName);
-    if (!(rsParts->BOF() && rsParts->EOF_())) {
-        ui->imgPicture->clear();
-        m_cutBoxes.clear();
+    ui->txtTable->setText(m_session->tableName());
+    if (!(rs().BOF() && rs().EOF_()) || m_session->mode() == Mode::Adding) {
         for (const auto& t : store::parts::kRecordTexts) {
             const QString column = QLatin1String(t.column);
-            const QString shown =
-                shownText(column, (*rsParts)[column].Value(), kShownLimitBox, m_cutBoxes);
-            // Longer than a save keeps (stored by another program): left whole unless edited.
-            if (shown.size() > t.saveLimit) m_cutBoxes.insert(column, shown);
+            const QString shown = m_session->text(column).left(kShownLimitBox);
             if (auto* line = qobject_cast<QLineEdit*>(recordBox(column)))
                 line->setText(shown);
             else
                 ui->txtDescription->setPlainText(shown);
         }
-        showStoredPicture();
+        if (m_session->pictureChosen() && !m_lastPicture.image.isNull())
+            ui->imgPicture->setPixmap(QPixmap::fromImage(m_lastPicture.image));
+        else
+            showStoredPicture();
     }
     Fill_Grid();
 }
 
-QString frmMain::shownText(const QString& column, const QVariant& value, int limit,
-                           QHash<QString, QString>& cuts) {
-    const QString full = store::valueText(value);
-    if (full.size() <= limit) return full;
-    // Shown cut: a save leaves the stored value whole unless the user changes this text.
-    const QString shown = full.left(limit);
-    cuts.insert(column, shown);
-    return shown;
-}
-
-bool frmMain::unchangedCut(const QHash<QString, QString>& cuts, const QString& column,
-                           const QString& text) {
-    const auto it = cuts.constFind(column);
-    return it != cuts.cend() && *it == text;
-}
-
 QWidget* frmMain::recordBox(const QString& column) const {
-    if (column.compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0)
-        return ui->txtPartNumber;
-    if (column.compare(QLatin1String("PartName"), Qt::CaseInsensitive) == 0) return ui->txtPartName;
-    if (column.compare(QLatin1String("Category"), Qt::CaseInsensitive) == 0) return ui->txtCategory;
-    if (column.compare(QLatin1String("Description"), Qt::CaseInsensitive) == 0)
-        return ui->txtDescription;
+    if (sameName(column, "PartNumber")) return ui->txtPartNumber;
+    if (sameName(column, "PartName")) return ui->txtPartName;
+    if (sameName(column, "Category")) return ui->txtCategory;
+    if (sameName(column, "Description")) return ui->txtDescription;
     return nullptr;
 }
 
 QString frmMain::gridFieldName(int column) const {
-    if (column < 0 || column >= int(m_gridFields.size()) || !rsParts || !rsParts->isOpen())
-        return QString();
-    return (*rsParts)[m_gridFields[size_t(column)]].Name();
+    if (column < 0 || column >= int(m_gridFields.size()) || !m_session->isOpen()) return QString();
+    return m_session->recordset()[m_gridFields[size_t(column)]].Name();
 }
 
 bool frmMain::isEditorColumn(int column) const {
     const QString name = gridFieldName(column);
-    return !name.isEmpty() && !recordBox(name) &&
-           name.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) != 0;
+    return !name.isEmpty() && !recordBox(name) && !sameName(name, store::parts::kKeyColumn);
 }
 
 QSize frmMain::pictureSize() const {
@@ -525,9 +436,10 @@ bool frmMain::showPictureFile(const QString& path) {
 }
 
 void frmMain::showStoredPicture() {
-    store::Field& image = (*rsParts)["Image"];
+    store::Field& image = rs()[QLatin1String(store::parts::kImageColumn)];
     if (image.isNull()) {
         sImagePath = Control::sSharePath + kLogoFile;
+        sStoredImagePath.clear();
         showPictureFile(sImagePath);  // a missing logo leaves the picture empty
         return;
     }
@@ -555,13 +467,12 @@ void frmMain::showStoredPicture() {
 }
 
 void frmMain::Clear_Form() {
+    const QScopedValueRollback showing(m_showing, true);
     ui->imgPicture->clear();
     for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory}) box->clear();
     ui->txtDescription->clear();
     ui->txtField->clear();
     m_editorTyped = false;
-    m_cutBoxes.clear();
-    m_cutCells.clear();
     for (int r = 0; r < ui->MSFlexGrid1->rowCount(); ++r)
         for (int c = 0; c < ui->MSFlexGrid1->columnCount(); ++c)
             if (QTableWidgetItem* item = ui->MSFlexGrid1->item(r, c)) item->setText(QString());
@@ -576,47 +487,18 @@ void frmMain::setBackColor(QWidget* box, const QColor& colour) {
     if (auto* area = qobject_cast<QAbstractScrollArea*>(box)) area->viewport()->setPalette(p);
 }
 
-void frmMain::Buttons_Caption(bool Set_Buttons) {
-    if (Set_Buttons) {
-        ui->cmdDelete->setText(QStringLiteral("Cancel Add"));
-        ui->cmdAdd->setEnabled(false);
-        ui->cmdEdit->setEnabled(false);
-        ui->cmdSave->setEnabled(true);
-        for (QPushButton* b : {ui->cmdPrevious, ui->cmdNext, ui->cmdFirst, ui->cmdLast})
-            b->setEnabled(false);
-        return;
-    }
-    ui->cmdDelete->setText(QStringLiteral("&Delete"));
-    ui->cmdAdd->setEnabled(true);
-    ui->cmdEdit->setEnabled(false);
-    ui->cmdSave->setEnabled(false);
-    ui->cmdSelect->setVisible(false);
-    if (rsParts->BOF()) {
-        ui->cmdPrevious->setEnabled(false);
-        ui->cmdFirst->setEnabled(false);
-        return;
-    }
-    ui->cmdPrevious->setEnabled(true);
-    ui->cmdFirst->setEnabled(true);
-    const bool more = !rsParts->EOF_();
-    ui->cmdNext->setEnabled(more);
-    ui->cmdLast->setEnabled(more);
-}
-
 // ---- the grid of fields ----------------------------------------------------------------------
 
 void frmMain::Fill_Grid() {
     QTableWidget* grid = ui->MSFlexGrid1;
     grid->clear();
     grid->setRowCount(1);
-    m_cutCells.clear();
+    store::Recordset& rs = this->rs();
     // Every column but the picture, found by its name wherever it stands.
-    const int n = rsParts->fields().Count();
+    const int n = rs.fields().Count();
     m_gridFields.clear();
     for (int i = 0; i < n; ++i)
-        if ((*rsParts)[i].Name().compare(QLatin1String(store::parts::kImageColumn),
-                                         Qt::CaseInsensitive) != 0)
-            m_gridFields.push_back(i);
+        if (!sameName(rs[i].Name(), store::parts::kImageColumn)) m_gridFields.push_back(i);
     const int columns = int(m_gridFields.size());
     grid->setColumnCount(columns);
     lGridCols = columns;
@@ -625,32 +507,25 @@ void frmMain::Fill_Grid() {
         return metrics.horizontalAdvance(text) * kTwipsPerPixel;
     };
     std::vector<int> width(static_cast<size_t>(columns));
-    auto cell = [](const QString& text) {
+    auto cell = [](const QString& text, const QColor& back) {
         auto* item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled);
+        item->setBackground(back);
         return item;
     };
     for (int c = 0; c < columns; ++c) {
-        const QString name = (*rsParts)[m_gridFields[size_t(c)]].Name();
-        QTableWidgetItem* header = cell(name);
-        header->setBackground(kHeaderBack);
-        grid->setItem(0, c, header);
+        const QString name = rs[m_gridFields[size_t(c)]].Name();
+        grid->setItem(0, c, cell(name, kHeaderBack));
         width[size_t(c)] = measure(name);
     }
-    if (!rsParts->EOF_()) {
+    if (!rs.EOF_() || m_session->mode() == Mode::Adding) {
         grid->setRowCount(2);
         for (int c = 0; c < columns; ++c) {
-            store::Field& field = (*rsParts)[m_gridFields[size_t(c)]];
-            const QVariant value = field.Value();
-            QString text;
-            if (!value.isNull()) {
-                text = shownText(field.Name(), value, kShownLimitCell, m_cutCells);
-                if (field.Attributes() < kLongFieldFlags)
-                    width[size_t(c)] = std::max(width[size_t(c)], measure(text));
-            }
-            QTableWidgetItem* item = cell(text);
-            item->setBackground(kWhite);
-            grid->setItem(1, c, item);
+            store::Field& field = rs[m_gridFields[size_t(c)]];
+            const QString text = m_session->text(field.Name()).left(kShownLimitCell);
+            if (!text.isEmpty() && field.Attributes() < kLongFieldFlags)
+                width[size_t(c)] = std::max(width[size_t(c)], measure(text));
+            grid->setItem(1, c, cell(text, kWhite));
         }
     }
     for (int k = 0; k < grid->columnCount(); ++k)
@@ -675,78 +550,60 @@ void frmMain::MSFlexGrid1_Click() {
     }
     if (c < 0 || c >= lGridCols) return;
     const QString field = gridFieldName(c);
-    if (field.compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0) return;
-    const QString H = grid->item(0, c) ? grid->item(0, c)->text() : QString();
-    const QString V = grid->item(r, c) ? grid->item(r, c)->text() : QString();
+    if (sameName(field, store::parts::kKeyColumn)) return;
     if (lSelRow >= 1 && lSelCol >= 1) {
         if (QTableWidgetItem* before = grid->item(lSelRow, lSelCol)) before->setBackground(kWhite);
     }
     if (QTableWidgetItem* now = grid->item(r, c)) now->setBackground(kYellow);
     lSelRow = r;
     lSelCol = c;
-    m_editorTyped = false;
+    const bool editable = m_session->isEditable();
     if (QWidget* box = recordBox(field)) {
+        const QScopedValueRollback showing(m_showing, true);
         ui->lblField->setText(QString());
         ui->txtField->setText(QString());
-        if (bEditMode) {
+        if (editable) {
             setBackColor(box, kYellow);
             box->setFocus();
         }
     } else {
-        ui->lblField->setText(H);
-        ui->txtField->setText(V);
-        if (bEditMode) {
-            setBackColor(ui->txtField, kYellow);
-            ui->txtField->setFocus();
-        }
+        Show_Field();
+        setBackColor(ui->txtField, editable ? kYellow : kWhite);
+        if (editable) ui->txtField->setFocus();
     }
+    m_editorTyped = false;
 }
 
 void frmMain::txtField_KeyPress(int KeyAscii) {
     if (KeyAscii == 27) {
+        const QScopedValueRollback showing(m_showing, true);
         ui->txtField->setText(QString());
         m_editorTyped = false;
     } else if (KeyAscii == 13 && !ui->txtField->text().isEmpty()) {
-        writeEditorToCell();
+        m_editorTyped = true;
+        commitFieldEditor();
     }
-    if (ui->txtField->text().size() > kFieldEditorLimit)
-        ui->txtField->setText(ui->txtField->text().left(kFieldEditorLimit));
 }
 
-// The field editor's text into its cell, checked against the column first: a value the column
-// cannot take is reported (by the error it throws) and stays in the editor.
-void frmMain::writeEditorToCell() {
-    QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol);
-    if (!item || !isEditorColumn(lSelCol)) return;
-    const QString text = ui->txtField->text();
-    if (!text.isEmpty()) (*rsParts)[m_gridFields[size_t(lSelCol)]].Convert(text);
-    item->setText(text);
-    bRecordChanged = true;
-    m_editorTyped = false;
-}
-
+// The field editor's text into the draft and its cell, checked against the column first: a
+// value the column cannot take is reported and stays in the editor.
 bool frmMain::commitFieldEditor() {
-    if (!m_editorTyped || ui->txtField->isReadOnly()) return true;
-    try {
-        writeEditorToCell();
-    } catch (const store::StoreError& e) {
-        Platform::instance().errorReport(this, e.number(), e.description());
+    if (!m_editorTyped || !m_session->isEditable() || !isEditorColumn(lSelCol)) return true;
+    const QString text = ui->txtField->text();
+    const Outcome taken = m_session->setText(gridFieldName(lSelCol), text);
+    if (!taken.done()) {
+        resolve(taken);
         ui->txtField->setFocus();
         return false;
     }
+    if (QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol)) item->setText(text);
     m_editorTyped = false;
     return true;
 }
 
-void frmMain::leaveEditing() {
-    bEditMode = false;
-    bRecordChanged = false;
-    Buttons_Caption(false);
-    setLocked(true);
-}
-
 void frmMain::Show_Field() {
     QTableWidget* grid = ui->MSFlexGrid1;
+    const QScopedValueRollback showing(m_showing, true);
     m_editorTyped = false;
     if (isEditorColumn(lSelCol) && lSelCol < lGridCols) {
         const QString header = grid->item(0, lSelCol) ? grid->item(0, lSelCol)->text() : QString();
@@ -755,6 +612,11 @@ void frmMain::Show_Field() {
             grid->setCurrentCell(lSelRow, lSelCol);
             cell->setBackground(kYellow);
         }
+        // The editor takes as many characters as its column holds.
+        const store::Field& field = rs()[m_gridFields[size_t(lSelCol)]];
+        const long size = field.DefinedSize();
+        ui->txtField->setMaxLength(field.Type() == store::adVarWChar && size > 0 ? int(size)
+                                                                                 : kEditorLimit);
         ui->lblField->setText(header);
         ui->txtField->setText(cell ? cell->text() : QString());
     } else {
@@ -772,406 +634,62 @@ void frmMain::Reset_Colors() {
 
 // ---- editing and saving ----------------------------------------------------------------------
 
-// The bytes the save is to put into Image, read before anything of the row is assigned so
-// that a picture that cannot be read leaves the row untouched. `write` is false when Image
-// stays as it is.
-QByteArray frmMain::pictureToStore(bool& write) {
-    write = false;
-    const QString logo = Control::sSharePath + kLogoFile;
-    if (sImagePath.isEmpty()) sImagePath = logo;
-    if (sImagePath == sStoredImagePath) return QByteArray();
-    QFile file(sImagePath);
-    if (sImagePath == logo && !file.exists()) return QByteArray();  // no logo: no picture at all
-    if (!file.exists())
-        throw store::StoreError(
-            kErrFileNotFound, QStringLiteral("The picture file '%1' cannot be found, so the record "
-                                             "was not saved. Choose the picture again.")
-                                  .arg(sImagePath));
-    if (const QString why = pictureFileRefusal(sImagePath); !why.isEmpty())
-        throw store::StoreError(kErrFileNotFound,
-                                why + QStringLiteral(" The record was not saved."));
-    if (!file.open(QIODevice::ReadOnly))
-        throw store::StoreError(kErrFileNotFound,
-                                QStringLiteral("The picture file '%1' cannot be read (%2), so the "
-                                               "record was not saved.")
-                                    .arg(sImagePath, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size())
-        throw store::StoreError(kErrFileNotFound,
-                                QStringLiteral("The picture file '%1' could not be read whole, so "
-                                               "the record was not saved.")
-                                    .arg(sImagePath));
-    write = true;
-    return bytes;
-}
-
-bool frmMain::Save_Record() {
-    auto boxText = [](QWidget* box) {
-        if (auto* line = qobject_cast<QLineEdit*>(box)) return line->text();
-        return static_cast<QPlainTextEdit*>(box)->toPlainText();
-    };
-    struct Text {
-        QString column;
-        QString value;
-        bool kept;  // a long stored text shown cut and not edited: left as stored
-    };
-    std::vector<Text> texts;
-    for (const auto& t : store::parts::kRecordTexts) {
-        const QString column = QLatin1String(t.column);
-        const QString typed = boxText(recordBox(column));
-        const bool kept = unchangedCut(m_cutBoxes, column, typed);
-        texts.push_back({column, kept ? typed : trimmedCut(typed, t.saveLimit), kept});
-    }
-    auto textOf = [&](int i) { return texts[size_t(i)].value; };
-    if (textOf(0).isEmpty()) {
-        Platform::instance().information(
-            this, kMessageCaption,
-            QStringLiteral("Please enter the Part Number before saving the record."));
-        ui->txtPartNumber->setFocus();
-        return false;
-    }
-    if (textOf(1).isEmpty()) {
-        Platform::instance().information(
-            this, kMessageCaption,
-            QStringLiteral("Please enter the Part Name before saving the record."));
-        ui->txtPartName->setFocus();
-        return false;
-    }
-    bool writePicture = false;
-    const QByteArray picture = pictureToStore(writePicture);
-
-    store::Recordset& rs = *rsParts;
-    for (const Text& t : texts)
-        if (!t.kept) rs[t.column].setValue(t.value);
-    // The optional columns are all but the fixed ones, wherever the table puts them.
-    for (int c = 0; c < int(m_gridFields.size()); ++c) {
-        store::Field& field = rs[m_gridFields[size_t(c)]];
-        if (store::parts::isFixedColumn(field.Name())) continue;
-        const QTableWidgetItem* cell = ui->MSFlexGrid1->item(1, c);
-        const QString text = cell ? cell->text() : QString();
-        if (unchangedCut(m_cutCells, field.Name(), text)) continue;
-        if (!text.isEmpty())
-            field.setValue(text);
-        else if (field.Type() == store::adVarWChar || field.Type() == store::adLongVarWChar)
-            field.setValue(QString());
-        else
-            field.setValue(qint16(0));
-    }
-    // Assigned whole: a save tried again after a refusal must not add the picture twice.
-    if (writePicture) rs[QLatin1String(store::parts::kImageColumn)].setValue(picture);
-    try {
-        rs.Update();
-    } catch (const store::StoreError& e) {
-        if (e.number() == store::errRecordChanged) return keepOrReload(e.description());
-        if (e.number() == store::errRecordDeleted) return saveAsNew(e.description());
-        throw;
-    }
-    showCount();
-    Show_Data();
-    noteRecordSaved();
-    return true;
-}
-
-// Another program saved this record since it was shown: nothing of the user's is written over
-// it without their word. False either way, since this save wrote nothing.
-bool frmMain::keepOrReload(const QString& why) {
-    store::Recordset& rs = *rsParts;
-    if (Platform::instance().question(
-            this, kMessageCaption,
-            why + QStringLiteral("\r\n\r\nShow the other version instead of your changes?"
-                                 "\r\n(No keeps your changes on screen; saving them again "
-                                 "then replaces the other version.)"),
-            false)) {
-        rs.CancelUpdate();
-        rs.Resync();
-        Show_Data();
-        bRecordChanged = false;
-    } else {
-        rs.Resync();
-    }
-    return false;
-}
-
-// The record was deleted by another program: what the user has on screen can still be kept
-// as a new record.
-bool frmMain::saveAsNew(const QString& why) {
-    store::Recordset& rs = *rsParts;
-    if (!Platform::instance().question(
-            this, kMessageCaption,
-            why + QStringLiteral("\r\n\r\nSave what is on screen as a new record?")))
-        return false;
-    const int n = rs.fields().Count();
-    std::vector<QVariant> values(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) values[size_t(i)] = rs[i].Value();
-    rs.CancelUpdate();
-    rs.AddNew();
-    for (int i = 0; i < n; ++i) {
-        store::Field& field = rs[i];
-        if (values[size_t(i)].isNull() ||
-            field.Name().compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0)
-            continue;
-        if (field.Type() == store::adLongVarBinary)
-            field.AppendChunk(values[size_t(i)].toByteArray());
-        else
-            field.setValue(values[size_t(i)]);
-    }
-    return Save_Record();
-}
-
-void frmMain::Add_New_Record() {
-    // The store assigns the key; this candidate only stands in for a store that does not.
-    int candidate = 1;
-    try {
-        candidate = (*rsParts)[0].Value().toInt() + 1;
-    } catch (const store::StoreError&) {
-        // no current row to count on
-    }
-    Clear_Form();
-    Buttons_Caption(true);
-    rsParts->AddNew();
-    if ((*rsParts)[0].isNull()) (*rsParts)[0].setValue(candidate);
-    if ((*rsParts)["CreationDate"].isNull())
-        (*rsParts)["CreationDate"].setValue(QDateTime::currentDateTime());
-    Fill_Grid();
+void frmMain::cmdAdd_Click() {
+    if (!command([this] { return m_session->add(); })) return;
+    // A new record shows no picture until one is chosen.
+    ui->imgPicture->clear();
     sImagePath.clear();
 }
 
-void frmMain::cmdAdd_Click() {
-    if (!commitFieldEditor()) return;
-    if (bRecordChanged && !Save_Record()) return;
-    Reset_Colors();
-    ui->txtDatabase->setReadOnly(true);
-    ui->txtTable->setReadOnly(true);
-    setLocked(false);
-    bEditMode = true;
-    ui->cmdSelect->setVisible(true);
-    Add_New_Record();
-}
-
 void frmMain::cmdEdit_Click() {
-    ui->cmdSelect->setVisible(true);
-    ui->cmdAdd->setEnabled(false);
-    ui->cmdSave->setEnabled(true);
-    ui->txtDatabase->setReadOnly(true);
-    ui->txtTable->setReadOnly(true);
-    setLocked(false);
-    ui->txtPartName->setFocus();
-    bEditMode = true;
+    if (command([this] { return m_session->edit(); })) ui->txtPartName->setFocus();
 }
 
 void frmMain::cmdSave_Click() {
-    if (!commitFieldEditor()) return;
-    const bool wasEditing = bEditMode;
-    bEditMode = false;
-    Reset_Colors();
-    if (!trySave(wasEditing)) return;
-    bRecordChanged = false;
-    Buttons_Caption(false);
-    setLocked(true);
+    command([this] { return m_session->save(); });
 }
 
 void frmMain::cmdDelete_Click() {
-    // No question is asked; each step runs even when the one before it failed.
-    auto step = [](auto&& work) {
-        try {
-            work();
-        } catch (...) {
-        }
-    };
-    bEditMode = false;
-    m_editorTyped = false;  // what was typed for the record being deleted goes with it
-    Reset_Colors();
-    long count = 0;
-    step([&] { count = rsParts->RecordCount(); });
-    if (count == 0) {
-        ui->cmdSelect->setVisible(true);
-        Platform::instance().information(
-            this, kMessageCaption,
-            QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
-        // Still empty: the new record starts over, in the adding state, so that what is typed
-        // next counts as a change.
-        Clear_Form();
-        step([&] { Fill_Grid(); });
-        sImagePath.clear();
-        setLocked(false);
-        step([&] { Buttons_Caption(true); });
-        bEditMode = true;
-        bRecordChanged = false;
-        return;
-    }
-    ui->cmdSelect->setVisible(false);
-    bool empty = false;
-    step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
-    if (!empty) {
-        QVariant gone;
-        step([&] { gone = rsParts->Bookmark(); });
-        step([&] { rsParts->Delete(store::adAffectCurrent); });
-        noteRecordDeleted(gone);
-        bool filterEmptied = false;
-        step([&] { filterEmptied = rsParts->isFiltered() && rsParts->RecordCount() == 0; });
-        if (filterEmptied) {
-            // The last match is gone: the whole table again, from its first record.
-            step([&] { rsParts->clearFilter(); });
-            if (m_findBar) {
-                m_findBar->setFilterOn(false);
-                m_findBar->setNote(QString());
-            }
-        }
-        step([&] { showCount(); });
-        step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
-        if (!empty) {
-            if (!filterEmptied)
-                step([&] {
-                    rsParts->MoveNext();
-                    if (rsParts->EOF_()) rsParts->MoveLast();
-                });
-            step([&] { empty = rsParts->BOF() && rsParts->EOF_(); });
-            if (empty) {
-                // The table is empty now: a new record starts at once, as at start-up.
-                startFirstRecord();
-                return;
-            }
-            step([&] { Show_Data(); });
-            step([&] { Show_Field(); });
-            setLocked(true);
-        }
-    }
-    bRecordChanged = false;
-    step([&] { Buttons_Caption(false); });
+    // What was typed for the record being deleted goes with it.
+    m_editorTyped = false;
+    command([this] { return m_session->remove(); });
 }
 
-void frmMain::textChanged(QWidget* box, int typingLimit) {
-    if (!bEditMode) return;
-    bRecordChanged = true;
+// Every change of a record box while editing is the user's; the window's own filling is not.
+void frmMain::boxEdited(QWidget* box, int typingLimit) {
+    if (m_showing || !m_session->isEditable()) return;
+    QString text;
     if (auto* line = qobject_cast<QLineEdit*>(box)) {
         if (line->text().size() > typingLimit) line->setText(line->text().left(typingLimit));
-    } else if (auto* text = qobject_cast<QPlainTextEdit*>(box)) {
-        const QString all = text->toPlainText();
+        text = line->text();
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
+        const QString all = edit->toPlainText();
         if (all.size() > typingLimit) {
-            text->setPlainText(all.left(typingLimit));
-            text->moveCursor(QTextCursor::End);
+            edit->setPlainText(all.left(typingLimit));
+            edit->moveCursor(QTextCursor::End);
+            return;  // the cut text comes back here
         }
+        text = all;
     }
+    dropPendingFind();
+    for (const auto& t : store::parts::kRecordTexts)
+        if (recordBox(QLatin1String(t.column)) == box)
+            m_session->setText(QLatin1String(t.column), text);
 }
 
 // ---- navigation ------------------------------------------------------------------------------
 
-bool frmMain::saveChangedRecord() {
-    // A pending new row counts as a record to save, though the store does not count it yet.
-    bool hasRow = false;
-    try {
-        hasRow =
-            rsParts && rsParts->isOpen() && (rsParts->RecordCount() > 0 || rsParts->isEditing());
-    } catch (const store::StoreError&) {
-    }
-    if (!hasRow || !bRecordChanged) return true;
-    return trySave(bEditMode);
-}
-
-bool frmMain::trySave(bool wasEditing) {
-    // A refused save leaves the user editing what was typed.
-    bool saved = false;
-    try {
-        saved = Save_Record();
-    } catch (...) {
-        bEditMode = wasEditing;
-        throw;
-    }
-    if (!saved) bEditMode = wasEditing;
-    return saved;
-}
-
-void frmMain::navigate(Move move) {
-    if (!commitFieldEditor()) return;
-    const bool wasEditing = bEditMode;
-    bEditMode = false;
-    Reset_Colors();
-    if (bRecordChanged && !trySave(wasEditing)) return;
-    if (move != Move::Next) bRecordChanged = false;
-    refilterBeforeMove();
-    store::Recordset& rs = *rsParts;
-    if (rs.BOF() && rs.EOF_()) return;
-    const QVariant left = rs.Bookmark();
-    auto backPair = [this](bool on) {
-        ui->cmdPrevious->setEnabled(on);
-        ui->cmdFirst->setEnabled(on);
-    };
-    auto forwardPair = [this](bool on) {
-        ui->cmdNext->setEnabled(on);
-        ui->cmdLast->setEnabled(on);
-    };
-    try {
-        moveCursor(move, backPair, forwardPair);
-    } catch (const store::StoreError& e) {
-        if (e.number() != store::errNoCurrentRecord) throw;
-        // Someone else deleted the record moved to: said so, and the table read again from there.
-        Platform::instance().information(
-            this, kMessageCaption,
-            e.description() + QStringLiteral("\r\n\r\nThe next record is shown."));
-        refreshTable();
-        return;
-    }
-    settleFilter(left);
-    showMoved();
-}
-
-void frmMain::showMoved() {
-    ui->cmdSelect->setVisible(false);
-    ui->cmdEdit->setEnabled(true);
-    ui->cmdAdd->setEnabled(true);
-    ui->cmdSave->setEnabled(false);
-    setLocked(true);  // editing has ended: nothing typed from here on can be lost unnoticed
-    Show_Data();
-    Show_Field();
-}
-
-void frmMain::moveCursor(Move move, const std::function<void(bool)>& backPair,
-                         const std::function<void(bool)>& forwardPair) {
-    store::Recordset& rs = *rsParts;
-    switch (move) {
-        case Move::First:
-            rs.MoveFirst();
-            backPair(false);
-            forwardPair(true);
-            break;
-        case Move::Previous:
-            // A single step onto the first row leaves the pair on; only passing the end turns it
-            // off.
-            rs.MovePrevious();
-            if (rs.BOF()) {
-                rs.MoveFirst();
-                backPair(false);
-            }
-            forwardPair(true);
-            break;
-        case Move::Next:
-            rs.MoveNext();
-            if (rs.EOF_()) {
-                rs.MoveLast();
-                forwardPair(false);
-            }
-            backPair(true);
-            bRecordChanged = false;
-            break;
-        case Move::Last:
-            rs.MoveLast();
-            forwardPair(false);
-            backPair(true);
-            break;
-    }
-}
-
 void frmMain::cmdFirst_Click() {
-    navigate(Move::First);
+    navigate(session::Move::First);
 }
 void frmMain::cmdPrevious_Click() {
-    navigate(Move::Previous);
+    navigate(session::Move::Previous);
 }
 void frmMain::cmdNext_Click() {
-    navigate(Move::Next);
+    navigate(session::Move::Next);
 }
 void frmMain::cmdLast_Click() {
-    navigate(Move::Last);
+    navigate(session::Move::Last);
 }
 
 // ---- pictures --------------------------------------------------------------------------------
@@ -1191,7 +709,7 @@ void frmMain::cmdSelect_Click() {
         throw;
     }
     sImagePath = chosen;
-    bRecordChanged = true;
+    m_session->choosePicture(m_lastPicture.bytes);
 }
 
 void frmMain::Load_Picture(const QString& sImage) {
@@ -1221,15 +739,13 @@ void frmMain::Load_Picture(const QString& sImage) {
 QStringList frmMain::Print_Lines() {
     const QString rule = QStringLiteral("   ") + QString(69, QLatin1Char('-'));
     QStringList lines{QString(), QString(), QString(), QString()};
-    lines << QStringLiteral("      DATABASE  NAME = ") + Control::sDatabasePath
-          << QStringLiteral("      TABLE  NAME = ") + Control::sTableName << rule << QString()
+    lines << QStringLiteral("      DATABASE  NAME = ") + m_session->databasePath()
+          << QStringLiteral("      TABLE  NAME = ") + m_session->tableName() << rule << QString()
           << QString();
-    store::Recordset& rs = *rsParts;
+    store::Recordset& rs = this->rs();
     const int n = rs.fields().Count();
     for (int i = 0; i < n; ++i) {
-        if (rs[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) ==
-            0)
-            continue;
+        if (sameName(rs[i].Name(), store::parts::kImageColumn)) continue;
         lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") +
                      store::valueText(rs[i].Value());
     }
@@ -1238,19 +754,14 @@ QStringList frmMain::Print_Lines() {
 }
 
 void frmMain::cmdPrint_Click() {
-    if (rsParts->RecordCount() == 0) {
+    if (m_session->recordCount() == 0) {
         ui->cmdSelect->setVisible(true);
         Platform::instance().information(
             this, kProgramTitle,
             QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         return;
     }
-    if (!commitFieldEditor()) return;
-    if (bRecordChanged) {
-        if (!Save_Record()) return;
-        leaveEditing();  // saved: the window is as after Save
-    }
-    bRecordChanged = false;
+    if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
 
     const QStringList lines = Print_Lines();
     std::unique_ptr<QPrinter> printer = Platform::instance().defaultPrinter();
@@ -1262,7 +773,7 @@ void frmMain::cmdPrint_Click() {
         return;
     }
     printer->setDocName(
-        QStringLiteral("%1 - %2").arg(Control::sTableName, ui->txtPartNumber->text()));
+        QStringLiteral("%1 - %2").arg(m_session->tableName(), ui->txtPartNumber->text()));
     QPainter painter;
     if (!painter.begin(printer.get())) {
         Platform::instance().warning(
@@ -1298,6 +809,51 @@ void frmMain::cmdPrint_Click() {
 
 // ---- finding parts ---------------------------------------------------------------------------
 
+void frmMain::connectFind() {
+    m_findDelay.setSingleShot(true);
+    m_findDelay.setInterval(150);
+    connect(&m_findDelay, &QTimer::timeout, this,
+            [this] { runGuarded(this, [this] { startSearch(); }); });
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(100);
+    connect(&m_busyDelay, &QTimer::timeout, this, [this] {
+        if (!m_search.running()) return;
+        setCursor(Qt::BusyCursor);
+        if (m_findBar) m_findBar->setCursor(Qt::BusyCursor);
+    });
+    connect(&m_search, &PartSearch::finished, this, [this](const store::FoundKeys& found) {
+        runGuarded(this, [this, &found] { searchFinished(found); });
+    });
+    connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
+        searchEnded();
+        m_pendingFind = FindAction::None;
+        if (m_findBar) m_findBar->setNote(QStringLiteral("The search stopped: ") + why);
+    });
+    connect(m_session, &session::RecordSession::recordSaved, this, [this] { noteRecordSaved(); });
+    connect(m_session, &session::RecordSession::recordDeleted, this,
+            [this](const QVariant& key) { noteRecordDeleted(key); });
+    connect(m_session, &session::RecordSession::filterCleared, this, [this] {
+        if (!m_findBar) return;
+        m_findBar->setFilterOn(false);
+        m_findBar->setNote(QString());
+    });
+}
+
+// A find waiting for the search's results is the user's only until they do something else.
+void frmMain::dropPendingFind() {
+    m_pendingFind = FindAction::None;
+}
+
+// A move by the navigation buttons: the changes saved, then, inside a filter, the keys brought
+// up to date before the move and the record left settled after it.
+void frmMain::navigate(session::Move move) {
+    if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
+    refilterBeforeMove();
+    const QVariant left = rs().Bookmark();
+    if (!command([this, move] { return m_session->move(move); })) return;
+    settleFilter(left);
+}
+
 void frmMain::openFind() {
     if (!m_findBar) {
         m_findBar = new FindBar(this);
@@ -1311,7 +867,7 @@ void frmMain::openFind() {
         connect(m_findBar, &FindBar::previousRequested, this, guarded(&frmMain::findPrevious));
         connect(m_findBar, &FindBar::filterRequested, this, [this] {
             runGuarded(this, [this] {
-                if (rsParts->isFiltered())
+                if (rs().isFiltered())
                     showAll();
                 else
                     runFind(FindAction::Filter);
@@ -1340,7 +896,7 @@ void frmMain::findTextEdited(const QString& text) {
         m_findDelay.stop();
         m_found = {};
         m_findBar->setCount(QString());
-        if (rsParts->isFiltered()) showAll();
+        if (rs().isFiltered()) showAll();
         return;
     }
     m_findDelay.start();
@@ -1349,8 +905,8 @@ void frmMain::findTextEdited(const QString& text) {
 void frmMain::startSearch() {
     m_findDelay.stop();
     m_changedDuringSearch = false;
-    if (m_match.isEmpty() || !bConnected) return;
-    m_search.start(Control::sDatabasePath, Control::sTableName, m_match);
+    if (m_match.isEmpty() || !m_session->isOpen()) return;
+    m_search.start(m_session->databasePath(), m_session->tableName(), m_match);
     m_busyDelay.start();
 }
 
@@ -1377,30 +933,30 @@ void frmMain::searchFinished(const store::FoundKeys& found) {
     m_foundReady = true;
     if (m_findBar) m_findBar->setCount(matchCount());
     FindAction action = std::exchange(m_pendingFind, FindAction::None);
-    if (rsParts->isFiltered()) {
+    if (rs().isFiltered()) {
         // The filter follows the text typed while it is on; never in the middle of an edit, which
         // only the user's own next move may save.
         m_refilter = true;
-        const bool editing = bEditMode || bRecordChanged || rsParts->isEditing();
+        const bool editing = m_session->isEditable() || m_session->hasChanges();
         if (action == FindAction::None && !editing) action = FindAction::Filter;
     }
     if (action != FindAction::None) runFind(action);
 }
 
 void frmMain::refilterBeforeMove() {
-    if (!std::exchange(m_refilter, false) || !rsParts->isFiltered()) return;
+    if (!std::exchange(m_refilter, false) || !rs().isFiltered()) return;
     // The record on screen stays in the keyset for this move; leaving it settles whether it
     // matches.
-    const QVariant current = rsParts->Bookmark();
+    const QVariant current = rs().Bookmark();
     std::vector<qint64> keys = m_found.keys;
     if (current.isValid()) keys.push_back(current.toLongLong());
-    rsParts->setFilter(keys);
-    if (current.isValid()) rsParts->setBookmark(current);
+    rs().setFilter(keys);
+    if (current.isValid()) rs().setBookmark(current);
     showCount();
 }
 
 void frmMain::runFind(FindAction action) {
-    if (!m_findBar || m_match.isEmpty() || !bConnected) return;
+    if (!m_findBar || m_match.isEmpty() || !m_session->isOpen()) return;
     if (!m_foundReady) {
         // Done once the search has finished; typing further or Escape drops it.
         m_pendingFind = action;
@@ -1409,7 +965,7 @@ void frmMain::runFind(FindAction action) {
     }
     if (m_found.keys.empty()) {
         m_findBar->setNote(QStringLiteral("No part matches."));
-        if (action == FindAction::Filter && rsParts->isFiltered()) showAll();
+        if (action == FindAction::Filter && rs().isFiltered()) showAll();
         return;
     }
     if (action == FindAction::Filter)
@@ -1419,13 +975,7 @@ void frmMain::runFind(FindAction action) {
 }
 
 bool frmMain::leaveForFind() {
-    if (!commitFieldEditor()) return false;
-    const bool wasEditing = bEditMode;
-    bEditMode = false;
-    Reset_Colors();
-    if (bRecordChanged && !trySave(wasEditing)) return false;
-    bRecordChanged = false;
-    return true;
+    return command([this] { return m_session->saveBeforeLeaving(); });
 }
 
 void frmMain::jump(bool forward) {
@@ -1440,7 +990,7 @@ void frmMain::jump(bool forward) {
     m_lastJumpText = m_match.text();
     const bool toExact = fresh && !m_found.exact.empty();
     const std::vector<qint64>& pool = toExact ? m_found.exact : m_found.keys;
-    const QVariant current = rsParts->Bookmark();
+    const QVariant current = rs().Bookmark();
     qint64 target = forward ? pool.front() : pool.back();
     bool wrapped = false;
     if (current.isValid()) {
@@ -1455,11 +1005,19 @@ void frmMain::jump(bool forward) {
             if (!wrapped) target = *(it - 1);
         }
     }
-    rsParts->setBookmark(target);
-    if (rsParts->Bookmark() != QVariant::fromValue(target)) {
+    rs().setBookmark(target);
+    if (rs().Bookmark() != QVariant::fromValue(target)) {
+        if (!m_reloadedForJump) {
+            // Added by another program since the table was opened: its keys are read again.
+            m_reloadedForJump = true;
+            resolve(m_session->reload(rs().isFiltered() ? &m_found.keys : nullptr));
+            jump(forward);
+            m_reloadedForJump = false;
+            return;
+        }
         // Deleted by another program since the search: forgotten, and the next match tried.
         noteRecordDeleted(QVariant::fromValue(target));
-        if (current.isValid()) rsParts->setBookmark(current);
+        if (current.isValid()) rs().setBookmark(current);
         jump(forward);
         return;
     }
@@ -1476,20 +1034,28 @@ void frmMain::applyFilter() {
     if (!leaveForFind()) return;
     if (m_found.keys.empty()) {
         m_findBar->setNote(QStringLiteral("No part matches."));
-        if (rsParts->isFiltered()) showAll();
+        if (rs().isFiltered()) showAll();
         return;
     }
-    const QVariant current = rsParts->Bookmark();
+    const QVariant current = rs().Bookmark();
     m_refilter = false;
-    rsParts->setFilter(m_found.keys);
+    rs().setFilter(m_found.keys);
+    if (rs().RecordCount() == 0) {
+        // Every match was deleted elsewhere since the search.
+        rs().clearFilter();
+        if (current.isValid()) rs().setBookmark(current);
+        arrived();
+        m_findBar->setNote(QStringLiteral("No part matches."));
+        return;
+    }
     // On the same record where it matches; otherwise a part number typed exactly goes first.
     const auto has = [this](const std::vector<qint64>& keys, const QVariant& key) {
         return key.isValid() && std::binary_search(keys.begin(), keys.end(), key.toLongLong());
     };
     if (has(m_found.keys, current))
-        rsParts->setBookmark(current);
+        rs().setBookmark(current);
     else if (!m_found.exact.empty())
-        rsParts->setBookmark(m_found.exact.front());
+        rs().setBookmark(m_found.exact.front());
     m_lastJumpText = m_match.text();
     showCount();
     arrived();
@@ -1498,25 +1064,25 @@ void frmMain::applyFilter() {
         QStringLiteral("Filter on: First, Previous, Next and Last show only the matching parts."));
 }
 
+// The whole table again, on the same record; a record being edited stays on screen unsaved.
 bool frmMain::showAll() {
-    if (!leaveForFind()) return false;
-    const QVariant current = rsParts->Bookmark();
-    rsParts->clearFilter();
+    // A new record does not outlive the filter: its changes are saved or given up first.
+    if (m_session->mode() == Mode::Adding &&
+        !command([this] { return m_session->confirmLeaving(); }))
+        return false;
+    dropPendingFind();
+    const QVariant current = rs().Bookmark();
+    rs().clearFilter();
     if (current.isValid()) {
         try {
-            rsParts->setBookmark(current);
+            rs().setBookmark(current);
         } catch (const store::StoreError&) {
             // Gone meanwhile: the first record stands.
         }
     }
-    showCount();
     if (m_findBar) {
         m_findBar->setFilterOn(false);
         m_findBar->setNote(QString());
-    }
-    if (rsParts->BOF() && rsParts->EOF_()) {
-        startFirstRecord();
-        return true;
     }
     arrived();
     return true;
@@ -1524,7 +1090,7 @@ bool frmMain::showAll() {
 
 void frmMain::closeFind() {
     if (!m_findBar) return;
-    if (rsParts->isFiltered() && !showAll()) return;
+    if (rs().isFiltered() && !showAll()) return;
     m_search.cancel();
     searchEnded();
     m_pendingFind = FindAction::None;
@@ -1552,31 +1118,24 @@ void frmMain::resetFind() {
 }
 
 void frmMain::arrived() {
-    const long at = rsParts->AbsolutePosition();
-    const long count = rsParts->RecordCount();
-    ui->cmdPrevious->setEnabled(at > 1);
-    ui->cmdFirst->setEnabled(at > 1);
-    ui->cmdNext->setEnabled(at >= 1 && at < count);
-    ui->cmdLast->setEnabled(at >= 1 && at < count);
-    ui->cmdDelete->setText(QStringLiteral("&Delete"));
-    showMoved();
+    m_session->landed();
 }
 
 void frmMain::settleFilter(const QVariant& left) {
-    if (!rsParts->isFiltered() || !left.isValid()) return;
+    if (!rs().isFiltered() || !left.isValid()) return;
     const qint64 key = left.toLongLong();
     if (std::binary_search(m_found.keys.begin(), m_found.keys.end(), key)) return;
-    const QVariant here = rsParts->Bookmark();
+    const QVariant here = rs().Bookmark();
     if (!here.isValid() || here == left) return;  // still on it
-    rsParts->setFilter(m_found.keys);
-    rsParts->setBookmark(here);
+    rs().setFilter(m_found.keys);
+    rs().setBookmark(here);
     showCount();
 }
 
 bool frmMain::currentMatches(bool* exact) const {
     *exact = false;
     bool hit = false;
-    store::Recordset& rs = *rsParts;
+    store::Recordset& rs = m_session->recordset();
     for (int i = 0; i < rs.fields().Count(); ++i) {
         store::Field& field = rs[i];
         if (!store::TextMatch::searched(field.Type()) ||
@@ -1594,7 +1153,7 @@ bool frmMain::currentMatches(bool* exact) const {
 void frmMain::noteRecordSaved() {
     if (m_match.isEmpty()) return;
     if (m_search.running()) m_changedDuringSearch = true;
-    const QVariant key = rsParts->Bookmark();
+    const QVariant key = rs().Bookmark();
     if (!key.isValid()) return;
     bool exact = false;
     const bool hit = currentMatches(&exact);

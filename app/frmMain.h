@@ -11,6 +11,7 @@
 #include "Connection.h"
 #include "Control.h"
 #include "FindBar.h"
+#include "RecordSession.h"
 #include "Recordset.h"
 
 namespace Ui {
@@ -29,10 +30,8 @@ public:
     void setStartingDatabase(const QString& path) { m_startingDatabase = path; }
     void Form_Load();
     void Show_Data();
-    void Buttons_Caption(bool Set_Buttons);
-    bool Save_Record();
-    void Add_New_Record();
     void Load_Picture(const QString& sImage);
+    session::RecordSession& recordSession() { return *m_session; }
 
     // The browser window while it is open.
     QWidget* browserWindow() const { return m_browser; }
@@ -71,45 +70,35 @@ private:
     // Tests look at the state through a probe of their own.
     friend class frmMainProbe;
 
-    std::unique_ptr<store::Connection> cnParts;
-    std::unique_ptr<store::Recordset> rsParts;
-    QString sImagePath;
-    QString sStoredImagePath;
-    bool bEditMode = false;
-    bool bRecordChanged = false;
-    bool bConnected = false;
+    session::RecordSession* m_session;
+    QString sImagePath;        // the picture file shown: the logo, the unpack file or a chosen one
+    QString sStoredImagePath;  // the unpack file of the stored picture shown
     // The grid's remembered cell and width (row 0 holds the field names, row 1 the values).
     int lSelRow = 0;
     int lSelCol = 0;
     int lGridCols = 0;
 
-    void Open_Table();
+    store::Recordset& rs() { return m_session->recordset(); }
+    // Every enabled, visible and read-only state of the window, from the session's.
+    void updateActions();
+    // Asks the questions an outcome carries until it is settled, and tells what was refused;
+    // true when the command was carried out.
+    bool resolve(session::Outcome outcome);
+    // The session's command run as a handler: a find waiting for its results is dropped.
+    bool command(const std::function<session::Outcome()>& run);
+    void openCatalogue(const QString& path, const QString& table);
     void Clear_Form();
     void Fill_Grid();
     void Show_Field();
     void Reset_Colors();
-    void textChanged(QWidget* box, int typingLimit);
+    void boxEdited(QWidget* box, int typingLimit);
 
-    enum class Move { First, Previous, Next, Last };
-    void navigate(Move move);
-    // Save_Record for a command that leaves the record: false when the record stays.
-    bool saveChangedRecord();
-    // Save_Record that puts the editing state back (`wasEditing`) when the save is refused.
-    bool trySave(bool wasEditing);
-    void startFirstRecord();
-    void refreshTable();
-    void moveCursor(Move move, const std::function<void(bool)>& backPair,
-                    const std::function<void(bool)>& forwardPair);
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
     void switchDatabase(const std::function<DatabaseChoice()>& showOther);
     void showCount();
     void setBackColor(QWidget* box, const QColor& colour);
-    QByteArray pictureToStore(bool& write);
-
-    void Form_Unload(bool& Cancel);
-    void closeDatabase(bool onlyIfRows);
-    void setLocked(bool locked);
+    void endProgram();
     // Shows a picture file in imgPicture, whatever its format; false (and an empty picture)
     // when it cannot be read.
     bool showPictureFile(const QString& path);
@@ -118,24 +107,13 @@ private:
     void showStoredPicture();
     void connectHandlers();
 
-    // A value's text as the window shows it, cut to `limit` characters; a cut is remembered
-    // so that a save leaves that stored value whole unless the user changed its text.
-    QString shownText(const QString& column, const QVariant& value, int limit,
-                      QHash<QString, QString>& cuts);
-    static bool unchangedCut(const QHash<QString, QString>& cuts, const QString& column,
-                             const QString& text);
     QWidget* recordBox(const QString& column) const;
     QString gridFieldName(int column) const;
     // A grid column whose value is edited in the field editor (not the key, not a record box).
     bool isEditorColumn(int column) const;
-    void writeEditorToCell();
     // Text typed into the field editor and not yet in its cell goes there (as Enter would);
     // false, with a report, when the column cannot take it.
     bool commitFieldEditor();
-    // After a save: browsing again, as Save leaves the window.
-    void leaveEditing();
-    bool keepOrReload(const QString& why);
-    bool saveAsNew(const QString& why);
 
     // The last picture decoded for imgPicture, with the file bytes it came from.
     struct DecodedPicture {
@@ -143,11 +121,10 @@ private:
         QImage image;
     };
     DecodedPicture m_lastPicture;
-    std::vector<int> m_gridFields;       // grid column -> field ordinal
-    QHash<QString, QString> m_cutBoxes;  // column -> the cut text its record box shows
-    QHash<QString, QString> m_cutCells;  // column -> the cut text its grid cell shows
-    bool m_editorTyped = false;
-    QString m_startingDatabase;  // the user typed into the field editor since it was filled
+    std::vector<int> m_gridFields;  // grid column -> field ordinal
+    bool m_editorTyped = false;     // the field editor's text is the user's, not yet in its cell
+    bool m_showing = false;         // the window itself is filling the boxes
+    QString m_startingDatabase;
 
     // ---- finding parts
     enum class FindAction { None, Next, Previous, Filter };
@@ -161,11 +138,13 @@ private:
     bool showAll();
     void closeFind();
     void resetFind();
+    void connectFind();
+    void dropPendingFind();
+    void navigate(session::Move move);
+    void refreshTable();
     // The rules of a navigation button for what is being typed: false when the record stays.
     bool leaveForFind();
-    // After a move: browsing the record landed on.
-    void showMoved();
-    // After a move by Find: the state a navigation leaves, the buttons set by where it landed.
+    // After a move by Find: browsing the record landed on.
     void arrived();
     // A record left inside the filter that no longer matches leaves the filter.
     void settleFilter(const QVariant& left);
@@ -184,7 +163,8 @@ private:
     bool m_foundReady = false;
     QString m_lastJumpText;  // a new text goes first to a part number typed exactly
     FindAction m_pendingFind = FindAction::None;
-    bool m_refilter = false;  // the filter is to take the newest matches at the next move
+    bool m_reloadedForJump = false;  // a jump read the table's keys again once
+    bool m_refilter = false;         // the filter is to take the newest matches at the next move
     bool m_changedDuringSearch = false;  // a save or delete the running search may not have seen
     QTimer m_findDelay;                  // typing settles before a search starts
     QTimer m_busyDelay;                  // a search that takes a while shows a busy cursor

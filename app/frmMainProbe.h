@@ -7,18 +7,20 @@
 class frmMainProbe {
 public:
     explicit frmMainProbe(frmMain& w)
-        : cnParts(w.cnParts),
-          rsParts(w.rsParts),
+        : session(*w.m_session),
+          cnParts(&session.connection()),
+          rsParts(&session.recordset()),
           sImagePath(w.sImagePath),
           sStoredImagePath(w.sStoredImagePath),
-          bEditMode(w.bEditMode),
-          bRecordChanged(w.bRecordChanged),
-          bConnected(w.bConnected) {}
-    std::unique_ptr<store::Connection>& cnParts;
-    std::unique_ptr<store::Recordset>& rsParts;
+          bEditMode(session.isEditable()),
+          bRecordChanged(session.hasChanges()),
+          bConnected(session.isOpen()) {}
+    session::RecordSession& session;
+    store::Connection* cnParts;
+    store::Recordset* rsParts;
     QString& sImagePath;
     QString& sStoredImagePath;
-    bool& bEditMode;
-    bool& bRecordChanged;
-    bool& bConnected;
+    bool bEditMode;
+    bool bRecordChanged;
+    bool bConnected;
 };

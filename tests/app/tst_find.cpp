@@ -435,6 +435,7 @@ private slots:
         QCOMPARE(shown(), QStringLiteral("NUT-400"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 2  Records Found"));
 
+        s->platform.answers = {true, true};
         s->click("cmdDelete");
         QCOMPARE(shown(), QStringLiteral("BRK-10"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 1  Records Found"));

@@ -65,10 +65,12 @@ private slots:
                  QStringLiteral("Theirs/Category 1"));
         QCOMPARE(s->text("txtCategory"), QStringLiteral("Mine"));
         QVERIFY(s->state().bRecordChanged && s->state().bEditMode);
-        // Saving again, now knowingly, replaces the other version with what is on screen.
+        // The screen now shows their name with my category; saving again, knowingly, stores
+        // what is on screen.
+        QCOMPARE(s->text("txtPartName"), QStringLiteral("Theirs"));
         s->click("cmdSave");
         QCOMPARE(stored(*s, "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1"),
-                 QStringLiteral("Part number 1/Mine"));
+                 QStringLiteral("Theirs/Mine"));
         // The picture chosen is stored once, not once for each try.
         QCOMPARE(stored(*s, "SELECT hex(Image) FROM Parts WHERE PartID = 1"),
                  QString::fromLatin1(picture.toHex().toUpper()));
@@ -163,6 +165,7 @@ private slots:
         auto s = started(1);
         s->click("cmdEdit");
         typeIntoEditor(*s, 5, QStringLiteral("12.50"));
+        s->platform.answers = {true};
         s->click("cmdDelete");  // the table is empty now: a new record starts
         QCOMPARE(s->text("txtField"), QString());
         s->type("txtPartNumber", QStringLiteral("N-1"));

@@ -180,20 +180,18 @@ private slots:
         QVERIFY(s.start());
         auto* next = s.child<QPushButton>("cmdNext");
         auto* last = s.child<QPushButton>("cmdLast");
-        s.state().rsParts->MoveLast();
-        s.w->Buttons_Caption(false);  // on the last row, EOF still False
-        for (const char* b : {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd"})
+        // Next onto the last row leaves Next on; only passing the end turns Next and Last off.
+        QTest::mouseClick(next, Qt::LeftButton);
+        for (const char* b : {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd", "cmdEdit"})
             QVERIFY2(s.child<QPushButton>(b)->isEnabled(), b);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QVERIFY(!next->isEnabled());
+        QVERIFY(!last->isEnabled());
         QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
-        QVERIFY(!s.child<QPushButton>("cmdEdit")->isEnabled());
-        next->setEnabled(false);
-        s.state().rsParts->MoveFirst();
-        s.state().rsParts->MovePrevious();
-        s.w->Buttons_Caption(false);  // at BOF: First and Previous off, Next and Last untouched
+        QTest::mouseClick(s.child<QPushButton>("cmdFirst"), Qt::LeftButton);
         QVERIFY(!s.child<QPushButton>("cmdFirst")->isEnabled());
         QVERIFY(!s.child<QPushButton>("cmdPrevious")->isEnabled());
-        QVERIFY(!next->isEnabled());
-        QVERIFY(last->isEnabled());
+        QVERIFY(next->isEnabled() && last->isEnabled());
     }
 
     void quitQuestionFromBothWaysOfClosing() {
@@ -205,7 +203,7 @@ private slots:
         s.w->show();
 
         // The Close button, answered No, then Yes.
-        s.state().bEditMode = true;
+        QTest::mouseClick(s.child<QPushButton>("cmdEdit"), Qt::LeftButton);
         s.platform.answers = {false};
         QTest::mouseClick(s.child<QPushButton>("cmdClose"), Qt::LeftButton);
         QCOMPARE(s.platform.questions.size(), size_t(1));

@@ -126,6 +126,19 @@ bool ScriptedPlatform::question(QWidget*, const QString& caption, const QString&
     return answer;
 }
 
+Platform::SaveChoice ScriptedPlatform::saveChanges(QWidget*, const QString& caption,
+                                                   const QString& text) {
+    questions.push_back({caption, text, true});
+    if (saveChoices.empty()) {
+        QTest::qFail("a Save / Discard / Cancel question the test did not script", __FILE__,
+                     __LINE__);
+        return SaveChoice::Cancel;
+    }
+    const SaveChoice choice = saveChoices.front();
+    saveChoices.pop_front();
+    return choice;
+}
+
 void ScriptedPlatform::errorReport(QWidget*, long number, const QString& description) {
     reports.push_back({number, description});
 }

@@ -66,6 +66,7 @@ public:
     void warning(QWidget*, const QString& caption, const QString& text) override;
     bool question(QWidget*, const QString& caption, const QString& text,
                   bool defaultYes = true) override;
+    SaveChoice saveChanges(QWidget*, const QString& caption, const QString& text) override;
     void errorReport(QWidget*, long number, const QString& description) override;
     QString openFileName(QWidget*, const QString& title, const QString& folder,
                          const QString& filter) override;
@@ -85,8 +86,9 @@ public:
     QVersionNumber programVersion() override { return Platform::programVersion(); }
     void endProgram(int exitCode) override;
 
-    std::deque<bool> answers;         // questions; an unscripted question fails the test
-    std::deque<QString> fileChoices;  // open-file dialogs; "" is Cancel
+    std::deque<bool> answers;            // questions; an unscripted question fails the test
+    std::deque<SaveChoice> saveChoices;  // Save / Discard / Cancel questions, kept in questions
+    std::deque<QString> fileChoices;     // open-file dialogs; "" is Cancel
     std::vector<Message> messages;
     std::vector<Message> warnings;
     std::vector<Message> questions;
