@@ -55,7 +55,8 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     all->addLayout(row);
     all->addWidget(m_note);
 
-    connect(m_text, &QLineEdit::textEdited, this, &FindBar::textEdited);
+    // Typed, pasted or put in by assistive technology: every change is the user's.
+    connect(m_text, &QLineEdit::textChanged, this, &FindBar::textEdited);
     // The clear button changes the text without an edit signal.
     connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
         if (t.isEmpty()) emit textEdited(t);
@@ -122,63 +123,4 @@ void FindBar::closeEvent(QCloseEvent* event) {
     // The close box does what Escape does; the window decides when the bar goes.
     event->ignore();
     emit closeRequested();
-}
-
-// ---- the search ------------------------------------------------------------------------------
-
-PartSearch::~PartSearch() {
-    if (m_stop) m_stop->store(true);
-    for (Worker& w : m_workers) w.thread.join();
-}
-
-void PartSearch::start(const QString& path, const QString& table, const store::TextMatch& match) {
-    cancel();
-    // Threads that have ended are joined now; one still stopping is left to end on its own.
-    for (auto w = m_workers.begin(); w != m_workers.end();) {
-        if (w->done->load()) {
-            w->thread.join();
-            w = m_workers.erase(w);
-        } else {
-            ++w;
-        }
-    }
-    m_stop = std::make_shared<std::atomic<bool>>(false);
-    m_running = true;
-    const unsigned generation = ++m_generation;
-    auto stop = m_stop;
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    m_workers.push_back({std::thread(), done});
-    m_workers.back().thread = std::thread([this, path, table, match, stop, done, generation] {
-        struct Done {
-            std::atomic<bool>& flag;
-            ~Done() { flag.store(true); }
-        } mark{*done};
-        store::FoundKeys found;
-        QString why;
-        try {
-            found = store::findKeys(path, table, match, *stop);
-        } catch (const store::StoreError& e) {
-            why = e.description();
-        } catch (const std::exception& e) {
-            why = QString::fromLocal8Bit(e.what());
-        }
-        if (stop->load()) return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, found = std::move(found), why, generation] {
-                if (generation != m_generation) return;
-                m_running = false;
-                if (!why.isEmpty())
-                    emit failed(why);
-                else
-                    emit finished(found);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void PartSearch::cancel() {
-    if (m_stop) m_stop->store(true);
-    ++m_generation;
-    m_running = false;
 }

@@ -1,15 +1,7 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
-#include <atomic>
-#include <memory>
-#include <thread>
-#include <vector>
-
-#include "Find.h"
 
 class QLabel;
 class QLineEdit;
@@ -47,32 +39,4 @@ private:
     QPushButton* m_filter;
     QLabel* m_count;
     QLabel* m_note;
-};
-
-// One search at a time over a table, on a thread of its own; a new search or cancel() stops the
-// one running, whose result is then never delivered.
-class PartSearch : public QObject {
-    Q_OBJECT
-
-public:
-    PartSearch() = default;
-    ~PartSearch() override;
-
-    void start(const QString& path, const QString& table, const store::TextMatch& match);
-    void cancel();
-    bool running() const { return m_running; }
-
-signals:
-    void finished(const store::FoundKeys& found);
-    void failed(const QString& why);
-
-private:
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::vector<Worker> m_workers;
-    std::shared_ptr<std::atomic<bool>> m_stop;
-    unsigned m_generation = 0;
-    bool m_running = false;
 };

@@ -17,6 +17,7 @@
 #include "BrowserWindow.h"
 #include "Control.h"
 #include "ErrorReport.h"
+#include "FindController.h"
 #include "JetHeader.h"
 #include "JetImport.h"
 #include "MakerSite.h"
@@ -277,7 +278,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::openCatalogue(const QString& path, const QString& table) {
-    resetFind();
+    m_find->reset();
     Control::sDatabasePath = path;
     Control::sTableName = table;
     m_session->open(path, table);
@@ -286,13 +287,9 @@ void frmMain::openCatalogue(const QString& path, const QString& table) {
 
 void frmMain::refreshTable() {
     if (!command([this] { return m_session->confirmLeaving(); })) return;
-    const bool filtered = rs().isFiltered();
     // A filter stays on over the matches known so far, and they are looked for again.
-    resolve(m_session->reload(filtered ? &m_found.keys : nullptr));
-    if (!m_match.isEmpty()) {
-        m_foundReady = false;
-        startSearch();
-    }
+    resolve(m_session->reload(m_find->isFiltered() ? &m_find->found().keys : nullptr));
+    m_find->searchAgain();
 }
 
 void frmMain::switchDatabase(const std::function<DatabaseChoice()>& showOther) {
@@ -810,370 +807,69 @@ void frmMain::cmdPrint_Click() {
 // ---- finding parts ---------------------------------------------------------------------------
 
 void frmMain::connectFind() {
-    m_findDelay.setSingleShot(true);
-    m_findDelay.setInterval(150);
-    connect(&m_findDelay, &QTimer::timeout, this,
-            [this] { runGuarded(this, [this] { startSearch(); }); });
-    m_busyDelay.setSingleShot(true);
-    m_busyDelay.setInterval(100);
-    connect(&m_busyDelay, &QTimer::timeout, this, [this] {
-        if (!m_search.running()) return;
-        setCursor(Qt::BusyCursor);
-        if (m_findBar) m_findBar->setCursor(Qt::BusyCursor);
-    });
-    connect(&m_search, &PartSearch::finished, this, [this](const store::FoundKeys& found) {
-        runGuarded(this, [this, &found] { searchFinished(found); });
-    });
-    connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
-        searchEnded();
-        m_pendingFind = FindAction::None;
-        if (m_findBar) m_findBar->setNote(QStringLiteral("The search stopped: ") + why);
-    });
-    connect(m_session, &session::RecordSession::recordSaved, this, [this] { noteRecordSaved(); });
-    connect(m_session, &session::RecordSession::recordDeleted, this,
-            [this](const QVariant& key) { noteRecordDeleted(key); });
-    connect(m_session, &session::RecordSession::filterCleared, this, [this] {
-        if (!m_findBar) return;
-        m_findBar->setFilterOn(false);
-        m_findBar->setNote(QString());
+    m_find = new session::FindController(*m_session, this);
+    m_find->setWindow([this] { return command([this] { return m_session->saveBeforeLeaving(); }); },
+                      [this](const Outcome& outcome) { return resolve(outcome); });
+    connect(m_find, &session::FindController::busyChanged, this, [this](bool busy) {
+        for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_findBar)}) {
+            if (!w) continue;
+            if (busy)
+                w->setCursor(Qt::BusyCursor);
+            else
+                w->unsetCursor();
+        }
     });
 }
 
-// A find waiting for the search's results is the user's only until they do something else.
 void frmMain::dropPendingFind() {
-    m_pendingFind = FindAction::None;
+    m_find->dropPending();
 }
 
 // A move by the navigation buttons: the changes saved, then, inside a filter, the keys brought
 // up to date before the move and the record left settled after it.
 void frmMain::navigate(session::Move move) {
     if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
-    refilterBeforeMove();
+    m_find->beforeMove();
     const QVariant left = rs().Bookmark();
     if (!command([this, move] { return m_session->move(move); })) return;
-    settleFilter(left);
+    m_find->afterMove(left);
 }
 
 void frmMain::openFind() {
     if (!m_findBar) {
         m_findBar = new FindBar(this);
-        auto guarded = [this](void (frmMain::*handler)()) {
-            return [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); };
+        using session::FindController;
+        auto guarded = [this](auto work) {
+            return [this, work] { runGuarded(this, [this, work] { work(m_find); }); };
         };
         connect(m_findBar, &FindBar::textEdited, this, [this](const QString& text) {
-            runGuarded(this, [this, &text] { findTextEdited(text); });
+            runGuarded(this, [this, &text] { m_find->setText(text); });
         });
-        connect(m_findBar, &FindBar::nextRequested, this, guarded(&frmMain::findNext));
-        connect(m_findBar, &FindBar::previousRequested, this, guarded(&frmMain::findPrevious));
-        connect(m_findBar, &FindBar::filterRequested, this, [this] {
-            runGuarded(this, [this] {
-                if (rs().isFiltered())
-                    showAll();
-                else
-                    runFind(FindAction::Filter);
-            });
-        });
-        connect(m_findBar, &FindBar::closeRequested, this, guarded(&frmMain::closeFind));
+        connect(m_findBar, &FindBar::nextRequested, this,
+                guarded([](FindController* f) { f->run(FindController::Action::Next); }));
+        connect(m_findBar, &FindBar::previousRequested, this,
+                guarded([](FindController* f) { f->run(FindController::Action::Previous); }));
+        connect(m_findBar, &FindBar::filterRequested, this,
+                guarded([](FindController* f) { f->toggleFilter(); }));
+        connect(m_findBar, &FindBar::closeRequested, this,
+                [this] { runGuarded(this, [this] { closeFind(); }); });
+        connect(m_find, &FindController::countChanged, m_findBar, &FindBar::setCount);
+        connect(m_find, &FindController::noteChanged, m_findBar, &FindBar::setNote);
+        connect(m_find, &FindController::filterOnChanged, m_findBar, &FindBar::setFilterOn);
     }
+    m_find->setActive(true);
     m_findBar->showFor(this);
 }
 
 void frmMain::findNext() {
-    runFind(FindAction::Next);
+    m_find->run(session::FindController::Action::Next);
 }
 void frmMain::findPrevious() {
-    runFind(FindAction::Previous);
-}
-
-void frmMain::findTextEdited(const QString& text) {
-    m_search.cancel();
-    searchEnded();
-    m_pendingFind = FindAction::None;
-    m_match = store::TextMatch(text);
-    m_foundReady = false;
-    m_findBar->setNote(QString());
-    if (text.isEmpty()) {
-        m_findDelay.stop();
-        m_found = {};
-        m_findBar->setCount(QString());
-        if (rs().isFiltered()) showAll();
-        return;
-    }
-    m_findDelay.start();
-}
-
-void frmMain::startSearch() {
-    m_findDelay.stop();
-    m_changedDuringSearch = false;
-    if (m_match.isEmpty() || !m_session->isOpen()) return;
-    m_search.start(m_session->databasePath(), m_session->tableName(), m_match);
-    m_busyDelay.start();
-}
-
-void frmMain::searchEnded() {
-    m_busyDelay.stop();
-    unsetCursor();
-    if (m_findBar) m_findBar->unsetCursor();
-}
-
-QString frmMain::matchCount() const {
-    const size_t n = m_found.keys.size();
-    if (n == 0) return QStringLiteral("No part matches.");
-    return n == 1 ? QStringLiteral("1 part matches") : QStringLiteral("%1 parts match").arg(n);
-}
-
-void frmMain::searchFinished(const store::FoundKeys& found) {
-    searchEnded();
-    if (std::exchange(m_changedDuringSearch, false)) {
-        // A save or delete may have come after the rows it touched were read: looked for again.
-        startSearch();
-        return;
-    }
-    m_found = found;
-    m_foundReady = true;
-    if (m_findBar) m_findBar->setCount(matchCount());
-    FindAction action = std::exchange(m_pendingFind, FindAction::None);
-    if (rs().isFiltered()) {
-        // The filter follows the text typed while it is on; never in the middle of an edit, which
-        // only the user's own next move may save.
-        m_refilter = true;
-        const bool editing = m_session->isEditable() || m_session->hasChanges();
-        if (action == FindAction::None && !editing) action = FindAction::Filter;
-    }
-    if (action != FindAction::None) runFind(action);
-}
-
-void frmMain::refilterBeforeMove() {
-    if (!std::exchange(m_refilter, false) || !rs().isFiltered()) return;
-    // The record on screen stays in the keyset for this move; leaving it settles whether it
-    // matches.
-    const QVariant current = rs().Bookmark();
-    std::vector<qint64> keys = m_found.keys;
-    if (current.isValid()) keys.push_back(current.toLongLong());
-    rs().setFilter(keys);
-    if (current.isValid()) rs().setBookmark(current);
-    showCount();
-}
-
-void frmMain::runFind(FindAction action) {
-    if (!m_findBar || m_match.isEmpty() || !m_session->isOpen()) return;
-    if (!m_foundReady) {
-        // Done once the search has finished; typing further or Escape drops it.
-        m_pendingFind = action;
-        if (!m_search.running()) startSearch();
-        return;
-    }
-    if (m_found.keys.empty()) {
-        m_findBar->setNote(QStringLiteral("No part matches."));
-        if (action == FindAction::Filter && rs().isFiltered()) showAll();
-        return;
-    }
-    if (action == FindAction::Filter)
-        applyFilter();
-    else
-        jump(action == FindAction::Next);
-}
-
-bool frmMain::leaveForFind() {
-    return command([this] { return m_session->saveBeforeLeaving(); });
-}
-
-void frmMain::jump(bool forward) {
-    if (!leaveForFind()) return;
-    refilterBeforeMove();
-    // The save may have taken the last match away.
-    if (m_found.keys.empty()) {
-        m_findBar->setNote(QStringLiteral("No part matches."));
-        return;
-    }
-    const bool fresh = m_match.text() != m_lastJumpText;
-    m_lastJumpText = m_match.text();
-    const bool toExact = fresh && !m_found.exact.empty();
-    const std::vector<qint64>& pool = toExact ? m_found.exact : m_found.keys;
-    const QVariant current = rs().Bookmark();
-    qint64 target = forward ? pool.front() : pool.back();
-    bool wrapped = false;
-    if (current.isValid()) {
-        const qint64 at = current.toLongLong();
-        if (forward) {
-            const auto it = std::upper_bound(pool.begin(), pool.end(), at);
-            wrapped = it == pool.end();
-            if (!wrapped) target = *it;
-        } else {
-            const auto it = std::lower_bound(pool.begin(), pool.end(), at);
-            wrapped = it == pool.begin();
-            if (!wrapped) target = *(it - 1);
-        }
-    }
-    rs().setBookmark(target);
-    if (rs().Bookmark() != QVariant::fromValue(target)) {
-        if (!m_reloadedForJump) {
-            // Added by another program since the table was opened: its keys are read again.
-            m_reloadedForJump = true;
-            resolve(m_session->reload(rs().isFiltered() ? &m_found.keys : nullptr));
-            jump(forward);
-            m_reloadedForJump = false;
-            return;
-        }
-        // Deleted by another program since the search: forgotten, and the next match tried.
-        noteRecordDeleted(QVariant::fromValue(target));
-        if (current.isValid()) rs().setBookmark(current);
-        jump(forward);
-        return;
-    }
-    settleFilter(current);
-    arrived();
-    QString note;
-    if (wrapped && !toExact)
-        note = forward ? QStringLiteral("Passed the end; continued from the start.")
-                       : QStringLiteral("Passed the start; continued from the end.");
-    m_findBar->setNote(note);
-}
-
-void frmMain::applyFilter() {
-    if (!leaveForFind()) return;
-    if (m_found.keys.empty()) {
-        m_findBar->setNote(QStringLiteral("No part matches."));
-        if (rs().isFiltered()) showAll();
-        return;
-    }
-    const QVariant current = rs().Bookmark();
-    m_refilter = false;
-    rs().setFilter(m_found.keys);
-    if (rs().RecordCount() == 0) {
-        // Every match was deleted elsewhere since the search.
-        rs().clearFilter();
-        if (current.isValid()) rs().setBookmark(current);
-        arrived();
-        m_findBar->setNote(QStringLiteral("No part matches."));
-        return;
-    }
-    // On the same record where it matches; otherwise a part number typed exactly goes first.
-    const auto has = [this](const std::vector<qint64>& keys, const QVariant& key) {
-        return key.isValid() && std::binary_search(keys.begin(), keys.end(), key.toLongLong());
-    };
-    if (has(m_found.keys, current))
-        rs().setBookmark(current);
-    else if (!m_found.exact.empty())
-        rs().setBookmark(m_found.exact.front());
-    m_lastJumpText = m_match.text();
-    showCount();
-    arrived();
-    m_findBar->setFilterOn(true);
-    m_findBar->setNote(
-        QStringLiteral("Filter on: First, Previous, Next and Last show only the matching parts."));
-}
-
-// The whole table again, on the same record; a record being edited stays on screen unsaved.
-bool frmMain::showAll() {
-    // A new record does not outlive the filter: its changes are saved or given up first.
-    if (m_session->mode() == Mode::Adding &&
-        !command([this] { return m_session->confirmLeaving(); }))
-        return false;
-    dropPendingFind();
-    const QVariant current = rs().Bookmark();
-    rs().clearFilter();
-    if (current.isValid()) {
-        try {
-            rs().setBookmark(current);
-        } catch (const store::StoreError&) {
-            // Gone meanwhile: the first record stands.
-        }
-    }
-    if (m_findBar) {
-        m_findBar->setFilterOn(false);
-        m_findBar->setNote(QString());
-    }
-    arrived();
-    return true;
+    m_find->run(session::FindController::Action::Previous);
 }
 
 void frmMain::closeFind() {
-    if (!m_findBar) return;
-    if (rs().isFiltered() && !showAll()) return;
-    m_search.cancel();
-    searchEnded();
-    m_pendingFind = FindAction::None;
-    m_findDelay.stop();
+    if (!m_findBar || !m_find->close()) return;
     m_findBar->hide();
     activateWindow();
-}
-
-void frmMain::resetFind() {
-    m_search.cancel();
-    searchEnded();
-    m_findDelay.stop();
-    m_pendingFind = FindAction::None;
-    m_found = {};
-    m_foundReady = false;
-    m_refilter = false;
-    m_changedDuringSearch = false;
-    m_lastJumpText.clear();
-    if (!m_findBar) return;
-    m_findBar->setFilterOn(false);
-    m_findBar->setNote(QString());
-    m_findBar->setCount(QString());
-    // The text stays: it is looked for again in the table now shown.
-    if (m_findBar->isVisible() && !m_match.isEmpty()) m_findDelay.start();
-}
-
-void frmMain::arrived() {
-    m_session->landed();
-}
-
-void frmMain::settleFilter(const QVariant& left) {
-    if (!rs().isFiltered() || !left.isValid()) return;
-    const qint64 key = left.toLongLong();
-    if (std::binary_search(m_found.keys.begin(), m_found.keys.end(), key)) return;
-    const QVariant here = rs().Bookmark();
-    if (!here.isValid() || here == left) return;  // still on it
-    rs().setFilter(m_found.keys);
-    rs().setBookmark(here);
-    showCount();
-}
-
-bool frmMain::currentMatches(bool* exact) const {
-    *exact = false;
-    bool hit = false;
-    store::Recordset& rs = m_session->recordset();
-    for (int i = 0; i < rs.fields().Count(); ++i) {
-        store::Field& field = rs[i];
-        if (!store::TextMatch::searched(field.Type()) ||
-            field.Name().compare(QLatin1String(store::parts::kKeyColumn), Qt::CaseInsensitive) == 0)
-            continue;
-        const QVariant value = field.Value();
-        if (field.Name().compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0 &&
-            m_match.isExact(value))
-            *exact = true;
-        hit = hit || m_match.matches(value);
-    }
-    return hit;
-}
-
-void frmMain::noteRecordSaved() {
-    if (m_match.isEmpty()) return;
-    if (m_search.running()) m_changedDuringSearch = true;
-    const QVariant key = rs().Bookmark();
-    if (!key.isValid()) return;
-    bool exact = false;
-    const bool hit = currentMatches(&exact);
-    auto keep = [k = key.toLongLong()](std::vector<qint64>& keys, bool in) {
-        const auto it = std::lower_bound(keys.begin(), keys.end(), k);
-        const bool there = it != keys.end() && *it == k;
-        if (in && !there) keys.insert(it, k);
-        if (!in && there) keys.erase(it);
-    };
-    keep(m_found.keys, hit);
-    keep(m_found.exact, exact);
-    if (m_findBar && m_foundReady) m_findBar->setCount(matchCount());
-}
-
-void frmMain::noteRecordDeleted(const QVariant& key) {
-    if (!key.isValid()) return;
-    if (m_search.running()) m_changedDuringSearch = true;
-    for (std::vector<qint64>* keys : {&m_found.keys, &m_found.exact}) {
-        const auto it = std::lower_bound(keys->begin(), keys->end(), key.toLongLong());
-        if (it != keys->end() && *it == key.toLongLong()) keys->erase(it);
-    }
-    if (m_findBar && m_foundReady) m_findBar->setCount(matchCount());
 }

@@ -14,6 +14,10 @@
 #include "RecordSession.h"
 #include "Recordset.h"
 
+namespace session {
+class FindController;
+}
+
 namespace Ui {
 class frmMain;
 }
@@ -127,47 +131,15 @@ private:
     QString m_startingDatabase;
 
     // ---- finding parts
-    enum class FindAction { None, Next, Previous, Filter };
-    void findTextEdited(const QString& text);
-    void startSearch();
-    void searchFinished(const store::FoundKeys& found);
-    void searchEnded();
-    void runFind(FindAction action);
-    void jump(bool forward);
-    void applyFilter();
-    bool showAll();
-    void closeFind();
-    void resetFind();
     void connectFind();
     void dropPendingFind();
     void navigate(session::Move move);
     void refreshTable();
-    // The rules of a navigation button for what is being typed: false when the record stays.
-    bool leaveForFind();
-    // After a move by Find: browsing the record landed on.
-    void arrived();
-    // A record left inside the filter that no longer matches leaves the filter.
-    void settleFilter(const QVariant& left);
-    // Matches found while the user was editing replace the filter's keys before the next move.
-    void refilterBeforeMove();
-    bool currentMatches(bool* exact) const;
-    void noteRecordSaved();
-    void noteRecordDeleted(const QVariant& key);
-    QString matchCount() const;
+    void closeFind();
 
     std::unique_ptr<Ui::frmMain> ui;
     QPointer<FindBar> m_findBar;
-    PartSearch m_search;
-    store::TextMatch m_match;
-    store::FoundKeys m_found;  // for m_match once m_foundReady; kept up with the user's saves
-    bool m_foundReady = false;
-    QString m_lastJumpText;  // a new text goes first to a part number typed exactly
-    FindAction m_pendingFind = FindAction::None;
-    bool m_reloadedForJump = false;  // a jump read the table's keys again once
-    bool m_refilter = false;         // the filter is to take the newest matches at the next move
-    bool m_changedDuringSearch = false;  // a save or delete the running search may not have seen
-    QTimer m_findDelay;                  // typing settles before a search starts
-    QTimer m_busyDelay;                  // a search that takes a while shows a busy cursor
+    session::FindController* m_find = nullptr;
     bool m_ending = false;
     QPointer<QWidget> m_browser;
 };

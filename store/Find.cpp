@@ -5,6 +5,7 @@
 #include "Connection.h"
 #include "Engine.h"
 #include "PartsLayout.h"
+#include "Recordset.h"
 #include "Sqlite.h"
 #include "Value.h"
 
@@ -261,6 +262,23 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     if (progress) progress(done);
     found.complete = true;
     return found;
+}
+
+bool TextMatch::matchesRecord(Recordset& rs, bool* exact) const {
+    *exact = false;
+    bool hit = false;
+    for (int i = 0; i < rs.fields().Count(); ++i) {
+        Field& field = rs[i];
+        if (!searched(field.Type()) ||
+            field.Name().compare(QLatin1String(parts::kKeyColumn), Qt::CaseInsensitive) == 0)
+            continue;
+        const QVariant value = field.Value();
+        if (field.Name().compare(QLatin1String("PartNumber"), Qt::CaseInsensitive) == 0 &&
+            isExact(value))
+            *exact = true;
+        hit = hit || matches(value);
+    }
+    return hit;
 }
 
 }  // namespace store

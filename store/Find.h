@@ -12,6 +12,8 @@
 
 namespace store {
 
+class Recordset;
+
 // Text typed into a find box and the rule a value matches it by: the value as the user reads it
 // (texts as they are, numbers and money in the locale's form) contains the typed text, letter
 // case aside (Unicode case folding, so "Ä" finds "ä"). A typed number also finds a number of the
@@ -30,6 +32,9 @@ public:
     bool matches(const QVariant& value) const;
     // A part number that is the typed text itself (letter case aside).
     bool isExact(const QVariant& partNumber) const;
+    // Whether the current row of `rs` matches in any searched column but the key; `exact` tells
+    // whether its part number is the typed text.
+    bool matchesRecord(Recordset& rs, bool* exact) const;
 
 private:
     QString m_text;
