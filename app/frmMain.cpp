@@ -6,9 +6,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
-#include <QPrinter>
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTableWidget>
@@ -17,13 +15,16 @@
 #include "BrowserWindow.h"
 #include "Control.h"
 #include "ErrorReport.h"
+#include "FieldGrid.h"
 #include "FindController.h"
 #include "JetHeader.h"
 #include "JetImport.h"
 #include "MakerSite.h"
 #include "PartsLayout.h"
+#include "PictureCache.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "RecordSheet.h"
 #include "StoreError.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
@@ -36,21 +37,10 @@ namespace {
 
 const QString kLogoFile = QStringLiteral("/logo.jpg");
 const QString kUnpackFile = QStringLiteral("/ok.jpg");
-constexpr qint64 kUnpackChunk = 100;
-// The screen works in pixels, the layout in twips: 15 twips a pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
-constexpr int kGridPadding = 320;  // twips added to the widest text of a grid column
-// Attribute flags of 200 or more mark a long field, whose values never widen a column.
-constexpr long kLongFieldFlags = 200;
-const QColor kWhite(0xFF, 0xFF, 0xFF);
-const QColor kYellow(0xFF, 0xFF, 0x00);
-const QColor kHeaderBack(0xE0, 0xE0, 0xE0);
+const QColor kWhite = FieldGrid::kWhite;
+const QColor kYellow = FieldGrid::kYellow;
 // Texts longer than this are shown cut; the stored value stays whole unless the user edits it.
 constexpr int kShownLimitBox = 4000;
-constexpr int kShownLimitCell = 250;
-// The field editor takes what its column holds; numbers and dates are never this long.
-constexpr int kEditorLimit = 255;
-constexpr long kErrInvalidPicture = 481;
 const QString kMessageCaption = session::RecordSession::kMessageCaption;
 const QString kPictureTitle = QStringLiteral("Select picture for current record...");
 const QString kPictureFilter =
@@ -79,6 +69,7 @@ frmMain::frmMain(QWidget* parent)
       m_session(new session::RecordSession(this)),
       ui(std::make_unique<Ui::frmMain>()) {
     ui->setupUi(this);
+    m_grid = std::make_unique<FieldGrid>(ui->MSFlexGrid1, ui->txtField, ui->lblField, *m_session);
     setFixedSize(size());  // the layout has fixed places; the window is not resized
     connectHandlers();
     updateActions();
@@ -119,7 +110,10 @@ void frmMain::connectHandlers() {
     shortcut(QKeySequence(Qt::Key_F3), &frmMain::findNext);
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMain::findPrevious);
     connectFind();
+    connectRecord();
+}
 
+void frmMain::connectRecord() {
     connect(m_session, &session::RecordSession::stateChanged, this, &frmMain::updateActions);
     connect(m_session, &session::RecordSession::recordChanged, this, [this] {
         if (!m_session->isOpen()) return;
@@ -141,12 +135,11 @@ void frmMain::connectHandlers() {
     ui->lblMkt->installEventFilter(this);
     ui->lblMkt->setFocusPolicy(Qt::StrongFocus);
 
-    ui->txtField->setMaxLength(kEditorLimit);
     ui->txtField->installEventFilter(this);
     // Any change of the text is the user's (typed, pasted or put in by assistive technology),
     // except the window's own filling.
     connect(ui->txtField, &QLineEdit::textChanged, this, [this] {
-        if (!m_showing) m_editorTyped = true;
+        if (!m_showing && !m_grid->isShowing()) m_grid->setTyped(true);
     });
     connect(ui->txtPartNumber, &QLineEdit::textChanged, this,
             [this] { boxEdited(ui->txtPartNumber, typingLimit("PartNumber")); });
@@ -367,7 +360,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     runGuarded(this, [this] {
         // Changes are saved or given up at the user's word; without any, the quit question.
-        if (m_session->hasChanges() || m_editorTyped) {
+        if (m_session->hasChanges() || m_grid->typed()) {
             if (command([this] { return m_session->confirmLeaving(); })) endProgram();
             return;
         }
@@ -392,8 +385,8 @@ void frmMain::Show_Data() {
             else
                 ui->txtDescription->setPlainText(shown);
         }
-        if (m_session->pictureChosen() && !m_lastPicture.image.isNull())
-            ui->imgPicture->setPixmap(QPixmap::fromImage(m_lastPicture.image));
+        if (m_session->pictureChosen() && !m_pictures.image().isNull())
+            ui->imgPicture->setPixmap(QPixmap::fromImage(m_pictures.image()));
         else
             showStoredPicture();
     }
@@ -406,16 +399,6 @@ QWidget* frmMain::recordBox(const QString& column) const {
     if (sameName(column, "Category")) return ui->txtCategory;
     if (sameName(column, "Description")) return ui->txtDescription;
     return nullptr;
-}
-
-QString frmMain::gridFieldName(int column) const {
-    if (column < 0 || column >= int(m_gridFields.size()) || !m_session->isOpen()) return QString();
-    return m_session->recordset()[m_gridFields[size_t(column)]].Name();
-}
-
-bool frmMain::isEditorColumn(int column) const {
-    const QString name = gridFieldName(column);
-    return !name.isEmpty() && !recordBox(name) && !sameName(name, store::parts::kKeyColumn);
 }
 
 QSize frmMain::pictureSize() const {
@@ -440,21 +423,9 @@ void frmMain::showStoredPicture() {
         showPictureFile(sImagePath);  // a missing logo leaves the picture empty
         return;
     }
+    // A stored value that is no picture shows an empty picture; the record is shown all the same.
     QString path = Control::sUnpackPath + kUnpackFile;
-    const QVariant stored = image.Value();
-    QImage picture;
-    if (stored.typeId() == QMetaType::QByteArray && !m_lastPicture.image.isNull() &&
-        m_lastPicture.bytes == *static_cast<const QByteArray*>(stored.constData())) {
-        // The picture just chosen or just shown: its bytes are known, so is their picture.
-        picture = m_lastPicture.image;
-    } else {
-        // A stored value that is no picture shows an empty picture; the record is shown all the
-        // same.
-        picture = unpackPicture(image, path, kUnpackChunk, pictureSize());
-        m_lastPicture = {
-            stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray(),
-            picture};
-    }
+    const QImage picture = m_pictures.stored(image, path, pictureSize());
     if (picture.isNull())
         ui->imgPicture->clear();
     else
@@ -469,7 +440,7 @@ void frmMain::Clear_Form() {
     for (QLineEdit* box : {ui->txtPartName, ui->txtPartNumber, ui->txtCategory}) box->clear();
     ui->txtDescription->clear();
     ui->txtField->clear();
-    m_editorTyped = false;
+    m_grid->setTyped(false);
     for (int r = 0; r < ui->MSFlexGrid1->rowCount(); ++r)
         for (int c = 0; c < ui->MSFlexGrid1->columnCount(); ++c)
             if (QTableWidgetItem* item = ui->MSFlexGrid1->item(r, c)) item->setText(QString());
@@ -487,140 +458,40 @@ void frmMain::setBackColor(QWidget* box, const QColor& colour) {
 // ---- the grid of fields ----------------------------------------------------------------------
 
 void frmMain::Fill_Grid() {
-    QTableWidget* grid = ui->MSFlexGrid1;
-    grid->clear();
-    grid->setRowCount(1);
-    store::Recordset& rs = this->rs();
-    // Every column but the picture, found by its name wherever it stands.
-    const int n = rs.fields().Count();
-    m_gridFields.clear();
-    for (int i = 0; i < n; ++i)
-        if (!sameName(rs[i].Name(), store::parts::kImageColumn)) m_gridFields.push_back(i);
-    const int columns = int(m_gridFields.size());
-    grid->setColumnCount(columns);
-    lGridCols = columns;
-    const QFontMetrics metrics(grid->font());
-    auto measure = [&](const QString& text) {
-        return metrics.horizontalAdvance(text) * kTwipsPerPixel;
-    };
-    std::vector<int> width(static_cast<size_t>(columns));
-    auto cell = [](const QString& text, const QColor& back) {
-        auto* item = new QTableWidgetItem(text);
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setBackground(back);
-        return item;
-    };
-    for (int c = 0; c < columns; ++c) {
-        const QString name = rs[m_gridFields[size_t(c)]].Name();
-        grid->setItem(0, c, cell(name, kHeaderBack));
-        width[size_t(c)] = measure(name);
-    }
-    if (!rs.EOF_() || m_session->mode() == Mode::Adding) {
-        grid->setRowCount(2);
-        for (int c = 0; c < columns; ++c) {
-            store::Field& field = rs[m_gridFields[size_t(c)]];
-            const QString text = m_session->text(field.Name()).left(kShownLimitCell);
-            if (!text.isEmpty() && field.Attributes() < kLongFieldFlags)
-                width[size_t(c)] = std::max(width[size_t(c)], measure(text));
-            grid->setItem(1, c, cell(text, kWhite));
-        }
-    }
-    for (int k = 0; k < grid->columnCount(); ++k)
-        grid->setColumnWidth(
-            k, int(std::lround(double(width[size_t(k)] + kGridPadding) / kTwipsPerPixel)));
+    m_grid->fill();
 }
 
 void frmMain::MSFlexGrid1_Click() {
-    QTableWidget* grid = ui->MSFlexGrid1;
     // What was typed into the field editor goes to its cell before another cell is shown.
-    const bool sameCell =
-        grid->currentColumn() == lSelCol && std::max(grid->currentRow(), 1) == lSelRow;
-    if (!sameCell && !commitFieldEditor()) return;
-    int r = grid->currentRow();
-    const int c = grid->currentColumn();
+    if (!m_grid->onSelectedCell() && !commitFieldEditor()) return;
     Reset_Colors();
-    // Row 0 holds the names and is not a cell to edit: a click there stands for the value below.
-    if (r < 1) {
-        if (grid->rowCount() < 2 || c < 0) return;
-        r = 1;
-        grid->setCurrentCell(r, c);
-    }
-    if (c < 0 || c >= lGridCols) return;
-    const QString field = gridFieldName(c);
-    if (sameName(field, store::parts::kKeyColumn)) return;
-    if (lSelRow >= 1 && lSelCol >= 1) {
-        if (QTableWidgetItem* before = grid->item(lSelRow, lSelCol)) before->setBackground(kWhite);
-    }
-    if (QTableWidgetItem* now = grid->item(r, c)) now->setBackground(kYellow);
-    lSelRow = r;
-    lSelCol = c;
-    const bool editable = m_session->isEditable();
-    if (QWidget* box = recordBox(field)) {
-        const QScopedValueRollback showing(m_showing, true);
-        ui->lblField->setText(QString());
-        ui->txtField->setText(QString());
-        if (editable) {
-            setBackColor(box, kYellow);
-            box->setFocus();
-        }
-    } else {
-        Show_Field();
-        setBackColor(ui->txtField, editable ? kYellow : kWhite);
-        if (editable) ui->txtField->setFocus();
-    }
-    m_editorTyped = false;
+    const QString field = m_grid->select();
+    if (field.isEmpty() || !m_session->isEditable()) return;
+    QWidget* box = recordBox(field) ? recordBox(field) : ui->txtField;
+    setBackColor(box, FieldGrid::kYellow);
+    box->setFocus();
 }
 
 void frmMain::txtField_KeyPress(int KeyAscii) {
-    if (KeyAscii == 27) {
-        const QScopedValueRollback showing(m_showing, true);
-        ui->txtField->setText(QString());
-        m_editorTyped = false;
-    } else if (KeyAscii == 13 && !ui->txtField->text().isEmpty()) {
-        m_editorTyped = true;
-        commitFieldEditor();
-    }
+    const Outcome taken = m_grid->keyPress(KeyAscii);
+    if (taken.done()) return;
+    resolve(taken);
+    ui->txtField->setFocus();
 }
 
-// The field editor's text into the draft and its cell, checked against the column first: a
-// value the column cannot take is reported and stays in the editor.
+// The field editor's text into the draft and its cell: a value the column cannot take is
+// reported and stays in the editor.
 bool frmMain::commitFieldEditor() {
-    if (!m_editorTyped || !m_session->isEditable() || !isEditorColumn(lSelCol)) return true;
-    const QString text = ui->txtField->text();
-    const Outcome taken = m_session->setText(gridFieldName(lSelCol), text);
-    if (!taken.done()) {
-        resolve(taken);
-        ui->txtField->setFocus();
-        return false;
-    }
-    if (QTableWidgetItem* item = ui->MSFlexGrid1->item(lSelRow, lSelCol)) item->setText(text);
-    m_editorTyped = false;
-    return true;
+    const Outcome taken = m_grid->commit();
+    if (taken.done()) return true;
+    resolve(taken);
+    ui->txtField->setFocus();
+    return false;
 }
 
 void frmMain::Show_Field() {
-    QTableWidget* grid = ui->MSFlexGrid1;
-    const QScopedValueRollback showing(m_showing, true);
-    m_editorTyped = false;
-    if (isEditorColumn(lSelCol) && lSelCol < lGridCols) {
-        const QString header = grid->item(0, lSelCol) ? grid->item(0, lSelCol)->text() : QString();
-        QTableWidgetItem* cell = grid->item(lSelRow, lSelCol);
-        if (cell) {
-            grid->setCurrentCell(lSelRow, lSelCol);
-            cell->setBackground(kYellow);
-        }
-        // The editor takes as many characters as its column holds.
-        const store::Field& field = rs()[m_gridFields[size_t(lSelCol)]];
-        const long size = field.DefinedSize();
-        ui->txtField->setMaxLength(field.Type() == store::adVarWChar && size > 0 ? int(size)
-                                                                                 : kEditorLimit);
-        ui->lblField->setText(header);
-        ui->txtField->setText(cell ? cell->text() : QString());
-    } else {
-        ui->lblField->setText(QString());
-        ui->txtField->setText(QString());
-    }
-    setBackColor(ui->txtField, kWhite);
+    m_grid->showField();
+    setBackColor(ui->txtField, FieldGrid::kWhite);
 }
 
 void frmMain::Reset_Colors() {
@@ -648,7 +519,7 @@ void frmMain::cmdSave_Click() {
 
 void frmMain::cmdDelete_Click() {
     // What was typed for the record being deleted goes with it.
-    m_editorTyped = false;
+    m_grid->setTyped(false);
     command([this] { return m_session->remove(); });
 }
 
@@ -706,48 +577,18 @@ void frmMain::cmdSelect_Click() {
         throw;
     }
     sImagePath = chosen;
-    m_session->choosePicture(m_lastPicture.bytes);
+    m_session->choosePicture(m_pictures.bytes());
 }
 
 void frmMain::Load_Picture(const QString& sImage) {
-    if (const QString refused = pictureFileRefusal(sImage); !refused.isEmpty()) {
-        ui->imgPicture->clear();
-        throw store::StoreError(kErrInvalidPicture, refused);
-    }
-    // Read once and decoded from memory; the bytes are kept with their picture, so that the save
-    // that stores them need not decode them again.
-    QFile file(sImage);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
-    QString why = file.errorString();
-    const QImage image = bytes.isEmpty() ? QImage() : decodePicture(bytes, &why, pictureSize());
-    if (!image.isNull()) m_lastPicture = {bytes, image};
-    if (image.isNull()) {
-        ui->imgPicture->clear();
-        throw store::StoreError(
-            kErrInvalidPicture,
-            QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
-    }
-    ui->imgPicture->setPixmap(QPixmap::fromImage(image));
+    ui->imgPicture->clear();
+    ui->imgPicture->setPixmap(QPixmap::fromImage(m_pictures.chosen(sImage, pictureSize())));
 }
 
 // ---- printing --------------------------------------------------------------------------------
 
 QStringList frmMain::Print_Lines() {
-    const QString rule = QStringLiteral("   ") + QString(69, QLatin1Char('-'));
-    QStringList lines{QString(), QString(), QString(), QString()};
-    lines << QStringLiteral("      DATABASE  NAME = ") + m_session->databasePath()
-          << QStringLiteral("      TABLE  NAME = ") + m_session->tableName() << rule << QString()
-          << QString();
-    store::Recordset& rs = this->rs();
-    const int n = rs.fields().Count();
-    for (int i = 0; i < n; ++i) {
-        if (sameName(rs[i].Name(), store::parts::kImageColumn)) continue;
-        lines << QStringLiteral("      ") + rs[i].Name() + QStringLiteral(" :  ") +
-                     store::valueText(rs[i].Value());
-    }
-    lines << rule;
-    return lines;
+    return recordSheetLines(m_session->databasePath(), m_session->tableName(), rs());
 }
 
 void frmMain::cmdPrint_Click() {
@@ -759,49 +600,10 @@ void frmMain::cmdPrint_Click() {
         return;
     }
     if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
-
-    const QStringList lines = Print_Lines();
-    std::unique_ptr<QPrinter> printer = Platform::instance().defaultPrinter();
-    if (!printer) {
-        Platform::instance().warning(
-            this, kProgramTitle,
-            QStringLiteral("The record was not printed: no printer is set up as the "
-                           "default printer."));
-        return;
-    }
-    printer->setDocName(
+    const QString failure = printRecordSheet(
+        Print_Lines(),
         QStringLiteral("%1 - %2").arg(m_session->tableName(), ui->txtPartNumber->text()));
-    QPainter painter;
-    if (!painter.begin(printer.get())) {
-        Platform::instance().warning(
-            this, kProgramTitle,
-            QStringLiteral("The record was not printed: the printer '%1' did not take the "
-                           "job.")
-                .arg(printer->printerName()));
-        return;
-    }
-    QFont font(QStringLiteral("Times New Roman"), 12);
-    const QFontMetricsF metrics(font, printer.get());
-    const double pageHeight = painter.viewport().height();
-    double y = metrics.ascent();
-    for (int i = 0; i < lines.size(); ++i) {
-        // The first two empty lines come from one print statement made in bold and underlined.
-        font.setBold(i < 2);
-        font.setUnderline(i < 2);
-        painter.setFont(font);
-        if (y > pageHeight) {
-            printer->newPage();
-            y = metrics.ascent();
-        }
-        painter.drawText(QPointF(0, y), lines.at(i));
-        y += metrics.lineSpacing();
-    }
-    if (!painter.end())
-        Platform::instance().warning(
-            this, kProgramTitle,
-            QStringLiteral("The record may not have been printed: the printer '%1' reported "
-                           "a failure.")
-                .arg(printer->printerName()));
+    if (!failure.isEmpty()) Platform::instance().warning(this, kProgramTitle, failure);
 }
 
 // ---- finding parts ---------------------------------------------------------------------------

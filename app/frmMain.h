@@ -11,9 +11,11 @@
 #include "Connection.h"
 #include "Control.h"
 #include "FindBar.h"
+#include "PictureCache.h"
 #include "RecordSession.h"
 #include "Recordset.h"
 
+class FieldGrid;
 namespace session {
 class FindController;
 }
@@ -77,10 +79,6 @@ private:
     session::RecordSession* m_session;
     QString sImagePath;        // the picture file shown: the logo, the unpack file or a chosen one
     QString sStoredImagePath;  // the unpack file of the stored picture shown
-    // The grid's remembered cell and width (row 0 holds the field names, row 1 the values).
-    int lSelRow = 0;
-    int lSelCol = 0;
-    int lGridCols = 0;
 
     store::Recordset& rs() { return m_session->recordset(); }
     // Every enabled, visible and read-only state of the window, from the session's.
@@ -110,24 +108,16 @@ private:
     QSize pictureSize() const;
     void showStoredPicture();
     void connectHandlers();
+    void connectRecord();
 
     QWidget* recordBox(const QString& column) const;
-    QString gridFieldName(int column) const;
-    // A grid column whose value is edited in the field editor (not the key, not a record box).
-    bool isEditorColumn(int column) const;
     // Text typed into the field editor and not yet in its cell goes there (as Enter would);
     // false, with a report, when the column cannot take it.
     bool commitFieldEditor();
 
-    // The last picture decoded for imgPicture, with the file bytes it came from.
-    struct DecodedPicture {
-        QByteArray bytes;
-        QImage image;
-    };
-    DecodedPicture m_lastPicture;
-    std::vector<int> m_gridFields;  // grid column -> field ordinal
-    bool m_editorTyped = false;     // the field editor's text is the user's, not yet in its cell
-    bool m_showing = false;         // the window itself is filling the boxes
+    PictureCache m_pictures;
+    std::unique_ptr<FieldGrid> m_grid;
+    bool m_showing = false;  // the window itself is filling the boxes
     QString m_startingDatabase;
 
     // ---- finding parts
