@@ -8,8 +8,6 @@ QString sAppPath;
 QString sSharePath;
 QString sUnpackPath;
 QString sDatabaseFile;
-QString sDatabasePath;
-QString sTableName;
 
 bool Confirm_Quit(QWidget* parent) {
     return Platform::instance().question(parent, QStringLiteral("Quillmark Cogwright Manager"),

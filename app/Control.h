@@ -4,9 +4,7 @@
 
 class QWidget;
 
-// The strings every window shares: the program's folder, the default database file name,
-// and the database and table the parts window works on (the hand-off from the chooser and
-// the new database window).
+// The strings every window shares: the program's folders and the default database file name.
 // What the chooser or the new database window hands back when it closes: a database file and
 // a table in it, or nothing.
 struct DatabaseChoice {
@@ -21,8 +19,6 @@ extern QString sAppPath;       // the program's folder, no trailing separator
 extern QString sSharePath;     // where the logo and the maker's pages are read
 extern QString sUnpackPath;    // where stored pictures are unpacked for a moment
 extern QString sDatabaseFile;  // "/Parts.mdb"
-extern QString sDatabasePath;  // the current database file; empty when none was chosen
-extern QString sTableName;     // the current table
 
 // "Are you  sure you want to Quit?"; true for Yes.
 bool Confirm_Quit(QWidget* parent = nullptr);

@@ -272,10 +272,7 @@ void frmMain::Form_Load() {
 
 void frmMain::openCatalogue(const QString& path, const QString& table) {
     m_find->reset();
-    Control::sDatabasePath = path;
-    Control::sTableName = table;
     m_session->open(path, table);
-    Control::sDatabasePath = m_session->databasePath();
 }
 
 void frmMain::refreshTable() {
@@ -285,11 +282,13 @@ void frmMain::refreshTable() {
     m_find->searchAgain();
 }
 
-void frmMain::switchDatabase(const std::function<DatabaseChoice()>& showOther) {
+void frmMain::switchDatabase(
+    const std::function<DatabaseChoice(const DatabaseChoice&)>& showOther) {
     if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
+    const DatabaseChoice current{m_session->databasePath(), m_session->tableName()};
     m_session->closeCatalogue();
     Clear_Form();
-    const DatabaseChoice choice = showOther();
+    const DatabaseChoice choice = showOther(current);
     if (choice.isEmpty()) {
         Form_Load();
         return;
@@ -317,15 +316,15 @@ void frmMain::lblMkt_Click() {
 }
 
 void frmMain::cmdOpen_Click() {
-    switchDatabase([this] {
-        frmOpenDb window(this);
+    switchDatabase([this](const DatabaseChoice& current) {
+        frmOpenDb window(current, this);
         window.exec();
         return window.choice();
     });
 }
 
 void frmMain::cmdCreate_Click() {
-    switchDatabase([this] {
+    switchDatabase([this](const DatabaseChoice&) {
         frmCreateDb window(this);
         window.exec();
         return window.choice();

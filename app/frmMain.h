@@ -97,7 +97,7 @@ private:
 
     // Saves, closes, shows the other window modally, then opens what it chose (or the
     // default database when it chose nothing).
-    void switchDatabase(const std::function<DatabaseChoice()>& showOther);
+    void switchDatabase(const std::function<DatabaseChoice(const DatabaseChoice&)>& showOther);
     void showCount();
     void setBackColor(QWidget* box, const QColor& colour);
     void endProgram();

@@ -82,14 +82,13 @@ long rssKiB() {
 // Clicks the table in a fresh chooser and waits until the grid is painted; the best of two
 // rounds, each beside the shell, as the machine is shared.
 void preview(const QString& db, const char* what) {
-    Control::sDatabasePath = db;
     shellMs(db);  // the file comes into the page cache for both
     double shell = 1e12, ms = 1e12;
     long peak = 0;
     QString count;
     for (int round = 0; round < 2; ++round) {
         shell = std::min(shell, shellMs(db));
-        frmOpenDb chooser;
+        frmOpenDb chooser(DatabaseChoice{db, QStringLiteral("Parts")});
         chooser.show();
         QApplication::processEvents();
         auto* tree = chooser.findChild<QTreeWidget*>(QStringLiteral("trvData"));

@@ -71,9 +71,8 @@ int main(int argc, char** argv) {
     std::printf("Save of an edited record, per save:       %8.3f ms\n", saveMs / kSaves);
 
     // The chooser's preview of the whole table.
-    Control::sDatabasePath = db;
     {
-        frmOpenDb chooser;
+        frmOpenDb chooser(DatabaseChoice{db, QStringLiteral("Parts")});
         auto* tree = chooser.findChild<QTreeWidget*>(QStringLiteral("trvData"));
         t.restart();
         chooser.trvData_NodeClick(tree->topLevelItem(0));

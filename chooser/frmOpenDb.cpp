@@ -45,7 +45,8 @@ QString previewStatement(const QString& table) {
 
 int frmOpenDb::lLastRow = 0;
 
-frmOpenDb::frmOpenDb(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmOpenDb>()) {
+frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmOpenDb>()), m_current(current) {
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -100,8 +101,8 @@ void frmOpenDb::Form_Load() {
     bHasImage = false;
     bDatabaseOpen = false;
     // Opens on the database the parts window works on.
-    m_path = Control::sDatabasePath;
-    m_table = Control::sTableName;
+    m_path = m_current.path;
+    m_table = m_current.table;
     if (!m_path.isEmpty()) {
         // A path that no longer opens is reported; the window stays, with nothing to choose yet.
         try {

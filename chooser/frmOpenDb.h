@@ -22,7 +22,9 @@ class frmOpenDb : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmOpenDb(QWidget* parent = nullptr);
+    // Opens on `current`, the catalogue and table the parts window works on (none: on no
+    // catalogue yet).
+    explicit frmOpenDb(const DatabaseChoice& current = {}, QWidget* parent = nullptr);
     ~frmOpenDb() override;
 
     std::unique_ptr<store::Connection> cnDatabase;
@@ -73,6 +75,7 @@ private:
                                    long& rows);
 
     std::unique_ptr<Ui::frmOpenDb> ui;
+    DatabaseChoice m_current;  // what the parts window works on
     bool m_finished = false;
     QString m_path;
     QString m_table;

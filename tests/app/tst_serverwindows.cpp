@@ -110,9 +110,7 @@ private slots:
             s.folder.makeDatabase();
             Control::sAppPath = s.folder.path();
             Control::sUnpackPath = s.folder.path();
-            Control::sDatabasePath = s.db();
-            Control::sTableName = QStringLiteral("Parts");
-            frmOpenDb chooser;
+            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
             chooser.show();
             auto* button = chooser.findChild<QPushButton*>("cmdServer");
             QVERIFY(button);
@@ -272,9 +270,7 @@ private slots:
                     {{"PartNumber", "PIC"}, {"Image", pictureBytes("jpg")}});
             Control::sAppPath = s.folder.path();
             Control::sUnpackPath = s.folder.path();
-            Control::sDatabasePath = s.db();
-            Control::sTableName = QStringLiteral("Parts");
-            frmOpenDb chooser;
+            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
             chooser.show();
             auto* tree = chooser.findChild<QTreeWidget*>("trvData");
             QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},

@@ -71,7 +71,7 @@ private slots:
         // The shared strings name the default database.
         QCOMPARE(Control::sAppPath, s.folder.path());
         QCOMPARE(Control::sDatabaseFile, QStringLiteral("/Parts.mdb"));
-        QCOMPARE(Control::sTableName, QStringLiteral("Parts"));
+        QCOMPARE(s.text("txtTable"), QStringLiteral("Parts"));
     }
 
     void nextRecordsShowNullsAsEmptyAndTheLogo() {

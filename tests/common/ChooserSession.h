@@ -27,9 +27,8 @@ struct ChooserSession {
     void open(const QString& database) {
         Control::sAppPath = folder.path();
         Control::sUnpackPath = folder.path();
-        Control::sDatabasePath = database;
-        Control::sTableName = QStringLiteral("Parts");
-        window = std::make_unique<frmOpenDb>();
+        window = std::make_unique<frmOpenDb>(
+            DatabaseChoice{database, database.isEmpty() ? QString() : QStringLiteral("Parts")});
         window->show();
     }
     template <typename T = QWidget>

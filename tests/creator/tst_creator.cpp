@@ -29,8 +29,6 @@ struct Creator {
 
     Creator() {
         Control::sAppPath = folder.path();
-        Control::sDatabasePath = QStringLiteral("unchanged");
-        Control::sTableName = QStringLiteral("unchanged");
         window.show();
     }
     template <typename T = QWidget>
