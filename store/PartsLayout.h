@@ -59,7 +59,7 @@ struct RecordText {
     int saveLimit;
 };
 inline constexpr std::array<RecordText, 4> kRecordTexts{{
-    {"PartNumber", 49, 49},
+    {"PartNumber", 50, 50},
     {"PartName", 49, 79},
     {"Category", 49, 49},
     {"Description", 250, 250},

@@ -1,4 +1,5 @@
 // Finding parts: the match rules, jumping from match to match, and browsing only the matches.
+#include <QAccessible>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -393,6 +394,97 @@ private slots:
         QTest::keyClick(box(), Qt::Key_Backspace);
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 6  Records Found"));
         QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
+    }
+
+    // Nothing typed is saved, and the window never jumps, without the user's word: a Find Next
+    // waiting for its search is dropped by Edit; leaving the filter keeps the edit on screen;
+    // F5 asks first.
+    void findNeverSavesUnasked_data() {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<QString>("after");  // the part shown afterwards
+        QTest::newRow("Find Next pending, then Edit") << 0 << "BRK-100";
+        QTest::newRow("find box emptied in the filter") << 1 << "BRK-100";
+        QTest::newRow("Escape in the filter") << 2 << "BRK-100";
+        QTest::newRow("F5, Cancel") << 3 << "BRK-100";
+        QTest::newRow("F5, Discard") << 4 << "BRK-100";
+    }
+    void findNeverSavesUnasked() {
+        QFETCH(int, way);
+        s = sixParts();
+        if (way == 0) {
+            QApplication::setActiveWindow(s->w.get());
+            QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClicks(box(), QStringLiteral("nut"));
+            enter();  // before the search has even started
+            s->click("cmdEdit");
+            s->replaceText("txtCategory", QStringLiteral("Chrome"));
+            QTRY_COMPARE(count(), QStringLiteral("1 part matches"));
+            QTest::qWait(100);
+        } else if (way <= 2) {
+            find(QStringLiteral("steel"));
+            QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
+            s->click("cmdEdit");
+            s->replaceText("txtCategory", QStringLiteral("Chrome"));
+            if (way == 1) {
+                box()->selectAll();
+                QTest::keyClick(box(), Qt::Key_Backspace);
+            } else {
+                key(Qt::Key_Escape);
+            }
+            QCOMPARE(s->text("lblCount"), QStringLiteral(" 6  Records Found"));
+        } else {
+            s->click("cmdEdit");
+            s->replaceText("txtCategory", QStringLiteral("Chrome"));
+            s->platform.saveChoices = {way == 3 ? Platform::SaveChoice::Cancel
+                                                : Platform::SaveChoice::Discard};
+            QApplication::setActiveWindow(s->w.get());
+            QTest::keyClick(s->w.get(), Qt::Key_F5);
+            QVERIFY(s->platform.saveChoices.empty());
+            QCOMPARE(s->platform.questions.back().text,
+                     QStringLiteral("Save the changes to this part?"));
+        }
+        QFETCH(QString, after);
+        QCOMPARE(shown(), after);
+        QCOMPARE(
+            sqliteShell(s->db(), QStringLiteral("SELECT Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Steel"));
+        const bool kept = way != 4;  // Discard gives the edit up
+        QCOMPARE(s->text("txtCategory"), kept ? QStringLiteral("Chrome") : QStringLiteral("Steel"));
+        QCOMPARE(s->state().bRecordChanged, kept);
+    }
+
+    // Parts another program adds or deletes after the table was opened are found as they are
+    // now; an untouched new record does not stand in the way.
+    void findSeesOthersChanges() {
+        s = sixParts();
+        sqliteShell(s->db(), QStringLiteral("INSERT INTO Parts (PartNumber, PartName) "
+                                            "VALUES ('ZZ-9', 'Zebra clamp')"));
+        s->click("cmdAdd");  // untouched
+        find(QStringLiteral("zebra"));
+        QCOMPARE(count(), QStringLiteral("1 part matches"));
+        enter();
+        QCOMPARE(shown(), QStringLiteral("ZZ-9"));
+        QVERIFY(s->platform.messages.empty());
+        QCOMPARE(s->text("lblCount"), QStringLiteral(" 7  Records Found"));
+        // Every match of a filter deleted elsewhere: no record that does not match is shown.
+        find(QStringLiteral("rubber"));
+        sqliteShell(s->db(), QStringLiteral("DELETE FROM Parts WHERE PartID = 4"));
+        QTest::mouseClick(barButton("cmdShowOnly"), Qt::LeftButton);
+        QCOMPARE(note(), QStringLiteral("No part matches."));
+        QCOMPARE(barButton("cmdShowOnly")->text(), QStringLiteral("Show &Only Matches"));
+        QCOMPARE(shown(), QStringLiteral("ZZ-9"));
+    }
+
+    // Text put into the find box by assistive technology is looked for like typed text.
+    void findBoxTakesTextFromAssistiveTechnology() {
+        s = sixParts();
+        find(QStringLiteral("bracket"));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box());
+        QVERIFY(a);
+        a->setText(QAccessible::Value, QStringLiteral("gasket"));
+        QTRY_COMPARE(count(), QStringLiteral("1 part matches"));
+        enter();
+        QCOMPARE(shown(), QStringLiteral("GSK-300"));
     }
 
     // Typing further while the filter is on narrows it to the new text.

@@ -269,7 +269,64 @@ private slots:
         QCOMPARE(stored(*s, "SELECT Category FROM Parts"), QStringLiteral("Short"));
     }
 
-    // Only blanks are trimmed; the part number box takes 49 characters.
+    // The close box with changes asks Save / Discard / Cancel; what was typed is saved or
+    // kept only as answered.
+    void closeBoxAsksAboutChanges_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("ended");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("save") << int(Platform::SaveChoice::Save) << true << "Typed";
+        QTest::newRow("discard") << int(Platform::SaveChoice::Discard) << true << "Part number 1";
+        QTest::newRow("cancel") << int(Platform::SaveChoice::Cancel) << false << "Part number 1";
+    }
+    void closeBoxAsksAboutChanges() {
+        QFETCH(int, choice);
+        auto s = started(1);
+        s->click("cmdEdit");
+        s->replaceText("txtPartName", QStringLiteral("Typed"));
+        s->platform.saveChoices = {Platform::SaveChoice(choice)};
+        s->w->close();
+        QCOMPARE(s->platform.questions.size(), size_t(1));
+        QCOMPARE(s->platform.questions[0].text, QStringLiteral("Save the changes to this part?"));
+        QTEST(s->platform.ended, "ended");
+        QTEST(stored(*s, "SELECT PartName FROM Parts"), "stored");
+        if (!s->platform.ended) {
+            QCOMPARE(s->text("txtPartName"), QStringLiteral("Typed"));
+            QVERIFY(s->state().bRecordChanged && s->w->isVisible());
+        }
+    }
+
+    // A new part saved by Close, the quit question answered No: the window browses it, and
+    // Delete asks before anything goes.
+    void cancelAddNeverOutlivesTheSave() {
+        auto s = started(1);
+        s->click("cmdAdd");
+        s->type("txtPartNumber", QString(50, QLatin1Char('7')));  // the column holds 50
+        s->type("txtPartName", QStringLiteral("New"));
+        s->platform.answers = {false};
+        s->click("cmdClose");
+        QCOMPARE(stored(*s, "SELECT length(PartNumber) FROM Parts WHERE PartID = 2"),
+                 QStringLiteral("50"));
+        QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
+        QVERIFY(s->enabled("cmdPrevious") && !s->enabled("cmdSave"));
+        s->platform.answers = {false};
+        s->click("cmdDelete");
+        QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("2"));
+    }
+
+    // Text put into the field editor by assistive technology is saved like typed text.
+    void editorTakesTextFromAssistiveTechnology() {
+        auto s = started(1);
+        s->click("cmdEdit");
+        s->clickCell(1, 8);  // Location
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(s->child("txtField"));
+        QVERIFY(a);
+        a->setText(QAccessible::Value, QStringLiteral("Dictated shelf"));
+        s->click("cmdSave");
+        QCOMPARE(stored(*s, "SELECT Location FROM Parts"), QStringLiteral("Dictated shelf"));
+    }
+
+    // Only blanks are trimmed; the part number box takes the 50 characters its column holds.
     void trimmingAndLimits() {
         auto s = started(1);
         s->click("cmdEdit");
@@ -277,10 +334,10 @@ private slots:
         QTest::keyClicks(s->child("txtDescription"), QStringLiteral("  two lines"));
         QTest::keyClick(s->child("txtDescription"), Qt::Key_Return);
         s->replaceText("txtPartNumber", QString(60, QLatin1Char('9')));
-        QCOMPARE(s->text("txtPartNumber").size(), 49);
+        QCOMPARE(s->text("txtPartNumber").size(), 50);
         s->click("cmdSave");
         QCOMPARE(stored(*s, "SELECT quote(Description) || length(PartNumber) FROM Parts"),
-                 QStringLiteral("'two lines\n'49"));
+                 QStringLiteral("'two lines\n'50"));
         // Locked boxes say so to a screen reader.
         for (const char* box : {"txtPartNumber", "txtDescription", "txtField"}) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(s->child(box));

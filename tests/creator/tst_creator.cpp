@@ -520,6 +520,41 @@ private slots:
         QVERIFY(!s.state().bRecordChanged);
     }
 
+    // Leaving a new, empty table for the chooser and cancelling there: the default catalogue
+    // opens for browsing, and nothing of it can be deleted unasked.
+    void anEmptyTableLeftForTheChooserLeavesNoAddingState() {
+        Session s;
+        s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(s.db(), QStringLiteral("Parts"), 2);
+        QVERIFY(s.start());
+        s.w->show();
+        onModal([](QDialog* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("txtDBname"))->setText(QStringLiteral("Empty"));
+            d->findChild<QLineEdit*>(QStringLiteral("txtTableName"))
+                ->setText(QStringLiteral("Tools"));
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CreateButton")),
+                              Qt::LeftButton);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdExit")),
+                              Qt::LeftButton);
+        });
+        s.click("cmdCreate");
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        onModal([](QDialog* d) {
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        });
+        s.click("cmdOpen");
+        QCOMPARE(s.text("txtDatabase"), s.db());
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("&Delete"));
+        for (const char* b : {"cmdAdd", "cmdEdit", "cmdNext", "cmdLast"}) QVERIFY2(s.enabled(b), b);
+        QVERIFY(!s.enabled("cmdSave") && !s.state().bEditMode);
+        s.platform.answers = {false};
+        s.click("cmdDelete");
+        QCOMPARE(s.platform.questions.size(), size_t(1));
+        QCOMPARE(sqliteShell(s.db(), "SELECT count(*) FROM Parts"), QStringLiteral("2"));
+    }
+
     void aRefusedSaveKeepsTheCreatorClosed() {
         Session s;
         s.folder.makeDatabase();
