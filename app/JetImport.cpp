@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
 
+#include "Connection.h"
 #include "JetConversion.h"
 #include "Platform.h"
+#include "Recordset.h"
 #include "StoreError.h"
 
 namespace {
@@ -78,6 +81,23 @@ bool askToConvertJet(QWidget* parent, const QString& jetFile, const QString& whe
             .arg(shown(jetFile), where));
 }
 
+namespace {
+
+bool hasPartsTable(const QString& catalogue) {
+    try {
+        store::Connection cn;
+        cn.Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                store::Connection::quoteValue(catalogue));
+        store::Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        return true;
+    } catch (const store::StoreError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 QString startUpOnJetFile(const QString& path, bool isDefault) {
     const QFileInfo original(path);
     const QString converted = legacy::convertedPath(path);
@@ -98,6 +118,16 @@ QString startUpOnJetFile(const QString& path, bool isDefault) {
     if (!askToConvertJet(nullptr, path, where)) return path;
     const QString why = convertJetFile(nullptr, path, converted);
     if (!why.isEmpty()) throw store::StoreError(store::errFileNotFound, why);
+    // A conversion the parts window cannot open is no use to anyone: it is not kept.
+    if (!hasPartsTable(converted)) {
+        QFile::remove(converted);
+        throw store::StoreError(
+            store::errTableNotFound,
+            QStringLiteral("%1 has no table 'Parts', so the parts window cannot open it. Nothing "
+                           "was changed: the Jet file is as it was, and no converted copy was "
+                           "kept.")
+                .arg(shown(path)));
+    }
     if (!replace) return converted;
     QString error;
     if (!legacy::renameNoReplace(path, kept, &error))

@@ -894,8 +894,10 @@ void frmOpenDb::enableCsvButtons() {
     const bool previewed = bDatabaseOpen && !m_table.isEmpty() && !m_preview.text(0, 0).isEmpty();
     ui->cmdExportCsv->setEnabled(previewed);
     // An import writes through a file's own transaction; a server table takes none.
+    // Nor does a Jet file, which is shown from a temporary conversion until OK converts it.
     ui->cmdImportCsv->setEnabled(previewed && m_preview.text(0, 1) == QLatin1String("PartNumber") &&
-                                 !store::Connection::isServerAddress(m_path));
+                                 !store::Connection::isServerAddress(m_path) &&
+                                 m_jetFile.isEmpty());
 }
 
 void frmOpenDb::cmdExportCsv_Click() {
@@ -935,9 +937,11 @@ void frmOpenDb::cmdServer_Click() {
         Open_Database();
     } catch (const store::StoreError& e) {
         m_path = oldPath;
-        ui->txtPath->setText(oldPath);
+        ui->txtPath->setText(m_jetFile.isEmpty() ? oldPath : m_jetFile);
         reportUnexpected(e.description());
+        return;
     }
+    endJetPreview();  // the server is what OK now takes
 }
 
 namespace {
@@ -1009,13 +1013,21 @@ void frmOpenDb::cmdCopy_Click() {
 }
 
 void frmOpenDb::cmdOK_Click() {
-    if (!m_jetFile.isEmpty() && !m_path.isEmpty() && !m_preview.text(0, 0).isEmpty() &&
-        !convertJetOnOk())
-        return;
-    if (!m_path.isEmpty()) {
-        const QString second = m_preview.text(0, 1);
-        if (second != QLatin1String("PartNumber") || m_table.isEmpty()) m_path.clear();
+    const bool partsTable =
+        !m_table.isEmpty() && m_preview.text(0, 1) == QLatin1String("PartNumber");
+    if (!m_jetFile.isEmpty() && !m_path.isEmpty() && !m_preview.text(0, 0).isEmpty()) {
+        // A Jet file is converted only for a table the parts window can open.
+        if (!partsTable) {
+            Platform::instance().information(
+                this, kProgramTitle,
+                QStringLiteral("The table '%1' is not a parts table, so the parts window cannot "
+                               "open it. Nothing was converted.")
+                    .arg(m_table));
+            return;
+        }
+        if (!convertJetOnOk()) return;
     }
+    if (!m_path.isEmpty() && !partsTable) m_path.clear();
     finish(QDialog::Accepted);
 }
 
@@ -1059,7 +1071,9 @@ bool frmOpenDb::convertJetOnOk() {
     const QString target = legacy::convertedPath(m_jetFile);
     if (!askToConvertJet(
             this, m_jetFile,
-            QStringLiteral("The new catalogue will be %1.").arg(QDir::toNativeSeparators(target))))
+            QStringLiteral("The new catalogue will be %1, and its table '%2' opens in the parts "
+                           "window.")
+                .arg(QDir::toNativeSeparators(target), m_table)))
         return false;
     // The preview is that conversion already made; it is copied whole beside the original.
     QString why;

@@ -74,6 +74,13 @@ private slots:
     void theChooserPreviewsAJetFileAndConvertsItOnOk() {
         QTemporaryDir elsewhere;
         const QString jet = copySample(elsewhere.path(), "nwind.mdb");
+        // Orders' second column renamed (same length, in place) to PartNumber: a table the parts
+        // window takes as a parts table.
+        QFile file(jet);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray patched = file.readAll().replace("CustomerID", "PartNumber");
+        QVERIFY(file.seek(0) && file.write(patched) == patched.size());
+        file.close();
         const QByteArray before = fingerprint(jet);
         {
             Chooser c;
@@ -123,7 +130,19 @@ private slots:
             QVERIFY(nulls > 0);
             QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
 
-            // No: nothing is written and the chooser stays.
+            // Employees is no parts table: nothing is converted for it, and the chooser stays.
+            c.click("cmdOK");
+            QVERIFY(c.window->isVisible());
+            QVERIFY(c.platform.questions.empty());
+            QCOMPARE(c.platform.messages.back().text,
+                     QStringLiteral("The table 'Employees' is not a parts table, so the parts "
+                                    "window cannot open it. Nothing was converted."));
+            QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
+
+            // No: nothing is written and the chooser stays. Importing into the temporary
+            // conversion shown is not offered.
+            c.preview(QStringLiteral("Orders"));
+            QVERIFY(!c.child<QPushButton>("cmdImportCsv")->isEnabled());
             c.platform.answers = {false};
             c.click("cmdOK");
             QVERIFY(c.window->isVisible());
@@ -136,6 +155,7 @@ private slots:
             const QString converted =
                 QDir(elsewhere.path()).filePath(QStringLiteral("nwind (converted).mdb"));
             QVERIFY2(asked.contains(converted), qPrintable(asked));
+            QVERIFY2(asked.contains(QStringLiteral("its table 'Orders' opens")), qPrintable(asked));
             QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("nwind.mdb")});
 
             // Yes: the catalogue appears beside the original, every table in it.
@@ -150,8 +170,8 @@ private slots:
             QCOMPARE(
                 sqliteShell(converted, QStringLiteral("SELECT count(*) FROM \"Order Details\"")),
                 QString::number(details.size() - 1));
-            // Employees is no parts table: the main window gets no choice, as with a file of ours.
-            QVERIFY(c.window->choice().isEmpty());
+            QCOMPARE(c.window->choice().path, converted);
+            QCOMPARE(c.window->choice().table, QStringLiteral("Orders"));
         }
         QCOMPARE(fingerprint(jet), before);
         QCOMPARE(previewFolders(), QStringList());  // the preview went with the window
@@ -238,7 +258,7 @@ private slots:
         copySample(s.folder.path(), "nwind.mdb", QStringLiteral("Parts.mdb"));
         const QByteArray before = fingerprint(s.db());
         s.platform.answers = {convert};
-        QVERIFY(!s.start());  // no table named Parts in it: ended with the report, as today
+        QVERIFY(!s.start());  // no table named Parts in it: ended with the report
         QCOMPARE(s.platform.questions.size(), size_t(1));
         const QString asked = s.platform.questions.front().text;
         QVERIFY2(asked.startsWith(
@@ -257,23 +277,14 @@ private slots:
         }
         QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("'Parts'")),
                  qPrintable(s.platform.reports.front().description));
-        // The converted file took the name; the original is kept, bytes and time untouched.
+        // A conversion without a Parts table is no use: the Jet file stays as it was, alone, and
+        // the next start asks again.
         QCOMPARE(entries(s.folder.path()),
-                 (QStringList{QStringLiteral("Parts (Jet original).mdb"),
-                              QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
-        const QString original = s.folder.file(QStringLiteral("Parts (Jet original).mdb"));
-        QCOMPARE(fingerprint(original), before);
-        QCOMPARE(sqliteShell(s.db(), QStringLiteral("SELECT count(*) FROM Orders")),
-                 QString::number(referenceRows(original, QStringLiteral("Orders")).size() - 1));
-        // The next start opens it directly: no question.
-        Session again;
-        QFile::remove(again.folder.file(QStringLiteral("Parts.mdb")));
-        QVERIFY(QFile::copy(s.db(), again.db()));
-        QVERIFY(!again.start());
-        QVERIFY(again.platform.questions.empty());
+                 (QStringList{QStringLiteral("Parts.mdb"), QStringLiteral("logo.jpg")}));
+        QCOMPARE(fingerprint(s.db()), before);
     }
 
-    void aJetFileNamedAtStartUpIsConvertedBesideIt() {
+    void aJetFileNamedAtStartUpWithoutPartsKeepsNothing() {
         QTemporaryDir elsewhere;
         const QString jet =
             copySample(elsewhere.path(), "DateTestDatabase.mdb", QStringLiteral("Dates.mdb"));
@@ -283,15 +294,12 @@ private slots:
         s.w = std::make_unique<frmMain>();
         s.w->setStartingDatabase(jet);
         s.platform.answers = {true};
-        QVERIFY(
-            !startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));  // its one table is not "Parts"
+        QVERIFY(!startUpGuarded(nullptr, [&] { s.w->Form_Load(); }));  // its table is not "Parts"
         QVERIFY(s.platform.questions.front().text.contains(
             QDir(elsewhere.path()).filePath("Dates (converted).mdb")));
-        QCOMPARE(entries(elsewhere.path()), (QStringList{QStringLiteral("Dates (converted).mdb"),
-                                                         QStringLiteral("Dates.mdb")}));
+        QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("Dates.mdb")});
         QCOMPARE(fingerprint(jet), before);
-        QVERIFY2(s.platform.reports.front().description.contains(
-                     QStringLiteral("Dates (converted).mdb")),
+        QVERIFY2(s.platform.reports.front().description.contains(QStringLiteral("'Parts'")),
                  qPrintable(s.platform.reports.front().description));
     }
 };
