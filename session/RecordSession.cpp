@@ -368,17 +368,27 @@ Outcome RecordSession::doSave() {
 }
 
 Outcome RecordSession::writeDraft() {
-    store::Recordset& rs = *m_recordset;
     const bool adding = m_mode == Mode::Adding;
-    // The four record texts as they will be stored.
+    const QHash<QString, QString> texts = recordTexts(adding);
+    if (const Outcome missing = checkRequired(texts); !missing.done()) return missing;
+    assignDraft(texts, adding);
+    return update();
+}
+
+// The four record texts as they will be stored: those the user changed, all four for a new one.
+QHash<QString, QString> RecordSession::recordTexts(bool adding) const {
     QHash<QString, QString> texts;
     for (const auto& t : store::parts::kRecordTexts) {
-        const QString column = rs[QLatin1String(t.column)].Name();
+        const QString column = (*m_recordset)[QLatin1String(t.column)].Name();
         if (adding || m_texts.contains(column))
             texts.insert(column, trimmedCut(text(column), t.saveLimit));
     }
+    return texts;
+}
+
+Outcome RecordSession::checkRequired(const QHash<QString, QString>& texts) const {
     auto effective = [&](const char* column) {
-        const QString name = rs[QLatin1String(column)].Name();
+        const QString name = (*m_recordset)[QLatin1String(column)].Name();
         return texts.contains(name) ? texts.value(name) : text(name).trimmed();
     };
     if (effective("PartNumber").isEmpty())
@@ -389,9 +399,14 @@ Outcome RecordSession::writeDraft() {
         return Outcome::refused(kMessageCaption,
                                 tr("Please enter the Part Name before saving the record."),
                                 QStringLiteral("PartName"));
+    return Outcome::ok();
+}
+
+// The draft into the row: the record texts, every other column the user changed, an optional
+// column left empty as an empty text or 0, and a chosen picture.
+void RecordSession::assignDraft(const QHash<QString, QString>& texts, bool adding) {
+    store::Recordset& rs = *m_recordset;
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) rs[it.key()].setValue(*it);
-    // Every other column the user changed; an optional column left empty is stored as an empty
-    // text or 0.
     const int n = rs.fields().Count();
     for (int i = 0; i < n; ++i) {
         store::Field& field = rs[i];
@@ -407,14 +422,16 @@ Outcome RecordSession::writeDraft() {
             field.setValue(typed);
         else if (isTextType(field.Type()))
             field.setValue(QString());
-        else if (sameName(name, store::parts::kCreationDateColumn))
-            continue;  // a creation date is never emptied
-        else
+        else if (!sameName(name, store::parts::kCreationDateColumn))  // never emptied
             field.setValue(qint16(0));
     }
     if (m_pictureChosen) rs[QLatin1String(store::parts::kImageColumn)].setValue(m_picture);
+}
+
+// The row written; another program's save or delete since it was read becomes a question.
+Outcome RecordSession::update() {
     try {
-        rs.Update();
+        m_recordset->Update();
     } catch (const store::StoreError& e) {
         if (e.number() == store::errRecordChanged)
             return ask(

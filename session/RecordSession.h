@@ -163,6 +163,10 @@ private:
     Outcome doMove(Move move);
     Outcome doSave();
     Outcome writeDraft();
+    QHash<QString, QString> recordTexts(bool adding) const;
+    Outcome checkRequired(const QHash<QString, QString>& texts) const;
+    void assignDraft(const QHash<QString, QString>& texts, bool adding);
+    Outcome update();
     Outcome doDelete(bool checked);
     Outcome saveAsNew();
     Outcome continuePending();
