@@ -2,7 +2,9 @@
 // ends, keys, edits that fail, deletes, chunks, statements, values of every type, and two
 // writers on one table.
 
+#include <QScopeGuard>
 #include <QTest>
+#include <clocale>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -438,6 +440,86 @@ private slots:
             b.MoveNext();
             QCOMPARE(errorOf([&] { b.MovePrevious(); }), long(errNoCurrentRecord));
             QCOMPARE(stored(cat, QStringLiteral("PartNumber")), QStringList({"P-001", "P-003"}));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // ---- numbers under a comma-decimal locale -------------------------------------------------
+
+    // Qt sets the C locale from the environment; under one that writes "0,5" every number is
+    // still stored and read back whole.
+    void numbersKeepTheirFractionUnderACommaDecimalLocale_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        const struct {
+            const char* name;
+            const char* column;
+            QVariant value;
+            QVariant expected;
+        } values[] = {
+            {"single typed", "Weight", QStringLiteral("0,012"), 0.012f},
+            {"single as a number", "Weight", 2.5, 2.5f},
+            {"double typed", "Ratio", QStringLiteral("1234,5678"), 1234.5678},
+            {"double as a number", "Ratio", 0.1, 0.1},
+            {"currency typed", "Retail Price", QStringLiteral("-1234,5678"),
+             QVariant::fromValue(Currency{-12345678})},
+            {"currency as a number", "Retail Price", 0.29, QVariant::fromValue(Currency{2900})},
+            {"integer typed", "Qty In Stock", QStringLiteral("-42"), -42},
+            {"date typed", "CreationDate", QStringLiteral("2026-12-09 10:30:05"),
+             QDateTime(QDate(2026, 12, 9), QTime(10, 30, 5))},
+        };
+        for (const char* engine : {"file", "server"})
+            for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"})
+                for (const auto& v : values)
+                    QTest::addRow("%s %s %s", engine, locale, v.name)
+                        << QString::fromLatin1(engine) << QString::fromLatin1(locale)
+                        << QString::fromLatin1(v.column) << v.value << v.expected;
+    }
+
+    void numbersKeepTheirFractionUnderACommaDecimalLocale() {
+        QFETCH(QString, locale);
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        try {
+            // Retail Price (currency), Qty In Stock (integer), Weight (single), and a double.
+            CATALOGUE(cat, std::vector<int>{1, 4, 10});
+            if (cat.onServer)
+                TestServer::instance().psql(
+                    QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"Ratio\" double precision")
+                        .arg(cat.table));
+            else
+                sqliteShell(cat.source, QStringLiteral("ALTER TABLE Parts ADD COLUMN Ratio DOUBLE"));
+
+            const QByteArray before = std::setlocale(LC_ALL, nullptr);
+            const auto restore = qScopeGuard([&] { std::setlocale(LC_ALL, before.constData()); });
+            if (!std::setlocale(LC_ALL, locale.toLatin1().constData()))
+                QSKIP(qPrintable(QStringLiteral("The locale %1 is not installed here; scripts/test "
+                                                "makes it.")
+                                     .arg(locale)));
+            QCOMPARE(std::localeconv()->decimal_point, ",");
+            QLocale::setDefault(QLocale(locale.left(5)));  // what the user types in
+
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            rs.AddNew();
+            rs["PartNumber"].setValue(QStringLiteral("L-1"));
+            rs[column].setValue(value);
+            rs.Update();
+
+            Connection again;
+            again.Open(cat.connectionString());
+            Recordset back;
+            back.Open(cat.table, again);
+            const QVariant read = back[column].Value();
+            QCOMPARE(read.metaType(), expected.metaType());
+            QCOMPARE(valueText(read, QLocale::c()), valueText(expected, QLocale::c()));
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }

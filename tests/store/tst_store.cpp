@@ -10,9 +10,11 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+#include <clocale>
 
 #include "Catalog.h"
 #include "Connection.h"
+#include "CsvTransfer.h"
 #include "Fixture.h"
 #include "PartsLayout.h"
 #include "Recordset.h"
@@ -67,6 +69,20 @@ int addTally(sqlite3* db, char**, const sqlite3_api_routines*) {
     return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, tally, nullptr,
                                    nullptr);
 }
+
+// Sets the C locale for one test, as Qt does from the environment, and puts the old one back.
+class CLocale {
+public:
+    explicit CLocale(const QString& name) : m_before(std::setlocale(LC_ALL, nullptr)) {
+        m_set = std::setlocale(LC_ALL, name.toLatin1().constData()) != nullptr;
+    }
+    ~CLocale() { std::setlocale(LC_ALL, m_before.constData()); }
+    bool isSet() const { return m_set; }
+
+private:
+    QByteArray m_before;
+    bool m_set = false;
+};
 
 }  // namespace
 
@@ -717,6 +733,41 @@ private slots:
         QVERIFY(!cn.isOpen());
         QVERIFY(fingerprint(path) == before);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
+    }
+
+    // ---- CSV under a comma-decimal locale ------------------------------------------------------
+
+    // Qt sets the C locale from the environment: under one that writes "2,5", an imported
+    // number keeps its fraction.
+    void csvNumbersKeepTheirFractionUnderACommaDecimalLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("field");
+        for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
+            QTest::addRow("%s, plain", locale) << QString::fromLatin1(locale) << QByteArray("2.5");
+            QTest::addRow("%s, the locale's form", locale) << QString::fromLatin1(locale) << QByteArray("\"2,5\"");
+        }
+    }
+
+    void csvNumbersKeepTheirFractionUnderACommaDecimalLocale() {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, field);
+        PartsFile file;
+        const QString csv = writeFile(file.folder.file(QStringLiteral("parts.csv")),
+                                      "PartNumber,Weight,Retail Price\r\nC-1," + field + "," + field + "\r\n");
+        const CLocale cLocale(locale);
+        if (!cLocale.isSet())
+            QSKIP(qPrintable(QStringLiteral("The locale %1 is not installed here; scripts/test makes it.").arg(locale)));
+        QCOMPARE(std::localeconv()->decimal_point, ",");
+        QLocale::setDefault(QLocale(locale.left(5)));
+        file.cn.Open(kOpen + file.db);
+        exchange::CsvImport import(file.cn, QStringLiteral("Parts"), csv);
+        file.cn.BeginTrans();
+        import.run(false);
+        file.cn.CommitTrans();
+        QCOMPARE(import.rowsAdded(), qint64(1));
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
+                 QStringLiteral("2.5/25000"));
     }
 };
 
