@@ -735,6 +735,45 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
     }
 
+    // A negative number typed with U+2212 MINUS SIGN (the minus of Swedish, Finnish and
+    // Norwegian, and of text pasted from documents) is taken as negative in any locale.
+    void theMinusSignOfTheLocalesIsANegativeNumber_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        const QString minus(QChar(0x2212));
+        QTest::newRow("Swedish amount") << "sv_SE" << "Retail Price" << minus + "12,50" << "-125000";
+        QTest::newRow("Finnish amount") << "fi_FI" << "Retail Price" << minus + "0,05" << "-500";
+        QTest::newRow("Norwegian whole number") << "nb_NO" << "Qty In Stock" << minus + "7" << "-7";
+        QTest::newRow("Swedish single") << "sv_SE" << "Weight" << minus + "2,5" << "-2.5";
+        QTest::newRow("Swedish amount, plain form") << "sv_SE" << "Retail Price" << minus + "12.50" << "-125000";
+        QTest::newRow("German amount") << "de_DE" << "Retail Price" << minus + "12,50" << "-125000";
+        QTest::newRow("English amount") << "en_US" << "Retail Price" << minus + "12.50" << "-125000";
+        QTest::newRow("English whole number") << "en_US" << "Qty In Stock" << minus + "7" << "-7";
+        QTest::newRow("English single") << "en_US" << "Weight" << minus + "0.5" << "-0.5";
+    }
+
+    void theMinusSignOfTheLocalesIsANegativeNumber() {
+        QFETCH(QString, locale);
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QLocale::setDefault(QLocale(locale));
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        QString why;
+        QCOMPARE(errorOf(
+                     [&] {
+                         rs[column].setValue(typed);
+                         rs.Update();
+                     },
+                     &why),
+                 0L);
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)), stored);
+    }
+
     // ---- CSV under a comma-decimal locale ------------------------------------------------------
 
     // Qt sets the C locale from the environment: under one that writes "2,5", an imported
