@@ -537,7 +537,8 @@ private:
     Param firstPiece(const QVariant& value) const;
     void appendPieces(qint64 key, const std::vector<size_t>& assigned,
                       const std::vector<QVariant>& values);
-    bool readPieces(qint64 key, size_t col, qint64 length, QVariant& value);
+    bool readPieces(qint64 key, const QByteArray& version, size_t col, qint64 length,
+                    QVariant& value);
 
     std::shared_ptr<PgLink> m_link;
     QString m_sequence;
@@ -594,26 +595,35 @@ std::vector<qint64> PgTable::readKeys() {
 }
 
 bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
+    // What is remembered of the last row read changes only once this one is read whole: a read
+    // that fails leaves the next update compared with the row read before.
     Result r = m_link->exec(m_rowSql, {keyParam(key)}, true);
-    m_readKey = key;
-    m_readVersion.clear();
-    if (r.rows() == 0) return false;
-    m_readVersion = QByteArray(r.value(0, 0), r.length(0, 0));
+    if (r.rows() == 0) {
+        m_readKey = key;
+        m_readVersion.clear();
+        return false;
+    }
+    const QByteArray version(r.value(0, 0), r.length(0, 0));
+    std::vector<QVariant> row(cols.size());
     int lengthAt = int(cols.size()) + 1;
     for (size_t i = 0; i < cols.size(); ++i) {
         const int col = int(i) + 1;
-        values[i] = r.isNull(0, col) ? QVariant()
-                                     : fromText(r.value(0, col), r.length(0, col), cols[i].type);
+        row[i] = r.isNull(0, col) ? QVariant()
+                                  : fromText(r.value(0, col), r.length(0, col), cols[i].type);
         if (cols[i].type != adLongVarBinary) continue;
         const int at = lengthAt++;
         if (r.isNull(0, at) || r.int64(0, at) <= kPictureChunk) continue;
         // Read in pieces of the same row version; a save by someone else in between starts over.
-        if (!readPieces(key, i, r.int64(0, at), values[i])) return readRow(key, values);
+        if (!readPieces(key, version, i, r.int64(0, at), row[i])) return readRow(key, values);
     }
+    m_readKey = key;
+    m_readVersion = version;
+    values = std::move(row);
     return true;
 }
 
-bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value) {
+bool PgTable::readPieces(qint64 key, const QByteArray& version, size_t col, qint64 length,
+                         QVariant& value) {
     QByteArray bytes;
     bytes.reserve(length);
     const QString sql =
@@ -621,10 +631,10 @@ bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value)
             "SELECT substring(%1 FROM $2 FOR $3) FROM %2 WHERE %3 = $1 AND xmin = $4::text::xid")
             .arg(quoteIdent(cols[col].name), qualified(name), keyName());
     for (qint64 at = 0; at < length; at += kPictureChunk) {
-        Result piece = m_link->exec(sql,
-                                    {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk),
-                                     Param{m_readVersion, false, false}},
-                                    true);
+        Result piece = m_link->exec(
+            sql,
+            {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk), Param{version, false, false}},
+            true);
         if (piece.rows() == 0) return false;
         bytes.append(piece.value(0, 0), piece.length(0, 0));
     }

@@ -347,6 +347,32 @@ private slots:
             FAIL_ON_STORE_ERROR(e);
         }
     }
+
+    // A move while the server is away fails and stays on its row: the next save, once the server
+    // is back, writes that row and no other.
+    void aMoveWhileTheServerIsAwayStaysOnItsRow() {
+        try {
+            Catalogue cat(QStringLiteral("server"));
+            addParts(cat.source, cat.table, 3);
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            QVERIFY(server.pause());
+            QCOMPARE(errorOf([&] { rs.MoveNext(); }), long(errConnectionLost));
+            QCOMPARE(rs.Bookmark().toLongLong(), 1LL);
+            QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-001"));
+            QVERIFY(server.resume());
+            rs["PartName"].setValue(QStringLiteral("Saved on the first"));
+            QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
+            QCOMPARE(server.psql(QStringLiteral("SELECT string_agg(\"PartName\", ',' ORDER BY \"PartID\") "
+                                                "FROM \"%1\"")
+                                     .arg(cat.table)),
+                     QStringLiteral("Saved on the first,Part number 2,Part number 3"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(ServerTest)
