@@ -539,6 +539,10 @@ private:
                       const std::vector<QVariant>& values);
     bool readPieces(qint64 key, const QByteArray& version, size_t col, qint64 length,
                     QVariant& value);
+    // The version a write of this key must find: the one read, or none that can match.
+    Param readVersionOf(qint64 key) const;
+    // Why a write that found no row of the version read did nothing; `undone` ends the message.
+    [[noreturn]] void refuseStale(qint64 key, const QString& undone);
 
     std::shared_ptr<PgLink> m_link;
     QString m_sequence;
@@ -726,7 +730,7 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
     }
     params.push_back(keyParam(key));
     const int keyAt = int(params.size());
-    params.push_back(Param{key == m_readKey ? m_readVersion : QByteArray("0"), false, false});
+    params.push_back(readVersionOf(key));
     // The row is written only while it is the version that was read: the server gives a row a
     // new xmin at every change, so another user's save or delete leaves nothing to update here.
     // One transaction: a large picture's pieces and the rest of the record are saved together.
@@ -742,27 +746,36 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
         if (written) appendPieces(key, assigned, values);
     });
     if (written) return;
+    refuseStale(key, QStringLiteral("nothing was saved"));
+}
+
+Param PgTable::readVersionOf(qint64 key) const {
+    const bool known = key == m_readKey && !m_readVersion.isEmpty();
+    return Param{known ? m_readVersion : QByteArray("0"), false, false};
+}
+
+void PgTable::refuseStale(qint64 key, const QString& undone) {
     Result still = m_link->exec(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
         {keyParam(key)});
     if (still.rows() == 0)
-        throw StoreError(
-            errRecordDeleted,
-            QStringLiteral(
-                "The record was deleted from the table '%1' by another user since it was "
-                "shown; nothing was saved.")
-                .arg(name));
-    throw StoreError(
-        errRecordChanged,
-        QStringLiteral(
-            "The record was changed in the table '%1' by another user since it was shown; "
-            "nothing was saved.")
-            .arg(name));
+        throw StoreError(errRecordDeleted,
+                         QStringLiteral("The record was deleted from the table '%1' by another "
+                                        "user since it was shown; %2.")
+                             .arg(name, undone));
+    throw StoreError(errRecordChanged,
+                     QStringLiteral("The record was changed in the table '%1' by another user "
+                                    "since it was shown; %2.")
+                         .arg(name, undone));
 }
 
 void PgTable::remove(qint64 key) {
-    m_link->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
-                 {keyParam(key)});
+    // Only the version that was shown is deleted, as only that one is updated.
+    Result r = m_link->exec(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = $1 AND xmin = $2::text::xid RETURNING 1")
+            .arg(qualified(name), keyName()),
+        {keyParam(key), readVersionOf(key)});
+    if (r.rows() == 0) refuseStale(key, QStringLiteral("nothing was deleted"));
 }
 
 // ---- a statement read forward --------------------------------------------------------------

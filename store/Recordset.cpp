@@ -441,9 +441,10 @@ void Recordset::Delete(AffectEnum affect) {
         CancelUpdate();
         return;
     }
-    discardPending();
     requireCurrentRow();
+    // Refused (changed or deleted elsewhere, locked, disconnected): the row and a pending edit stay.
     d->source->remove(d->keys[size_t(d->pos)]);
+    discardPending();
     d->keys.erase(d->keys.begin() + d->pos);
     d->currentDeleted = true;
     std::fill(d->values.begin(), d->values.end(), QVariant());

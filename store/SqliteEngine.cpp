@@ -141,7 +141,8 @@ public:
 
 private:
     qint64 nextKey();
-    void checkRowUnchanged(qint64 key);
+    // `undone` ends the message: what was not done ("nothing was saved").
+    void checkRowUnchanged(qint64 key, const QString& undone);
 
     sqlite3* m_db;
     sql::Stmt m_rowStmt;
@@ -280,7 +281,7 @@ qint64 SqliteTable::insert(const std::vector<size_t>& assigned, std::vector<QVar
     return rowid;
 }
 
-void SqliteTable::checkRowUnchanged(qint64 key) {
+void SqliteTable::checkRowUnchanged(qint64 key, const QString& undone) {
     // Nothing in the file changed since the row was read: it cannot have either.
     if (key == m_readKey && dataVersion(m_db) == m_dataVersion) return;
     sql::Stmt& q = m_rowStmt;
@@ -293,13 +294,13 @@ void SqliteTable::checkRowUnchanged(qint64 key) {
     if (!found)
         throw StoreError(errRecordDeleted,
                          QStringLiteral("The record was deleted from the table '%1' by another program since it "
-                                        "was shown; nothing was saved.")
-                             .arg(name));
+                                        "was shown; %2.")
+                             .arg(name, undone));
     if (!same)
         throw StoreError(errRecordChanged,
                          QStringLiteral("The record was changed in the table '%1' by another program since it "
-                                        "was shown; nothing was saved.")
-                             .arg(name));
+                                        "was shown; %2.")
+                             .arg(name, undone));
 }
 
 void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) {
@@ -310,7 +311,7 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned, const 
     }
     sql::inWriteTransaction(m_db, [&] {
         // Only a row still as it was read is written: another program's save is never lost.
-        checkRowUnchanged(key);
+        checkRowUnchanged(key, QStringLiteral("nothing was saved"));
         sql::Stmt upd(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(sql::quoteIdent(name), sets));
         for (size_t k = 0; k < assigned.size(); ++k) upd.bind(int(k + 1), values[assigned[k]]);
         upd.bindInt64(int(assigned.size() + 1), key);
@@ -319,9 +320,13 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned, const 
 }
 
 void SqliteTable::remove(qint64 key) {
-    sql::Stmt del(m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
-    del.bindInt64(1, key);
-    del.step();
+    sql::inWriteTransaction(m_db, [&] {
+        // A row another program changed since it was shown is not deleted unseen.
+        checkRowUnchanged(key, QStringLiteral("nothing was deleted"));
+        sql::Stmt del(m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
+        del.bindInt64(1, key);
+        del.step();
+    });
 }
 
 // ---- a statement read forward --------------------------------------------------------------

@@ -524,6 +524,97 @@ private slots:
             FAIL_ON_STORE_ERROR(e);
         }
     }
+
+    // ---- a row changed or deleted elsewhere ----------------------------------------------------
+
+    // Another program changed the row shown (its name, or only its picture) or deleted it: an
+    // Update or a Delete of the row as shown is refused with the error that says which, and
+    // changes nothing; once the row is read again, the same action goes through.
+    void aRowChangedElsewhereIsNeitherOverwrittenNorDeleted_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<long>("error");
+        for (const char* engine : {"file", "server"})
+            for (const char* action : {"update", "delete"}) {
+                const auto row = [&](const char* change, long error) {
+                    QTest::addRow("%s: %s elsewhere, then %s", engine, change, action)
+                        << QString::fromLatin1(engine) << QString::fromLatin1(change)
+                        << QString::fromLatin1(action) << error;
+                };
+                row("name changed", long(errRecordChanged));
+                row("picture changed", long(errRecordChanged));
+                row("deleted", long(errRecordDeleted));
+            }
+    }
+
+    void aRowChangedElsewhereIsNeitherOverwrittenNorDeleted() {
+        QFETCH(QString, change);
+        QFETCH(QString, action);
+        QFETCH(long, error);
+        try {
+            CATALOGUE(cat);
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "A"}, {"PartName", "Shown"}, {"Image", pictureBytes("png")}});
+            addPart(cat.source, cat.table, {{"PartNumber", "B"}});
+            Connection mine, theirs;
+            mine.Open(cat.connectionString());
+            theirs.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, mine);
+            {
+                Recordset other;
+                other.Open(cat.table, theirs);
+                if (change == QLatin1String("name changed")) {
+                    other["PartName"].setValue(QStringLiteral("Theirs"));
+                    other.Update();
+                } else if (change == QLatin1String("picture changed")) {
+                    other["Image"].AppendChunk(pictureBytes("jpg"));
+                    other.Update();
+                } else {
+                    other.Delete();
+                }
+            }
+            const auto snapshot = [&] {
+                return stored(cat, QStringLiteral("PartNumber")) +
+                       stored(cat, QStringLiteral("PartName")) +
+                       stored(cat, QStringLiteral("Category")) + stored(cat, QStringLiteral("Image"));
+            };
+            const QStringList theirVersion = snapshot();
+
+            QString why;
+            const bool updating = action == QLatin1String("update");
+            if (updating) {
+                rs["Category"].setValue(QStringLiteral("Mine"));
+                QCOMPARE(errorOf([&] { rs.Update(); }, &why), error);
+                QVERIFY(rs.isEditing());
+            } else {
+                QCOMPARE(errorOf([&] { rs.Delete(); }, &why), error);
+                QCOMPARE(rs.RecordCount(), 2L);
+                QCOMPARE(rs.Bookmark().toLongLong(), 1LL);
+                QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
+            }
+            QVERIFY2(why.contains(cat.table) && why.contains(QLatin1String("since it was shown")),
+                     qPrintable(why));
+            QVERIFY2(why.endsWith(updating ? QLatin1String("nothing was saved.")
+                                           : QLatin1String("nothing was deleted.")),
+                     qPrintable(why));
+            QCOMPARE(snapshot(), theirVersion);
+            if (error == errRecordDeleted) return;
+
+            // Shown again, the row is what the user decides on.
+            rs.Resync();
+            if (updating) {
+                rs.Update();
+                QCOMPARE(stored(cat, QStringLiteral("Category")).value(0), QStringLiteral("Mine"));
+            } else {
+                rs.Delete();
+                QCOMPARE(stored(cat, QStringLiteral("PartNumber")), QStringList{"B"});
+            }
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(RecordsetTest)
