@@ -422,7 +422,9 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
         sql::Stmt check(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
         check.step();
     } catch (const StoreError&) {
-        const int code = sqlite3_errcode(db);
+        // The file is opened with extended result codes (SQLITE_READONLY_ROLLBACK for a journal
+        // that cannot be rolled back here); the primary code tells the family.
+        const int code = sqlite3_extended_errcode(db) & 0xff;
         sqlite3_close(db);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             throw StoreError(errFileNotFound,

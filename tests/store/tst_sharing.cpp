@@ -335,6 +335,41 @@ private slots:
         rs.MoveNext();
         QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-004"));
     }
+
+    // A save left unfinished by a program that died, met by a program that may not write the
+    // file (here a read-only connection; a read-only folder does the same): the message says
+    // what happened and what to do, and the file and its journal are left for a writer.
+    void anUnfinishedSaveSeenReadOnlySaysSo() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 3);
+        QProcess child;
+        // Killed at its first write to the file: the journal is whole, the save was not.
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--crash-writer"), db, QStringLiteral("1")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const QString journal = db + QStringLiteral("-journal");
+        QVERIFY(QFileInfo(journal).size() > 0);
+        const QByteArray bytes = readFile(db);
+        const QByteArray journalBytes = readFile(journal);
+
+        Connection cn;
+        QString why;
+        QCOMPARE(errorOf([&] { cn.Open(openString(db) + QStringLiteral(";Mode=Read")); }, &why), long(errFileNotFound));
+        QVERIFY2(why.contains(db) && why.contains(QLatin1String("save left unfinished")) &&
+                     why.contains(QLatin1String("Open it once with write access")),
+                 qPrintable(why));
+        QVERIFY(!cn.isOpen());
+        QCOMPARE(readFile(db), bytes);
+        QCOMPARE(readFile(journal), journalBytes);
+
+        // A writer puts it right.
+        cn.Open(openString(db));
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Part number 1"));
+        QCOMPARE(rs.RecordCount(), 3L);
+    }
 };
 
 int main(int argc, char** argv) {
