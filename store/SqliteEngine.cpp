@@ -406,6 +406,13 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     if (info.isDir())
         throw StoreError(errFileNotFound,
                          QStringLiteral("'%1' is a folder, not a database file.").arg(path));
+    // A pipe or a device would make the first read wait for ever, or read without end.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw StoreError(errFileNotFound,
+                         QStringLiteral("'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
+                                        "cannot be a database file.")
+                             .arg(path));
     const bool journal = hasHotJournal(path);
     checkHeader(path, !journal);
 

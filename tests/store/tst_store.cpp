@@ -11,12 +11,16 @@
 #include <QTest>
 #include <QtEndian>
 #include <clocale>
+#include <csignal>
+
+#include <sys/stat.h>
 
 #include "Catalog.h"
 #include "Connection.h"
 #include "CsvTransfer.h"
 #include "Fixture.h"
 #include "PartsLayout.h"
+#include "PipeWatchdog.h"
 #include "Recordset.h"
 #include "StoreError.h"
 #include "TableAppender.h"
@@ -807,6 +811,46 @@ private slots:
         file.cn.Close();
         QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
                  QStringLiteral("2.5/25000"));
+    }
+
+    // ---- entries that are no files -------------------------------------------------------------
+
+    // A pipe or a device under the catalogue's name is refused before it is opened: opening a
+    // pipe waits for a writer for ever, a device reads without end.
+    void entriesThatAreNoFilesAreRefusedAtOnce_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("link to a pipe") << "link to a pipe";
+        QTest::newRow("link to a device") << "link to a device";
+    }
+
+    void entriesThatAreNoFilesAreRefusedAtOnce() {
+        QFETCH(QString, kind);
+        ProgramFolder folder;
+        const QString path = folder.file(QStringLiteral("Parts.mdb"));
+        QString pipe;
+        if (kind == QLatin1String("pipe")) {
+            pipe = path;
+        } else if (kind == QLatin1String("link to a pipe")) {
+            pipe = folder.file(QStringLiteral("pipe"));
+            QVERIFY(QFile::link(pipe, path));
+        } else {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        }
+        if (!pipe.isEmpty()) QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        // Writing into a pipe nobody reads any more fails instead of ending the test program.
+        const auto pipeSignal = std::signal(SIGPIPE, SIG_IGN);
+        const auto restore = qScopeGuard([&] { std::signal(SIGPIPE, pipeSignal); });
+
+        PipeWatchdog watchdog(pipe, 3000);
+        Connection cn;
+        QString why;
+        const long error = errorOf([&] { cn.Open(kOpen + path); }, &why);
+        QVERIFY2(!watchdog.standDown(), "the store opened the pipe and waited on it");
+        QCOMPARE(error, long(errFileNotFound));
+        QVERIFY2(why.contains(path) && why.contains(QLatin1String("not an ordinary file")), qPrintable(why));
+        QVERIFY(!cn.isOpen());
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
     }
 };
 
