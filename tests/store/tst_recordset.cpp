@@ -614,6 +614,68 @@ private slots:
             FAIL_ON_STORE_ERROR(e);
         }
     }
+
+    // ---- new rows ----------------------------------------------------------------------------
+
+    // A row added where one was just deleted is the current row once saved.
+    void aRowAddedAfterADeleteIsCurrentOnceSaved_data() { ENGINE_ROWS(); }
+    void aRowAddedAfterADeleteIsCurrentOnceSaved() {
+        try {
+            CATALOGUE(cat);
+            addParts(cat.source, cat.table, 3);
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            rs.MoveNext();
+            rs.Delete();
+            rs.AddNew();
+            rs["PartNumber"].setValue(QStringLiteral("N-4"));
+            rs.Update();
+            QVERIFY(!rs.BOF() && !rs.EOF_());
+            QString number;
+            QCOMPARE(errorOf([&] { number = rs["PartNumber"].Value().toString(); }), 0L);
+            QCOMPARE(number, QStringLiteral("N-4"));
+            QCOMPARE(rs.Bookmark().toLongLong(), 4LL);
+            QCOMPARE(rs.AbsolutePosition(), 3L);
+            rs.MovePrevious();
+            QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // Two writers adding the first rows of a new table are given different keys.
+    void twoWritersOnANewTableGetDifferentKeys_data() { ENGINE_ROWS(); }
+    void twoWritersOnANewTableGetDifferentKeys() {
+        try {
+            CATALOGUE(cat);
+            // As in a table made by another program: no counter is kept until the first row.
+            if (!cat.onServer) sqliteShell(cat.source, QStringLiteral("DELETE FROM sqlite_sequence"));
+            Connection cnA, cnB;
+            cnA.Open(cat.connectionString());
+            cnB.Open(cat.connectionString());
+            Recordset a, b;
+            a.Open(cat.table, cnA);
+            b.Open(cat.table, cnB);
+            a.AddNew();
+            b.AddNew();
+            const QVariant keyA = a[0].Value();
+            const QVariant keyB = b[0].Value();
+            QVERIFY2(keyA.toLongLong() != keyB.toLongLong(), qPrintable(keyA.toString()));
+            a["PartNumber"].setValue(QStringLiteral("A"));
+            b["PartNumber"].setValue(QStringLiteral("B"));
+            b.Update();
+            a.Update();
+            QCOMPARE(a[0].Value(), keyA);
+            QCOMPARE(b[0].Value(), keyB);
+            QCOMPARE(stored(cat, QStringLiteral("PartNumber"),
+                            QStringLiteral("WHERE \"PartID\" = %1").arg(keyA.toLongLong())),
+                     QStringList{"A"});
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(RecordsetTest)

@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+#include <atomic>
 #include <clocale>
 #include <csignal>
 
@@ -18,6 +19,7 @@
 #include "Catalog.h"
 #include "Connection.h"
 #include "CsvTransfer.h"
+#include "Find.h"
 #include "Fixture.h"
 #include "PartsLayout.h"
 #include "PipeWatchdog.h"
@@ -739,6 +741,54 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
     }
 
+    // ---- amounts -----------------------------------------------------------------------------
+
+    // An amount is kept to the ten-thousandth: a binary number is rounded to it, never cut, and
+    // one too large for the column is refused rather than wrapped.
+    void amountsAreRoundedAndNeverWrap_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("stored");  // ten-thousandths in the file; "" = refused
+        QTest::newRow("0.29 as a number") << QVariant(0.29) << "2900";
+        QTest::newRow("-0.29 as a number") << QVariant(-0.29) << "-2900";
+        QTest::newRow("0.57 as a number") << QVariant(0.57) << "5700";
+        QTest::newRow("-1.13 as a number") << QVariant(-1.13) << "-11300";
+        QTest::newRow("0.29 as a single") << QVariant(0.29f) << "2900";
+        QTest::newRow("largest typed") << QVariant(QStringLiteral("922337203685476.9999")) << "9223372036854769999";
+        QTest::newRow("most negative typed") << QVariant(QStringLiteral("-922337203685476.9999"))
+                                             << "-9223372036854769999";
+        QTest::newRow("14 digits as a whole number") << QVariant(qint64(92233720368547)) << "922337203685470000";
+        QTest::newRow("15 digits typed") << QVariant(QStringLiteral("999999999999999")) << "";
+        QTest::newRow("16 digits typed") << QVariant(QStringLiteral("1234567890123456")) << "";
+        QTest::newRow("18 digits typed") << QVariant(QStringLiteral("-123456789012345678")) << "";
+        QTest::newRow("19 digits typed") << QVariant(QStringLiteral("9223372036854775807")) << "";
+        QTest::newRow("15 digits as a number") << QVariant(999999999999999.0) << "";
+        QTest::newRow("15 digits as a whole number") << QVariant(qint64(999999999999999)) << "";
+        QTest::newRow("18 digits as a whole number") << QVariant(qint64(123456789012345678)) << "";
+    }
+
+    void amountsAreRoundedAndNeverWrap() {
+        QFETCH(QVariant, value);
+        QFETCH(QString, stored);
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        QString why;
+        const long error = errorOf(
+            [&] {
+                rs["Retail Price"].setValue(value);
+                rs.Update();
+            },
+            &why);
+        if (stored.isEmpty()) {
+            QCOMPARE(error, long(errDataConversion));
+            QVERIFY2(why.contains(QLatin1String("Retail Price")), qPrintable(why));
+            QVERIFY(!rs.isEditing());  // nothing was written: the file keeps Null
+        } else {
+            QCOMPARE(error, 0L);
+        }
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"Retail Price\" FROM Parts")), stored);
+    }
+
     // A negative number typed with U+2212 MINUS SIGN (the minus of Swedish, Finnish and
     // Norwegian, and of text pasted from documents) is taken as negative in any locale.
     void theMinusSignOfTheLocalesIsANegativeNumber_data() {
@@ -811,6 +861,39 @@ private slots:
         file.cn.Close();
         QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
                  QStringLiteral("2.5/25000"));
+    }
+
+    // ---- the file search -----------------------------------------------------------------------
+
+    // Letter case aside, at both ends of the alphabet; the signs beside the letters are no letters.
+    void theFileSearchIgnoresLetterCase_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("partNumber");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("a finds ABC") << "a" << "ABC" << true << false;
+        QTest::newRow("A finds abc") << "A" << "abc" << true << false;
+        QTest::newRow("z finds XYZ") << "z" << "XYZ" << true << false;
+        QTest::newRow("Z finds xyz") << "Z" << "xyz" << true << false;
+        QTest::newRow("abc is ABC exactly") << "abc" << "ABC" << true << true;
+        QTest::newRow("` is not @") << "`1" << "@1" << false << false;
+        QTest::newRow("{ is not [") << "{1" << "[1" << false << false;
+        QTest::newRow("ä finds Ä") << QString::fromUtf8("ä") << QString::fromUtf8("BÄR") << true << false;
+    }
+
+    void theFileSearchIgnoresLetterCase() {
+        QFETCH(QString, typed);
+        QFETCH(QString, partNumber);
+        QFETCH(bool, found);
+        QFETCH(bool, exact);
+        PartsFile file;
+        addPart(file.db, QStringLiteral("Parts"), {{"PartNumber", partNumber}, {"PartName", "-"}});
+        std::atomic<bool> stop{false};
+        const FoundKeys keys = findKeys(file.db, QStringLiteral("Parts"),
+                                        TextMatch(typed, QLocale(QLocale::English, QLocale::UnitedStates)), stop);
+        QVERIFY(keys.complete);
+        QCOMPARE(!keys.keys.empty(), found);
+        QCOMPARE(!keys.exact.empty(), exact);
     }
 
     // ---- entries that are no files -------------------------------------------------------------
