@@ -70,9 +70,10 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
         }
     }
     if (!file.isOpen())
-        throw store::StoreError(kErrPathFileAccess,
-                                QStringLiteral("The picture cannot be shown: the file '%1' cannot be written (%2).")
-                                    .arg(path, file.errorString()));
+        throw store::StoreError(
+            kErrPathFileAccess,
+            QStringLiteral("The picture cannot be shown: the file '%1' cannot be written (%2).")
+                .arg(path, file.errorString()));
     const qint64 size = image.ActualSize();
     bool written = true;
     for (qint64 offset = 0; offset < size && written; offset += chunkSize) {
@@ -83,9 +84,10 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
     QImage picture = written ? readPicture(path, nullptr, shownSize) : QImage();
     QFile::remove(path);
     if (!written)
-        throw store::StoreError(kErrPathFileAccess,
-                                QStringLiteral("The picture cannot be shown: the file '%1' could not be written "
-                                               "whole (is the disk full?).")
-                                    .arg(path));
+        throw store::StoreError(
+            kErrPathFileAccess,
+            QStringLiteral("The picture cannot be shown: the file '%1' could not be written "
+                           "whole (is the disk full?).")
+                .arg(path));
     return picture;
 }

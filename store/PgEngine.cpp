@@ -1,10 +1,9 @@
 #include "PgEngine.h"
 
-#include <QMutex>
-
 #include <libpq-fe.h>
 
 #include <QHash>
+#include <QMutex>
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
@@ -304,8 +303,8 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
     if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
         typedPasswords().insert(address, m_password);
         typedPasswords().insert(m_display, m_password);
-    } else if (m_user.isEmpty() && PQconnectionUsedPassword(m_conn) && PQpass(m_conn) && *PQpass(m_conn) &&
-               m_display != address) {
+    } else if (m_user.isEmpty() && PQconnectionUsedPassword(m_conn) && PQpass(m_conn) &&
+               *PQpass(m_conn) && m_display != address) {
         // A password written into the address: the address shown (without it) logs in the same way,
         // as the search's own connection and the other windows use it.
         typedPasswords().insert(m_display, QByteArray(PQpass(m_conn)));
@@ -635,10 +634,10 @@ bool PgTable::readPieces(qint64 key, const QByteArray& version, size_t col, qint
             "SELECT substring(%1 FROM $2 FOR $3) FROM %2 WHERE %3 = $1 AND xmin = $4::text::xid")
             .arg(quoteIdent(cols[col].name), qualified(name), keyName());
     for (qint64 at = 0; at < length; at += kPictureChunk) {
-        Result piece = m_link->exec(
-            sql,
-            {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk), Param{version, false, false}},
-            true);
+        Result piece = m_link->exec(sql,
+                                    {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk),
+                                     Param{version, false, false}},
+                                    true);
         if (piece.rows() == 0) return false;
         bytes.append(piece.value(0, 0), piece.length(0, 0));
     }

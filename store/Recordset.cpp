@@ -12,7 +12,7 @@ struct Recordset::Impl {
     Connection* cn = nullptr;
     bool readOnly = false;
     std::vector<ColumnInfo> cols;
-    std::vector<QVariant> values;  // the row under the cursor, as stored
+    std::vector<QVariant> values;   // the row under the cursor, as stored
     std::vector<QVariant> pending;  // the row as edited, while an edit or new row is pending
     std::vector<char> assigned;
     std::vector<char> appendStarted;
@@ -44,9 +44,10 @@ struct Recordset::Impl {
 namespace {
 
 [[noreturn]] void noCurrentRecord() {
-    throw StoreError(errNoCurrentRecord,
-                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                    "Requested operation requires a current record."));
+    throw StoreError(
+        errNoCurrentRecord,
+        QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                       "Requested operation requires a current record."));
 }
 
 // Puts a key in its place in the sorted keyset; returns its index.
@@ -56,25 +57,42 @@ qint64 insertKey(std::vector<qint64>& keys, qint64 key) {
     return qint64(at);
 }
 
-
 }  // namespace
 
 // ---- Field ---------------------------------------------------------------------------------
 
-QString Field::Name() const { return m_rs->d->cols.at(m_ordinal).name; }
-DataTypeEnum Field::Type() const { return m_rs->d->cols.at(m_ordinal).type; }
-long Field::DefinedSize() const { return m_rs->d->cols.at(m_ordinal).definedSize; }
+QString Field::Name() const {
+    return m_rs->d->cols.at(m_ordinal).name;
+}
+DataTypeEnum Field::Type() const {
+    return m_rs->d->cols.at(m_ordinal).type;
+}
+long Field::DefinedSize() const {
+    return m_rs->d->cols.at(m_ordinal).definedSize;
+}
 long Field::Attributes() const {
     ColumnInfo c = m_rs->d->cols.at(m_ordinal);
     if (m_rs->d->readOnly) c.updatable = false;
     return c.attributes();
 }
-QVariant Field::Value() const { return m_rs->fieldValue(m_ordinal); }
-void Field::setValue(const QVariant& value) { m_rs->assign(m_ordinal, value); }
-QVariant Field::Convert(const QVariant& value) const { return convertForColumn(m_rs->d->cols.at(m_ordinal), value); }
-qint64 Field::ActualSize() const { return m_rs->actualSize(m_ordinal); }
-QByteArray Field::GetChunk(qint64 length) { return m_rs->getChunk(m_ordinal, length); }
-void Field::AppendChunk(const QByteArray& bytes) { m_rs->appendChunk(m_ordinal, bytes); }
+QVariant Field::Value() const {
+    return m_rs->fieldValue(m_ordinal);
+}
+void Field::setValue(const QVariant& value) {
+    m_rs->assign(m_ordinal, value);
+}
+QVariant Field::Convert(const QVariant& value) const {
+    return convertForColumn(m_rs->d->cols.at(m_ordinal), value);
+}
+qint64 Field::ActualSize() const {
+    return m_rs->actualSize(m_ordinal);
+}
+QByteArray Field::GetChunk(qint64 length) {
+    return m_rs->getChunk(m_ordinal, length);
+}
+void Field::AppendChunk(const QByteArray& bytes) {
+    m_rs->appendChunk(m_ordinal, bytes);
+}
 
 Field& Fields::Item(int ordinal) {
     if (ordinal < 0 || ordinal >= Count())
@@ -88,24 +106,29 @@ Field& Fields::Item(int ordinal) {
 Field& Fields::Item(const QString& name) {
     for (Field& f : m_fields)
         if (f.Name().compare(name, Qt::CaseInsensitive) == 0) return f;
-    throw StoreError(errItemNotFound, QStringLiteral("The field '%1' cannot be found in the record.").arg(name));
+    throw StoreError(errItemNotFound,
+                     QStringLiteral("The field '%1' cannot be found in the record.").arg(name));
 }
 
 // ---- Recordset -----------------------------------------------------------------------------
 
 Recordset::Recordset() : d(std::make_unique<Impl>()) {}
 
-Recordset::~Recordset() { Close(); }
+Recordset::~Recordset() {
+    Close();
+}
 
 void Recordset::requireOpen() const {
     if (m_kind == Kind::Closed)
-        throw StoreError(errObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw StoreError(errObjectClosed,
+                         QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 void Recordset::requireUpdatable() const {
     requireOpen();
     if (m_kind != Kind::Keyset || d->readOnly)
-        throw StoreError(errNotSupported, QStringLiteral("This recordset is read-only; it cannot be changed."));
+        throw StoreError(errNotSupported,
+                         QStringLiteral("This recordset is read-only; it cannot be changed."));
 }
 
 void Recordset::buildFields() {
@@ -122,7 +145,8 @@ void Recordset::buildFields() {
 void Recordset::Open(const QString& source, Connection& connection, CursorTypeEnum cursorType,
                      LockTypeEnum lockType, CommandTypeEnum options) {
     if (isOpen())
-        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw StoreError(errObjectOpen,
+                         QStringLiteral("Operation is not allowed when the object is open."));
     if (options == adCmdText || cursorType == adOpenForwardOnly) {
         openForward(connection, options == adCmdText
                                     ? source
@@ -149,7 +173,8 @@ void Recordset::Open(const QString& source, Connection& connection, CursorTypeEn
 
 void Recordset::openForward(Connection& connection, const QString& sqlText) {
     if (isOpen())
-        throw StoreError(errObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw StoreError(errObjectOpen,
+                         QStringLiteral("Operation is not allowed when the object is open."));
     auto impl = std::make_unique<Impl>();
     impl->cn = &connection;
     impl->readOnly = true;
@@ -226,16 +251,20 @@ bool Recordset::EOF_() const {
 long Recordset::RecordCount() const {
     requireOpen();
     switch (m_kind) {
-        case Kind::Keyset: return long(d->keys.size());
-        case Kind::Static: return long(d->rows.size());
-        default: return -1;
+        case Kind::Keyset:
+            return long(d->keys.size());
+        case Kind::Static:
+            return long(d->rows.size());
+        default:
+            return -1;
     }
 }
 
 bool Recordset::hasCurrentRow() const {
     switch (m_kind) {
         case Kind::Keyset:
-            return m_edit == Edit::AddNew || (!d->currentDeleted && d->pos >= 0 && d->pos < d->size());
+            return m_edit == Edit::AddNew ||
+                   (!d->currentDeleted && d->pos >= 0 && d->pos < d->size());
         case Kind::Static:
             return d->pos >= 0 && d->pos < qint64(d->rows.size());
         case Kind::Forward:
@@ -250,7 +279,8 @@ void Recordset::requireCurrentRow() const {
     if (!hasCurrentRow()) noCurrentRecord();
 }
 
-bool Recordset::readAt(const std::vector<qint64>& keys, qint64 pos, std::vector<QVariant>& row) const {
+bool Recordset::readAt(const std::vector<qint64>& keys, qint64 pos,
+                       std::vector<QVariant>& row) const {
     row.assign(d->cols.size(), QVariant());
     if (m_kind == Kind::Static) {
         if (pos >= 0 && pos < qint64(d->rows.size())) row = d->rows[size_t(pos)];
@@ -261,9 +291,10 @@ bool Recordset::readAt(const std::vector<qint64>& keys, qint64 pos, std::vector<
 }
 
 void Recordset::rowGone() const {
-    throw StoreError(errNoCurrentRecord,
-                     QStringLiteral("The record has been deleted from the table '%1' by another program.")
-                         .arg(d->table));
+    throw StoreError(
+        errNoCurrentRecord,
+        QStringLiteral("The record has been deleted from the table '%1' by another program.")
+            .arg(d->table));
 }
 
 void Recordset::land() {
@@ -332,20 +363,26 @@ void Recordset::MoveFirst() {
 void Recordset::MoveLast() {
     requireOpen();
     if (m_kind == Kind::Forward)
-        throw StoreError(errNotSupported, QStringLiteral("A forward-only recordset cannot move backward."));
+        throw StoreError(errNotSupported,
+                         QStringLiteral("A forward-only recordset cannot move backward."));
     const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
     moveTo(n - 1);
 }
 
-void Recordset::MoveNext() { Move(1); }
+void Recordset::MoveNext() {
+    Move(1);
+}
 
-void Recordset::MovePrevious() { Move(-1); }
+void Recordset::MovePrevious() {
+    Move(-1);
+}
 
 void Recordset::Move(long count) {
     requireOpen();
     if (m_kind == Kind::Forward) {
         if (count < 0)
-            throw StoreError(errNotSupported, QStringLiteral("A forward-only recordset cannot move backward."));
+            throw StoreError(errNotSupported,
+                             QStringLiteral("A forward-only recordset cannot move backward."));
         for (long i = 0; i < count && !d->fwdEof; ++i) stepForward(i + 1 == count);
         return;
     }
@@ -442,7 +479,8 @@ void Recordset::Delete(AffectEnum affect) {
         return;
     }
     requireCurrentRow();
-    // Refused (changed or deleted elsewhere, locked, disconnected): the row and a pending edit stay.
+    // Refused (changed or deleted elsewhere, locked, disconnected): the row and a pending edit
+    // stay.
     d->source->remove(d->keys[size_t(d->pos)]);
     discardPending();
     d->keys.erase(d->keys.begin() + d->pos);
@@ -452,7 +490,8 @@ void Recordset::Delete(AffectEnum affect) {
 
 QVariant Recordset::Bookmark() const {
     requireOpen();
-    if (m_kind != Kind::Keyset || m_edit == Edit::AddNew || d->currentDeleted || d->pos < 0 || d->pos >= d->size())
+    if (m_kind != Kind::Keyset || m_edit == Edit::AddNew || d->currentDeleted || d->pos < 0 ||
+        d->pos >= d->size())
         return QVariant();
     return QVariant::fromValue(d->keys[size_t(d->pos)]);
 }
@@ -460,20 +499,24 @@ QVariant Recordset::Bookmark() const {
 void Recordset::setBookmark(const QVariant& bookmark) {
     requireOpen();
     if (m_kind != Kind::Keyset)
-        throw StoreError(errNotSupported, QStringLiteral("Only a table's recordset keeps bookmarks."));
-    const auto at = std::lower_bound(d->keys.begin(), d->keys.end(), bookmark.toLongLong()) - d->keys.begin();
+        throw StoreError(errNotSupported,
+                         QStringLiteral("Only a table's recordset keeps bookmarks."));
+    const auto at =
+        std::lower_bound(d->keys.begin(), d->keys.end(), bookmark.toLongLong()) - d->keys.begin();
     moveTo(std::min<qint64>(at, d->size() - 1));
 }
 
 void Recordset::setFilter(const std::vector<qint64>& keys) {
     requireOpen();
     if (m_kind != Kind::Keyset)
-        throw StoreError(errNotSupported, QStringLiteral("Only a recordset over a table can be filtered."));
+        throw StoreError(errNotSupported,
+                         QStringLiteral("Only a recordset over a table can be filtered."));
     std::vector<qint64> wanted = keys;
     std::sort(wanted.begin(), wanted.end());
     const std::vector<qint64> stored = d->source->readKeys();
     std::vector<qint64> kept;
-    std::set_intersection(stored.begin(), stored.end(), wanted.begin(), wanted.end(), std::back_inserter(kept));
+    std::set_intersection(stored.begin(), stored.end(), wanted.begin(), wanted.end(),
+                          std::back_inserter(kept));
     const qint64 first = kept.empty() ? -1 : 0;
     moveTo(first, &kept, true);
 }
@@ -486,7 +529,9 @@ void Recordset::clearFilter() {
     moveTo(first, &stored, false);
 }
 
-bool Recordset::isFiltered() const { return m_kind == Kind::Keyset && d->filtered; }
+bool Recordset::isFiltered() const {
+    return m_kind == Kind::Keyset && d->filtered;
+}
 
 long Recordset::AbsolutePosition() const {
     requireOpen();
@@ -526,7 +571,8 @@ QByteArray Recordset::getChunk(int ordinal, qint64 length) {
     requireOpen();
     if (m_edit == Edit::None) requireCurrentRow();
     // Read in place: a picture is fetched in many small chunks.
-    const QVariant& v = m_edit != Edit::None ? d->pending[size_t(ordinal)] : d->values[size_t(ordinal)];
+    const QVariant& v =
+        m_edit != Edit::None ? d->pending[size_t(ordinal)] : d->values[size_t(ordinal)];
     if (v.isNull() || length <= 0) return QByteArray();
     qint64& at = d->chunkPos[size_t(ordinal)];
     if (v.typeId() == QMetaType::QByteArray) {
@@ -551,9 +597,10 @@ QByteArray Recordset::getChunk(int ordinal, qint64 length) {
 void Recordset::appendChunk(int ordinal, const QByteArray& bytes) {
     requireUpdatable();
     if (d->cols[size_t(ordinal)].type != adLongVarBinary)
-        throw StoreError(errOperationNotAllowed,
-                         QStringLiteral("Binary data can only be appended to a long binary field, not to '%1'.")
-                             .arg(d->cols[size_t(ordinal)].name));
+        throw StoreError(
+            errOperationNotAllowed,
+            QStringLiteral("Binary data can only be appended to a long binary field, not to '%1'.")
+                .arg(d->cols[size_t(ordinal)].name));
     if (m_edit == Edit::None) beginEdit();
     QVariant& v = d->pending[size_t(ordinal)];
     if (!d->appendStarted[size_t(ordinal)]) {

@@ -69,8 +69,9 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
-    void Open(const QString& source, Connection& connection, CursorTypeEnum cursorType = adOpenKeyset,
-              LockTypeEnum lockType = adLockPessimistic, CommandTypeEnum options = adCmdTable);
+    void Open(const QString& source, Connection& connection,
+              CursorTypeEnum cursorType = adOpenKeyset, LockTypeEnum lockType = adLockPessimistic,
+              CommandTypeEnum options = adCmdTable);
     // Discards a pending edit or new row.
     void Close();
     bool isOpen() const { return m_kind != Kind::Closed; }

@@ -43,14 +43,19 @@ Stmt::Stmt(sqlite3* db, const QString& sql) : m_db(db) {
         QByteArray rest(tail);
         if (!rest.trimmed().isEmpty() && rest.trimmed() != ";") {
             finalize();
-            throw StoreError(errInvalidArgument, QStringLiteral("Only one statement can be run at a time."));
+            throw StoreError(errInvalidArgument,
+                             QStringLiteral("Only one statement can be run at a time."));
         }
     }
 }
 
-Stmt::~Stmt() { finalize(); }
+Stmt::~Stmt() {
+    finalize();
+}
 
-Stmt::Stmt(Stmt&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
+Stmt::Stmt(Stmt&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) {
+    other.m_stmt = nullptr;
+}
 
 Stmt& Stmt::operator=(Stmt&& other) noexcept {
     if (this != &other) {
@@ -72,7 +77,9 @@ void Stmt::bindText(int index, const QString& text) {
     sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-void Stmt::bindInt64(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+void Stmt::bindInt64(int index, qint64 value) {
+    sqlite3_bind_int64(m_stmt, index, value);
+}
 
 void Stmt::bind(int index, const QVariant& value) {
     if (!value.isValid() || value.isNull()) {
@@ -143,10 +150,14 @@ QString Stmt::text(int col) const {
 bool RawValue::operator==(const RawValue& other) const {
     if (storage != other.storage) return false;
     switch (storage) {
-        case SQLITE_INTEGER: return integer == other.integer;
-        case SQLITE_FLOAT: return std::memcmp(&real, &other.real, sizeof real) == 0;
-        case SQLITE_NULL: return true;
-        default: return bytes == other.bytes;
+        case SQLITE_INTEGER:
+            return integer == other.integer;
+        case SQLITE_FLOAT:
+            return std::memcmp(&real, &other.real, sizeof real) == 0;
+        case SQLITE_NULL:
+            return true;
+        default:
+            return bytes == other.bytes;
     }
 }
 
@@ -154,8 +165,12 @@ RawValue readRaw(sqlite3_stmt* stmt, int col) {
     RawValue raw;
     raw.storage = sqlite3_column_type(stmt, col);
     switch (raw.storage) {
-        case SQLITE_INTEGER: raw.integer = sqlite3_column_int64(stmt, col); break;
-        case SQLITE_FLOAT: raw.real = sqlite3_column_double(stmt, col); break;
+        case SQLITE_INTEGER:
+            raw.integer = sqlite3_column_int64(stmt, col);
+            break;
+        case SQLITE_FLOAT:
+            raw.real = sqlite3_column_double(stmt, col);
+            break;
         case SQLITE_TEXT:
             raw.bytes = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)),
                                    sqlite3_column_bytes(stmt, col));
@@ -165,7 +180,8 @@ RawValue readRaw(sqlite3_stmt* stmt, int col) {
             raw.bytes = QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col));
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return raw;
 }
@@ -199,7 +215,8 @@ QVariant fromRaw(const RawValue& raw, DataTypeEnum type) {
             break;
         case adCurrency:
             if (storage == SQLITE_INTEGER) return QVariant::fromValue(Currency{raw.integer});
-            if (storage == SQLITE_FLOAT) return QVariant::fromValue(Currency{std::llround(raw.real * 1e4)});
+            if (storage == SQLITE_FLOAT)
+                return QVariant::fromValue(Currency{std::llround(raw.real * 1e4)});
             break;
         case adDate:
             if (storage == SQLITE_TEXT) {
@@ -220,14 +237,20 @@ QVariant fromRaw(const RawValue& raw, DataTypeEnum type) {
             break;
     }
     switch (storage) {
-        case SQLITE_INTEGER: return QVariant::fromValue(qint64(raw.integer));
-        case SQLITE_FLOAT: return raw.real;
-        case SQLITE_BLOB: return raw.bytes;
-        default: return asText();
+        case SQLITE_INTEGER:
+            return QVariant::fromValue(qint64(raw.integer));
+        case SQLITE_FLOAT:
+            return raw.real;
+        case SQLITE_BLOB:
+            return raw.bytes;
+        default:
+            return asText();
     }
 }
 
-QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) { return fromRaw(readRaw(stmt, col), type); }
+QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type) {
+    return fromRaw(readRaw(stmt, col), type);
+}
 
 void configure(sqlite3* db) {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -239,7 +262,9 @@ void configure(sqlite3* db) {
     exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
-void configureWait(sqlite3* db) { sqlite3_busy_timeout(db, kBusyTimeoutMs); }
+void configureWait(sqlite3* db) {
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+}
 
 void exec(sqlite3* db, const QString& sql) {
     char* err = nullptr;
@@ -264,7 +289,8 @@ std::vector<ColumnInfo> tableColumns(sqlite3* db, const QString& table, int* key
         c.primaryKey = q.int64(3) != 0;
         if (c.primaryKey) {
             ++pkCount;
-            if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) key = int(cols.size());
+            if (c.declType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                key = int(cols.size());
         }
         cols.push_back(c);
     }

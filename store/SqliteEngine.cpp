@@ -1,14 +1,13 @@
 #include "SqliteEngine.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QtEndian>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -26,8 +25,9 @@ constexpr int kApplicationId = 0x43475754;
 constexpr int kReserveWaitMs = 200;
 
 [[noreturn]] void notADatabase(const QString& path, const QString& why) {
-    throw StoreError(errFileNotFound,
-                     QStringLiteral("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
+    throw StoreError(
+        errFileNotFound,
+        QStringLiteral("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
 }
 
 // A journal left by a program that died mid-save: the engine rolls it back when it opens the
@@ -43,8 +43,9 @@ bool hasHotJournal(const QString& path) {
 void checkHeader(const QString& path, bool checkSize) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be read: %2.")
-                                              .arg(path, file.errorString()));
+        throw StoreError(
+            errFileNotFound,
+            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
     const QByteArray header = file.read(100);
     const qint64 size = file.size();
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
@@ -55,7 +56,8 @@ void checkHeader(const QString& path, bool checkSize) {
     if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
         notADatabase(path, QStringLiteral("the file is damaged"));
     const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
-    const bool countValid = pageCount != 0 && qFromBigEndian<quint32>(h + 24) == qFromBigEndian<quint32>(h + 92);
+    const bool countValid =
+        pageCount != 0 && qFromBigEndian<quint32>(h + 24) == qFromBigEndian<quint32>(h + 92);
     if (checkSize && countValid && qint64(pageCount) * pageSize > size)
         notADatabase(path, QStringLiteral("the file is damaged (it is shorter than it should be)"));
 }
@@ -71,8 +73,9 @@ QString indexSql(const QString& table, const Index& index) {
     QString cols;
     for (const auto& c : index.Columns) {
         if (!cols.isEmpty()) cols += QLatin1Char(',');
-        cols += sql::quoteIdent(c.Name) + (c.SortOrder == adSortDescending ? QStringLiteral(" DESC")
-                                                                           : QStringLiteral(" ASC"));
+        cols +=
+            sql::quoteIdent(c.Name) +
+            (c.SortOrder == adSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
     }
     return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
         .arg(index.Unique ? QStringLiteral("UNIQUE ") : QString(), sql::quoteIdent(index.Name),
@@ -94,14 +97,17 @@ QString tableSql(const QString& tableName, const Table& table) {
         QString def = sql::quoteIdent(c.Name) + QLatin1Char(' ') + c.declType();
         if (c.autoIncrement()) {
             if (c.Type != adInteger && c.Type != adBigInt)
-                throw StoreError(errInvalidArgument,
-                                 QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
-                                                "columns can.")
-                                     .arg(c.Name));
+                throw StoreError(
+                    errInvalidArgument,
+                    QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
+                                   "columns can.")
+                        .arg(c.Name));
             if (++autoIncrements > 1)
-                throw StoreError(errInvalidArgument, QStringLiteral("A table can have only one counting column."));
+                throw StoreError(errInvalidArgument,
+                                 QStringLiteral("A table can have only one counting column."));
             def = sql::quoteIdent(c.Name) + QStringLiteral(" INTEGER");
-            if (pk && pk->Columns.size() == 1 && pk->Columns.front().Name.compare(c.Name, Qt::CaseInsensitive) == 0) {
+            if (pk && pk->Columns.size() == 1 &&
+                pk->Columns.front().Name.compare(c.Name, Qt::CaseInsensitive) == 0) {
                 def += QStringLiteral(" CONSTRAINT ") + sql::quoteIdent(pk->Name);
                 pkInline = true;
             }
@@ -115,13 +121,15 @@ QString tableSql(const QString& tableName, const Table& table) {
     if (pk && !pkInline) {
         if (autoIncrements > 0)
             throw StoreError(errInvalidArgument,
-                             QStringLiteral("The primary key of '%1' must be its counting column.").arg(tableName));
+                             QStringLiteral("The primary key of '%1' must be its counting column.")
+                                 .arg(tableName));
         QString cols;
         for (const auto& c : pk->Columns) {
             if (!cols.isEmpty()) cols += QLatin1Char(',');
             cols += sql::quoteIdent(c.Name);
         }
-        defs += QStringLiteral(", CONSTRAINT %1 PRIMARY KEY (%2)").arg(sql::quoteIdent(pk->Name), cols);
+        defs +=
+            QStringLiteral(", CONSTRAINT %1 PRIMARY KEY (%2)").arg(sql::quoteIdent(pk->Name), cols);
     }
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(sql::quoteIdent(tableName), defs);
 }
@@ -136,7 +144,8 @@ public:
     qint64 reserveKey() override;
     qint64 insert(const std::vector<size_t>& assigned, std::vector<QVariant>& values,
                   QVariant& givenKey) override;
-    void update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) override;
+    void update(qint64 key, const std::vector<size_t>& assigned,
+                const std::vector<QVariant>& values) override;
     void remove(qint64 key) override;
 
 private:
@@ -147,8 +156,9 @@ private:
     sqlite3* m_db;
     sql::Stmt m_rowStmt;
     qint64 m_readKey = 0;
-    std::vector<sql::RawValue> m_raw;  // the row last read, byte for byte, to tell whether it changed since
-    unsigned m_dataVersion = 0;        // the file's data version when it was read
+    std::vector<sql::RawValue>
+        m_raw;  // the row last read, byte for byte, to tell whether it changed since
+    unsigned m_dataVersion = 0;  // the file's data version when it was read
 };
 
 SqliteTable::SqliteTable(sqlite3* db, const QString& table) : m_db(db) {
@@ -157,8 +167,9 @@ SqliteTable::SqliteTable(sqlite3* db, const QString& table) : m_db(db) {
     if (keyColumn >= 0) {
         ColumnInfo& key = cols[size_t(keyColumn)];
         int notNull = 0, pk = 0, autoinc = 0;
-        sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), key.name.toUtf8().constData(),
-                                      nullptr, nullptr, &notNull, &pk, &autoinc);
+        sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(),
+                                      key.name.toUtf8().constData(), nullptr, nullptr, &notNull,
+                                      &pk, &autoinc);
         key.autoIncrement = autoIncrement = autoinc != 0;
         key.notNull = true;  // a row key is never Null
     }
@@ -168,17 +179,21 @@ SqliteTable::SqliteTable(sqlite3* db, const QString& table) : m_db(db) {
         columnList += sql::quoteIdent(c.name);
     }
     const QString quoted = sql::quoteIdent(table);
-    m_rowStmt = sql::Stmt(db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1").arg(columnList, quoted));
+    m_rowStmt = sql::Stmt(
+        db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1").arg(columnList, quoted));
 }
 
 std::vector<qint64> SqliteTable::readKeys() {
     sql::Stmt keys;
     try {
-        keys = sql::Stmt(m_db, QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(sql::quoteIdent(name)));
+        keys = sql::Stmt(
+            m_db,
+            QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(sql::quoteIdent(name)));
     } catch (const StoreError&) {
-        throw StoreError(errNotSupported,
-                         QStringLiteral("The table '%1' cannot be opened for editing: its rows have no keys.")
-                             .arg(name));
+        throw StoreError(
+            errNotSupported,
+            QStringLiteral("The table '%1' cannot be opened for editing: its rows have no keys.")
+                .arg(name));
     }
     std::vector<qint64> result;
     while (keys.step()) result.push_back(keys.int64(0));
@@ -234,7 +249,8 @@ qint64 SqliteTable::reserveKey() {
             up.bindText(2, name);
             up.step();
             if (sqlite3_changes(db) == 0) {
-                sql::Stmt ins(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                sql::Stmt ins(
+                    db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
                 ins.bindText(1, name);
                 ins.bindInt64(2, key);
                 ins.step();
@@ -267,13 +283,15 @@ qint64 SqliteTable::insert(const std::vector<size_t>& assigned, std::vector<QVar
             taken.bindInt64(1, givenKey.toLongLong());
             if (taken.step()) {
                 const qint64 key = nextKey();
-                givenKey = key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
+                givenKey =
+                    key <= std::numeric_limits<int>::max() ? QVariant(int(key)) : QVariant(key);
                 values[size_t(keyColumn)] = givenKey;
             }
         }
-        sql::Stmt ins(db, assigned.empty()
-                              ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                              : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names, marks));
+        sql::Stmt ins(
+            db, assigned.empty()
+                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names, marks));
         for (size_t k = 0; k < assigned.size(); ++k) ins.bind(int(k + 1), values[assigned[k]]);
         ins.step();
         rowid = sqlite3_last_insert_rowid(db);
@@ -289,21 +307,25 @@ void SqliteTable::checkRowUnchanged(qint64 key, const QString& undone) {
     q.bindInt64(1, key);
     bool same = q.step();
     const bool found = same;
-    for (size_t i = 0; same && i < cols.size(); ++i) same = key == m_readKey && sql::readRaw(q.get(), int(i)) == m_raw[i];
+    for (size_t i = 0; same && i < cols.size(); ++i)
+        same = key == m_readKey && sql::readRaw(q.get(), int(i)) == m_raw[i];
     q.reset();
     if (!found)
-        throw StoreError(errRecordDeleted,
-                         QStringLiteral("The record was deleted from the table '%1' by another program since it "
-                                        "was shown; %2.")
-                             .arg(name, undone));
+        throw StoreError(
+            errRecordDeleted,
+            QStringLiteral("The record was deleted from the table '%1' by another program since it "
+                           "was shown; %2.")
+                .arg(name, undone));
     if (!same)
-        throw StoreError(errRecordChanged,
-                         QStringLiteral("The record was changed in the table '%1' by another program since it "
-                                        "was shown; %2.")
-                             .arg(name, undone));
+        throw StoreError(
+            errRecordChanged,
+            QStringLiteral("The record was changed in the table '%1' by another program since it "
+                           "was shown; %2.")
+                .arg(name, undone));
 }
 
-void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned, const std::vector<QVariant>& values) {
+void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
+                         const std::vector<QVariant>& values) {
     QString sets;
     for (size_t i : assigned) {
         if (!sets.isEmpty()) sets += QLatin1Char(',');
@@ -312,7 +334,9 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned, const 
     sql::inWriteTransaction(m_db, [&] {
         // Only a row still as it was read is written: another program's save is never lost.
         checkRowUnchanged(key, QStringLiteral("nothing was saved"));
-        sql::Stmt upd(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(sql::quoteIdent(name), sets));
+        sql::Stmt upd(
+            m_db,
+            QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(sql::quoteIdent(name), sets));
         for (size_t k = 0; k < assigned.size(); ++k) upd.bind(int(k + 1), values[assigned[k]]);
         upd.bindInt64(int(assigned.size() + 1), key);
         upd.step();
@@ -323,7 +347,8 @@ void SqliteTable::remove(qint64 key) {
     sql::inWriteTransaction(m_db, [&] {
         // A row another program changed since it was shown is not deleted unseen.
         checkRowUnchanged(key, QStringLiteral("nothing was deleted"));
-        sql::Stmt del(m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
+        sql::Stmt del(
+            m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
         del.bindInt64(1, key);
         del.step();
     });
@@ -359,8 +384,9 @@ SqliteQuery::SqliteQuery(sqlite3* db, const QString& sqlText) : m_stmt(db, sqlTe
         const char* origin = sqlite3_column_origin_name(st, i);
         if (table && origin) {
             int notNull = 0, pk = 0, autoinc = 0;
-            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st, i), table, origin, nullptr,
-                                              nullptr, &notNull, &pk, &autoinc) == SQLITE_OK) {
+            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st, i), table,
+                                              origin, nullptr, nullptr, &notNull, &pk,
+                                              &autoinc) == SQLITE_OK) {
                 c.notNull = notNull != 0 || (pk != 0 && c.type == adInteger);
                 c.primaryKey = pk != 0;
                 c.autoIncrement = autoinc != 0;
@@ -377,7 +403,8 @@ bool SqliteQuery::next(std::vector<QVariant>* values) {
         return false;
     }
     if (values)
-        for (size_t i = 0; i < cols.size(); ++i) (*values)[i] = sql::readColumn(m_stmt.get(), int(i), cols[i].type);
+        for (size_t i = 0; i < cols.size(); ++i)
+            (*values)[i] = sql::readColumn(m_stmt.get(), int(i), cols[i].type);
     return true;
 }
 
@@ -393,13 +420,18 @@ QStringList sqliteUserTables(sqlite3* db) {
     return names;
 }
 
-SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(m_db); }
+SqliteDatabase::~SqliteDatabase() {
+    sqlite3_close_v2(m_db);
+}
 
-QStringList SqliteDatabase::userTables() { return sqliteUserTables(m_db); }
+QStringList SqliteDatabase::userTables() {
+    return sqliteUserTables(m_db);
+}
 
 sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     if (path.isEmpty())
-        throw StoreError(errFileNotFound, QStringLiteral("No database file was named in the connection."));
+        throw StoreError(errFileNotFound,
+                         QStringLiteral("No database file was named in the connection."));
     const QFileInfo info(path);
     if (!info.exists())
         throw StoreError(errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
@@ -409,19 +441,24 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     // A pipe or a device would make the first read wait for ever, or read without end.
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-        throw StoreError(errFileNotFound,
-                         QStringLiteral("'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
-                                        "cannot be a database file.")
-                             .arg(path));
+        throw StoreError(
+            errFileNotFound,
+            QStringLiteral(
+                "'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
+                "cannot be a database file.")
+                .arg(path));
     const bool journal = hasHotJournal(path);
     checkHeader(path, !journal);
 
     sqlite3* db = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
+    const int flags =
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        const QString why =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
-        throw StoreError(errFileNotFound, QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, why));
+        throw StoreError(errFileNotFound,
+                         QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, why));
     }
     try {
         sql::configure(db);
@@ -434,15 +471,18 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
         const int code = sqlite3_extended_errcode(db) & 0xff;
         sqlite3_close(db);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw StoreError(errFileNotFound,
-                             QStringLiteral("The file '%1' is locked by another program.").arg(path));
+            throw StoreError(
+                errFileNotFound,
+                QStringLiteral("The file '%1' is locked by another program.").arg(path));
         // The file is whole; only the journal of an unfinished save cannot be rolled back here.
         if (journal && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN))
-            throw StoreError(errFileNotFound,
-                             QStringLiteral("The file '%1' has a save left unfinished by a program that stopped, "
-                                            "and it can be put right only where the file and its folder can be "
-                                            "written. Open it once with write access.")
-                                 .arg(path));
+            throw StoreError(
+                errFileNotFound,
+                QStringLiteral(
+                    "The file '%1' has a save left unfinished by a program that stopped, "
+                    "and it can be put right only where the file and its folder can be "
+                    "written. Open it once with write access.")
+                    .arg(path));
         notADatabase(path, QStringLiteral("it is damaged or not a database"));
     }
     if (journal) {
@@ -458,26 +498,31 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
 
 std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) {
     if (path.isEmpty())
-        throw StoreError(errInvalidArgument, QStringLiteral("No database file was named for the new database."));
+        throw StoreError(errInvalidArgument,
+                         QStringLiteral("No database file was named for the new database."));
     const QByteArray native = path.toUtf8();  // the bytes SQLite hands to open() too
     const auto inTheWay = [&path] {
-        return StoreError(errFileExists,
-                          QStringLiteral("The file '%1' already exists; a new database never replaces it.").arg(path));
+        return StoreError(
+            errFileExists,
+            QStringLiteral("The file '%1' already exists; a new database never replaces it.")
+                .arg(path));
     };
     // The file is made here, in one step that fails on any entry already under the name (a
     // link, even a dangling one, included), so SQLite only ever opens the empty file made here.
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int error = errno;
         if (error == EEXIST) throw inTheWay();
-        throw StoreError(errFileNotFound, QStringLiteral("The database file '%1' cannot be created: %2.")
-                                              .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+        throw StoreError(errFileNotFound,
+                         QStringLiteral("The database file '%1' cannot be created: %2.")
+                             .arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
     struct stat made {};
     const auto stillOurs = [&] {
         struct stat now {};
-        return ::lstat(native.constData(), &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == made.st_dev &&
-               now.st_ino == made.st_ino;
+        return ::lstat(native.constData(), &now) == 0 && S_ISREG(now.st_mode) &&
+               now.st_dev == made.st_dev && now.st_ino == made.st_ino;
     };
     sqlite3* db = nullptr;
     try {
@@ -485,16 +530,20 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
             throw StoreError(errFileNotFound,
                              QStringLiteral("The database file '%1' cannot be created: %2.")
                                  .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        // SQLite deletes or replays an old journal it finds beside a database; it is somebody's file.
+        // SQLite deletes or replays an old journal it finds beside a database; it is somebody's
+        // file.
         for (const char* companion : {"-journal", "-wal"}) {
             struct stat st {};
             if (::lstat((native + companion).constData(), &st) == 0)
-                throw StoreError(errFileExists, QStringLiteral("The file '%1%2' already exists; a new database "
-                                                               "never replaces it.")
-                                                    .arg(path, QLatin1String(companion)));
+                throw StoreError(errFileExists,
+                                 QStringLiteral("The file '%1%2' already exists; a new database "
+                                                "never replaces it.")
+                                     .arg(path, QLatin1String(companion)));
         }
-        const int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
-        if (rc != SQLITE_OK) sql::fail(db, QStringLiteral("The database file '%1' cannot be created").arg(path));
+        const int rc = sqlite3_open_v2(native.constData(), &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+        if (rc != SQLITE_OK)
+            sql::fail(db, QStringLiteral("The database file '%1' cannot be created").arg(path));
         // Nothing is written unless the name still holds the file made above.
         if (!stillOurs()) throw inTheWay();
         sql::configure(db);
@@ -511,17 +560,21 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
     return std::make_unique<SqliteDatabase>(db, path);
 }
 
-std::vector<ColumnInfo> SqliteDatabase::tableColumns(const QString& table) { return sql::tableColumns(m_db, table); }
+std::vector<ColumnInfo> SqliteDatabase::tableColumns(const QString& table) {
+    return sql::tableColumns(m_db, table);
+}
 
 std::unique_ptr<TableAccess> SqliteDatabase::openTable(const QString& source) {
     QString table;
     {
-        sql::Stmt q(m_db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
-                                         "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+        sql::Stmt q(m_db, QStringLiteral(
+                              "SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
+                              "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
         q.bindText(1, source);
         if (!q.step())
             throw StoreError(errTableNotFound,
-                             QStringLiteral("The table '%1' cannot be found in the database '%2'.").arg(source, m_path));
+                             QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                                 .arg(source, m_path));
         table = q.text(0);
     }
     return std::make_unique<SqliteTable>(m_db, table);
@@ -534,7 +587,8 @@ std::unique_ptr<Query> SqliteDatabase::query(const QString& sqlText) {
 void SqliteDatabase::createTable(const Table& table) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
+                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.")
+                             .arg(table.Name));
     sql::inWriteTransaction(m_db, [&] {
         sql::exec(m_db, tableSql(table.Name, table));
         for (const Index& i : table.Indexes)
@@ -572,7 +626,8 @@ void SqliteDatabase::createIndex(Table& table, const Index& index) {
                           .arg(sql::quoteIdent(tmp), sql::quoteIdent(table.Name)));
         for (const Index& i : table.Indexes) sql::exec(db, indexSql(table.Name, i));
         if (seq >= 0) {
-            sql::Stmt q(db, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?1) WHERE name = ?2"));
+            sql::Stmt q(db, QStringLiteral(
+                                "UPDATE sqlite_sequence SET seq = max(seq, ?1) WHERE name = ?2"));
             q.bindInt64(1, seq);
             q.bindText(2, table.Name);
             q.step();
@@ -584,7 +639,8 @@ void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
                               const std::function<bool(qint64, qint64)>& progress) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
+                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.")
+                             .arg(table.Name));
     QString names, marks;
     for (const Column& c : table.Columns) {
         if (!names.isEmpty()) {
@@ -598,18 +654,22 @@ void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
     for (const Column& c : table.Columns) cols.push_back(c.info());
     sql::inWriteTransaction(m_db, [&] {
         sql::exec(m_db, tableSql(table.Name, table));
-        sql::Stmt ins(m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(sql::quoteIdent(table.Name), names, marks));
+        sql::Stmt ins(m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(sql::quoteIdent(table.Name), names, marks));
         std::vector<QVariant> values(cols.size());
         qint64 done = 0;
         while (rows.next(&values)) {
             ins.reset();
-            for (size_t i = 0; i < cols.size(); ++i) ins.bind(int(i + 1), convertForColumn(cols[i], values[i]));
+            for (size_t i = 0; i < cols.size(); ++i)
+                ins.bind(int(i + 1), convertForColumn(cols[i], values[i]));
             ins.step();
             if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
-                throw StoreError(errOperationCancelled, QStringLiteral("The copy was cancelled; nothing was written."));
+                throw StoreError(errOperationCancelled,
+                                 QStringLiteral("The copy was cancelled; nothing was written."));
         }
         if (progress && !progress(done, total))
-            throw StoreError(errOperationCancelled, QStringLiteral("The copy was cancelled; nothing was written."));
+            throw StoreError(errOperationCancelled,
+                             QStringLiteral("The copy was cancelled; nothing was written."));
     });
 }
 
@@ -619,7 +679,8 @@ void SqliteDatabase::readTable(Table& table) {
     table.Indexes.clear();
     std::vector<std::pair<int, QString>> pkColumns;
     {
-        sql::Stmt q(db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
+        sql::Stmt q(
+            db, QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?1)"));
         q.bindText(1, table.Name);
         while (q.step()) {
             Column c;
@@ -628,8 +689,9 @@ void SqliteDatabase::readTable(Table& table) {
             typeFromDecl(declType, c.Type, c.DefinedSize);
             bool nullable = q.int64(2) == 0;
             int notNull = 0, pk = 0, autoinc = 0;
-            sqlite3_table_column_metadata(db, "main", table.Name.toUtf8().constData(), c.Name.toUtf8().constData(),
-                                          nullptr, nullptr, &notNull, &pk, &autoinc);
+            sqlite3_table_column_metadata(db, "main", table.Name.toUtf8().constData(),
+                                          c.Name.toUtf8().constData(), nullptr, nullptr, &notNull,
+                                          &pk, &autoinc);
             if (q.int64(3) > 0) {
                 pkColumns.emplace_back(int(q.int64(3)), c.Name);
                 if (autoinc != 0) nullable = false;
@@ -643,27 +705,32 @@ void SqliteDatabase::readTable(Table& table) {
         Index pk;
         pk.Name = QStringLiteral("PrimaryKey");
         pk.Unique = pk.PrimaryKey = true;
-        sql::Stmt q(db, QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?1"));
+        sql::Stmt q(
+            db, QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?1"));
         q.bindText(1, table.Name);
         if (q.step()) {
             static const QRegularExpression named(
                 QStringLiteral("CONSTRAINT\\s+\"((?:[^\"]|\"\")*)\"\\s+PRIMARY\\s+KEY"),
                 QRegularExpression::CaseInsensitiveOption);
             const auto m = named.match(q.text(0));
-            if (m.hasMatch()) pk.Name = m.captured(1).replace(QLatin1String("\"\""), QLatin1String("\""));
+            if (m.hasMatch())
+                pk.Name = m.captured(1).replace(QLatin1String("\"\""), QLatin1String("\""));
         }
         for (const auto& [order, name] : pkColumns) pk.appendColumn(name, table.column(name)->Type);
         table.Indexes.push_back(pk);
     }
-    sql::Stmt list(db, QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?1) WHERE origin <> 'pk' "
-                                      "ORDER BY seq DESC"));
+    sql::Stmt list(
+        db,
+        QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?1) WHERE origin <> 'pk' "
+                       "ORDER BY seq DESC"));
     list.bindText(1, table.Name);
     while (list.step()) {
         Index idx;
         idx.Name = list.text(0);
         idx.Unique = list.int64(1) != 0;
-        sql::Stmt cols(db, QStringLiteral("SELECT name, \"desc\" FROM pragma_index_xinfo(?1) WHERE key = 1 "
-                                          "ORDER BY seqno"));
+        sql::Stmt cols(
+            db, QStringLiteral("SELECT name, \"desc\" FROM pragma_index_xinfo(?1) WHERE key = 1 "
+                               "ORDER BY seqno"));
         cols.bindText(1, idx.Name);
         while (cols.step()) {
             const Column* c = table.column(cols.text(0));

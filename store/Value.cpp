@@ -14,13 +14,15 @@ namespace {
 constexpr const char* kStorageDateFormat = "yyyy-MM-dd HH:mm:ss";
 
 // Ready-made text for the "X cannot be stored in column Y" family of errors.
-[[noreturn]] void conversionError(const ColumnInfo& column, const QVariant& value, const QString& need) {
+[[noreturn]] void conversionError(const ColumnInfo& column, const QVariant& value,
+                                  const QString& need) {
     QString shown = value.typeId() == QMetaType::QByteArray
                         ? QStringLiteral("a block of %1 bytes").arg(value.toByteArray().size())
                         : QStringLiteral("\"%1\"").arg(valueText(value, QLocale::c()));
-    throw StoreError(errDataConversion, QStringLiteral("The value %1 cannot be stored in the column "
-                                                       "\"%2\": %3.")
-                                            .arg(shown, column.name, need));
+    throw StoreError(errDataConversion,
+                     QStringLiteral("The value %1 cannot be stored in the column "
+                                    "\"%2\": %3.")
+                         .arg(shown, column.name, need));
 }
 
 // U+2212 MINUS SIGN: the minus Swedish, Finnish and Norwegian write, and that text pasted from
@@ -120,7 +122,9 @@ std::optional<double> variantToDouble(const QVariant& v) {
     }
 }
 
-bool isCurrency(const QVariant& v) { return v.metaType() == QMetaType::fromType<Currency>(); }
+bool isCurrency(const QVariant& v) {
+    return v.metaType() == QMetaType::fromType<Currency>();
+}
 
 }  // namespace
 
@@ -133,7 +137,9 @@ QString Currency::toPlainString() const {
            QLatin1Char('.') + frac;
 }
 
-bool isLongType(DataTypeEnum type) { return type == adLongVarBinary || type == adLongVarWChar; }
+bool isLongType(DataTypeEnum type) {
+    return type == adLongVarBinary || type == adLongVarWChar;
+}
 
 long ColumnInfo::attributes() const {
     long a = updatable ? long(adFldUpdatable) : 0L;
@@ -188,17 +194,28 @@ void typeFromDecl(const QString& decl, DataTypeEnum& type, long& definedSize) {
 
 QString declForType(DataTypeEnum type, long definedSize) {
     switch (type) {
-        case adSmallInt: return QStringLiteral("SMALLINT");
-        case adInteger: return QStringLiteral("INTEGER");
-        case adBigInt: return QStringLiteral("BIGINT");
-        case adSingle: return QStringLiteral("SINGLE");
-        case adDouble: return QStringLiteral("DOUBLE");
-        case adCurrency: return QStringLiteral("CURRENCY");
-        case adDate: return QStringLiteral("DATETIME");
-        case adBoolean: return QStringLiteral("BIT");
-        case adVarWChar: return QStringLiteral("VARWCHAR(%1)").arg(definedSize > 0 ? definedSize : 255);
-        case adLongVarWChar: return QStringLiteral("LONGTEXT");
-        case adLongVarBinary: return QStringLiteral("LONGBINARY");
+        case adSmallInt:
+            return QStringLiteral("SMALLINT");
+        case adInteger:
+            return QStringLiteral("INTEGER");
+        case adBigInt:
+            return QStringLiteral("BIGINT");
+        case adSingle:
+            return QStringLiteral("SINGLE");
+        case adDouble:
+            return QStringLiteral("DOUBLE");
+        case adCurrency:
+            return QStringLiteral("CURRENCY");
+        case adDate:
+            return QStringLiteral("DATETIME");
+        case adBoolean:
+            return QStringLiteral("BIT");
+        case adVarWChar:
+            return QStringLiteral("VARWCHAR(%1)").arg(definedSize > 0 ? definedSize : 255);
+        case adLongVarWChar:
+            return QStringLiteral("LONGTEXT");
+        case adLongVarBinary:
+            return QStringLiteral("LONGBINARY");
         default:
             throw StoreError(errInvalidArgument,
                              QStringLiteral("The data type %1 is not supported.").arg(int(type)));
@@ -223,7 +240,8 @@ std::optional<double> parseNumber(const QString& text, const QLocale& locale) {
         QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     bool ok = false;
     const QString t = withAsciiMinus(text);
-    double d = plain.match(t).hasMatch() ? t.trimmed().toDouble(&ok) : locale.toDouble(text.trimmed(), &ok);
+    double d = plain.match(t).hasMatch() ? t.trimmed().toDouble(&ok)
+                                         : locale.toDouble(text.trimmed(), &ok);
     if (ok && std::isfinite(d)) return d;
     return std::nullopt;
 }
@@ -245,11 +263,10 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
     if (dt.isValid()) return dt;
     const QString date = dateFormatWithFullYear(locale);
     const QString time = timeFormatWithSeconds(locale);
-    for (const QString& f : {date + QLatin1Char(' ') + time, date,
-                             locale.dateTimeFormat(QLocale::ShortFormat),
-                             locale.dateTimeFormat(QLocale::LongFormat),
-                             locale.dateFormat(QLocale::ShortFormat),
-                             locale.dateFormat(QLocale::LongFormat)}) {
+    for (const QString& f :
+         {date + QLatin1Char(' ') + time, date, locale.dateTimeFormat(QLocale::ShortFormat),
+          locale.dateTimeFormat(QLocale::LongFormat), locale.dateFormat(QLocale::ShortFormat),
+          locale.dateFormat(QLocale::LongFormat)}) {
         dt = locale.toDateTime(t, f);
         if (dt.isValid()) return dt;
         const QDate d = locale.toDate(t, f);
@@ -258,12 +275,15 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
     return std::nullopt;
 }
 
-QString dateToStorage(const QDateTime& dt) { return dt.toString(QLatin1String(kStorageDateFormat)); }
+QString dateToStorage(const QDateTime& dt) {
+    return dt.toString(QLatin1String(kStorageDateFormat));
+}
 
 std::optional<QDateTime> dateFromStorage(const QString& text) {
     // The stored form itself, read by hand: a table of many rows reads one per row.
     if (text.size() == 19 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
-        text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':') && text.at(16) == QLatin1Char(':')) {
+        text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':') &&
+        text.at(16) == QLatin1Char(':')) {
         bool ok[6];
         const int y = QStringView(text).mid(0, 4).toInt(&ok[0]);
         const int mo = QStringView(text).mid(5, 2).toInt(&ok[1]);
@@ -310,7 +330,8 @@ QString valueText(const QVariant& value, const QLocale& locale) {
             const QDateTime dt = value.toDateTime();
             const QString date = locale.toString(dt.date(), dateFormatWithFullYear(locale));
             if (dt.time() == QTime(0, 0)) return date;
-            return date + QLatin1Char(' ') + locale.toString(dt.time(), timeFormatWithSeconds(locale));
+            return date + QLatin1Char(' ') +
+                   locale.toString(dt.time(), timeFormatWithSeconds(locale));
         }
         case QMetaType::QDate:
             return locale.toString(value.toDate(), dateFormatWithFullYear(locale));
@@ -340,21 +361,23 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 if (std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) n = qint64(*d);
             }
             if (!n) conversionError(column, value, QStringLiteral("it needs a whole number"));
-            const qint64 lo = column.type == adSmallInt ? -32768
+            const qint64 lo = column.type == adSmallInt  ? -32768
                               : column.type == adInteger ? std::numeric_limits<qint32>::min()
                                                          : std::numeric_limits<qint64>::min();
-            const qint64 hi = column.type == adSmallInt ? 32767
+            const qint64 hi = column.type == adSmallInt  ? 32767
                               : column.type == adInteger ? std::numeric_limits<qint32>::max()
                                                          : std::numeric_limits<qint64>::max();
             if (*n < lo || *n > hi)
-                conversionError(column, value,
-                                QStringLiteral("it needs a whole number from %1 to %2").arg(lo).arg(hi));
+                conversionError(
+                    column, value,
+                    QStringLiteral("it needs a whole number from %1 to %2").arg(lo).arg(hi));
             if (column.type == adBigInt) return QVariant::fromValue(qint64(*n));
             return QVariant::fromValue(int(*n));
         }
         case adSingle:
         case adDouble: {
-            std::optional<double> d = isText ? parseNumber(value.toString()) : variantToDouble(value);
+            std::optional<double> d =
+                isText ? parseNumber(value.toString()) : variantToDouble(value);
             if (!d) conversionError(column, value, QStringLiteral("it needs a number"));
             if (column.type == adSingle) {
                 // Anything that rounds to the largest single fits, as its shortest text does.
@@ -378,7 +401,8 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 const qint64 n = value.toLongLong();
                 if (std::fabs(*d) < 9.2e14) c = Currency{n * Currency::kScale};
             }
-            if (!c) conversionError(column, value, QStringLiteral("it needs an amount such as 12.50"));
+            if (!c)
+                conversionError(column, value, QStringLiteral("it needs an amount such as 12.50"));
             return QVariant::fromValue(*c);
         }
         case adDate: {
@@ -391,7 +415,8 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 dt = parseDateTime(value.toString());
             else if (auto d = variantToDouble(value))
                 dt = fromOleDate(*d);
-            if (!dt || !dt->isValid()) conversionError(column, value, QStringLiteral("it needs a date"));
+            if (!dt || !dt->isValid())
+                conversionError(column, value, QStringLiteral("it needs a date"));
             // Kept to the second, as stored.
             QDateTime whole = *dt;
             whole.setTime(QTime(dt->time().hour(), dt->time().minute(), dt->time().second()));
@@ -400,10 +425,11 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
         case adBoolean: {
             if (isText) {
                 const QString t = value.toString().trimmed().toLower();
-                if (t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("1") ||
-                    t == QLatin1String("-1"))
+                if (t == QLatin1String("true") || t == QLatin1String("yes") ||
+                    t == QLatin1String("1") || t == QLatin1String("-1"))
                     return true;
-                if (t == QLatin1String("false") || t == QLatin1String("no") || t == QLatin1String("0"))
+                if (t == QLatin1String("false") || t == QLatin1String("no") ||
+                    t == QLatin1String("0"))
                     return false;
                 conversionError(column, value, QStringLiteral("it needs True or False"));
             }
@@ -412,7 +438,8 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
         }
         case adLongVarBinary:
             if (value.typeId() != QMetaType::QByteArray)
-                conversionError(column, value, QStringLiteral("it needs binary data such as a picture"));
+                conversionError(column, value,
+                                QStringLiteral("it needs binary data such as a picture"));
             return value.toByteArray();
         case adVarWChar:
         case adLongVarWChar:
@@ -431,12 +458,13 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
             if (column.type == adVarWChar && column.definedSize > 0) {
                 const qsizetype chars = text.toUcs4().size();
                 if (chars > column.definedSize)
-                    throw StoreError(errDataConversion,
-                                     QStringLiteral("The text for the column \"%1\" is %2 characters long; "
-                                                    "at most %3 fit.")
-                                         .arg(column.name)
-                                         .arg(chars)
-                                         .arg(column.definedSize));
+                    throw StoreError(
+                        errDataConversion,
+                        QStringLiteral("The text for the column \"%1\" is %2 characters long; "
+                                       "at most %3 fit.")
+                            .arg(column.name)
+                            .arg(chars)
+                            .arg(column.definedSize));
             }
             return text;
         }

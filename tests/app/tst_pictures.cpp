@@ -21,9 +21,12 @@ std::unique_ptr<Session> started(const std::vector<Row>& rows, bool logo = true)
 }
 
 QString imageHex(const Session& s, int id) {
-    return sqliteShell(s.db(), QStringLiteral("SELECT hex(Image) FROM Parts WHERE PartID = %1").arg(id));
+    return sqliteShell(s.db(),
+                       QStringLiteral("SELECT hex(Image) FROM Parts WHERE PartID = %1").arg(id));
 }
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
+QString hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
 
 Row part(const char* number, const QVariant& image = QVariant()) {
     Row r{{"PartNumber", number}, {"PartName", QStringLiteral("Part %1").arg(number)}};
@@ -52,7 +55,8 @@ private slots:
         QVERIFY(s->child<QPushButton>("cmdSelect")->isVisible());
         s->platform.fileChoices = {file};
         s->click("cmdSelect");
-        QCOMPARE(s->platform.fileDialogs.back().caption, QStringLiteral("Select picture for current record..."));
+        QCOMPARE(s->platform.fileDialogs.back().caption,
+                 QStringLiteral("Select picture for current record..."));
         QCOMPARE(s->platform.fileDialogs.back().text,
                  QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico"));
         QCOMPARE(s->platform.lastDialogFolder, s->folder.path() + QLatin1Char('/'));
@@ -61,7 +65,8 @@ private slots:
         QVERIFY(s->pictureColourAtCentre().green() > 200);
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(sqliteShell(s->db(), "SELECT length(Image) FROM Parts WHERE PartID = 1"), QStringLiteral("12345"));
+        QCOMPARE(sqliteShell(s->db(), "SELECT length(Image) FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("12345"));
         QCOMPARE(imageHex(*s, 1), hex(jpeg));
         QVERIFY(!s->unpackFileLeft());
         QCOMPARE(s->state().sImagePath, s->folder.file("ok.jpg"));
@@ -88,7 +93,8 @@ private slots:
         s->replaceText("txtPartName", QStringLiteral("Renamed"));
         s->click("cmdSave");
         QCOMPARE(imageHex(*s, 1), hex(bmp));
-        QCOMPARE(sqliteShell(s->db(), "SELECT PartName FROM Parts WHERE PartID = 1"), QStringLiteral("Renamed"));
+        QCOMPARE(sqliteShell(s->db(), "SELECT PartName FROM Parts WHERE PartID = 1"),
+                 QStringLiteral("Renamed"));
         // An old record without a picture gets the logo's bytes.
         s->click("cmdNext");
         s->click("cmdEdit");
@@ -112,7 +118,8 @@ private slots:
         s->type("txtPartName", QStringLiteral("No logo"));
         s->click("cmdSave");
         QVERIFY(s->platform.reports.empty());
-        QCOMPARE(sqliteShell(s->db(), "SELECT quote(Image) FROM Parts WHERE PartID = 2"), QStringLiteral("NULL"));
+        QCOMPARE(sqliteShell(s->db(), "SELECT quote(Image) FROM Parts WHERE PartID = 2"),
+                 QStringLiteral("NULL"));
         QVERIFY(!QFile::exists(s->folder.file("logo.jpg")));  // no empty file made either
     }
 
@@ -135,9 +142,12 @@ private slots:
     void picturesAreKnownByTheirContent_data() {
         QTest::addColumn<QString>("sample");
         QTest::addColumn<QString>("savedAs");
-        QTest::newRow("GIF named .jpg") << "gear.gif" << "gear.jpg";
-        QTest::newRow("icon") << "spring.ico" << "spring.ico";
-        QTest::newRow("BMP named .gif") << "bolt.bmp" << "bolt.gif";
+        QTest::newRow("GIF named .jpg") << "gear.gif"
+                                        << "gear.jpg";
+        QTest::newRow("icon") << "spring.ico"
+                              << "spring.ico";
+        QTest::newRow("BMP named .gif") << "bolt.bmp"
+                                        << "bolt.gif";
     }
 
     void picturesAreKnownByTheirContent() {
@@ -204,7 +214,8 @@ private slots:
         const QByteArray before = readFile(s->db());
         s->click("cmdSave");
         QCOMPARE(s->platform.reports.size(), size_t(1));
-        QVERIFY2(s->platform.reports[0].description.contains(file), qPrintable(s->platform.reports[0].description));
+        QVERIFY2(s->platform.reports[0].description.contains(file),
+                 qPrintable(s->platform.reports[0].description));
         QCOMPARE(readFile(s->db()), before);
         QVERIFY(!QFile::exists(file));  // not made empty
         QCOMPARE(s->text("txtPartName"), QStringLiteral("Typed"));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -7,9 +10,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 // Opens a pipe from its other end, again and again, once `graceMs` have passed and until stood
 // down: code that opened the pipe (and would wait there for ever) gets its open and its reads
@@ -20,7 +20,9 @@ public:
         if (path.isEmpty()) return;
         m_thread = std::thread([this, graceMs] {
             std::unique_lock lock(m_mutex);
-            if (m_wake.wait_for(lock, std::chrono::milliseconds(graceMs), [this] { return m_done; })) return;
+            if (m_wake.wait_for(lock, std::chrono::milliseconds(graceMs),
+                                [this] { return m_done; }))
+                return;
             m_fired = true;
             while (!m_done) {
                 lock.unlock();

@@ -1,18 +1,16 @@
 // The new database window: its checks and messages, the file it makes, and the main
 // window switching to it.
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QScopeGuard>
 #include <QTimer>
-
-#include <sys/stat.h>
-
 #include <csignal>
 
 #include "Catalog.h"
-
 #include "Connection.h"
 #include "Control.h"
 #include "PartsLayout.h"
@@ -47,22 +45,28 @@ struct Creator {
     void fill(const QString& db, const QString& table, std::vector<int> ticks = {}) {
         child<QLineEdit>("txtDBname")->setText(db);
         child<QLineEdit>("txtTableName")->setText(table);
-        for (int n : ticks) QTest::mouseClick(child<QCheckBox>(QStringLiteral("Check%1").arg(n)), Qt::LeftButton,
-                                              {}, QPoint(6, 8));
+        for (int n : ticks)
+            QTest::mouseClick(child<QCheckBox>(QStringLiteral("Check%1").arg(n)), Qt::LeftButton,
+                              {}, QPoint(6, 8));
     }
     void create() { QTest::mouseClick(child<QPushButton>("CreateButton"), Qt::LeftButton); }
     QString message() const { return child<QLabel>("lblError")->text(); }
-    QColor messageColour() const { return child<QLabel>("lblError")->palette().color(QPalette::WindowText); }
+    QColor messageColour() const {
+        return child<QLabel>("lblError")->palette().color(QPalette::WindowText);
+    }
     // Every entry in the program folder, links pointing nowhere included.
     QStringList files() const {
-        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     }
     // The red message wraps, and all of its lines fit in the label, inside the window.
     bool messageShownWhole() const {
         auto* label = child<QLabel>("lblError");
         const int needed = label->heightForWidth(label->width());
-        if (!label->wordWrap() || needed > label->height() || !window.rect().contains(label->geometry())) {
-            qWarning("message needs %d px, the label is %dx%d", needed, label->width(), label->height());
+        if (!label->wordWrap() || needed > label->height() ||
+            !window.rect().contains(label->geometry())) {
+            qWarning("message needs %d px, the label is %dx%d", needed, label->width(),
+                     label->height());
             return false;
         }
         return true;
@@ -103,7 +107,8 @@ private slots:
         QVERIFY(c.window.isModal());
         QCOMPARE(c.window.size(), QSize(487, 472));  // 7305 x 7080 twips
         QCOMPARE(c.child<QLabel>("Label2")->text(), QStringLiteral("Enter - New  Data Table Name"));
-        QCOMPARE(c.child<QLabel>("Label4")->text(), QStringLiteral("Field  1:  Item Part Number - Required Field"));
+        QCOMPARE(c.child<QLabel>("Label4")->text(),
+                 QStringLiteral("Field  1:  Item Part Number - Required Field"));
         QCOMPARE(c.child<QPushButton>("cmdExit")->text(), QStringLiteral("EXIT"));
         for (int n = 1; n <= 25; ++n) {
             auto* box = c.child<QCheckBox>(QStringLiteral("Check%1").arg(n));
@@ -116,18 +121,21 @@ private slots:
     void tablesMadeFromTheTickedBoxes_data() {
         QTest::addColumn<std::vector<int>>("ticks");
         QTest::addColumn<QStringList>("columns");
-        const QStringList fixedHead{"PartID:3:0", "PartNumber:202:50", "PartName:202:80", "Category:202:50",
-                                    "Description:202:255"};
+        const QStringList fixedHead{"PartID:3:0", "PartNumber:202:50", "PartName:202:80",
+                                    "Category:202:50", "Description:202:255"};
         const QStringList fixedTail{"CreationDate:7:0", "Image:205:0"};
         QTest::newRow("none") << std::vector<int>{} << fixedHead + fixedTail;
-        QTest::newRow("25 then 1") << std::vector<int>{25, 1}
-                                   << fixedHead + QStringList{"Retail Price:6:0", "Supplier 2 Price:6:0"} + fixedTail;
+        QTest::newRow("25 then 1")
+            << std::vector<int>{25, 1}
+            << fixedHead + QStringList{"Retail Price:6:0", "Supplier 2 Price:6:0"} + fixedTail;
         std::vector<int> all;
         QStringList allColumns = fixedHead;
         for (int n = 25; n >= 1; --n) all.push_back(n);
         for (int n = 1; n <= 25; ++n) {
             const auto type = store::parts::optionalType(n);
-            allColumns << QStringLiteral("%1:%2:%3").arg(store::parts::optionalName(n)).arg(int(type))
+            allColumns << QStringLiteral("%1:%2:%3")
+                              .arg(store::parts::optionalName(n))
+                              .arg(int(type))
                               .arg(type == store::adVarWChar ? 50 : 0);
         }
         QTest::newRow("all 25") << all << allColumns + fixedTail;
@@ -141,7 +149,8 @@ private slots:
         c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
         QCOMPARE(c.messageColour(), kGreen);
-        QVERIFY(c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
+        QVERIFY(
+            c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
         QVERIFY(c.window.bDbCreated);
         const QString db = c.folder.file(QStringLiteral("Stock.mdb"));
         QCOMPARE(c.window.choice().path, db);
@@ -150,11 +159,13 @@ private slots:
         QCOMPARE(sqliteShell(db, "SELECT count(*) FROM pragma_table_info('Stock Items')"),
                  QString::number(columns.size()));
         QVERIFY(sqliteShell(db, "SELECT sql FROM sqlite_schema WHERE name = 'Stock Items'")
-                    .contains(QStringLiteral("\"PartID\" INTEGER CONSTRAINT \"PartID\" PRIMARY KEY AUTOINCREMENT")));
+                    .contains(QStringLiteral(
+                        "\"PartID\" INTEGER CONSTRAINT \"PartID\" PRIMARY KEY AUTOINCREMENT")));
         // One database per showing.
         c.fill(QStringLiteral("Other"), QStringLiteral("T"));
         c.create();
-        QCOMPARE(c.message(), QStringLiteral("You Must Exit this Window Before Creating another Database"));
+        QCOMPARE(c.message(),
+                 QStringLiteral("You Must Exit this Window Before Creating another Database"));
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("Other.mdb"))));
         QCOMPARE(c.window.choice().path, db);
@@ -171,7 +182,8 @@ private slots:
         QCOMPARE(c.message(), QStringLiteral("The Database Table Needs a Name"));
         QCOMPARE(c.window.choice().table, QString());
         // An existing file is never replaced or opened.
-        const QString existing = writeFile(c.folder.file(QStringLiteral("Stock.mdb")), "somebody's file");
+        const QString existing =
+            writeFile(c.folder.file(QStringLiteral("Stock.mdb")), "somebody's file");
         c.fill(QStringLiteral("Stock"), QStringLiteral("Parts"));
         c.create();
         QCOMPARE(c.message(), QStringLiteral("Database Name already Used, Can NOT Replace"));
@@ -179,7 +191,9 @@ private slots:
         QCOMPARE(readFile(existing), QByteArray("somebody's file"));
         QVERIFY(!c.window.bDbCreated);
         QCOMPARE(c.window.choice().path, QString());
-        QVERIFY(!c.child<QPushButton>("CreateButton")->styleSheet().contains(QStringLiteral("#00FF00")));
+        QVERIFY(!c.child<QPushButton>("CreateButton")
+                     ->styleSheet()
+                     .contains(QStringLiteral("#00FF00")));
         QTest::mouseClick(c.child<QPushButton>("cmdExit"), Qt::LeftButton);
         QCOMPARE(c.window.choice().path, QString());
     }
@@ -189,28 +203,47 @@ private slots:
         QTest::addColumn<QString>("made");     // the file made, or "" when refused
         QTest::addColumn<QString>("refusal");  // what the red message says, in part
         const QString noName = QStringLiteral("The Database a Needs a Name");
-        QTest::newRow("slash") << "../escape" << "" << "/ or \\";
-        QTest::newRow("backslash") << "a\\b" << "" << "/ or \\";
-        QTest::newRow("dot") << "." << "" << ". or ..";
-        QTest::newRow("dot dot") << ".." << "" << ". or ..";
-        QTest::newRow("control character") << "Stock\tList" << "" << "control characters";
-        QTest::newRow("blanks only") << "   " << "" << noName;
+        QTest::newRow("slash") << "../escape"
+                               << ""
+                               << "/ or \\";
+        QTest::newRow("backslash") << "a\\b"
+                                   << ""
+                                   << "/ or \\";
+        QTest::newRow("dot") << "."
+                             << ""
+                             << ". or ..";
+        QTest::newRow("dot dot") << ".."
+                                 << ""
+                                 << ". or ..";
+        QTest::newRow("control character") << "Stock\tList"
+                                           << ""
+                                           << "control characters";
+        QTest::newRow("blanks only") << "   "
+                                     << "" << noName;
         QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << "" << noName;
-        QTest::newRow("figure, narrow and ideographic spaces") << QStringLiteral("\u2007\u202F\u3000") << "" << noName;
+        QTest::newRow("figure, narrow and ideographic spaces")
+            << QStringLiteral("\u2007\u202F\u3000") << "" << noName;
         QTest::newRow("byte order mark and tab") << QStringLiteral("\uFEFF\t") << "" << noName;
-        for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069, 0x200E, 0x200F,
-                           0x061C})
+        for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069,
+                           0x200E, 0x200F, 0x061C})
             QTest::addRow("direction control U+%04X", unsigned(c))
-                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("txt") << "" << "direction controls";
+                << QStringLiteral("Stock") + QChar(c) + QStringLiteral("txt") << ""
+                << "direction controls";
         for (char16_t c : {0x200B, 0x200C, 0x200D, 0x2060, 0xFEFF})
             QTest::addRow("zero-width U+%04X", unsigned(c))
-                << QStringLiteral("Sto") + QChar(c) + QStringLiteral("ck") << "" << "zero-width characters";
-        QTest::newRow("line separator") << QStringLiteral("Stock\u2028List") << "" << "line breaks";
-        QTest::newRow("with its extension") << "Stock.mdb" << "Stock.mdb.mdb" << "";
-        QTest::newRow("semicolon and quotes") << "a;b=\"c\" it's" << "a;b=\"c\" it's.mdb" << "";
+                << QStringLiteral("Sto") + QChar(c) + QStringLiteral("ck") << ""
+                << "zero-width characters";
+        QTest::newRow("line separator") << QStringLiteral("Stock\u2028List") << ""
+                                        << "line breaks";
+        QTest::newRow("with its extension") << "Stock.mdb"
+                                            << "Stock.mdb.mdb"
+                                            << "";
+        QTest::newRow("semicolon and quotes") << "a;b=\"c\" it's"
+                                              << "a;b=\"c\" it's.mdb"
+                                              << "";
         for (const char* name : {"Ersatzteile Übersicht", "قطع الغيار", "\u00A0Stock "})
-            QTest::addRow("%s", name) << QString::fromUtf8(name) << QString::fromUtf8(name) + QStringLiteral(".mdb")
-                                      << "";
+            QTest::addRow("%s", name) << QString::fromUtf8(name)
+                                      << QString::fromUtf8(name) + QStringLiteral(".mdb") << "";
     }
 
     void oddNames() {
@@ -239,13 +272,17 @@ private slots:
         const QString noName = QStringLiteral("The Database Table Needs a Name");
         QTest::newRow("blanks only") << "  " << noName;
         QTest::newRow("a lone no-break space") << QStringLiteral("\u00A0") << noName;
-        QTest::newRow("ideographic space and byte order mark") << QStringLiteral("\u3000\uFEFF") << noName;
+        QTest::newRow("ideographic space and byte order mark")
+            << QStringLiteral("\u3000\uFEFF") << noName;
         for (char16_t c : {u'\n', u'\r', char16_t(0x0085), char16_t(0x2028), char16_t(0x2029)})
             QTest::addRow("line break U+%04X", unsigned(c))
                 << QStringLiteral("Stock") + QChar(c) + QStringLiteral("Items") << "line breaks";
-        QTest::newRow("right-to-left override") << QStringLiteral("Stock\u202EItems") << "direction controls";
-        QTest::newRow("first strong isolate") << QStringLiteral("\u2068Stock") << "direction controls";
-        QTest::newRow("zero-width joiner") << QStringLiteral("Stock\u200DItems") << "zero-width characters";
+        QTest::newRow("right-to-left override")
+            << QStringLiteral("Stock\u202EItems") << "direction controls";
+        QTest::newRow("first strong isolate")
+            << QStringLiteral("\u2068Stock") << "direction controls";
+        QTest::newRow("zero-width joiner")
+            << QStringLiteral("Stock\u200DItems") << "zero-width characters";
         QTest::newRow("word joiner") << QStringLiteral("Stock\u2060") << "zero-width characters";
         QTest::newRow("quotes, brackets and a statement")
             << QStringLiteral("Stock \"2026\" [old]'s; DROP TABLE x") << "";
@@ -280,7 +317,8 @@ private slots:
     // store under it: nothing is written through a link, not even one pointing nowhere.
     void entriesUnderTheNameAreKept_data() {
         QTest::addColumn<QString>("kind");
-        for (const char* kind : {"file", "folder", "link to a file", "link to a folder", "dangling link", "fifo"})
+        for (const char* kind :
+             {"file", "folder", "link to a file", "link to a folder", "dangling link", "fifo"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
 
@@ -308,7 +346,8 @@ private slots:
         struct stat before {};
         QCOMPARE(::lstat(native.constData(), &before), 0);
         const bool targetThere = QFileInfo::exists(target);
-        const QByteArray targetBytes = targetThere && QFileInfo(target).isFile() ? readFile(target) : QByteArray();
+        const QByteArray targetBytes =
+            targetThere && QFileInfo(target).isFile() ? readFile(target) : QByteArray();
         const auto unchanged = [&] {
             struct stat now {};
             return ::lstat(native.constData(), &now) == 0 && now.st_ino == before.st_ino &&
@@ -376,7 +415,8 @@ private slots:
         Creator c;
         c.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&c.window));
-        for (const auto& [box, text] : {std::pair{"txtDBname", "Stock"}, std::pair{"txtTableName", "Parts"}}) {
+        for (const auto& [box, text] :
+             {std::pair{"txtDBname", "Stock"}, std::pair{"txtTableName", "Parts"}}) {
             auto* edit = c.child<QLineEdit>(QLatin1String(box));
             edit->setFocus();
             QVERIFY(edit->hasFocus());
@@ -393,18 +433,21 @@ private slots:
         QVERIFY(!c.window.bDbCreated);
         QCOMPARE(c.window.choice().path, QString());
         // The box ticked after Enter is in the table the click on Create makes.
-        QTest::mouseClick(c.child<QCheckBox>(QStringLiteral("Check13")), Qt::LeftButton, {}, QPoint(6, 8));
+        QTest::mouseClick(c.child<QCheckBox>(QStringLiteral("Check13")), Qt::LeftButton, {},
+                          QPoint(6, 8));
         c.create();
         QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
         QCOMPARE(c.files(), QStringList{QStringLiteral("Stock.mdb")});
-        const QStringList columns = columnsOf(c.folder.file(QStringLiteral("Stock.mdb")), QStringLiteral("Parts"));
+        const QStringList columns =
+            columnsOf(c.folder.file(QStringLiteral("Stock.mdb")), QStringLiteral("Parts"));
         QCOMPARE(columns.size(), 8);
         QCOMPARE(columns.at(5), QStringLiteral("Location:202:50"));
     }
 
     void storeFailureRemovesTheHalfMadeFile() {
         Creator c;
-        c.fill(QStringLiteral("Reserved"), QStringLiteral("sqlite_parts"));  // a name the store keeps for itself
+        c.fill(QStringLiteral("Reserved"),
+               QStringLiteral("sqlite_parts"));  // a name the store keeps for itself
         c.create();
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY2(c.message().contains(QStringLiteral("sqlite_")), qPrintable(c.message()));
@@ -448,11 +491,15 @@ private slots:
         QVERIFY(s.start());
         s.w->show();
         onModal([](QDialog* d) {
-            d->findChild<QLineEdit*>(QStringLiteral("txtDBname"))->setText(QStringLiteral("Workshop"));
-            d->findChild<QLineEdit*>(QStringLiteral("txtTableName"))->setText(QStringLiteral("Tools"));
+            d->findChild<QLineEdit*>(QStringLiteral("txtDBname"))
+                ->setText(QStringLiteral("Workshop"));
+            d->findChild<QLineEdit*>(QStringLiteral("txtTableName"))
+                ->setText(QStringLiteral("Tools"));
             d->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(true);
-            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CreateButton")), Qt::LeftButton);
-            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CreateButton")),
+                              Qt::LeftButton);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdExit")),
+                              Qt::LeftButton);
         });
         s.click("cmdCreate");
         QVERIFY(s.platform.reports.empty());
@@ -468,11 +515,15 @@ private slots:
         s.type("txtPartNumber", QStringLiteral("T-1"));
         s.type("txtPartName", QStringLiteral("Torque wrench"));
         s.click("cmdSave");
-        QCOMPARE(sqliteShell(s.folder.file(QStringLiteral("Workshop.mdb")), "SELECT PartNumber FROM Tools"),
+        QCOMPARE(sqliteShell(s.folder.file(QStringLiteral("Workshop.mdb")),
+                             "SELECT PartNumber FROM Tools"),
                  QStringLiteral("T-1"));
 
         // Cancel brings back the default database, however it was left.
-        onModal([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton); });
+        onModal([](QDialog* d) {
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        });
         s.click("cmdCreate");
         QCOMPARE(s.text("txtDatabase"), s.db());
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 2  Records Found"));
@@ -493,7 +544,8 @@ private slots:
         s.click("cmdCreate");
         QCoreApplication::processEvents();
         QVERIFY(!opened);
-        QCOMPARE(s.platform.messages.back().text, QStringLiteral("Please enter the Part Name before saving the record."));
+        QCOMPARE(s.platform.messages.back().text,
+                 QStringLiteral("Please enter the Part Name before saving the record."));
         QVERIFY(s.state().bConnected);
         QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-001"));
     }

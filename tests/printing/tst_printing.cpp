@@ -46,22 +46,27 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void sheetWithoutOptionalColumns() {
-        auto s = started({}, {{{"PartNumber", "BR-1"}, {"PartName", "Bushing"},
+        auto s = started({}, {{{"PartNumber", "BR-1"},
+                               {"PartName", "Bushing"},
                                {"CreationDate", QDateTime(QDate(2026, 3, 2), QTime(9, 15))},
                                {"Image", pictureBytes("png")}}});
         const QStringList lines = s->w->Print_Lines();
-        const QStringList expected{
-            "", "", "", "",
-            "      DATABASE  NAME = " + s->db(),
-            "      TABLE  NAME = Parts",
-            kRule, "", "",
-            "      PartID :  1",
-            "      PartNumber :  BR-1",
-            "      PartName :  Bushing",
-            "      Category :  ",
-            "      Description :  ",
-            "      CreationDate :  3/2/2026 9:15:00 AM",
-            kRule};
+        const QStringList expected{"",
+                                   "",
+                                   "",
+                                   "",
+                                   "      DATABASE  NAME = " + s->db(),
+                                   "      TABLE  NAME = Parts",
+                                   kRule,
+                                   "",
+                                   "",
+                                   "      PartID :  1",
+                                   "      PartNumber :  BR-1",
+                                   "      PartName :  Bushing",
+                                   "      Category :  ",
+                                   "      Description :  ",
+                                   "      CreationDate :  3/2/2026 9:15:00 AM",
+                                   kRule};
         QCOMPARE(lines, expected);
 
         // Printed into a PDF, the same lines come back out.
@@ -98,7 +103,8 @@ private slots:
         s->replaceText("txtPartNumber", QString());
         s->click("cmdPrint");
         QVERIFY(!s->platform.messages.empty());
-        QCOMPARE(s->platform.messages.back().text, QStringLiteral("Please enter the Part Number before saving the record."));
+        QCOMPARE(s->platform.messages.back().text,
+                 QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(s->platform.printJobs, 0);
         QVERIFY(!QFile::exists(s->platform.printToPdf));
         QVERIFY(s->state().bRecordChanged);
@@ -111,7 +117,8 @@ private slots:
         s->click("cmdPrint");
         QCOMPARE(s->platform.messages.size(), size_t(1));
         QCOMPARE(s->platform.messages[0].caption, QStringLiteral("Quillmark Cogwright Database"));
-        QCOMPARE(s->platform.messages[0].text, QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        QCOMPARE(s->platform.messages[0].text,
+                 QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         QVERIFY(s->child<QPushButton>("cmdSelect")->isVisible());
         QCOMPARE(s->platform.printJobs, 0);
     }
@@ -124,14 +131,17 @@ private slots:
         QCOMPARE(s->platform.warnings.size(), size_t(1));
         QVERIFY(s->platform.warnings[0].text.contains(QStringLiteral("no printer")));
         QVERIFY(!s->state().bRecordChanged);
-        QCOMPARE(sqliteShell(s->db(), "SELECT PartName FROM Parts"), QStringLiteral("Saved anyway"));
+        QCOMPARE(sqliteShell(s->db(), "SELECT PartName FROM Parts"),
+                 QStringLiteral("Saved anyway"));
         QVERIFY(s->platform.reports.empty());
     }
 
     void sheetThroughCups() {
         const QString folder = qEnvironmentVariable("COGWRIGHT_PDF_PRINTER_DIR");
         if (folder.isEmpty()) QSKIP("no PDF printer set up here; scripts/test sets one up");
-        auto s = started({1}, {{{"PartNumber", "CUPS-1"}, {"PartName", "Printed for real"}, {"Retail Price", "4.25"}}});
+        auto s = started({1}, {{{"PartNumber", "CUPS-1"},
+                                {"PartName", "Printed for real"},
+                                {"Retail Price", "4.25"}}});
         const QDir dir(folder);
         const QStringList before = dir.entryList({QStringLiteral("*.pdf")}, QDir::Files);
         s->platform.systemPrinter = true;
@@ -142,7 +152,8 @@ private slots:
         waited.start();
         while (sheet.isEmpty() && waited.elapsed() < 60000) {
             QTest::qWait(250);
-            for (const QString& f : dir.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time))
+            for (const QString& f :
+                 dir.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time))
                 if (!before.contains(f)) {
                     sheet = dir.filePath(f);
                     break;

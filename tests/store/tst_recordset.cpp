@@ -419,14 +419,16 @@ private slots:
             QCOMPARE(errorOf([&] { b.Update(); }), long(errRecordChanged));
             QCOMPARE(b["PartName"].Value().toString(),
                      QStringLiteral("Bob's name"));  // kept on screen
-            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0), QStringLiteral("Alice's name"));
+            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0),
+                     QStringLiteral("Alice's name"));
             // Reloading shows the first save; saving then is a decision taken knowing it.
             b.CancelUpdate();
             b.Resync();
             QCOMPARE(b["PartName"].Value().toString(), QStringLiteral("Alice's name"));
             b["PartName"].setValue(QStringLiteral("Bob's name"));
             b.Update();
-            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0), QStringLiteral("Bob's name"));
+            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0),
+                     QStringLiteral("Bob's name"));
 
             // Deleted under the other's feet: the save is refused, and landing there says so.
             b.MoveNext();
@@ -492,7 +494,8 @@ private slots:
                     QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"Ratio\" double precision")
                         .arg(cat.table));
             else
-                sqliteShell(cat.source, QStringLiteral("ALTER TABLE Parts ADD COLUMN Ratio DOUBLE"));
+                sqliteShell(cat.source,
+                            QStringLiteral("ALTER TABLE Parts ADD COLUMN Ratio DOUBLE"));
 
             const QByteArray before = std::setlocale(LC_ALL, nullptr);
             const auto restore = qScopeGuard([&] { std::setlocale(LC_ALL, before.constData()); });
@@ -577,7 +580,8 @@ private slots:
             const auto snapshot = [&] {
                 return stored(cat, QStringLiteral("PartNumber")) +
                        stored(cat, QStringLiteral("PartName")) +
-                       stored(cat, QStringLiteral("Category")) + stored(cat, QStringLiteral("Image"));
+                       stored(cat, QStringLiteral("Category")) +
+                       stored(cat, QStringLiteral("Image"));
             };
             const QStringList theirVersion = snapshot();
 
@@ -651,7 +655,8 @@ private slots:
         try {
             CATALOGUE(cat);
             // As in a table made by another program: no counter is kept until the first row.
-            if (!cat.onServer) sqliteShell(cat.source, QStringLiteral("DELETE FROM sqlite_sequence"));
+            if (!cat.onServer)
+                sqliteShell(cat.source, QStringLiteral("DELETE FROM sqlite_sequence"));
             Connection cnA, cnB;
             cnA.Open(cat.connectionString());
             cnB.Open(cat.connectionString());

@@ -40,14 +40,19 @@ private slots:
     void findingPartsOnTheServer() {
         try {
             Catalogue cat(QStringLiteral("server"));
-            addPart(cat.source, cat.table, {{"PartNumber", "BRK-1"}, {"PartName", "Bracket"}, {"Retail Price", "12.5"}});
-            addPart(cat.source, cat.table, {{"PartNumber", "VLV-2"}, {"PartName", QString::fromUtf8("Ventil Ärmel")}});
-            addPart(cat.source, cat.table, {{"PartNumber", "brk-10"}, {"PartName", "Small BRACKET"}});
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "BRK-1"}, {"PartName", "Bracket"}, {"Retail Price", "12.5"}});
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "VLV-2"}, {"PartName", QString::fromUtf8("Ventil Ärmel")}});
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "brk-10"}, {"PartName", "Small BRACKET"}});
             // Only the part number itself makes an exact match, not another column equal to it.
             addPart(cat.source, cat.table, {{"PartNumber", "VLV-20"}, {"PartName", "vlv-2"}});
             std::atomic<bool> stop{false};
             const QLocale english(QLocale::English, QLocale::UnitedStates);
-            auto find = [&](const QString& typed) { return findKeys(cat.source, cat.table, TextMatch(typed, english), stop); };
+            auto find = [&](const QString& typed) {
+                return findKeys(cat.source, cat.table, TextMatch(typed, english), stop);
+            };
             const FoundKeys brk = find(QStringLiteral("BRK-1"));
             QCOMPARE(brk.keys, (std::vector<qint64>{1, 3}));
             QCOMPARE(brk.exact, (std::vector<qint64>{1}));
@@ -56,8 +61,10 @@ private slots:
             QCOMPARE(vlv.exact, (std::vector<qint64>{2}));
             QCOMPARE(find(QString::fromUtf8("ÄRMEL")).keys, (std::vector<qint64>{2}));
             QCOMPARE(find(QStringLiteral("12.50")).keys, (std::vector<qint64>{1}));
-            QCOMPARE(find(QStringLiteral("'; DROP TABLE \"%1\"; --").arg(cat.table)).keys, (std::vector<qint64>{}));
-            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(cat.table)), QStringLiteral("4"));
+            QCOMPARE(find(QStringLiteral("'; DROP TABLE \"%1\"; --").arg(cat.table)).keys,
+                     (std::vector<qint64>{}));
+            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(cat.table)),
+                     QStringLiteral("4"));
 
             Connection cn;
             cn.Open(cat.connectionString());
@@ -370,9 +377,10 @@ private slots:
             QVERIFY(server.resume());
             rs["PartName"].setValue(QStringLiteral("Saved on the first"));
             QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
-            QCOMPARE(server.psql(QStringLiteral("SELECT string_agg(\"PartName\", ',' ORDER BY \"PartID\") "
-                                                "FROM \"%1\"")
-                                     .arg(cat.table)),
+            QCOMPARE(server.psql(
+                         QStringLiteral("SELECT string_agg(\"PartName\", ',' ORDER BY \"PartID\") "
+                                        "FROM \"%1\"")
+                             .arg(cat.table)),
                      QStringLiteral("Saved on the first,Part number 2,Part number 3"));
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);

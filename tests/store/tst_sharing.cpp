@@ -23,7 +23,8 @@ using namespace store;
 namespace {
 
 QString openString(const QString& path) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + Connection::quoteValue(path);
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           Connection::quoteValue(path);
 }
 
 // ---- the writer that dies at its Nth write to the database file --------------------------------
@@ -35,7 +36,9 @@ sqlite3_io_methods gDyingMethods;
 const sqlite3_io_methods* gRealMethods = nullptr;
 
 // The real file comes first; whether it is the database file follows it.
-bool& isMainDb(sqlite3_file* f) { return *reinterpret_cast<bool*>(reinterpret_cast<char*>(f) + gReal->szOsFile); }
+bool& isMainDb(sqlite3_file* f) {
+    return *reinterpret_cast<bool*>(reinterpret_cast<char*>(f) + gReal->szOsFile);
+}
 
 int dyingWrite(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
     if (isMainDb(f) && --gWritesLeft == 0) raise(SIGKILL);
@@ -117,11 +120,14 @@ private slots:
             completed = child.exitStatus() == QProcess::NormalExit;
             if (completed) QCOMPARE(child.exitCode(), 0);
 
-            // What the old header check refused: a hot journal and a file shorter than its header says.
+            // What the old header check refused: a hot journal and a file shorter than its header
+            // says.
             const QByteArray bytes = readFile(db);
             const auto* h = reinterpret_cast<const uchar*>(bytes.constData());
-            const qint64 claimed = qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16);
-            if (!completed && claimed > bytes.size() && QFileInfo(db + QStringLiteral("-journal")).size() > 0)
+            const qint64 claimed =
+                qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16);
+            if (!completed && claimed > bytes.size() &&
+                QFileInfo(db + QStringLiteral("-journal")).size() > 0)
                 ++shortAndJournalled;
 
             Connection cn;
@@ -137,9 +143,10 @@ private slots:
             const qint64 picture = rs["Image"].ActualSize();
             if (completed) QCOMPARE(name, QStringLiteral("Saved whole"));
             // Wholly old or wholly new.
-            QVERIFY2((name == QStringLiteral("Part number 1") && picture == 0) ||
-                         (name == QStringLiteral("Saved whole") && picture == 300 * 1024),
-                     qPrintable(QStringLiteral("write %1: %2, %3 bytes").arg(n).arg(name).arg(picture)));
+            QVERIFY2(
+                (name == QStringLiteral("Part number 1") && picture == 0) ||
+                    (name == QStringLiteral("Saved whole") && picture == 300 * 1024),
+                qPrintable(QStringLiteral("write %1: %2, %3 bytes").arg(n).arg(name).arg(picture)));
         }
         QVERIFY(completed);
         QVERIFY2(shortAndJournalled > 0, "no kill left a short file behind a hot journal");
@@ -157,15 +164,20 @@ private slots:
         ra.Update();
         rb["Category"].setValue(QStringLiteral("Category from B"));
         QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Name from A/Category 1"));
-        QCOMPARE(rb["Category"].Value().toString(), QStringLiteral("Category from B"));  // still pending
-        QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));             // and still refused
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Name from A/Category 1"));
+        QCOMPARE(rb["Category"].Value().toString(),
+                 QStringLiteral("Category from B"));                      // still pending
+        QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordChanged));  // and still refused
         rb.Resync();
         QCOMPARE(rb["Category"].Value().toString(), QStringLiteral("Category from B"));
         rb.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
-                 QStringLiteral("Name from A/Category from B"));
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT PartName || '/' || Category FROM Parts WHERE PartID = 1")),
+            QStringLiteral("Name from A/Category from B"));
 
         // A second save of one's own is no conflict.
         rb["Description"].setValue(QStringLiteral("again"));
@@ -177,7 +189,8 @@ private slots:
         ra.Delete();
         rb["PartName"].setValue(QStringLiteral("Too late"));
         QCOMPARE(errorOf([&] { rb.Update(); }), long(errRecordDeleted));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("2"));
 
         // A value another program stored in a form of its own (a float in a currency column)
         // is no conflict as long as nobody changed it.
@@ -186,7 +199,8 @@ private slots:
         ra.MoveNext();
         ra["PartName"].setValue(QStringLiteral("Fine"));
         ra.Update();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 2")), QStringLiteral("Fine"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartName FROM Parts WHERE PartID = 2")),
+                 QStringLiteral("Fine"));
     }
 
     // Two programs adding at once are given different keys, and both rows are written.
@@ -205,7 +219,8 @@ private slots:
             (*rs)["PartNumber"].setValue(QStringLiteral("N"));
             QCOMPARE(errorOf([&] { rs->Update(); }), 0L);
         }
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID) FROM Parts WHERE PartID > 12")),
+        QCOMPARE(sqliteShell(db, QStringLiteral(
+                                     "SELECT group_concat(PartID) FROM Parts WHERE PartID > 12")),
                  QStringLiteral("13,14"));
 
         // A table without a counter: the key taken meanwhile is given anew at the save.
@@ -231,7 +246,9 @@ private slots:
         addParts(db, QStringLiteral("Parts"), 12);
         sqliteShell(db, QStringLiteral("CREATE TRIGGER wipe AFTER UPDATE ON Parts BEGIN "
                                        "DELETE FROM Parts WHERE PartID <> NEW.PartID; END"));
-        sqliteShell(db, QStringLiteral("CREATE TRIGGER wipe2 AFTER INSERT ON Parts BEGIN DELETE FROM Parts; END"));
+        sqliteShell(db,
+                    QStringLiteral(
+                        "CREATE TRIGGER wipe2 AFTER INSERT ON Parts BEGIN DELETE FROM Parts; END"));
         sqliteShell(db, QStringLiteral("CREATE VIEW Everything AS SELECT * FROM Parts"));
         Connection cn;
         cn.Open(openString(db));
@@ -242,7 +259,8 @@ private slots:
         rs.AddNew();
         rs["PartNumber"].setValue(QStringLiteral("N"));
         QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("13"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("13"));
         Recordset view;
         QVERIFY(errorOf([&] { view.Open(QStringLiteral("Everything"), cn); }) != 0);
         QVERIFY(errorOf([&] { cn.Execute(QStringLiteral("SELECT * FROM Everything")); }) != 0);
@@ -273,8 +291,9 @@ private slots:
         QCOMPARE(Connection::connectionValue(QStringLiteral("A=1; Data Source = 'it''s;x' ;B=2"),
                                              QStringLiteral("data source")),
                  QStringLiteral("it's;x"));
-        QCOMPARE(Connection::connectionValue(QStringLiteral("A=1;B= plain ;C=3"), QStringLiteral("B")),
-                 QStringLiteral("plain"));
+        QCOMPARE(
+            Connection::connectionValue(QStringLiteral("A=1;B= plain ;C=3"), QStringLiteral("B")),
+            QStringLiteral("plain"));
     }
 
     // Another program holds the file locked while the cursor moves: the move fails and the
@@ -302,7 +321,8 @@ private slots:
         if (editPending) rs["PartName"].setValue(QStringLiteral("Typed"));
 
         sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_open_v2(db.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+                 SQLITE_OK);
         const auto close = qScopeGuard([&] { sqlite3_close(other); });
         // An exclusive lock keeps every reader out until it is let go.
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -313,7 +333,8 @@ private slots:
                 if (move == QLatin1String("previous")) rs.MovePrevious();
                 if (move == QLatin1String("first")) rs.MoveFirst();
                 if (move == QLatin1String("last")) rs.MoveLast();
-                if (move == QLatin1String("bookmark")) rs.setBookmark(QVariant::fromValue(qint64(1)));
+                if (move == QLatin1String("bookmark"))
+                    rs.setBookmark(QVariant::fromValue(qint64(1)));
             },
             &why);
         QCOMPARE(error, long(errEngine));
@@ -326,11 +347,14 @@ private slots:
 
         rs["Category"].setValue(QStringLiteral("Saved"));
         QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(PartID || ':' || PartName || ':' || Category) "
-                                                "FROM Parts")),
-                 QStringLiteral("1:Part number 1:Category 1,2:Part number 2:Category 2,") +
-                     (editPending ? QStringLiteral("3:Typed:Saved,") : QStringLiteral("3:Part number 3:Saved,")) +
-                     QStringLiteral("4:Part number 4:Category 1"));
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT group_concat(PartID || ':' || PartName || ':' || Category) "
+                                "FROM Parts")),
+            QStringLiteral("1:Part number 1:Category 1,2:Part number 2:Category 2,") +
+                (editPending ? QStringLiteral("3:Typed:Saved,")
+                             : QStringLiteral("3:Part number 3:Saved,")) +
+                QStringLiteral("4:Part number 4:Category 1"));
         // The move itself goes through once the file is free.
         rs.MoveNext();
         QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-004"));
@@ -345,7 +369,8 @@ private slots:
         addParts(db, QStringLiteral("Parts"), 3);
         QProcess child;
         // Killed at its first write to the file: the journal is whole, the save was not.
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--crash-writer"), db, QStringLiteral("1")});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--crash-writer"), db, QStringLiteral("1")});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         const QString journal = db + QStringLiteral("-journal");
@@ -355,7 +380,8 @@ private slots:
 
         Connection cn;
         QString why;
-        QCOMPARE(errorOf([&] { cn.Open(openString(db) + QStringLiteral(";Mode=Read")); }, &why), long(errFileNotFound));
+        QCOMPARE(errorOf([&] { cn.Open(openString(db) + QStringLiteral(";Mode=Read")); }, &why),
+                 long(errFileNotFound));
         QVERIFY2(why.contains(db) && why.contains(QLatin1String("save left unfinished")) &&
                      why.contains(QLatin1String("Open it once with write access")),
                  qPrintable(why));

@@ -2,6 +2,7 @@
 // recordsets and the files it opens or refuses. What both engines share is in tst_recordset.
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,8 +14,6 @@
 #include <atomic>
 #include <clocale>
 #include <csignal>
-
-#include <sys/stat.h>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -72,8 +71,8 @@ void tally(sqlite3_context* context, int, sqlite3_value** argv) {
 }
 
 int addTally(sqlite3* db, char**, const sqlite3_api_routines*) {
-    return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, tally, nullptr,
-                                   nullptr);
+    return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   tally, nullptr, nullptr);
 }
 
 // Sets the C locale for one test, as Qt does from the environment, and puts the old one back.
@@ -103,30 +102,74 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");  // as the sqlite3 shell shows it; "" = refused
         QTest::addColumn<QString>("shown");   // valueText of the value read back
-        QTest::newRow("currency plain") << "Retail Price" << "12.50" << "125000" << "12.50";
-        QTest::newRow("currency grouped") << "Retail Price" << "1,234.5678" << "12345678" << "1234.5678";
-        QTest::newRow("currency rounds 5th decimal") << "Retail Price" << "0.00005" << "1" << "0.0001";
-        QTest::newRow("currency letters") << "Retail Price" << "abc" << "" << "";
-        QTest::newRow("integer") << "Qty In Stock" << " 42 " << "42" << "42";
-        QTest::newRow("integer fraction") << "Qty In Stock" << "4.5" << "" << "";
-        QTest::newRow("integer too large") << "Qty In Stock" << "3000000000" << "" << "";
-        QTest::newRow("single") << "Weight" << "2.25" << "2.25" << "2.25";
-        QTest::newRow("single rounds") << "Weight" << "0.1" << "0.1" << "0.1";
-        QTest::newRow("single letters") << "Weight" << "heavy" << "" << "";
-        QTest::newRow("date iso") << "CreationDate" << "2026-12-09 10:30:00" << "2026-12-09 10:30:00"
+        QTest::newRow("currency plain") << "Retail Price"
+                                        << "12.50"
+                                        << "125000"
+                                        << "12.50";
+        QTest::newRow("currency grouped") << "Retail Price"
+                                          << "1,234.5678"
+                                          << "12345678"
+                                          << "1234.5678";
+        QTest::newRow("currency rounds 5th decimal") << "Retail Price"
+                                                     << "0.00005"
+                                                     << "1"
+                                                     << "0.0001";
+        QTest::newRow("currency letters") << "Retail Price"
+                                          << "abc"
+                                          << ""
+                                          << "";
+        QTest::newRow("integer") << "Qty In Stock"
+                                 << " 42 "
+                                 << "42"
+                                 << "42";
+        QTest::newRow("integer fraction") << "Qty In Stock"
+                                          << "4.5"
+                                          << ""
+                                          << "";
+        QTest::newRow("integer too large") << "Qty In Stock"
+                                           << "3000000000"
+                                           << ""
+                                           << "";
+        QTest::newRow("single") << "Weight"
+                                << "2.25"
+                                << "2.25"
+                                << "2.25";
+        QTest::newRow("single rounds") << "Weight"
+                                       << "0.1"
+                                       << "0.1"
+                                       << "0.1";
+        QTest::newRow("single letters") << "Weight"
+                                        << "heavy"
+                                        << ""
+                                        << "";
+        QTest::newRow("date iso") << "CreationDate"
+                                  << "2026-12-09 10:30:00"
+                                  << "2026-12-09 10:30:00"
                                   << "12/9/2026 10:30:00 AM";
-        QTest::newRow("date locale") << "CreationDate" << "12/9/2026" << "2026-12-09 00:00:00" << "12/9/2026";
-        QTest::newRow("date nonsense") << "CreationDate" << "soon" << "" << "";
-        QTest::newRow("text") << "Location" << "Shelf 3" << "Shelf 3" << "Shelf 3";
-        QTest::newRow("text 50") << "Location" << QString(50, QLatin1Char('x')) << QString(50, QLatin1Char('x'))
-                                 << QString(50, QLatin1Char('x'));
-        QTest::newRow("text 51") << "Location" << QString(51, QLatin1Char('x')) << "" << "";
+        QTest::newRow("date locale") << "CreationDate"
+                                     << "12/9/2026"
+                                     << "2026-12-09 00:00:00"
+                                     << "12/9/2026";
+        QTest::newRow("date nonsense") << "CreationDate"
+                                       << "soon"
+                                       << ""
+                                       << "";
+        QTest::newRow("text") << "Location"
+                              << "Shelf 3"
+                              << "Shelf 3"
+                              << "Shelf 3";
+        QTest::newRow("text 50") << "Location" << QString(50, QLatin1Char('x'))
+                                 << QString(50, QLatin1Char('x')) << QString(50, QLatin1Char('x'));
+        QTest::newRow("text 51") << "Location" << QString(51, QLatin1Char('x')) << ""
+                                 << "";
         // Characters, not bytes or UTF-16 units, count against the size.
         const QString wide = QString(49, QChar(0x00e9)) + QString::fromUcs4(U"\U0001F527");
         QTest::newRow("text 50 wide characters") << "Location" << wide << wide << wide;
-        QTest::newRow("part name 80") << "PartName" << QString(80, QLatin1Char('n')) << QString(80, QLatin1Char('n'))
-                                      << QString(80, QLatin1Char('n'));
-        QTest::newRow("part name 81") << "PartName" << QString(81, QLatin1Char('n')) << "" << "";
+        QTest::newRow("part name 80")
+            << "PartName" << QString(80, QLatin1Char('n')) << QString(80, QLatin1Char('n'))
+            << QString(80, QLatin1Char('n'));
+        QTest::newRow("part name 81") << "PartName" << QString(81, QLatin1Char('n')) << ""
+                                      << "";
     }
 
     void typedTextIsConvertedForEveryColumnType() {
@@ -158,7 +201,8 @@ private slots:
     void userLocaleAndPlainFormAreBothAccepted() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(parseCurrency(QStringLiteral("12,50"))->scaled, qint64(125000));
-        QCOMPARE(parseCurrency(QStringLiteral("12.50"))->scaled, qint64(125000));  // plain form first
+        QCOMPARE(parseCurrency(QStringLiteral("12.50"))->scaled,
+                 qint64(125000));  // plain form first
         QCOMPARE(parseCurrency(QStringLiteral("1.234,50"))->scaled, qint64(12345000));
         QCOMPARE(valueText(QVariant::fromValue(Currency{125000})), QStringLiteral("12,50"));
         QCOMPARE(valueText(QVariant::fromValue(2.5f)), QStringLiteral("2,5"));
@@ -171,18 +215,21 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::newRow("no optional column")
             << std::vector<int>{}
-            << QStringList{"PartID", "PartNumber", "PartName", "Category", "Description", "CreationDate", "Image"};
+            << QStringList{"PartID",      "PartNumber",   "PartName", "Category",
+                           "Description", "CreationDate", "Image"};
         QTest::newRow("boxes 25 and 1, ticked in that order")
             << std::vector<int>{25, 1}
-            << QStringList{"PartID",       "PartNumber",       "PartName",     "Category", "Description",
-                           "Retail Price", "Supplier 2 Price", "CreationDate", "Image"};
+            << QStringList{"PartID",           "PartNumber",   "PartName",
+                           "Category",         "Description",  "Retail Price",
+                           "Supplier 2 Price", "CreationDate", "Image"};
         std::vector<int> all;
         QStringList allNames{"PartID", "PartNumber", "PartName", "Category", "Description"};
         for (int box = 1; box <= 25; ++box) {
             all.push_back(box);
             allNames << parts::optionalName(box);
         }
-        allNames << "CreationDate" << "Image";
+        allNames << "CreationDate"
+                 << "Image";
         QTest::newRow("all 25") << all << allNames;
     }
 
@@ -190,17 +237,20 @@ private slots:
         QFETCH(std::vector<int>, boxes);
         QFETCH(QStringList, names);
         ProgramFolder folder;
-        const QString db = folder.makeDatabase(QStringLiteral("Stock.mdb"), QStringLiteral("Stock Items"), boxes);
+        const QString db =
+            folder.makeDatabase(QStringLiteral("Stock.mdb"), QStringLiteral("Stock Items"), boxes);
 
         Connection cn;
         cn.Open(kOpen + db + QStringLiteral(";Persist Security Info=False"));
-        auto tables = cn.OpenSchema(adSchemaTables, {QString(), QString(), QString(), QStringLiteral("Table")});
+        auto tables = cn.OpenSchema(adSchemaTables,
+                                    {QString(), QString(), QString(), QStringLiteral("Table")});
         QVERIFY(!tables->EOF_());
         QCOMPARE(tables->fields()["TABLE_NAME"].Value().toString(), QStringLiteral("Stock Items"));
         tables->MoveNext();
         QVERIFY(tables->EOF_());  // no system tables
 
-        auto columns = cn.OpenSchema(adSchemaColumns, {QString(), QString(), QStringLiteral("Stock Items"), QString()});
+        auto columns = cn.OpenSchema(
+            adSchemaColumns, {QString(), QString(), QStringLiteral("Stock Items"), QString()});
         QStringList seen;
         std::vector<int> types;
         while (!columns->EOF_()) {
@@ -244,12 +294,16 @@ private slots:
 
         // What any SQLite client sees.
         QStringList shellNames =
-            sqliteShell(db, QStringLiteral("SELECT group_concat(name, '|') FROM pragma_table_info('Stock Items')"))
+            sqliteShell(db,
+                        QStringLiteral(
+                            "SELECT group_concat(name, '|') FROM pragma_table_info('Stock Items')"))
                 .split(QLatin1Char('|'));
         QCOMPARE(shellNames, names);
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT type FROM pragma_table_info('Stock Items') WHERE name = "
-                                                "'PartNumber'")),
-                 QStringLiteral("VARWCHAR(50)"));
+        QCOMPARE(
+            sqliteShell(
+                db, QStringLiteral("SELECT type FROM pragma_table_info('Stock Items') WHERE name = "
+                                   "'PartNumber'")),
+            QStringLiteral("VARWCHAR(50)"));
     }
 
     void filesThatAreNotDatabasesAreRefusedUntouched_data() {
@@ -294,14 +348,16 @@ private slots:
         cn.Open(kOpen + db);
         Recordset rs;
         QString description;
-        QCOMPARE(errorOf([&] { rs.Open(QStringLiteral("Stock"), cn); }, &description), long(errTableNotFound));
+        QCOMPARE(errorOf([&] { rs.Open(QStringLiteral("Stock"), cn); }, &description),
+                 long(errTableNotFound));
         QVERIFY(description.contains(QStringLiteral("'Stock'")));
         rs.Open(QStringLiteral("parts"), cn);  // table names ignore letter case
         QCOMPARE(rs.fields().Count(), 11);
 
         const Fingerprint before = fingerprint(db);
         Catalog cat;
-        QCOMPARE(errorOf([&] { cat.Create(QStringLiteral("Provider=x;Data Source=") + db); }), long(errFileExists));
+        QCOMPARE(errorOf([&] { cat.Create(QStringLiteral("Provider=x;Data Source=") + db); }),
+                 long(errFileExists));
         QVERIFY(fingerprint(db) == before);
     }
 
@@ -324,7 +380,8 @@ private slots:
         Index idx;
         idx.Name = QStringLiteral("ByNothing");
         idx.appendColumn(QStringLiteral("NoSuchColumn"), adInteger);
-        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Parts"))->appendIndex(idx); }), long(errItemNotFound));
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Parts"))->appendIndex(idx); }),
+                 long(errItemNotFound));
     }
 
     // ---- read-only recordsets --------------------------------------------------------------
@@ -343,12 +400,14 @@ private slots:
             {"read-only table", &locked}, {"statement", forward.get()}, {"schema", schema.get()}};
         for (const auto& [shape, rs] : shapes) {
             QVERIFY2(rs->isOpen() && !rs->EOF_(), shape);
-            Field& text = (*rs)[2];  // PartName, or TABLE_NAME
+            Field& text = (*rs)[2];                         // PartName, or TABLE_NAME
             Field& last = (*rs)[rs->fields().Count() - 1];  // Image, or TABLE_TYPE
             const QVariant shown = text.Value();
             QVERIFY2(!(text.Attributes() & adFldUpdatable), shape);
-            QVERIFY2(errorOf([&] { text.setValue(QStringLiteral("Changed")); }) == errNotSupported, shape);
-            QVERIFY2(errorOf([&] { last.AppendChunk(QByteArray("abc")); }) == errNotSupported, shape);
+            QVERIFY2(errorOf([&] { text.setValue(QStringLiteral("Changed")); }) == errNotSupported,
+                     shape);
+            QVERIFY2(errorOf([&] { last.AppendChunk(QByteArray("abc")); }) == errNotSupported,
+                     shape);
             QVERIFY2(errorOf([&] { rs->AddNew(); }) == errNotSupported, shape);
             QVERIFY2(errorOf([&] { rs->Delete(); }) == errNotSupported, shape);
             QVERIFY2(!rs->isEditing() && !rs->EOF_(), shape);
@@ -383,8 +442,9 @@ private slots:
         QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
         QCOMPARE(rs["Weight"].Value().toFloat(), 0.1f);
         QVERIFY(rs["PartName"].isNull());
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT PartNumber || '/' || \"Retail Price\" FROM Parts "
-                                                "WHERE PartID = 4")),
+        QCOMPARE(sqliteShell(
+                     db, QStringLiteral("SELECT PartNumber || '/' || \"Retail Price\" FROM Parts "
+                                        "WHERE PartID = 4")),
                  QStringLiteral("P-100/125000"));
         rs.MovePrevious();  // the saved row stands last, after P-003
         QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
@@ -399,7 +459,8 @@ private slots:
         QCOMPARE(rs["Retail Price"].Value().value<Currency>().scaled, qint64(30000));
         QCOMPARE(rs["Weight"].Value().typeId(), int(QMetaType::Float));
         QCOMPARE(rs["Weight"].Value().toFloat(), 2.5f);
-        QCOMPARE(rs["CreationDate"].Value().toDateTime(), QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15)));
+        QCOMPARE(rs["CreationDate"].Value().toDateTime(),
+                 QDateTime(QDate(2026, 5, 1), QTime(9, 30, 15)));
         QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Part number 1"));
 
         // Delete: no current row (a pending edit goes with it) until a move lands on the next one.
@@ -408,7 +469,8 @@ private slots:
         rs.Delete();
         QVERIFY(!rs.isEditing());
         QCOMPARE(errorOf([&] { rs["PartNumber"].Value(); }), long(errNoCurrentRecord));
-        QCOMPARE(errorOf([&] { rs["PartName"].setValue(QStringLiteral("x")); }), long(errNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs["PartName"].setValue(QStringLiteral("x")); }),
+                 long(errNoCurrentRecord));
         QCOMPARE(errorOf([&] { rs.Delete(); }), long(errNoCurrentRecord));
         QCOMPARE(rs.RecordCount(), 3L);
         rs.MoveNext();
@@ -438,16 +500,23 @@ private slots:
         QTest::newRow("single 1e39 typed") << "Weight" << QVariant(QStringLiteral("1e39")) << true;
         QTest::newRow("single 1e39") << "Weight" << QVariant(1e39) << true;
         QTest::newRow("single -1e39") << "Weight" << QVariant(-1e39) << true;
-        QTest::newRow("single -3.4e38 fits") << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
-        QTest::newRow("single largest as written") << "Weight" << QVariant(QStringLiteral("3.4028235e+38")) << false;
-        QTest::newRow("single beyond largest") << "Weight" << QVariant(QStringLiteral("3.4028236e+38")) << true;
-        QTest::newRow("integer 2.5 typed") << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
+        QTest::newRow("single -3.4e38 fits")
+            << "Weight" << QVariant(QStringLiteral("-3.4e38")) << false;
+        QTest::newRow("single largest as written")
+            << "Weight" << QVariant(QStringLiteral("3.4028235e+38")) << false;
+        QTest::newRow("single beyond largest")
+            << "Weight" << QVariant(QStringLiteral("3.4028236e+38")) << true;
+        QTest::newRow("integer 2.5 typed")
+            << "Qty In Stock" << QVariant(QStringLiteral("2.5")) << true;
         QTest::newRow("integer 2.5") << "Qty In Stock" << QVariant(2.5) << true;
         QTest::newRow("integer 2^31") << "Qty In Stock" << QVariant(qint64(2147483648LL)) << true;
         QTest::newRow("integer 3e9") << "Qty In Stock" << QVariant(3e9) << true;
-        QTest::newRow("integer -2^31-1 typed") << "Qty In Stock" << QVariant(QStringLiteral("-2147483649")) << true;
-        QTest::newRow("integer 2^31-1 fits") << "Qty In Stock" << QVariant(qint64(2147483647)) << false;
-        QTest::newRow("integer -2^31 fits") << "Qty In Stock" << QVariant(QStringLiteral("-2147483648")) << false;
+        QTest::newRow("integer -2^31-1 typed")
+            << "Qty In Stock" << QVariant(QStringLiteral("-2147483649")) << true;
+        QTest::newRow("integer 2^31-1 fits")
+            << "Qty In Stock" << QVariant(qint64(2147483647)) << false;
+        QTest::newRow("integer -2^31 fits")
+            << "Qty In Stock" << QVariant(QStringLiteral("-2147483648")) << false;
         QTest::newRow("integer 4.0 fits") << "Qty In Stock" << QVariant(4.0) << false;
     }
 
@@ -474,7 +543,8 @@ private slots:
             return;
         }
         QString description;
-        QCOMPARE(errorOf([&] { rs[column].setValue(value); }, &description), long(errDataConversion));
+        QCOMPARE(errorOf([&] { rs[column].setValue(value); }, &description),
+                 long(errDataConversion));
         QVERIFY2(description.contains(column), qPrintable(description));
         QVERIFY(!rs.isEditing());
 
@@ -525,28 +595,35 @@ private slots:
         key.Name = QStringLiteral("ShelfKey");
         key.PrimaryKey = key.Unique = true;
         key.appendColumn(QStringLiteral("Shelf"), adVarWChar);
-        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(key); }), long(errEngine));
+        QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(key); }),
+                 long(errEngine));
         QCOMPARE(errorOf([&] { cat.table(QStringLiteral("Bins"))->appendIndex(byRow); }), 0L);
         cat.ActiveConnection().Close();
 
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_schema "
-                                                "WHERE name NOT LIKE 'sqlite%' ORDER BY name)")),
+        QCOMPARE(sqliteShell(
+                     db, QStringLiteral(
+                             "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_schema "
+                             "WHERE name NOT LIKE 'sqlite%' ORDER BY name)")),
                  QStringLiteral("Bins,BinsByRow,Parts"));
         QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(Shelf || Row) FROM Bins")),
                  QStringLiteral("A1,A2"));
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")), QStringLiteral("2"));
+        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT count(*) FROM Parts")),
+                 QStringLiteral("2"));
     }
 
     // ---- files from elsewhere ---------------------------------------------------------------
 
     void aFileSchemaNeverCallsTheProgramsFunctions_data() {
         QTest::addColumn<QString>("definition");
-        const QString table = QStringLiteral("CREATE TABLE Bins (BinID INTEGER PRIMARY KEY, Shelf VARWCHAR(20)");
+        const QString table =
+            QStringLiteral("CREATE TABLE Bins (BinID INTEGER PRIMARY KEY, Shelf VARWCHAR(20)");
         QTest::newRow("check") << table + ", CHECK (tally(Shelf) IS NOT NULL))";
         QTest::newRow("default") << table + ", Code VARWCHAR(20) DEFAULT (tally('A')))";
         QTest::newRow("generated column") << table + ", Code AS (tally(Shelf)))";
-        QTest::newRow("index expression") << table + "); CREATE INDEX BinsByShelf ON Bins (tally(Shelf))";
-        QTest::newRow("partial index") << table + "); CREATE INDEX BinsByShelf ON Bins (Shelf) WHERE tally(Shelf)";
+        QTest::newRow("index expression")
+            << table + "); CREATE INDEX BinsByShelf ON Bins (tally(Shelf))";
+        QTest::newRow("partial index")
+            << table + "); CREATE INDEX BinsByShelf ON Bins (Shelf) WHERE tally(Shelf)";
     }
 
     // A file whose schema calls a function of the program's own that is not marked harmless:
@@ -554,16 +631,19 @@ private slots:
     void aFileSchemaNeverCallsTheProgramsFunctions() {
         QFETCH(QString, definition);
         QCOMPARE(sqlite3_auto_extension(reinterpret_cast<void (*)()>(addTally)), SQLITE_OK);
-        const auto cancel = qScopeGuard([] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(addTally)); });
+        const auto cancel = qScopeGuard(
+            [] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(addTally)); });
         PartsFile file;
         {
             sqlite3* raw = nullptr;
             QCOMPARE(sqlite3_open(file.db.toUtf8().constData(), &raw), SQLITE_OK);
             const auto close = qScopeGuard([&] { sqlite3_close(raw); });
             const QString sql =
-                definition + QStringLiteral("; INSERT INTO Bins (Shelf) VALUES ('S1'); SELECT * FROM Bins");
+                definition +
+                QStringLiteral("; INSERT INTO Bins (Shelf) VALUES ('S1'); SELECT * FROM Bins");
             gTallyCalls = 0;
-            QCOMPARE(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr),
+                     SQLITE_OK);
             QVERIFY(gTallyCalls > 0);  // where the schema is trusted, it runs
         }
         gTallyCalls = 0;
@@ -594,13 +674,15 @@ private slots:
         PartsFile file(2);
         const QString& db = file.db;
         file.cn.Open(kOpen + db);
-        const QString schema = sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema"));
+        const QString schema =
+            sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema"));
         const Fingerprint before = fingerprint(db);
         // Each is refused or ignored; either way the file stays as it was.
         errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA writable_schema=ON")); });
         QCOMPARE(errorOf([&] {
-                     file.cn.Execute(QStringLiteral("UPDATE sqlite_schema SET sql = replace(sql, 'PartName', 'Gone') "
-                                                    "WHERE name = 'Parts'"));
+                     file.cn.Execute(QStringLiteral(
+                         "UPDATE sqlite_schema SET sql = replace(sql, 'PartName', 'Gone') "
+                         "WHERE name = 'Parts'"));
                  }),
                  long(errEngine));
         errorOf([&] { file.cn.Execute(QStringLiteral("PRAGMA schema_version=1")); });
@@ -608,7 +690,9 @@ private slots:
         QCOMPARE(mode->fields()[0].Value().toString(), QStringLiteral("delete"));
         QCOMPARE(fingerprint(db).hash, before.hash);
         file.cn.Close();
-        QCOMPARE(sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema")), schema);
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral("SELECT group_concat(sql, ';') FROM sqlite_schema")),
+            schema);
         QCOMPARE(sqliteShell(db, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
 
@@ -624,20 +708,25 @@ private slots:
             rs["PartName"].setValue(number);
             rs.Update();
         };
-        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartNumber) FROM Parts")); };
+        auto stored = [&] {
+            return sqliteShell(file.db,
+                               QStringLiteral("SELECT group_concat(PartNumber) FROM Parts"));
+        };
 
         // Rolled back: nothing of it reaches the file, not even the rows before a failed one.
         file.cn.BeginTrans();
         QVERIFY(file.cn.inTransaction());
         QCOMPARE(errorOf([&] { file.cn.BeginTrans(); }), long(errOperationNotAllowed));
         addPart(QStringLiteral("T-1"));
-        QCOMPARE(stored(), QStringLiteral("P-001,P-002"));  // another program sees the file as it was
+        QCOMPARE(stored(),
+                 QStringLiteral("P-001,P-002"));  // another program sees the file as it was
         // A failing update is undone alone; the transaction goes on.
         QVERIFY(errorOf([&] { addPart(QStringLiteral("T-dup"), 1); }) != 0);
         rs.CancelUpdate();
         addPart(QStringLiteral("T-2"));
         {
-            auto inside = file.cn.Execute(QStringLiteral("SELECT group_concat(PartNumber) FROM Parts"));
+            auto inside =
+                file.cn.Execute(QStringLiteral("SELECT group_concat(PartNumber) FROM Parts"));
             QCOMPARE(inside->fields()[0].Value().toString(), QStringLiteral("P-001,P-002,T-1,T-2"));
         }
         file.cn.RollbackTrans();
@@ -676,14 +765,19 @@ private slots:
         const int number = 1, qty = 6;
         QCOMPARE(parts.columns()[size_t(qty)].name, QStringLiteral("Qty In Stock"));
         // Values are checked as a field checks them.
-        QCOMPARE(errorOf([&] { parts.convert(number, QString(51, QLatin1Char('x'))); }), long(errDataConversion));
-        QCOMPARE(errorOf([&] { parts.convert(qty, QStringLiteral("abc")); }), long(errDataConversion));
+        QCOMPARE(errorOf([&] { parts.convert(number, QString(51, QLatin1Char('x'))); }),
+                 long(errDataConversion));
+        QCOMPARE(errorOf([&] { parts.convert(qty, QStringLiteral("abc")); }),
+                 long(errDataConversion));
         QCOMPARE(parts.convert(qty, QStringLiteral("12")), QVariant(12));
         QVERIFY(parts.keyTaken(2));
         QVERIFY(!parts.keyTaken(3));
 
         std::vector<QVariant> row(parts.columns().size());
-        auto stored = [&] { return sqliteShell(file.db, QStringLiteral("SELECT group_concat(PartID || PartNumber) FROM Parts")); };
+        auto stored = [&] {
+            return sqliteShell(
+                file.db, QStringLiteral("SELECT group_concat(PartID || PartNumber) FROM Parts"));
+        };
         file.cn.BeginTrans();
         row[size_t(number)] = QStringLiteral("N-1");
         QCOMPARE(parts.append(row), 3);  // a Null key is given the next one
@@ -701,7 +795,8 @@ private slots:
         file.cn.CommitTrans();
         QCOMPARE(stored(), QStringLiteral("1P-001,2P-002,3N-1,7N-7,8N-8"));
         QCOMPARE(errorOf([&] { parts.append({}); }), long(errInvalidArgument));
-        QCOMPARE(errorOf([&] { TableAppender none(file.cn, QStringLiteral("None")); }), long(errTableNotFound));
+        QCOMPARE(errorOf([&] { TableAppender none(file.cn, QStringLiteral("None")); }),
+                 long(errTableNotFound));
     }
 
     void damagedHeadersAreRefusedUntouched_data() {
@@ -715,12 +810,14 @@ private slots:
         QFETCH(QString, damage);
         ProgramFolder source;
         const QString whole = source.makeDatabase();
-        addPart(whole, QStringLiteral("Parts"), {{"PartNumber", "A"}, {"Image", QByteArray(40000, 'x')}});
+        addPart(whole, QStringLiteral("Parts"),
+                {{"PartNumber", "A"}, {"Image", QByteArray(40000, 'x')}});
         QByteArray bytes = readFile(whole);
         QVERIFY(bytes.size() > 8192);
         auto* h = reinterpret_cast<uchar*>(bytes.data());
         if (damage == "short") {
-            QCOMPARE(qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16), qint64(bytes.size()));
+            QCOMPARE(qint64(qFromBigEndian<quint32>(h + 28)) * qFromBigEndian<quint16>(h + 16),
+                     qint64(bytes.size()));
             bytes.chop(100);
         } else {
             // No page count kept (as older writers left it): only the page size tells.
@@ -738,7 +835,8 @@ private slots:
                  qPrintable(description));
         QVERIFY(!cn.isOpen());
         QVERIFY(fingerprint(path) == before);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Parts.mdb"});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Parts.mdb"});
     }
 
     // ---- amounts -----------------------------------------------------------------------------
@@ -753,10 +851,12 @@ private slots:
         QTest::newRow("0.57 as a number") << QVariant(0.57) << "5700";
         QTest::newRow("-1.13 as a number") << QVariant(-1.13) << "-11300";
         QTest::newRow("0.29 as a single") << QVariant(0.29f) << "2900";
-        QTest::newRow("largest typed") << QVariant(QStringLiteral("922337203685476.9999")) << "9223372036854769999";
-        QTest::newRow("most negative typed") << QVariant(QStringLiteral("-922337203685476.9999"))
-                                             << "-9223372036854769999";
-        QTest::newRow("14 digits as a whole number") << QVariant(qint64(92233720368547)) << "922337203685470000";
+        QTest::newRow("largest typed")
+            << QVariant(QStringLiteral("922337203685476.9999")) << "9223372036854769999";
+        QTest::newRow("most negative typed")
+            << QVariant(QStringLiteral("-922337203685476.9999")) << "-9223372036854769999";
+        QTest::newRow("14 digits as a whole number")
+            << QVariant(qint64(92233720368547)) << "922337203685470000";
         QTest::newRow("15 digits typed") << QVariant(QStringLiteral("999999999999999")) << "";
         QTest::newRow("16 digits typed") << QVariant(QStringLiteral("1234567890123456")) << "";
         QTest::newRow("18 digits typed") << QVariant(QStringLiteral("-123456789012345678")) << "";
@@ -786,7 +886,8 @@ private slots:
             QCOMPARE(error, 0L);
         }
         file.cn.Close();
-        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"Retail Price\" FROM Parts")), stored);
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"Retail Price\" FROM Parts")),
+                 stored);
     }
 
     // A negative number typed with U+2212 MINUS SIGN (the minus of Swedish, Finnish and
@@ -797,15 +898,33 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
         const QString minus(QChar(0x2212));
-        QTest::newRow("Swedish amount") << "sv_SE" << "Retail Price" << minus + "12,50" << "-125000";
-        QTest::newRow("Finnish amount") << "fi_FI" << "Retail Price" << minus + "0,05" << "-500";
-        QTest::newRow("Norwegian whole number") << "nb_NO" << "Qty In Stock" << minus + "7" << "-7";
-        QTest::newRow("Swedish single") << "sv_SE" << "Weight" << minus + "2,5" << "-2.5";
-        QTest::newRow("Swedish amount, plain form") << "sv_SE" << "Retail Price" << minus + "12.50" << "-125000";
-        QTest::newRow("German amount") << "de_DE" << "Retail Price" << minus + "12,50" << "-125000";
-        QTest::newRow("English amount") << "en_US" << "Retail Price" << minus + "12.50" << "-125000";
-        QTest::newRow("English whole number") << "en_US" << "Qty In Stock" << minus + "7" << "-7";
-        QTest::newRow("English single") << "en_US" << "Weight" << minus + "0.5" << "-0.5";
+        QTest::newRow("Swedish amount") << "sv_SE"
+                                        << "Retail Price" << minus + "12,50"
+                                        << "-125000";
+        QTest::newRow("Finnish amount") << "fi_FI"
+                                        << "Retail Price" << minus + "0,05"
+                                        << "-500";
+        QTest::newRow("Norwegian whole number") << "nb_NO"
+                                                << "Qty In Stock" << minus + "7"
+                                                << "-7";
+        QTest::newRow("Swedish single") << "sv_SE"
+                                        << "Weight" << minus + "2,5"
+                                        << "-2.5";
+        QTest::newRow("Swedish amount, plain form") << "sv_SE"
+                                                    << "Retail Price" << minus + "12.50"
+                                                    << "-125000";
+        QTest::newRow("German amount") << "de_DE"
+                                       << "Retail Price" << minus + "12,50"
+                                       << "-125000";
+        QTest::newRow("English amount") << "en_US"
+                                        << "Retail Price" << minus + "12.50"
+                                        << "-125000";
+        QTest::newRow("English whole number") << "en_US"
+                                              << "Qty In Stock" << minus + "7"
+                                              << "-7";
+        QTest::newRow("English single") << "en_US"
+                                        << "Weight" << minus + "0.5"
+                                        << "-0.5";
     }
 
     void theMinusSignOfTheLocalesIsANegativeNumber() {
@@ -825,7 +944,8 @@ private slots:
                      &why),
                  0L);
         file.cn.Close();
-        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)), stored);
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)),
+                 stored);
     }
 
     // ---- CSV under a comma-decimal locale ------------------------------------------------------
@@ -837,7 +957,8 @@ private slots:
         QTest::addColumn<QByteArray>("field");
         for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
             QTest::addRow("%s, plain", locale) << QString::fromLatin1(locale) << QByteArray("2.5");
-            QTest::addRow("%s, the locale's form", locale) << QString::fromLatin1(locale) << QByteArray("\"2,5\"");
+            QTest::addRow("%s, the locale's form", locale)
+                << QString::fromLatin1(locale) << QByteArray("\"2,5\"");
         }
     }
 
@@ -845,11 +966,14 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QByteArray, field);
         PartsFile file;
-        const QString csv = writeFile(file.folder.file(QStringLiteral("parts.csv")),
-                                      "PartNumber,Weight,Retail Price\r\nC-1," + field + "," + field + "\r\n");
+        const QString csv =
+            writeFile(file.folder.file(QStringLiteral("parts.csv")),
+                      "PartNumber,Weight,Retail Price\r\nC-1," + field + "," + field + "\r\n");
         const CLocale cLocale(locale);
         if (!cLocale.isSet())
-            QSKIP(qPrintable(QStringLiteral("The locale %1 is not installed here; scripts/test makes it.").arg(locale)));
+            QSKIP(qPrintable(
+                QStringLiteral("The locale %1 is not installed here; scripts/test makes it.")
+                    .arg(locale)));
         QCOMPARE(std::localeconv()->decimal_point, ",");
         QLocale::setDefault(QLocale(locale.left(5)));
         file.cn.Open(kOpen + file.db);
@@ -859,7 +983,8 @@ private slots:
         file.cn.CommitTrans();
         QCOMPARE(import.rowsAdded(), qint64(1));
         file.cn.Close();
-        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
+        QCOMPARE(sqliteShell(file.db,
+                             QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
                  QStringLiteral("2.5/25000"));
     }
 
@@ -871,14 +996,22 @@ private slots:
         QTest::addColumn<QString>("partNumber");
         QTest::addColumn<bool>("found");
         QTest::addColumn<bool>("exact");
-        QTest::newRow("a finds ABC") << "a" << "ABC" << true << false;
-        QTest::newRow("A finds abc") << "A" << "abc" << true << false;
-        QTest::newRow("z finds XYZ") << "z" << "XYZ" << true << false;
-        QTest::newRow("Z finds xyz") << "Z" << "xyz" << true << false;
-        QTest::newRow("abc is ABC exactly") << "abc" << "ABC" << true << true;
-        QTest::newRow("` is not @") << "`1" << "@1" << false << false;
-        QTest::newRow("{ is not [") << "{1" << "[1" << false << false;
-        QTest::newRow("ä finds Ä") << QString::fromUtf8("ä") << QString::fromUtf8("BÄR") << true << false;
+        QTest::newRow("a finds ABC") << "a"
+                                     << "ABC" << true << false;
+        QTest::newRow("A finds abc") << "A"
+                                     << "abc" << true << false;
+        QTest::newRow("z finds XYZ") << "z"
+                                     << "XYZ" << true << false;
+        QTest::newRow("Z finds xyz") << "Z"
+                                     << "xyz" << true << false;
+        QTest::newRow("abc is ABC exactly") << "abc"
+                                            << "ABC" << true << true;
+        QTest::newRow("` is not @") << "`1"
+                                    << "@1" << false << false;
+        QTest::newRow("{ is not [") << "{1"
+                                    << "[1" << false << false;
+        QTest::newRow("ä finds Ä")
+            << QString::fromUtf8("ä") << QString::fromUtf8("BÄR") << true << false;
     }
 
     void theFileSearchIgnoresLetterCase() {
@@ -889,8 +1022,9 @@ private slots:
         PartsFile file;
         addPart(file.db, QStringLiteral("Parts"), {{"PartNumber", partNumber}, {"PartName", "-"}});
         std::atomic<bool> stop{false};
-        const FoundKeys keys = findKeys(file.db, QStringLiteral("Parts"),
-                                        TextMatch(typed, QLocale(QLocale::English, QLocale::UnitedStates)), stop);
+        const FoundKeys keys =
+            findKeys(file.db, QStringLiteral("Parts"),
+                     TextMatch(typed, QLocale(QLocale::English, QLocale::UnitedStates)), stop);
         QVERIFY(keys.complete);
         QCOMPARE(!keys.keys.empty(), found);
         QCOMPARE(!keys.exact.empty(), exact);
@@ -931,7 +1065,8 @@ private slots:
         const long error = errorOf([&] { cn.Open(kOpen + path); }, &why);
         QVERIFY2(!watchdog.standDown(), "the store opened the pipe and waited on it");
         QCOMPARE(error, long(errFileNotFound));
-        QVERIFY2(why.contains(path) && why.contains(QLatin1String("not an ordinary file")), qPrintable(why));
+        QVERIFY2(why.contains(path) && why.contains(QLatin1String("not an ordinary file")),
+                 qPrintable(why));
         QVERIFY(!cn.isOpen());
         QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
     }
