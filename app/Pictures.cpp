@@ -23,6 +23,11 @@ QImage readPicture(const QString& path, QString* error, QSize shownSize) {
 }
 
 QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
+    // The image reader calls no bytes at all an "Unknown error".
+    if (bytes.isEmpty()) {
+        if (error) *error = QStringLiteral("The picture is empty (0 bytes).");
+        return QImage();
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -7,6 +7,10 @@ QString pictureFileRefusal(const QString& path) {
     if (!info.exists()) return QStringLiteral("The file '%1' cannot be found.").arg(path);
     if (!info.isFile())
         return QStringLiteral("'%1' is not an ordinary file, so it cannot be a picture.").arg(path);
+    // Nothing to read: the image reader would only say "Unknown error".
+    if (info.size() == 0)
+        return QStringLiteral("The file '%1' is empty (0 bytes), so it cannot be a picture.")
+            .arg(path);
     if (info.size() > kPictureFileLimit)
         return QStringLiteral("The file '%1' is larger than %2 MB, the largest picture taken.")
             .arg(path)

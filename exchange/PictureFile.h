@@ -6,7 +6,7 @@
 // The largest picture file taken; a larger one is refused before it is read.
 inline constexpr qint64 kPictureFileLimit = 64 * 1024 * 1024;
 
-// Why a file chosen as a picture cannot be taken (missing, not an ordinary file, too large),
+// Why a file chosen as a picture cannot be taken (missing, not an ordinary file, empty, too large),
 // or "" when it may be read. Devices and pipes are never opened: they could read without end.
 QString pictureFileRefusal(const QString& path);
 

@@ -536,7 +536,12 @@ private:
     Param firstPiece(const QVariant& value) const;
     void appendPieces(qint64 key, const std::vector<size_t>& assigned,
                       const std::vector<QVariant>& values);
-    bool readPieces(qint64 key, size_t col, qint64 length, QVariant& value);
+    bool readPieces(qint64 key, const QByteArray& version, size_t col, qint64 length,
+                    QVariant& value);
+    // The version a write of this key must find: the one read, or none that can match.
+    Param readVersionOf(qint64 key) const;
+    // Why a write that found no row of the version read did nothing; `undone` ends the message.
+    [[noreturn]] void refuseStale(qint64 key, const QString& undone);
 
     std::shared_ptr<PgLink> m_link;
     QString m_sequence;
@@ -593,26 +598,35 @@ std::vector<qint64> PgTable::readKeys() {
 }
 
 bool PgTable::readRow(qint64 key, std::vector<QVariant>& values) {
+    // What is remembered of the last row read changes only once this one is read whole: a read
+    // that fails leaves the next update compared with the row read before.
     Result r = m_link->exec(m_rowSql, {keyParam(key)}, true);
-    m_readKey = key;
-    m_readVersion.clear();
-    if (r.rows() == 0) return false;
-    m_readVersion = QByteArray(r.value(0, 0), r.length(0, 0));
+    if (r.rows() == 0) {
+        m_readKey = key;
+        m_readVersion.clear();
+        return false;
+    }
+    const QByteArray version(r.value(0, 0), r.length(0, 0));
+    std::vector<QVariant> row(cols.size());
     int lengthAt = int(cols.size()) + 1;
     for (size_t i = 0; i < cols.size(); ++i) {
         const int col = int(i) + 1;
-        values[i] = r.isNull(0, col) ? QVariant()
-                                     : fromText(r.value(0, col), r.length(0, col), cols[i].type);
+        row[i] = r.isNull(0, col) ? QVariant()
+                                  : fromText(r.value(0, col), r.length(0, col), cols[i].type);
         if (cols[i].type != adLongVarBinary) continue;
         const int at = lengthAt++;
         if (r.isNull(0, at) || r.int64(0, at) <= kPictureChunk) continue;
         // Read in pieces of the same row version; a save by someone else in between starts over.
-        if (!readPieces(key, i, r.int64(0, at), values[i])) return readRow(key, values);
+        if (!readPieces(key, version, i, r.int64(0, at), row[i])) return readRow(key, values);
     }
+    m_readKey = key;
+    m_readVersion = version;
+    values = std::move(row);
     return true;
 }
 
-bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value) {
+bool PgTable::readPieces(qint64 key, const QByteArray& version, size_t col, qint64 length,
+                         QVariant& value) {
     QByteArray bytes;
     bytes.reserve(length);
     const QString sql =
@@ -622,7 +636,7 @@ bool PgTable::readPieces(qint64 key, size_t col, qint64 length, QVariant& value)
     for (qint64 at = 0; at < length; at += kPictureChunk) {
         Result piece = m_link->exec(sql,
                                     {keyParam(key), keyParam(at + 1), keyParam(kPictureChunk),
-                                     Param{m_readVersion, false, false}},
+                                     Param{version, false, false}},
                                     true);
         if (piece.rows() == 0) return false;
         bytes.append(piece.value(0, 0), piece.length(0, 0));
@@ -715,7 +729,7 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
     }
     params.push_back(keyParam(key));
     const int keyAt = int(params.size());
-    params.push_back(Param{key == m_readKey ? m_readVersion : QByteArray("0"), false, false});
+    params.push_back(readVersionOf(key));
     // The row is written only while it is the version that was read: the server gives a row a
     // new xmin at every change, so another user's save or delete leaves nothing to update here.
     // One transaction: a large picture's pieces and the rest of the record are saved together.
@@ -731,27 +745,36 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
         if (written) appendPieces(key, assigned, values);
     });
     if (written) return;
+    refuseStale(key, QStringLiteral("nothing was saved"));
+}
+
+Param PgTable::readVersionOf(qint64 key) const {
+    const bool known = key == m_readKey && !m_readVersion.isEmpty();
+    return Param{known ? m_readVersion : QByteArray("0"), false, false};
+}
+
+void PgTable::refuseStale(qint64 key, const QString& undone) {
     Result still = m_link->exec(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
         {keyParam(key)});
     if (still.rows() == 0)
-        throw StoreError(
-            errRecordDeleted,
-            QStringLiteral(
-                "The record was deleted from the table '%1' by another user since it was "
-                "shown; nothing was saved.")
-                .arg(name));
-    throw StoreError(
-        errRecordChanged,
-        QStringLiteral(
-            "The record was changed in the table '%1' by another user since it was shown; "
-            "nothing was saved.")
-            .arg(name));
+        throw StoreError(errRecordDeleted,
+                         QStringLiteral("The record was deleted from the table '%1' by another "
+                                        "user since it was shown; %2.")
+                             .arg(name, undone));
+    throw StoreError(errRecordChanged,
+                     QStringLiteral("The record was changed in the table '%1' by another user "
+                                    "since it was shown; %2.")
+                         .arg(name, undone));
 }
 
 void PgTable::remove(qint64 key) {
-    m_link->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(qualified(name), keyName()),
-                 {keyParam(key)});
+    // Only the version that was shown is deleted, as only that one is updated.
+    Result r = m_link->exec(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = $1 AND xmin = $2::text::xid RETURNING 1")
+            .arg(qualified(name), keyName()),
+        {keyParam(key), readVersionOf(key)});
+    if (r.rows() == 0) refuseStale(key, QStringLiteral("nothing was deleted"));
 }
 
 // ---- a statement read forward --------------------------------------------------------------

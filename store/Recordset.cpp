@@ -279,19 +279,53 @@ void Recordset::requireCurrentRow() const {
     if (!hasCurrentRow()) noCurrentRecord();
 }
 
-void Recordset::land() {
-    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
-    std::fill(d->values.begin(), d->values.end(), QVariant());
+bool Recordset::readAt(const std::vector<qint64>& keys, qint64 pos,
+                       std::vector<QVariant>& row) const {
+    row.assign(d->cols.size(), QVariant());
     if (m_kind == Kind::Static) {
-        if (hasCurrentRow()) d->values = d->rows[size_t(d->pos)];
+        if (pos >= 0 && pos < qint64(d->rows.size())) row = d->rows[size_t(pos)];
+        return true;
+    }
+    if (m_kind != Kind::Keyset || pos < 0 || pos >= qint64(keys.size())) return true;
+    return d->source->readRow(keys[size_t(pos)], row);
+}
+
+void Recordset::rowGone() const {
+    throw StoreError(
+        errNoCurrentRecord,
+        QStringLiteral("The record has been deleted from the table '%1' by another program.")
+            .arg(d->table));
+}
+
+void Recordset::land() {
+    if (!hasCurrentRow() || m_edit == Edit::AddNew) {
+        std::fill(d->values.begin(), d->values.end(), QVariant());
+        std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
         return;
     }
-    if (m_kind != Kind::Keyset || !hasCurrentRow()) return;
-    if (!d->source->readRow(d->keys[size_t(d->pos)], d->values))
-        throw StoreError(
-            errNoCurrentRecord,
-            QStringLiteral("The record has been deleted from the table '%1' by another program.")
-                .arg(d->table));
+    std::vector<QVariant> row;
+    const bool found = readAt(d->keys, d->pos, row);
+    d->values = std::move(row);
+    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    if (!found) rowGone();
+}
+
+void Recordset::moveTo(qint64 target, std::vector<qint64>* newKeys, bool filtered) {
+    // The row is read before anything changes: a read that fails (a locked file, a lost
+    // connection) leaves the cursor, the row shown and a pending edit where they were, so that
+    // the next Update writes the row it was meant for.
+    std::vector<QVariant> row;
+    const bool found = readAt(newKeys ? *newKeys : d->keys, target, row);
+    discardPending();
+    if (newKeys) {
+        d->keys = std::move(*newKeys);
+        d->filtered = filtered;
+    }
+    d->pos = target;
+    d->currentDeleted = false;
+    d->values = std::move(row);
+    std::fill(d->chunkPos.begin(), d->chunkPos.end(), 0);
+    if (!found) rowGone();
 }
 
 void Recordset::stepForward(bool read) {
@@ -323,10 +357,7 @@ void Recordset::MoveFirst() {
         if (!d->fwdEmpty) stepForward();
         return;
     }
-    discardPending();
-    d->currentDeleted = false;
-    d->pos = (m_kind == Kind::Keyset ? d->keys.empty() : d->rows.empty()) ? -1 : 0;
-    land();
+    moveTo((m_kind == Kind::Keyset ? d->keys.empty() : d->rows.empty()) ? -1 : 0);
 }
 
 void Recordset::MoveLast() {
@@ -334,11 +365,8 @@ void Recordset::MoveLast() {
     if (m_kind == Kind::Forward)
         throw StoreError(errNotSupported,
                          QStringLiteral("A forward-only recordset cannot move backward."));
-    discardPending();
-    d->currentDeleted = false;
     const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
-    d->pos = n - 1;
-    land();
+    moveTo(n - 1);
 }
 
 void Recordset::MoveNext() {
@@ -358,18 +386,14 @@ void Recordset::Move(long count) {
         for (long i = 0; i < count && !d->fwdEof; ++i) stepForward(i + 1 == count);
         return;
     }
-    discardPending();
     const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
-    qint64 target;
-    if (d->currentDeleted) {
-        // The deleted row stood between pos - 1 and pos.
-        target = count > 0 ? d->pos + count - 1 : d->pos + count;
-        d->currentDeleted = false;
-    } else {
-        target = d->pos + count;
-    }
-    d->pos = std::clamp<qint64>(target, -1, n);
-    land();
+    // Counted from the row a pending new row was added on.
+    const bool adding = m_edit == Edit::AddNew;
+    const qint64 from = adding ? d->posBeforeAdd : d->pos;
+    // A deleted row stood between from - 1 and from.
+    const bool inGap = adding ? d->deletedBeforeAdd : d->currentDeleted;
+    const qint64 target = inGap && count > 0 ? from + count - 1 : from + count;
+    moveTo(std::clamp<qint64>(target, -1, n));
 }
 
 void Recordset::AddNew() {
@@ -427,6 +451,8 @@ void Recordset::Update() {
     std::fill(d->pending.begin(), d->pending.end(), QVariant());
     std::fill(d->assigned.begin(), d->assigned.end(), 0);
     std::fill(d->appendStarted.begin(), d->appendStarted.end(), 0);
+    // Written: what was shown before is no longer the row under the cursor, even if its read fails.
+    std::fill(d->values.begin(), d->values.end(), QVariant());
     land();
 }
 
@@ -452,9 +478,11 @@ void Recordset::Delete(AffectEnum affect) {
         CancelUpdate();
         return;
     }
-    discardPending();
     requireCurrentRow();
+    // Refused (changed or deleted elsewhere, locked, disconnected): the row and a pending edit
+    // stay.
     d->source->remove(d->keys[size_t(d->pos)]);
+    discardPending();
     d->keys.erase(d->keys.begin() + d->pos);
     d->currentDeleted = true;
     std::fill(d->values.begin(), d->values.end(), QVariant());
@@ -473,12 +501,9 @@ void Recordset::setBookmark(const QVariant& bookmark) {
     if (m_kind != Kind::Keyset)
         throw StoreError(errNotSupported,
                          QStringLiteral("Only a table's recordset keeps bookmarks."));
-    discardPending();
-    d->currentDeleted = false;
     const auto at =
         std::lower_bound(d->keys.begin(), d->keys.end(), bookmark.toLongLong()) - d->keys.begin();
-    d->pos = std::min<qint64>(at, d->size() - 1);
-    land();
+    moveTo(std::min<qint64>(at, d->size() - 1));
 }
 
 void Recordset::setFilter(const std::vector<qint64>& keys) {
@@ -492,24 +517,16 @@ void Recordset::setFilter(const std::vector<qint64>& keys) {
     std::vector<qint64> kept;
     std::set_intersection(stored.begin(), stored.end(), wanted.begin(), wanted.end(),
                           std::back_inserter(kept));
-    discardPending();
-    d->keys = std::move(kept);
-    d->filtered = true;
-    d->currentDeleted = false;
-    d->pos = d->keys.empty() ? -1 : 0;
-    land();
+    const qint64 first = kept.empty() ? -1 : 0;
+    moveTo(first, &kept, true);
 }
 
 void Recordset::clearFilter() {
     requireOpen();
     if (m_kind != Kind::Keyset) return;
     std::vector<qint64> stored = d->source->readKeys();
-    discardPending();
-    d->keys = std::move(stored);
-    d->filtered = false;
-    d->currentDeleted = false;
-    d->pos = d->keys.empty() ? -1 : 0;
-    land();
+    const qint64 first = stored.empty() ? -1 : 0;
+    moveTo(first, &stored, false);
 }
 
 bool Recordset::isFiltered() const {

@@ -142,6 +142,12 @@ private:
     void requireCurrentRow() const;
     void discardPending();
     void land();  // reads the row under the cursor
+    // Makes the row at `target` of the keys current; with `newKeys`, those become the keys (and
+    // `filtered` tells whether they are a filter's).
+    void moveTo(qint64 target, std::vector<qint64>* newKeys = nullptr, bool filtered = false);
+    // The row at `pos` of `keys` into `row` (all Null off the ends); false when it is gone.
+    bool readAt(const std::vector<qint64>& keys, qint64 pos, std::vector<QVariant>& row) const;
+    [[noreturn]] void rowGone() const;
     void stepForward(bool read = true);
     void beginEdit();
     void detachFromConnection();

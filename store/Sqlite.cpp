@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -103,10 +102,13 @@ void Stmt::bind(int index, const QVariant& value) {
             break;
         case QMetaType::Float: {
             // The shortest decimal that reads back as the same float: 0.012, not 0.0120000001.
+            // Read back with from_chars: strtod follows the C locale, and "0.012" stops at the
+            // point where the decimal separator is a comma.
             char buf[32];
-            auto res = std::to_chars(buf, buf + sizeof buf - 1, value.toFloat());
-            *res.ptr = '\0';
-            sqlite3_bind_double(m_stmt, index, std::strtod(buf, nullptr));
+            const auto written = std::to_chars(buf, buf + sizeof buf, value.toFloat());
+            double shortest = value.toFloat();
+            std::from_chars(buf, written.ptr, shortest);
+            sqlite3_bind_double(m_stmt, index, shortest);
             break;
         }
         case QMetaType::Double:

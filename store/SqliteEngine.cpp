@@ -150,7 +150,8 @@ public:
 
 private:
     qint64 nextKey();
-    void checkRowUnchanged(qint64 key);
+    // `undone` ends the message: what was not done ("nothing was saved").
+    void checkRowUnchanged(qint64 key, const QString& undone);
 
     sqlite3* m_db;
     sql::Stmt m_rowStmt;
@@ -298,7 +299,7 @@ qint64 SqliteTable::insert(const std::vector<size_t>& assigned, std::vector<QVar
     return rowid;
 }
 
-void SqliteTable::checkRowUnchanged(qint64 key) {
+void SqliteTable::checkRowUnchanged(qint64 key, const QString& undone) {
     // Nothing in the file changed since the row was read: it cannot have either.
     if (key == m_readKey && dataVersion(m_db) == m_dataVersion) return;
     sql::Stmt& q = m_rowStmt;
@@ -313,14 +314,14 @@ void SqliteTable::checkRowUnchanged(qint64 key) {
         throw StoreError(
             errRecordDeleted,
             QStringLiteral("The record was deleted from the table '%1' by another program since it "
-                           "was shown; nothing was saved.")
-                .arg(name));
+                           "was shown; %2.")
+                .arg(name, undone));
     if (!same)
         throw StoreError(
             errRecordChanged,
             QStringLiteral("The record was changed in the table '%1' by another program since it "
-                           "was shown; nothing was saved.")
-                .arg(name));
+                           "was shown; %2.")
+                .arg(name, undone));
 }
 
 void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
@@ -332,7 +333,7 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
     }
     sql::inWriteTransaction(m_db, [&] {
         // Only a row still as it was read is written: another program's save is never lost.
-        checkRowUnchanged(key);
+        checkRowUnchanged(key, QStringLiteral("nothing was saved"));
         sql::Stmt upd(
             m_db,
             QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(sql::quoteIdent(name), sets));
@@ -343,10 +344,14 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
 }
 
 void SqliteTable::remove(qint64 key) {
-    sql::Stmt del(m_db,
-                  QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
-    del.bindInt64(1, key);
-    del.step();
+    sql::inWriteTransaction(m_db, [&] {
+        // A row another program changed since it was shown is not deleted unseen.
+        checkRowUnchanged(key, QStringLiteral("nothing was deleted"));
+        sql::Stmt del(
+            m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
+        del.bindInt64(1, key);
+        del.step();
+    });
 }
 
 // ---- a statement read forward --------------------------------------------------------------
@@ -433,6 +438,15 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     if (info.isDir())
         throw StoreError(errFileNotFound,
                          QStringLiteral("'%1' is a folder, not a database file.").arg(path));
+    // A pipe or a device would make the first read wait for ever, or read without end.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw StoreError(
+            errFileNotFound,
+            QStringLiteral(
+                "'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
+                "cannot be a database file.")
+                .arg(path));
     const bool journal = hasHotJournal(path);
     checkHeader(path, !journal);
 
@@ -452,7 +466,9 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
         sql::Stmt check(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
         check.step();
     } catch (const StoreError&) {
-        const int code = sqlite3_errcode(db);
+        // The file is opened with extended result codes (SQLITE_READONLY_ROLLBACK for a journal
+        // that cannot be rolled back here); the primary code tells the family.
+        const int code = sqlite3_extended_errcode(db) & 0xff;
         sqlite3_close(db);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             throw StoreError(

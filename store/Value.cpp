@@ -25,6 +25,16 @@ constexpr const char* kStorageDateFormat = "yyyy-MM-dd HH:mm:ss";
                          .arg(shown, column.name, need));
 }
 
+// U+2212 MINUS SIGN: the minus Swedish, Finnish and Norwegian write, and that text pasted from
+// documents often holds whatever the user's locale; read as '-' wherever a sign may stand.
+constexpr char16_t kMinusSign = 0x2212;
+
+QString withAsciiMinus(const QString& text) {
+    QString t = text;
+    t.replace(QChar(kMinusSign), QLatin1Char('-'));
+    return t;
+}
+
 // Exact decimal text ("-12.3456", no grouping) to ten-thousandths; a fifth decimal rounds
 // half away from zero.
 std::optional<Currency> plainToCurrency(const QString& text) {
@@ -56,7 +66,7 @@ std::optional<QString> localeToPlain(const QString& text, const QLocale& locale)
     plain.replace(locale.decimalPoint(), QStringLiteral("."));
     plain.replace(locale.negativeSign(), QStringLiteral("-"));
     plain.replace(locale.positiveSign(), QStringLiteral("+"));
-    return plain;
+    return withAsciiMinus(plain);
 }
 
 QString localised(QString plain, const QLocale& locale) {
@@ -215,8 +225,8 @@ QString declForType(DataTypeEnum type, long definedSize) {
 std::optional<qint64> parseInteger(const QString& text, const QLocale& locale) {
     static const QRegularExpression plain(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
     bool ok = false;
-    if (plain.match(text).hasMatch()) {
-        qint64 n = text.trimmed().toLongLong(&ok);
+    if (const QString t = withAsciiMinus(text); plain.match(t).hasMatch()) {
+        qint64 n = t.trimmed().toLongLong(&ok);
         if (ok) return n;
         return std::nullopt;
     }
@@ -229,14 +239,15 @@ std::optional<double> parseNumber(const QString& text, const QLocale& locale) {
     static const QRegularExpression plain(
         QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     bool ok = false;
-    double d = plain.match(text).hasMatch() ? text.trimmed().toDouble(&ok)
-                                            : locale.toDouble(text.trimmed(), &ok);
+    const QString t = withAsciiMinus(text);
+    double d = plain.match(t).hasMatch() ? t.trimmed().toDouble(&ok)
+                                         : locale.toDouble(text.trimmed(), &ok);
     if (ok && std::isfinite(d)) return d;
     return std::nullopt;
 }
 
 std::optional<Currency> parseCurrency(const QString& text, const QLocale& locale) {
-    if (auto c = plainToCurrency(text)) return c;
+    if (auto c = plainToCurrency(withAsciiMinus(text))) return c;
     QString t = text.trimmed();
     const QString symbol = locale.currencySymbol();
     if (!symbol.isEmpty() && t.contains(symbol)) t = t.remove(symbol).trimmed();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include "Pictures.h"
 #include "Session.h"
 
 namespace {
@@ -185,6 +186,21 @@ private slots:
         QVERIFY(s->platform.reports[0].description.size() > 52);  // the loader's own reason follows
         QVERIFY(!s->state().bRecordChanged);
         QVERIFY(s->state().bEditMode);
+    }
+
+    // An empty file is named as such, where the image reader alone says "Unknown error".
+    void anEmptyPictureFileSaysItIsEmpty() {
+        auto s = started({part("A")});
+        const QString file = writeFile(s->folder.file("empty.jpg"), QByteArray());
+        s->click("cmdEdit");
+        s->platform.fileChoices = {file};
+        s->click("cmdSelect");
+        QCOMPARE(s->platform.reports.size(), size_t(1));
+        const QString why = s->platform.reports[0].description;
+        QVERIFY2(why.contains(file) && why.contains(QStringLiteral("empty")), qPrintable(why));
+        QString decoded;
+        QVERIFY(decodePicture(QByteArray(), &decoded).isNull());
+        QVERIFY2(decoded.contains(QStringLiteral("empty")), qPrintable(decoded));
     }
 
     // The picture is read when chosen: the file removed before the save is stored all the same.

@@ -102,6 +102,7 @@ private slots:
         s->click("cmdEdit");
         s->replaceText("txtPartNumber", QString());
         s->click("cmdPrint");
+        QVERIFY(!s->platform.messages.empty());
         QCOMPARE(s->platform.messages.back().text,
                  QStringLiteral("Please enter the Part Number before saving the record."));
         QCOMPARE(s->platform.printJobs, 0);

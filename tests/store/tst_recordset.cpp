@@ -2,7 +2,9 @@
 // ends, keys, edits that fail, deletes, chunks, statements, values of every type, and two
 // writers on one table.
 
+#include <QScopeGuard>
 #include <QTest>
+#include <clocale>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -417,7 +419,7 @@ private slots:
             QCOMPARE(errorOf([&] { b.Update(); }), long(errRecordChanged));
             QCOMPARE(b["PartName"].Value().toString(),
                      QStringLiteral("Bob's name"));  // kept on screen
-            QCOMPARE(stored(cat, QStringLiteral("PartName")).first(),
+            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0),
                      QStringLiteral("Alice's name"));
             // Reloading shows the first save; saving then is a decision taken knowing it.
             b.CancelUpdate();
@@ -425,7 +427,8 @@ private slots:
             QCOMPARE(b["PartName"].Value().toString(), QStringLiteral("Alice's name"));
             b["PartName"].setValue(QStringLiteral("Bob's name"));
             b.Update();
-            QCOMPARE(stored(cat, QStringLiteral("PartName")).first(), QStringLiteral("Bob's name"));
+            QCOMPARE(stored(cat, QStringLiteral("PartName")).value(0),
+                     QStringLiteral("Bob's name"));
 
             // Deleted under the other's feet: the save is refused, and landing there says so.
             b.MoveNext();
@@ -438,6 +441,242 @@ private slots:
             b.MoveNext();
             QCOMPARE(errorOf([&] { b.MovePrevious(); }), long(errNoCurrentRecord));
             QCOMPARE(stored(cat, QStringLiteral("PartNumber")), QStringList({"P-001", "P-003"}));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // ---- numbers under a comma-decimal locale -------------------------------------------------
+
+    // Qt sets the C locale from the environment; under one that writes "0,5" every number is
+    // still stored and read back whole.
+    void numbersKeepTheirFractionUnderACommaDecimalLocale_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        const struct {
+            const char* name;
+            const char* column;
+            QVariant value;
+            QVariant expected;
+        } values[] = {
+            {"single typed", "Weight", QStringLiteral("0,012"), 0.012f},
+            {"single as a number", "Weight", 2.5, 2.5f},
+            {"double typed", "Ratio", QStringLiteral("1234,5678"), 1234.5678},
+            {"double as a number", "Ratio", 0.1, 0.1},
+            {"currency typed", "Retail Price", QStringLiteral("-1234,5678"),
+             QVariant::fromValue(Currency{-12345678})},
+            {"currency as a number", "Retail Price", 0.29, QVariant::fromValue(Currency{2900})},
+            {"integer typed", "Qty In Stock", QStringLiteral("-42"), -42},
+            {"date typed", "CreationDate", QStringLiteral("2026-12-09 10:30:05"),
+             QDateTime(QDate(2026, 12, 9), QTime(10, 30, 5))},
+        };
+        for (const char* engine : {"file", "server"})
+            for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"})
+                for (const auto& v : values)
+                    QTest::addRow("%s %s %s", engine, locale, v.name)
+                        << QString::fromLatin1(engine) << QString::fromLatin1(locale)
+                        << QString::fromLatin1(v.column) << v.value << v.expected;
+    }
+
+    void numbersKeepTheirFractionUnderACommaDecimalLocale() {
+        QFETCH(QString, locale);
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        try {
+            // Retail Price (currency), Qty In Stock (integer), Weight (single), and a double.
+            CATALOGUE(cat, std::vector<int>{1, 4, 10});
+            if (cat.onServer)
+                TestServer::instance().psql(
+                    QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"Ratio\" double precision")
+                        .arg(cat.table));
+            else
+                sqliteShell(cat.source,
+                            QStringLiteral("ALTER TABLE Parts ADD COLUMN Ratio DOUBLE"));
+
+            const QByteArray before = std::setlocale(LC_ALL, nullptr);
+            const auto restore = qScopeGuard([&] { std::setlocale(LC_ALL, before.constData()); });
+            if (!std::setlocale(LC_ALL, locale.toLatin1().constData()))
+                QSKIP(qPrintable(QStringLiteral("The locale %1 is not installed here; scripts/test "
+                                                "makes it.")
+                                     .arg(locale)));
+            QCOMPARE(std::localeconv()->decimal_point, ",");
+            QLocale::setDefault(QLocale(locale.left(5)));  // what the user types in
+
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            rs.AddNew();
+            rs["PartNumber"].setValue(QStringLiteral("L-1"));
+            rs[column].setValue(value);
+            rs.Update();
+
+            Connection again;
+            again.Open(cat.connectionString());
+            Recordset back;
+            back.Open(cat.table, again);
+            const QVariant read = back[column].Value();
+            QCOMPARE(read.metaType(), expected.metaType());
+            QCOMPARE(valueText(read, QLocale::c()), valueText(expected, QLocale::c()));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // ---- a row changed or deleted elsewhere ----------------------------------------------------
+
+    // Another program changed the row shown (its name, or only its picture) or deleted it: an
+    // Update or a Delete of the row as shown is refused with the error that says which, and
+    // changes nothing; once the row is read again, the same action goes through.
+    void aRowChangedElsewhereIsNeitherOverwrittenNorDeleted_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<long>("error");
+        for (const char* engine : {"file", "server"})
+            for (const char* action : {"update", "delete"}) {
+                const auto row = [&](const char* change, long error) {
+                    QTest::addRow("%s: %s elsewhere, then %s", engine, change, action)
+                        << QString::fromLatin1(engine) << QString::fromLatin1(change)
+                        << QString::fromLatin1(action) << error;
+                };
+                row("name changed", long(errRecordChanged));
+                row("picture changed", long(errRecordChanged));
+                row("deleted", long(errRecordDeleted));
+            }
+    }
+
+    void aRowChangedElsewhereIsNeitherOverwrittenNorDeleted() {
+        QFETCH(QString, change);
+        QFETCH(QString, action);
+        QFETCH(long, error);
+        try {
+            CATALOGUE(cat);
+            addPart(cat.source, cat.table,
+                    {{"PartNumber", "A"}, {"PartName", "Shown"}, {"Image", pictureBytes("png")}});
+            addPart(cat.source, cat.table, {{"PartNumber", "B"}});
+            Connection mine, theirs;
+            mine.Open(cat.connectionString());
+            theirs.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, mine);
+            {
+                Recordset other;
+                other.Open(cat.table, theirs);
+                if (change == QLatin1String("name changed")) {
+                    other["PartName"].setValue(QStringLiteral("Theirs"));
+                    other.Update();
+                } else if (change == QLatin1String("picture changed")) {
+                    other["Image"].AppendChunk(pictureBytes("jpg"));
+                    other.Update();
+                } else {
+                    other.Delete();
+                }
+            }
+            const auto snapshot = [&] {
+                return stored(cat, QStringLiteral("PartNumber")) +
+                       stored(cat, QStringLiteral("PartName")) +
+                       stored(cat, QStringLiteral("Category")) +
+                       stored(cat, QStringLiteral("Image"));
+            };
+            const QStringList theirVersion = snapshot();
+
+            QString why;
+            const bool updating = action == QLatin1String("update");
+            if (updating) {
+                rs["Category"].setValue(QStringLiteral("Mine"));
+                QCOMPARE(errorOf([&] { rs.Update(); }, &why), error);
+                QVERIFY(rs.isEditing());
+            } else {
+                QCOMPARE(errorOf([&] { rs.Delete(); }, &why), error);
+                QCOMPARE(rs.RecordCount(), 2L);
+                QCOMPARE(rs.Bookmark().toLongLong(), 1LL);
+                QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("A"));
+            }
+            QVERIFY2(why.contains(cat.table) && why.contains(QLatin1String("since it was shown")),
+                     qPrintable(why));
+            QVERIFY2(why.endsWith(updating ? QLatin1String("nothing was saved.")
+                                           : QLatin1String("nothing was deleted.")),
+                     qPrintable(why));
+            QCOMPARE(snapshot(), theirVersion);
+            if (error == errRecordDeleted) return;
+
+            // Shown again, the row is what the user decides on.
+            rs.Resync();
+            if (updating) {
+                rs.Update();
+                QCOMPARE(stored(cat, QStringLiteral("Category")).value(0), QStringLiteral("Mine"));
+            } else {
+                rs.Delete();
+                QCOMPARE(stored(cat, QStringLiteral("PartNumber")), QStringList{"B"});
+            }
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // ---- new rows ----------------------------------------------------------------------------
+
+    // A row added where one was just deleted is the current row once saved.
+    void aRowAddedAfterADeleteIsCurrentOnceSaved_data() { ENGINE_ROWS(); }
+    void aRowAddedAfterADeleteIsCurrentOnceSaved() {
+        try {
+            CATALOGUE(cat);
+            addParts(cat.source, cat.table, 3);
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            rs.MoveNext();
+            rs.Delete();
+            rs.AddNew();
+            rs["PartNumber"].setValue(QStringLiteral("N-4"));
+            rs.Update();
+            QVERIFY(!rs.BOF() && !rs.EOF_());
+            QString number;
+            QCOMPARE(errorOf([&] { number = rs["PartNumber"].Value().toString(); }), 0L);
+            QCOMPARE(number, QStringLiteral("N-4"));
+            QCOMPARE(rs.Bookmark().toLongLong(), 4LL);
+            QCOMPARE(rs.AbsolutePosition(), 3L);
+            rs.MovePrevious();
+            QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // Two writers adding the first rows of a new table are given different keys.
+    void twoWritersOnANewTableGetDifferentKeys_data() { ENGINE_ROWS(); }
+    void twoWritersOnANewTableGetDifferentKeys() {
+        try {
+            CATALOGUE(cat);
+            // As in a table made by another program: no counter is kept until the first row.
+            if (!cat.onServer)
+                sqliteShell(cat.source, QStringLiteral("DELETE FROM sqlite_sequence"));
+            Connection cnA, cnB;
+            cnA.Open(cat.connectionString());
+            cnB.Open(cat.connectionString());
+            Recordset a, b;
+            a.Open(cat.table, cnA);
+            b.Open(cat.table, cnB);
+            a.AddNew();
+            b.AddNew();
+            const QVariant keyA = a[0].Value();
+            const QVariant keyB = b[0].Value();
+            QVERIFY2(keyA.toLongLong() != keyB.toLongLong(), qPrintable(keyA.toString()));
+            a["PartNumber"].setValue(QStringLiteral("A"));
+            b["PartNumber"].setValue(QStringLiteral("B"));
+            b.Update();
+            a.Update();
+            QCOMPARE(a[0].Value(), keyA);
+            QCOMPARE(b[0].Value(), keyB);
+            QCOMPARE(stored(cat, QStringLiteral("PartNumber"),
+                            QStringLiteral("WHERE \"PartID\" = %1").arg(keyA.toLongLong())),
+                     QStringList{"A"});
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }

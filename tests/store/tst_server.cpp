@@ -46,6 +46,8 @@ private slots:
                     {{"PartNumber", "VLV-2"}, {"PartName", QString::fromUtf8("Ventil Ärmel")}});
             addPart(cat.source, cat.table,
                     {{"PartNumber", "brk-10"}, {"PartName", "Small BRACKET"}});
+            // Only the part number itself makes an exact match, not another column equal to it.
+            addPart(cat.source, cat.table, {{"PartNumber", "VLV-20"}, {"PartName", "vlv-2"}});
             std::atomic<bool> stop{false};
             const QLocale english(QLocale::English, QLocale::UnitedStates);
             auto find = [&](const QString& typed) {
@@ -54,12 +56,15 @@ private slots:
             const FoundKeys brk = find(QStringLiteral("BRK-1"));
             QCOMPARE(brk.keys, (std::vector<qint64>{1, 3}));
             QCOMPARE(brk.exact, (std::vector<qint64>{1}));
+            const FoundKeys vlv = find(QStringLiteral("VLV-2"));
+            QCOMPARE(vlv.keys, (std::vector<qint64>{2, 4}));
+            QCOMPARE(vlv.exact, (std::vector<qint64>{2}));
             QCOMPARE(find(QString::fromUtf8("ÄRMEL")).keys, (std::vector<qint64>{2}));
             QCOMPARE(find(QStringLiteral("12.50")).keys, (std::vector<qint64>{1}));
             QCOMPARE(find(QStringLiteral("'; DROP TABLE \"%1\"; --").arg(cat.table)).keys,
                      (std::vector<qint64>{}));
             QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(cat.table)),
-                     QStringLiteral("3"));
+                     QStringLiteral("4"));
 
             Connection cn;
             cn.Open(cat.connectionString());
@@ -70,7 +75,7 @@ private slots:
             rs.MoveLast();
             QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("brk-10"));
             rs.clearFilter();
-            QCOMPARE(rs.RecordCount(), 3L);
+            QCOMPARE(rs.RecordCount(), 4L);
         } catch (const StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
@@ -350,6 +355,33 @@ private slots:
             QVERIFY(server.resume());
             rs.MoveNext();
             QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // A move while the server is away fails and stays on its row: the next save, once the server
+    // is back, writes that row and no other.
+    void aMoveWhileTheServerIsAwayStaysOnItsRow() {
+        try {
+            Catalogue cat(QStringLiteral("server"));
+            addParts(cat.source, cat.table, 3);
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            QVERIFY(server.pause());
+            QCOMPARE(errorOf([&] { rs.MoveNext(); }), long(errConnectionLost));
+            QCOMPARE(rs.Bookmark().toLongLong(), 1LL);
+            QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-001"));
+            QVERIFY(server.resume());
+            rs["PartName"].setValue(QStringLiteral("Saved on the first"));
+            QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
+            QCOMPARE(server.psql(
+                         QStringLiteral("SELECT string_agg(\"PartName\", ',' ORDER BY \"PartID\") "
+                                        "FROM \"%1\"")
+                             .arg(cat.table)),
+                     QStringLiteral("Saved on the first,Part number 2,Part number 3"));
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }

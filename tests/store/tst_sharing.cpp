@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
 #include <csignal>
@@ -293,6 +294,107 @@ private slots:
         QCOMPARE(
             Connection::connectionValue(QStringLiteral("A=1;B= plain ;C=3"), QStringLiteral("B")),
             QStringLiteral("plain"));
+    }
+
+    // Another program holds the file locked while the cursor moves: the move fails and the
+    // cursor stays on its row, with its values and a pending edit, so that the next Update
+    // writes that row and no other.
+    void aMoveThatCannotReadStaysOnItsRow_data() {
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<bool>("editPending");
+        for (const char* move : {"next", "previous", "first", "last", "bookmark"})
+            QTest::newRow(move) << QString::fromLatin1(move) << false;
+        QTest::newRow("next, with an edit pending") << QStringLiteral("next") << true;
+    }
+
+    void aMoveThatCannotReadStaysOnItsRow() {
+        QFETCH(QString, move);
+        QFETCH(bool, editPending);
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 4);
+        Connection cn;
+        cn.Open(openString(db));
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        rs.Move(2);  // part 3 of 4
+        if (editPending) rs["PartName"].setValue(QStringLiteral("Typed"));
+
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+                 SQLITE_OK);
+        const auto close = qScopeGuard([&] { sqlite3_close(other); });
+        // An exclusive lock keeps every reader out until it is let go.
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QString why;
+        const long error = errorOf(
+            [&] {
+                if (move == QLatin1String("next")) rs.MoveNext();
+                if (move == QLatin1String("previous")) rs.MovePrevious();
+                if (move == QLatin1String("first")) rs.MoveFirst();
+                if (move == QLatin1String("last")) rs.MoveLast();
+                if (move == QLatin1String("bookmark"))
+                    rs.setBookmark(QVariant::fromValue(qint64(1)));
+            },
+            &why);
+        QCOMPARE(error, long(errEngine));
+        QVERIFY2(why.contains(QLatin1String("in use")), qPrintable(why));
+        QCOMPARE(rs.Bookmark().toLongLong(), 3LL);
+        QCOMPARE(rs.AbsolutePosition(), 3L);
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        QCOMPARE(rs.isEditing(), editPending);
+        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        rs["Category"].setValue(QStringLiteral("Saved"));
+        QCOMPARE(errorOf([&] { rs.Update(); }), 0L);
+        QCOMPARE(
+            sqliteShell(db, QStringLiteral(
+                                "SELECT group_concat(PartID || ':' || PartName || ':' || Category) "
+                                "FROM Parts")),
+            QStringLiteral("1:Part number 1:Category 1,2:Part number 2:Category 2,") +
+                (editPending ? QStringLiteral("3:Typed:Saved,")
+                             : QStringLiteral("3:Part number 3:Saved,")) +
+                QStringLiteral("4:Part number 4:Category 1"));
+        // The move itself goes through once the file is free.
+        rs.MoveNext();
+        QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-004"));
+    }
+
+    // A save left unfinished by a program that died, met by a program that may not write the
+    // file (here a read-only connection; a read-only folder does the same): the message says
+    // what happened and what to do, and the file and its journal are left for a writer.
+    void anUnfinishedSaveSeenReadOnlySaysSo() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 3);
+        QProcess child;
+        // Killed at its first write to the file: the journal is whole, the save was not.
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--crash-writer"), db, QStringLiteral("1")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const QString journal = db + QStringLiteral("-journal");
+        QVERIFY(QFileInfo(journal).size() > 0);
+        const QByteArray bytes = readFile(db);
+        const QByteArray journalBytes = readFile(journal);
+
+        Connection cn;
+        QString why;
+        QCOMPARE(errorOf([&] { cn.Open(openString(db) + QStringLiteral(";Mode=Read")); }, &why),
+                 long(errFileNotFound));
+        QVERIFY2(why.contains(db) && why.contains(QLatin1String("save left unfinished")) &&
+                     why.contains(QLatin1String("Open it once with write access")),
+                 qPrintable(why));
+        QVERIFY(!cn.isOpen());
+        QCOMPARE(readFile(db), bytes);
+        QCOMPARE(readFile(journal), journalBytes);
+
+        // A writer puts it right.
+        cn.Open(openString(db));
+        Recordset rs;
+        rs.Open(QStringLiteral("Parts"), cn);
+        QCOMPARE(rs["PartName"].Value().toString(), QStringLiteral("Part number 1"));
+        QCOMPARE(rs.RecordCount(), 3L);
     }
 };
 

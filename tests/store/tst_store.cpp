@@ -2,6 +2,7 @@
 // recordsets and the files it opens or refuses. What both engines share is in tst_recordset.
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,11 +11,17 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+#include <atomic>
+#include <clocale>
+#include <csignal>
 
 #include "Catalog.h"
 #include "Connection.h"
+#include "CsvTransfer.h"
+#include "Find.h"
 #include "Fixture.h"
 #include "PartsLayout.h"
+#include "PipeWatchdog.h"
 #include "Recordset.h"
 #include "StoreError.h"
 #include "TableAppender.h"
@@ -67,6 +74,20 @@ int addTally(sqlite3* db, char**, const sqlite3_api_routines*) {
     return sqlite3_create_function(db, "tally", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    tally, nullptr, nullptr);
 }
+
+// Sets the C locale for one test, as Qt does from the environment, and puts the old one back.
+class CLocale {
+public:
+    explicit CLocale(const QString& name) : m_before(std::setlocale(LC_ALL, nullptr)) {
+        m_set = std::setlocale(LC_ALL, name.toLatin1().constData()) != nullptr;
+    }
+    ~CLocale() { std::setlocale(LC_ALL, m_before.constData()); }
+    bool isSet() const { return m_set; }
+
+private:
+    QByteArray m_before;
+    bool m_set = false;
+};
 
 }  // namespace
 
@@ -816,6 +837,238 @@ private slots:
         QVERIFY(fingerprint(path) == before);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"Parts.mdb"});
+    }
+
+    // ---- amounts -----------------------------------------------------------------------------
+
+    // An amount is kept to the ten-thousandth: a binary number is rounded to it, never cut, and
+    // one too large for the column is refused rather than wrapped.
+    void amountsAreRoundedAndNeverWrap_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("stored");  // ten-thousandths in the file; "" = refused
+        QTest::newRow("0.29 as a number") << QVariant(0.29) << "2900";
+        QTest::newRow("-0.29 as a number") << QVariant(-0.29) << "-2900";
+        QTest::newRow("0.57 as a number") << QVariant(0.57) << "5700";
+        QTest::newRow("-1.13 as a number") << QVariant(-1.13) << "-11300";
+        QTest::newRow("0.29 as a single") << QVariant(0.29f) << "2900";
+        QTest::newRow("largest typed")
+            << QVariant(QStringLiteral("922337203685476.9999")) << "9223372036854769999";
+        QTest::newRow("most negative typed")
+            << QVariant(QStringLiteral("-922337203685476.9999")) << "-9223372036854769999";
+        QTest::newRow("14 digits as a whole number")
+            << QVariant(qint64(92233720368547)) << "922337203685470000";
+        QTest::newRow("15 digits typed") << QVariant(QStringLiteral("999999999999999")) << "";
+        QTest::newRow("16 digits typed") << QVariant(QStringLiteral("1234567890123456")) << "";
+        QTest::newRow("18 digits typed") << QVariant(QStringLiteral("-123456789012345678")) << "";
+        QTest::newRow("19 digits typed") << QVariant(QStringLiteral("9223372036854775807")) << "";
+        QTest::newRow("15 digits as a number") << QVariant(999999999999999.0) << "";
+        QTest::newRow("15 digits as a whole number") << QVariant(qint64(999999999999999)) << "";
+        QTest::newRow("18 digits as a whole number") << QVariant(qint64(123456789012345678)) << "";
+    }
+
+    void amountsAreRoundedAndNeverWrap() {
+        QFETCH(QVariant, value);
+        QFETCH(QString, stored);
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        QString why;
+        const long error = errorOf(
+            [&] {
+                rs["Retail Price"].setValue(value);
+                rs.Update();
+            },
+            &why);
+        if (stored.isEmpty()) {
+            QCOMPARE(error, long(errDataConversion));
+            QVERIFY2(why.contains(QLatin1String("Retail Price")), qPrintable(why));
+            QVERIFY(!rs.isEditing());  // nothing was written: the file keeps Null
+        } else {
+            QCOMPARE(error, 0L);
+        }
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"Retail Price\" FROM Parts")),
+                 stored);
+    }
+
+    // A negative number typed with U+2212 MINUS SIGN (the minus of Swedish, Finnish and
+    // Norwegian, and of text pasted from documents) is taken as negative in any locale.
+    void theMinusSignOfTheLocalesIsANegativeNumber_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        const QString minus(QChar(0x2212));
+        QTest::newRow("Swedish amount") << "sv_SE"
+                                        << "Retail Price" << minus + "12,50"
+                                        << "-125000";
+        QTest::newRow("Finnish amount") << "fi_FI"
+                                        << "Retail Price" << minus + "0,05"
+                                        << "-500";
+        QTest::newRow("Norwegian whole number") << "nb_NO"
+                                                << "Qty In Stock" << minus + "7"
+                                                << "-7";
+        QTest::newRow("Swedish single") << "sv_SE"
+                                        << "Weight" << minus + "2,5"
+                                        << "-2.5";
+        QTest::newRow("Swedish amount, plain form") << "sv_SE"
+                                                    << "Retail Price" << minus + "12.50"
+                                                    << "-125000";
+        QTest::newRow("German amount") << "de_DE"
+                                       << "Retail Price" << minus + "12,50"
+                                       << "-125000";
+        QTest::newRow("English amount") << "en_US"
+                                        << "Retail Price" << minus + "12.50"
+                                        << "-125000";
+        QTest::newRow("English whole number") << "en_US"
+                                              << "Qty In Stock" << minus + "7"
+                                              << "-7";
+        QTest::newRow("English single") << "en_US"
+                                        << "Weight" << minus + "0.5"
+                                        << "-0.5";
+    }
+
+    void theMinusSignOfTheLocalesIsANegativeNumber() {
+        QFETCH(QString, locale);
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QLocale::setDefault(QLocale(locale));
+        PartsFile file(1);
+        Recordset& rs = file.open();
+        QString why;
+        QCOMPARE(errorOf(
+                     [&] {
+                         rs[column].setValue(typed);
+                         rs.Update();
+                     },
+                     &why),
+                 0L);
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db, QStringLiteral("SELECT \"%1\" FROM Parts").arg(column)),
+                 stored);
+    }
+
+    // ---- CSV under a comma-decimal locale ------------------------------------------------------
+
+    // Qt sets the C locale from the environment: under one that writes "2,5", an imported
+    // number keeps its fraction.
+    void csvNumbersKeepTheirFractionUnderACommaDecimalLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("field");
+        for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
+            QTest::addRow("%s, plain", locale) << QString::fromLatin1(locale) << QByteArray("2.5");
+            QTest::addRow("%s, the locale's form", locale)
+                << QString::fromLatin1(locale) << QByteArray("\"2,5\"");
+        }
+    }
+
+    void csvNumbersKeepTheirFractionUnderACommaDecimalLocale() {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, field);
+        PartsFile file;
+        const QString csv =
+            writeFile(file.folder.file(QStringLiteral("parts.csv")),
+                      "PartNumber,Weight,Retail Price\r\nC-1," + field + "," + field + "\r\n");
+        const CLocale cLocale(locale);
+        if (!cLocale.isSet())
+            QSKIP(qPrintable(
+                QStringLiteral("The locale %1 is not installed here; scripts/test makes it.")
+                    .arg(locale)));
+        QCOMPARE(std::localeconv()->decimal_point, ",");
+        QLocale::setDefault(QLocale(locale.left(5)));
+        file.cn.Open(kOpen + file.db);
+        exchange::CsvImport import(file.cn, QStringLiteral("Parts"), csv);
+        file.cn.BeginTrans();
+        import.run(false);
+        file.cn.CommitTrans();
+        QCOMPARE(import.rowsAdded(), qint64(1));
+        file.cn.Close();
+        QCOMPARE(sqliteShell(file.db,
+                             QStringLiteral("SELECT Weight || '/' || \"Retail Price\" FROM Parts")),
+                 QStringLiteral("2.5/25000"));
+    }
+
+    // ---- the file search -----------------------------------------------------------------------
+
+    // Letter case aside, at both ends of the alphabet; the signs beside the letters are no letters.
+    void theFileSearchIgnoresLetterCase_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("partNumber");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("a finds ABC") << "a"
+                                     << "ABC" << true << false;
+        QTest::newRow("A finds abc") << "A"
+                                     << "abc" << true << false;
+        QTest::newRow("z finds XYZ") << "z"
+                                     << "XYZ" << true << false;
+        QTest::newRow("Z finds xyz") << "Z"
+                                     << "xyz" << true << false;
+        QTest::newRow("abc is ABC exactly") << "abc"
+                                            << "ABC" << true << true;
+        QTest::newRow("` is not @") << "`1"
+                                    << "@1" << false << false;
+        QTest::newRow("{ is not [") << "{1"
+                                    << "[1" << false << false;
+        QTest::newRow("ä finds Ä")
+            << QString::fromUtf8("ä") << QString::fromUtf8("BÄR") << true << false;
+    }
+
+    void theFileSearchIgnoresLetterCase() {
+        QFETCH(QString, typed);
+        QFETCH(QString, partNumber);
+        QFETCH(bool, found);
+        QFETCH(bool, exact);
+        PartsFile file;
+        addPart(file.db, QStringLiteral("Parts"), {{"PartNumber", partNumber}, {"PartName", "-"}});
+        std::atomic<bool> stop{false};
+        const FoundKeys keys =
+            findKeys(file.db, QStringLiteral("Parts"),
+                     TextMatch(typed, QLocale(QLocale::English, QLocale::UnitedStates)), stop);
+        QVERIFY(keys.complete);
+        QCOMPARE(!keys.keys.empty(), found);
+        QCOMPARE(!keys.exact.empty(), exact);
+    }
+
+    // ---- entries that are no files -------------------------------------------------------------
+
+    // A pipe or a device under the catalogue's name is refused before it is opened: opening a
+    // pipe waits for a writer for ever, a device reads without end.
+    void entriesThatAreNoFilesAreRefusedAtOnce_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("link to a pipe") << "link to a pipe";
+        QTest::newRow("link to a device") << "link to a device";
+    }
+
+    void entriesThatAreNoFilesAreRefusedAtOnce() {
+        QFETCH(QString, kind);
+        ProgramFolder folder;
+        const QString path = folder.file(QStringLiteral("Parts.mdb"));
+        QString pipe;
+        if (kind == QLatin1String("pipe")) {
+            pipe = path;
+        } else if (kind == QLatin1String("link to a pipe")) {
+            pipe = folder.file(QStringLiteral("pipe"));
+            QVERIFY(QFile::link(pipe, path));
+        } else {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        }
+        if (!pipe.isEmpty()) QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        // Writing into a pipe nobody reads any more fails instead of ending the test program.
+        const auto pipeSignal = std::signal(SIGPIPE, SIG_IGN);
+        const auto restore = qScopeGuard([&] { std::signal(SIGPIPE, pipeSignal); });
+
+        PipeWatchdog watchdog(pipe, 3000);
+        Connection cn;
+        QString why;
+        const long error = errorOf([&] { cn.Open(kOpen + path); }, &why);
+        QVERIFY2(!watchdog.standDown(), "the store opened the pipe and waited on it");
+        QCOMPARE(error, long(errFileNotFound));
+        QVERIFY2(why.contains(path) && why.contains(QLatin1String("not an ordinary file")),
+                 qPrintable(why));
+        QVERIFY(!cn.isOpen());
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
     }
 };
 
