@@ -54,7 +54,10 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     all->setSpacing(2);
     all->addLayout(row);
     all->addWidget(m_note);
+    connectActions();
+}
 
+void FindBar::connectActions() {
     // Typed, pasted or put in by assistive technology: every change is the user's.
     connect(m_text, &QLineEdit::textChanged, this, &FindBar::textEdited);
     // The clear button changes the text without an edit signal.

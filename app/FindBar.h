@@ -33,6 +33,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The text's edits, the buttons and the keys F3, Shift+F3 and Find.
+    void connectActions();
+
     QLineEdit* m_text;
     QPushButton* m_next;
     QPushButton* m_previous;

@@ -148,14 +148,10 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
     return import.rowsAdded() > 0;
 }
 
-CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import,
-                               const QString& file, bool offerNewKeys)
-    : QDialog(parent) {
-    setObjectName(QStringLiteral("dlgRefusedRows"));
-    setWindowTitle(QStringLiteral("Rows Refused"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    resize(720, 420);
-    auto* layout = new QVBoxLayout(this);
+namespace {
+
+// How many rows were refused, and whether the list below is cut short.
+QLabel* refusalSummary(QWidget* parent, const exchange::CsvImport& import, const QString& file) {
     const QLocale locale;
     QString text =
         QStringLiteral(
@@ -164,12 +160,15 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     if (qint64(import.refusals().size()) >= qint64(exchange::CsvImport::kRefusalsKept))
         text += QStringLiteral(" The first %1 reasons are listed.")
                     .arg(locale.toString(qint64(import.refusals().size())));
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(text, parent);
     label->setObjectName(QStringLiteral("lblSummary"));
     label->setWordWrap(true);
-    layout->addWidget(label);
+    return label;
+}
 
-    auto* table = new QTableWidget(int(import.refusals().size()), 4, this);
+// One row a refusal: line, column, value and reason.
+QTableWidget* refusalTable(QWidget* parent, const exchange::CsvImport& import) {
+    auto* table = new QTableWidget(int(import.refusals().size()), 4, parent);
     table->setObjectName(QStringLiteral("tblRefused"));
     table->setAccessibleName(QStringLiteral("Refused Rows"));
     table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Column"),
@@ -196,8 +195,27 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     table->setWordWrap(true);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    layout->addWidget(table);
+    return table;
+}
 
+}  // namespace
+
+CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import,
+                               const QString& file, bool offerNewKeys)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("dlgRefusedRows"));
+    setWindowTitle(QStringLiteral("Rows Refused"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    resize(720, 420);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(refusalSummary(this, import, file));
+    layout->addWidget(refusalTable(this, import));
+    layout->addWidget(choiceButtons(import, offerNewKeys));
+}
+
+QDialogButtonBox* CsvRefusedRows::choiceButtons(const exchange::CsvImport& import,
+                                                bool offerNewKeys) {
+    const QLocale locale;
     auto* buttons = new QDialogButtonBox(this);
     auto* good = buttons->addButton(
         QStringLiteral("&Import the %1 Other Rows").arg(locale.toString(import.rowsAdded())),
@@ -225,5 +243,5 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
         m_choice = ImportNothing;
         reject();
     });
-    layout->addWidget(buttons);
+    return buttons;
 }

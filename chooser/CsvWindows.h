@@ -9,6 +9,7 @@ class Connection;
 namespace exchange {
 class CsvImport;
 }
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -32,5 +33,7 @@ public:
     Choice choice() const { return m_choice; }
 
 private:
+    QDialogButtonBox* choiceButtons(const exchange::CsvImport& import, bool offerNewKeys);
+
     Choice m_choice = ImportNothing;
 };

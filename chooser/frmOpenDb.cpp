@@ -223,7 +223,6 @@ QStringList frmOpenDb::previewRow(int row) {
 
 void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     const QString table = node->text(0);
-    QTableView* grid = ui->MSFlexGrid1;
     auto fail = [this](const QString& description) {
         // Nothing previewed: the grid is blanked, so OK cannot take the table.
         endPreview();
@@ -257,20 +256,7 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
             keyed = false;
         }
 
-    const int k = rs->fields().Count();
-    QStringList headers;
-    for (int i = 0; i < k; ++i) {
-        const QString name = rs->fields()[i].Name();
-        headers << name;
-        if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
-    }
-    // Old Jet tables keep their pictures in OLE Object columns of any name.
-    m_pictureColumn = QStringLiteral("Image");
-    for (int i = 0; i < k && !bHasImage && !m_jetFile.isEmpty(); ++i)
-        if (rs->fields()[i].Type() == store::adLongVarBinary) {
-            m_pictureColumn = rs->fields()[i].Name();
-            bHasImage = true;
-        }
+    const QStringList headers = previewHeaders(*rs);
     // Each column as wide as its widest text, the field name included; long fields never widen.
     std::vector<float> width;
     long count = 0;
@@ -287,6 +273,30 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     if (keyed) m_previewRows = std::move(rows);
     ui->txtCount->setText(QString::number(count));
     m_preview.reset(headers, int(count), [this](int row) { return previewRow(row); });
+    setColumnWidths(width);
+}
+
+QStringList frmOpenDb::previewHeaders(store::Recordset& rs) {
+    const int k = rs.fields().Count();
+    QStringList headers;
+    for (int i = 0; i < k; ++i) {
+        const QString name = rs.fields()[i].Name();
+        headers << name;
+        if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
+    }
+    // Old Jet tables keep their pictures in OLE Object columns of any name.
+    m_pictureColumn = QStringLiteral("Image");
+    for (int i = 0; i < k && !bHasImage && !m_jetFile.isEmpty(); ++i)
+        if (rs.fields()[i].Type() == store::adLongVarBinary) {
+            m_pictureColumn = rs.fields()[i].Name();
+            bHasImage = true;
+        }
+    return headers;
+}
+
+void frmOpenDb::setColumnWidths(const std::vector<float>& width) {
+    QTableView* grid = ui->MSFlexGrid1;
+    const int k = int(width.size());
     for (int i = 0; i < k; ++i) {
         // Half a twip goes to the even neighbour.
         const double twips = std::nearbyint(double(width[size_t(i)]) + kGridPadding);
@@ -693,76 +703,82 @@ private:
     }
 };
 
-}  // namespace
-
-std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset& rs, bool keyed,
-                                          long& rows) {
-    const QFont font = ui->MSFlexGrid1->font();
-    const QFontMetricsF metrics(font);
-    TextWidths texts(metrics, glyphSteps(font, metrics));
-    store::Fields& fields = rs.fields();
-    const int k = fields.Count();
-    std::vector<ColumnWidth> columns;
-    std::vector<ColumnPlan> plans;
-    for (int i = 0; i < k; ++i) {
-        columns.emplace_back(texts.measure(fields[i].Name()));
-        if (fields[i].Attributes() >= kLongFieldFlags) continue;  // long fields never widen
-        ColumnPlan plan;
-        plan.ordinal = i;
-        plan.name = store::quoteIdentifier(fields[i].Name());
-        plan.numbersAlike =
-            fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
-        plans.push_back(plan);
+// The widest texts of one table's columns: each column's width so far, how SQLite is asked about
+// it, and the reads that ask.
+class TableWidths {
+public:
+    TableWidths(const QFontMetricsF& metrics, const GlyphSteps& steps, store::Fields& fields)
+        : m_texts(metrics, steps), m_fields(fields) {
+        const int k = fields.Count();
+        for (int i = 0; i < k; ++i) {
+            m_columns.emplace_back(m_texts.measure(fields[i].Name()));
+            if (fields[i].Attributes() >= kLongFieldFlags) continue;  // long fields never widen
+            ColumnPlan plan;
+            plan.ordinal = i;
+            plan.name = store::quoteIdentifier(fields[i].Name());
+            plan.numbersAlike =
+                fields[i].Type() == store::adSingle || fields[i].Type() == store::adDouble;
+            m_plans.push_back(plan);
+        }
     }
-    auto widths = [&] {
+
+    std::vector<float> widths() const {
         std::vector<float> width;
-        for (const ColumnWidth& column : columns) width.push_back(column.widest);
+        for (const ColumnWidth& column : m_columns) width.push_back(column.widest);
         return width;
-    };
-    rows = 0;
-    if (!keyed) {
-        // Held as text for the grid, so every value is read anyway.
+    }
+
+    // Held as text for the grid, so every value is read anyway.
+    void readHeld(store::Recordset& rs, std::vector<QStringList>& held, long& rows) {
+        const int k = int(m_columns.size());
         while (!rs.EOF_()) {
             QStringList row;
             for (int i = 0; i < k; ++i) {
-                const QVariant value = fields[i].Value();
+                const QVariant value = m_fields[i].Value();
                 row << (value.isNull() ? QStringLiteral(" ") : store::valueText(value));
             }
-            for (const ColumnPlan& plan : plans) {
-                const QVariant value = fields[plan.ordinal].Value();
-                if (!value.isNull()) columns[size_t(plan.ordinal)].add(value, texts);
+            for (const ColumnPlan& plan : m_plans) {
+                const QVariant value = m_fields[plan.ordinal].Value();
+                if (!value.isNull()) m_columns[size_t(plan.ordinal)].add(value, m_texts);
             }
-            m_previewTexts.push_back(row);
+            held.push_back(row);
             rs.MoveNext();
             ++rows;
         }
         rs.Close();
-        return widths();
     }
-    rs.Close();
 
-    store::Connection& cn = *cnDatabase;
-    const QString from = QStringLiteral(" FROM ") + store::quoteIdentifier(table);
-    auto read = [&](const QStringList& what, const QString& rest, auto&& row) {
-        auto q = cn.Execute(QStringLiteral("SELECT ") + what.join(QLatin1Char(',')) + from + rest);
+    // The table's rows read again through SQLite, which passes over what cannot widen a column.
+    void readKeyed(store::Connection& cn, const QString& table, long& rows) {
+        m_cn = &cn;
+        m_from = QStringLiteral(" FROM ") + store::quoteIdentifier(table);
+        // A sample from each end, read and measured in full, tells what fills each column (a table
+        // too wide for SQLite to be asked so much of at once is read in full).
+        if (!m_plans.empty() && m_plans.size() <= kMaxAsked) readSample();
+        readRest(rows);
+    }
+
+private:
+    template <class Row>
+    void read(const QStringList& what, const QString& rest, Row&& row) {
+        auto q =
+            m_cn->Execute(QStringLiteral("SELECT ") + what.join(QLatin1Char(',')) + m_from + rest);
         while (!q->EOF_()) {
             row(q->fields());
             q->MoveNext();
         }
         q->Close();
-    };
-    auto add = [&](store::Fields& f, int at, const ColumnPlan& plan) {
-        const QVariant value = f[at].Value();
-        if (!value.isNull()) columns[size_t(plan.ordinal)].add(value, texts);
-    };
+    }
 
-    // A sample from each end, read and measured in full, tells what fills each column (a table too
-    // wide for SQLite to be asked so much of at once is read in full).
-    constexpr int kPerColumn = 4;
-    const bool sampled = !plans.empty() && plans.size() <= kMaxAsked;
-    if (sampled) {
+    void add(store::Fields& f, int at, const ColumnPlan& plan) {
+        const QVariant value = f[at].Value();
+        if (!value.isNull()) m_columns[size_t(plan.ordinal)].add(value, m_texts);
+    }
+
+    void readSample() {
+        constexpr int kPerColumn = 4;
         QStringList sample;
-        for (const ColumnPlan& plan : plans) {
+        for (const ColumnPlan& plan : m_plans) {
             const QString& x = plan.name;
             const QString storage = QStringLiteral("typeof(") + x + QLatin1Char(')');
             sample << x << storage
@@ -778,62 +794,88 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
         const QString limit = QStringLiteral(" LIMIT ") + QString::number(kSampleRows);
         for (const QString& order : {QString(), QStringLiteral(" ORDER BY _rowid_ DESC")}) {
             read(sample, order + limit, [&](store::Fields& f) {
-                for (size_t j = 0; j < plans.size(); ++j) {
+                for (size_t j = 0; j < m_plans.size(); ++j) {
                     const int at = int(j) * kPerColumn;
                     const QVariant value = f[at].Value();
                     if (value.isNull()) continue;
-                    columns[size_t(plans[j].ordinal)].add(value, texts);
-                    plans[j].note(value, f[at + 1].Value().toString(), f[at + 2].Value().toString(),
-                                  f[at + 3].Value().toLongLong());
+                    m_columns[size_t(m_plans[j].ordinal)].add(value, m_texts);
+                    m_plans[j].note(value, f[at + 1].Value().toString(),
+                                    f[at + 2].Value().toString(), f[at + 3].Value().toLongLong());
                 }
             });
         }
+        for (ColumnPlan& plan : m_plans)
+            plan.choose(m_columns[size_t(plan.ordinal)].widest, m_texts);
     }
-    if (sampled)
-        for (ColumnPlan& plan : plans) plan.choose(columns[size_t(plan.ordinal)].widest, texts);
 
     // One pass reads the columns asked about in full, asks of the others whether any row holds a
     // value that could widen them, and counts the rows.
-    std::vector<const ColumnPlan*> inFull, asked;
-    for (const ColumnPlan& plan : plans)
-        (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
-    QStringList names, conditions, wholes;
-    for (const ColumnPlan* plan : asked) {
-        names << plan->name;
-        conditions << plan->mayWiden();
-        if (plan->ask == ColumnPlan::Ask::WholeRange)
-            wholes << QStringLiteral("coalesce(") + plan->name + QStringLiteral(", 0)");
+    void readRest(long& rows) {
+        std::vector<const ColumnPlan*> inFull, asked;
+        for (const ColumnPlan& plan : m_plans)
+            (plan.ask == ColumnPlan::Ask::InFull ? inFull : asked).push_back(&plan);
+        QStringList names, conditions, wholes;
+        for (const ColumnPlan* plan : asked) {
+            names << plan->name;
+            conditions << plan->mayWiden();
+            if (plan->ask == ColumnPlan::Ask::WholeRange)
+                wholes << QStringLiteral("coalesce(") + plan->name + QStringLiteral(", 0)");
+        }
+        // A fraction among them makes their sum a fraction: one test a row instead of one a value.
+        if (!wholes.isEmpty())
+            conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) +
+                              QStringLiteral(") = 'real'");
+        const QString mayWiden = conditions.join(QStringLiteral(" OR "));
+        const QString flag = conditions.isEmpty() ? QStringLiteral("0")
+                                                  : QStringLiteral("CASE WHEN ") + mayWiden +
+                                                        QStringLiteral(" THEN 1 ELSE 0 END");
+        bool flagged = false;
+        if (inFull.empty()) {
+            read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')},
+                 QString(), [&](store::Fields& f) {
+                     rows = long(f[0].Value().toLongLong());
+                     flagged = f[1].Value().toLongLong() != 0;
+                 });
+        } else {
+            QStringList what;
+            for (const ColumnPlan* plan : inFull) what << plan->name;
+            read(what << flag, QString(), [&](store::Fields& f) {
+                for (size_t j = 0; j < inFull.size(); ++j) add(f, int(j), *inFull[j]);
+                flagged = flagged || f[int(inFull.size())].Value().toLongLong() != 0;
+                ++rows;
+            });
+        }
+        // The few rows with such values, read and measured.
+        if (flagged)
+            read(names, QStringLiteral(" WHERE ") + mayWiden, [&](store::Fields& f) {
+                for (size_t j = 0; j < asked.size(); ++j) add(f, int(j), *asked[j]);
+            });
     }
-    // A fraction among them makes their sum a fraction: one test a row instead of one a value.
-    if (!wholes.isEmpty())
-        conditions << QStringLiteral("typeof(") + wholes.join(QStringLiteral(" + ")) +
-                          QStringLiteral(") = 'real'");
-    const QString mayWiden = conditions.join(QStringLiteral(" OR "));
-    const QString flag = conditions.isEmpty() ? QStringLiteral("0")
-                                              : QStringLiteral("CASE WHEN ") + mayWiden +
-                                                    QStringLiteral(" THEN 1 ELSE 0 END");
-    bool flagged = false;
-    if (inFull.empty()) {
-        read({QStringLiteral("count(*)"), QStringLiteral("max(") + flag + QLatin1Char(')')},
-             QString(), [&](store::Fields& f) {
-                 rows = long(f[0].Value().toLongLong());
-                 flagged = f[1].Value().toLongLong() != 0;
-             });
-    } else {
-        QStringList what;
-        for (const ColumnPlan* plan : inFull) what << plan->name;
-        read(what << flag, QString(), [&](store::Fields& f) {
-            for (size_t j = 0; j < inFull.size(); ++j) add(f, int(j), *inFull[j]);
-            flagged = flagged || f[int(inFull.size())].Value().toLongLong() != 0;
-            ++rows;
-        });
+
+    TextWidths m_texts;
+    store::Fields& m_fields;
+    std::vector<ColumnWidth> m_columns;
+    std::vector<ColumnPlan> m_plans;
+    store::Connection* m_cn = nullptr;
+    QString m_from;
+};
+
+}  // namespace
+
+std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset& rs, bool keyed,
+                                          long& rows) {
+    const QFont font = ui->MSFlexGrid1->font();
+    const QFontMetricsF metrics(font);
+    const GlyphSteps& steps = glyphSteps(font, metrics);
+    TableWidths columns(metrics, steps, rs.fields());
+    rows = 0;
+    if (!keyed) {
+        columns.readHeld(rs, m_previewTexts, rows);
+        return columns.widths();
     }
-    // The few rows with such values, read and measured.
-    if (flagged)
-        read(names, QStringLiteral(" WHERE ") + mayWiden, [&](store::Fields& f) {
-            for (size_t j = 0; j < asked.size(); ++j) add(f, int(j), *asked[j]);
-        });
-    return widths();
+    rs.Close();
+    columns.readKeyed(*cnDatabase, table, rows);
+    return columns.widths();
 }
 
 void frmOpenDb::MSFlexGrid1_Click() {

@@ -61,6 +61,10 @@ private:
     void Fill_Tables();
     void Fill_Columns(QTreeWidgetItem* node);
     void Show_Table(QTreeWidgetItem* node);
+    // The previewed table's field names; notes whether its rows have pictures, and in which column.
+    QStringList previewHeaders(store::Recordset& rs);
+    // Each grid column as wide as its widest text (in twips) and a margin.
+    void setColumnWidths(const std::vector<float>& width);
     void Show_Picture();
     void reportUnexpected(const QString& description);
     void finish(int result);
