@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariant>
 #include <QVersionNumber>
 #include <deque>
@@ -47,6 +48,22 @@ QByteArray readFile(const QString& path);
 QString sqliteShell(const QString& databasePath, const QString& sql);
 
 // The platform as a test scripts it: answers queued, messages recorded, nothing shown.
+// What the scripted platform recorded. back() and front() of an empty record fail the test
+// instead of crashing it.
+template <typename T>
+class Recorded : public std::vector<T> {
+public:
+    const T& back() const { return this->empty() ? nothing() : std::vector<T>::back(); }
+    const T& front() const { return this->empty() ? nothing() : std::vector<T>::front(); }
+
+private:
+    static const T& nothing() {
+        QTest::qFail("nothing of the kind was shown", __FILE__, __LINE__);
+        static const T none{};
+        return none;
+    }
+};
+
 class ScriptedPlatform : public Platform {
 public:
     explicit ScriptedPlatform(QString folder);
@@ -89,10 +106,10 @@ public:
     std::deque<bool> answers;            // questions; an unscripted question fails the test
     std::deque<SaveChoice> saveChoices;  // Save / Discard / Cancel questions, kept in questions
     std::deque<QString> fileChoices;     // open-file dialogs; "" is Cancel
-    std::vector<Message> messages;
-    std::vector<Message> warnings;
-    std::vector<Message> questions;
-    std::vector<Report> reports;
+    Recorded<Message> messages;
+    Recorded<Message> warnings;
+    Recorded<Message> questions;
+    Recorded<Report> reports;
     std::vector<Message> fileDialogs;  // title and filter of each dialog shown
     QString lastDialogFolder;
     bool ended = false;

@@ -112,6 +112,9 @@ private slots:
         ProgramFolder folder;
         const QString db = folder.makeDatabase();
         addParts(db, QStringLiteral("Parts"), 3);
+        // Values the user never touches, which no save may rewrite.
+        stored(db, QStringLiteral("UPDATE Parts SET Weight = 0.012, Location = 'Shelf' "
+                                  "WHERE PartID = 2"));
         RecordSession s;
         s.open(db, QStringLiteral("Parts"));
         QCOMPARE(s.mode(), Mode::Browsing);
@@ -192,6 +195,10 @@ private slots:
         QTEST(s.hasChanges(), "changes");
         // Whatever happened, the buttons follow the mode.
         QCOMPARE(s.canGoForward() || s.canGoBack(), s.mode() != Mode::Adding);
+        if (name2 != QLatin1String("-"))
+            QCOMPARE(stored(db, QStringLiteral("SELECT Weight || '/' || Location FROM Parts "
+                                               "WHERE PartID = 2")),
+                     QStringLiteral("0.012/Shelf"));
         // A part saved without a picture has none.
         QCOMPARE(stored(db, QStringLiteral("SELECT count(*) FROM Parts WHERE Image IS NOT NULL")),
                  QStringLiteral("0"));
