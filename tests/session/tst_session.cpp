@@ -223,6 +223,22 @@ private slots:
                  QStringLiteral("Theirs/Ours"));
     }
 
+    // Reading the table again after another program deleted the part shown, the last one: the
+    // new last part is shown, never a place past the end.
+    void reloadAfterTheLastPartWentElsewhere() {
+        ProgramFolder folder;
+        const QString db = folder.makeDatabase();
+        addParts(db, QStringLiteral("Parts"), 3);
+        RecordSession s;
+        s.open(db, QStringLiteral("Parts"));
+        QVERIFY(s.move(session::Move::Last).done());
+        QVERIFY(OtherProgram(db).exec("DELETE FROM Parts WHERE PartID = 3"));
+        QVERIFY(s.reload().done());
+        QCOMPARE(s.recordset().Bookmark().toLongLong(), 2);
+        QVERIFY(s.onStoredRecord());
+        QCOMPARE(s.recordCount(), 2L);
+    }
+
     // Texts a column cannot take are refused at once; a typed creation date is saved.
     void draftValuesAreCheckedAndKept() {
         ProgramFolder folder;
