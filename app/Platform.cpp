@@ -86,20 +86,29 @@ std::unique_ptr<QPrinter> Platform::defaultPrinter() {
 
 namespace {
 
-bool ownFolderWritable() {
-    const QString folder = QCoreApplication::applicationDirPath();
-    return QFileInfo(folder).isWritable();
-}
+const QString kCatalogueFile = QStringLiteral("Parts.mdb");
+const QString kLogoFile = QStringLiteral("logo.jpg");
+const QString kFolderName = QStringLiteral("cogwright");
 
 }  // namespace
 
-QString Platform::programFolder() {
-    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+ProgramFolders::ProgramFolders(const QString& executableFolder)
+    : m_executableFolder(QDir::cleanPath(executableFolder)),
+      m_installedShare(
+          QDir::cleanPath(executableFolder + QStringLiteral("/../share/") + kFolderName)) {
+    const QDir beside(m_executableFolder);
+    m_portable = beside.exists(kCatalogueFile) || beside.exists(kLogoFile) ||
+                 !QFileInfo(m_installedShare).isDir();
+}
+
+QString ProgramFolders::programFolder() const {
+    if (m_portable) return m_executableFolder;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QLatin1Char('/') + kFolderName;
     QDir().mkpath(data);
     // The shipped catalogue, once: a catalogue of the user's is never replaced.
-    const QString catalogue = data + QStringLiteral("/Parts.mdb");
-    const QString shipped = sharedFolder() + QStringLiteral("/Parts.mdb");
+    const QString catalogue = data + QLatin1Char('/') + kCatalogueFile;
+    const QString shipped = m_installedShare + QLatin1Char('/') + kCatalogueFile;
     const QFileInfo existing(catalogue);
     if (!existing.exists() && !existing.isSymLink() && QFile::copy(shipped, catalogue))
         QFile::setPermissions(
@@ -107,17 +116,28 @@ QString Platform::programFolder() {
     return data;
 }
 
-QString Platform::unpackFolder() {
-    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+QString ProgramFolders::sharedFolder() const {
+    return m_portable ? m_executableFolder : m_installedShare;
+}
+
+QString ProgramFolders::unpackFolder() const {
+    if (m_portable && QFileInfo(m_executableFolder).isWritable()) return m_executableFolder;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          QLatin1Char('/') + kFolderName;
     QDir().mkpath(cache);
     return cache;
 }
 
+QString Platform::programFolder() {
+    return ProgramFolders(QCoreApplication::applicationDirPath()).programFolder();
+}
+
 QString Platform::sharedFolder() {
-    if (ownFolderWritable()) return QCoreApplication::applicationDirPath();
-    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/cogwright"))
-        .absolutePath();
+    return ProgramFolders(QCoreApplication::applicationDirPath()).sharedFolder();
+}
+
+QString Platform::unpackFolder() {
+    return ProgramFolders(QCoreApplication::applicationDirPath()).unpackFolder();
 }
 
 QVersionNumber Platform::programVersion() {
