@@ -1,5 +1,9 @@
 #include "Platform.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -8,6 +12,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+
+#include "StoreError.h"
 
 namespace {
 Platform g_real;
@@ -90,6 +98,49 @@ const QString kCatalogueFile = QStringLiteral("Parts.mdb");
 const QString kLogoFile = QStringLiteral("logo.jpg");
 const QString kFolderName = QStringLiteral("cogwright");
 
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Copies the shipped catalogue into the user's folder, never over a file already there. The
+// copy is made as any new file of the user's is, with the umask's permissions, not the
+// template's.
+void copyShippedCatalogue(const QString& shipped, const QString& folder) {
+    const QString catalogue = folder + QLatin1Char('/') + kCatalogueFile;
+    const QFileInfo existing(catalogue);
+    if (existing.exists() || existing.isSymLink()) return;
+    QFile in(shipped);
+    if (!in.open(QIODevice::ReadOnly))
+        throw store::StoreError(
+            store::errFileNotFound,
+            QStringLiteral("The catalogue new users start from, '%1', cannot be read: %2.")
+                .arg(QDir::toNativeSeparators(shipped), in.errorString()));
+    const QByteArray target = QFile::encodeName(catalogue);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST) return;
+        throw store::StoreError(store::errFileNotFound,
+                                QStringLiteral("Your data folder '%1' cannot be written: %2.")
+                                    .arg(QDir::toNativeSeparators(folder), systemError(error)));
+    }
+    QFile out;
+    bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    while (written && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 16);
+        written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    written = written && out.flush() && ::fsync(fd) == 0;
+    const QString why = in.error() != QFile::NoError ? in.errorString() : out.errorString();
+    out.close();
+    if (written) return;
+    // A part-copied catalogue would be taken for the user's on every later start.
+    ::unlink(target.constData());
+    throw store::StoreError(store::errFileNotFound,
+                            QStringLiteral("Your data folder '%1' cannot be written: %2.")
+                                .arg(QDir::toNativeSeparators(folder), why));
+}
+
 }  // namespace
 
 ProgramFolders::ProgramFolders(const QString& executableFolder)
@@ -106,13 +157,7 @@ QString ProgramFolders::programFolder() const {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                          QLatin1Char('/') + kFolderName;
     QDir().mkpath(data);
-    // The shipped catalogue, once: a catalogue of the user's is never replaced.
-    const QString catalogue = data + QLatin1Char('/') + kCatalogueFile;
-    const QString shipped = m_installedShare + QLatin1Char('/') + kCatalogueFile;
-    const QFileInfo existing(catalogue);
-    if (!existing.exists() && !existing.isSymLink() && QFile::copy(shipped, catalogue))
-        QFile::setPermissions(
-            catalogue, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    copyShippedCatalogue(m_installedShare + QLatin1Char('/') + kCatalogueFile, data);
     return data;
 }
 

@@ -185,9 +185,13 @@ private slots:
         const QString copy = "TOP/home/.local/share/cogwright/Parts.mdb";
         row("build folder", "build", "", 022, "TOP/bin/Parts.mdb");
         row("installed, its folder writable (root)", "installed", "", 022, copy, 0644);
+        row("installed, umask 027", "installed", "", 027, copy, 0640);
+        row("installed, umask 002", "installed", "", 002, copy, 0664);
         row("portable copy, read-only folder", "read-only copy", "", 022, "TOP/bin/Parts.mdb");
         row("portable copy without its catalogue", "logo only", "", 022,
             "Could not find file 'TOP/bin/Parts.mdb'");
+        row("data folder read-only", "installed", "data read-only", 022,
+            data + " cannot be written: Permission denied.");
     }
 
     void whereTheCatalogueLives() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program installed under a read-only staging tree and started with an empty home, by an
 # ordinary user and by root (who may write anywhere): the catalogue is copied into the user's
-# data folder once, it is the user's to change, later starts keep
+# data folder once, with the umask's permissions, it is the user's to change, later starts keep
 # it, and nothing is written into the install tree. Then a portable copy in a read-only folder
 # opens the catalogue beside it.
 #   installed_program.sh BUILD_DIR
@@ -57,8 +57,8 @@ while read -r who mask mode; do
         fail "--version differs"
     passed=$((passed + 1))
 done <<'ROWS'
-user 022 644
-root 022 644
+user 027 640
+root 002 664
 ROWS
 
 # A portable copy on a read-only folder: its own catalogue, nothing copied into the home.
