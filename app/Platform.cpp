@@ -102,6 +102,44 @@ QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+[[noreturn]] void cannotMake(const QString& folder, const QString& why) {
+    throw store::StoreError(store::errFileNotFound,
+                            QStringLiteral("Your data folder '%1' cannot be made: %2.")
+                                .arg(QDir::toNativeSeparators(folder), why));
+}
+
+// The user's data folder; without a home folder there is nowhere to keep the catalogue, and
+// making one under / or under a missing HOME would only hide that.
+QString userDataFolder() {
+    const QString folder =
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                        QLatin1Char('/') + kFolderName);
+    if (!qEnvironmentVariableIsEmpty("XDG_DATA_HOME")) return folder;
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty()) cannotMake(folder, QStringLiteral("HOME is not set"));
+    if (!QFileInfo(home).isDir())
+        cannotMake(folder, QStringLiteral("the home folder '%1' does not exist")
+                               .arg(QDir::toNativeSeparators(home)));
+    return folder;
+}
+
+// Makes `folder` and its missing parents (their modes follow the umask); empty when done,
+// else which part could not be made and why.
+QString makeFolders(const QString& folder) {
+    const QString clean = QDir::cleanPath(folder);
+    QString made = clean.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (const QString& part : clean.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        made += part;
+        if (!QFileInfo(made).isDir() && ::mkdir(QFile::encodeName(made).constData(), 0777) != 0) {
+            const int error = errno == EEXIST ? ENOTDIR : errno;
+            return QStringLiteral("'%1' could not be made (%2)")
+                .arg(QDir::toNativeSeparators(made), systemError(error));
+        }
+        made += QLatin1Char('/');
+    }
+    return {};
+}
+
 // Copies the shipped catalogue into the user's folder, never over a file already there. The
 // copy is made as any new file of the user's is, with the umask's permissions, not the
 // template's.
@@ -154,9 +192,9 @@ ProgramFolders::ProgramFolders(const QString& executableFolder)
 
 QString ProgramFolders::programFolder() const {
     if (m_portable) return m_executableFolder;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                         QLatin1Char('/') + kFolderName;
-    QDir().mkpath(data);
+    const QString data = userDataFolder();
+    const QString unmade = makeFolders(data);
+    if (!unmade.isEmpty()) cannotMake(data, unmade);
     copyShippedCatalogue(m_installedShare + QLatin1Char('/') + kCatalogueFile, data);
     return data;
 }

@@ -60,7 +60,8 @@ class ProgramFolders {
 public:
     explicit ProgramFolders(const QString& executableFolder);
     // Portable: the executable's folder. Installed: the user's data folder, made when missing
-    // and given the shipped catalogue once.
+    // and given the shipped catalogue once; a store::StoreError names the folder and the cause
+    // when it cannot be made or written.
     QString programFolder() const;
     QString sharedFolder() const;
     // The executable's folder when it is portable and can be written, else the user's cache.

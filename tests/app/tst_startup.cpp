@@ -190,6 +190,15 @@ private slots:
         row("portable copy, read-only folder", "read-only copy", "", 022, "TOP/bin/Parts.mdb");
         row("portable copy without its catalogue", "logo only", "", 022,
             "Could not find file 'TOP/bin/Parts.mdb'");
+        row("HOME not set", "installed", "unset", 022,
+            "'/.local/share/cogwright' cannot be made: HOME is not set.");
+        row("HOME missing", "installed", "missing", 022,
+            "'TOP/gone/.local/share/cogwright' cannot be made: the home folder 'TOP/gone' does "
+            "not exist.");
+        row("HOME read-only", "installed", "read-only", 022,
+            data + " cannot be made: 'TOP/home/.local' could not be made (Permission denied).");
+        row("a file in the way", "installed", "file", 022,
+            data + " cannot be made: 'TOP/home/.local' could not be made (Not a directory).");
         row("data folder read-only", "installed", "data read-only", 022,
             data + " cannot be written: Permission denied.");
     }
