@@ -190,6 +190,8 @@ private slots:
         row("portable copy, read-only folder", "read-only copy", "", 022, "TOP/bin/Parts.mdb");
         row("portable copy without its catalogue", "logo only", "", 022,
             "Could not find file 'TOP/bin/Parts.mdb'");
+        row("build folder without its files", "empty", "", 022,
+            "Could not find file 'TOP/bin/Parts.mdb'");
         row("HOME not set", "installed", "unset", 022,
             "'/.local/share/cogwright' cannot be made: HOME is not set.");
         row("HOME missing", "installed", "missing", 022,
