@@ -36,15 +36,12 @@ public:
                                  const QString& filter);
     // The system's default printer, or nullptr when there is none.
     virtual std::unique_ptr<QPrinter> defaultPrinter();
-    // Where the catalogue, new databases and the unpack file live: the program's own folder
-    // when it can be written (a build or a portable copy); for an installed program, the
-    // user's data folder, given a copy of the shipped catalogue on the first start.
+    // Where the catalogue, new databases and the unpack file live: see ProgramFolders, for the
+    // folder the executable is in.
     virtual QString programFolder();
-    // Where the logo and the maker's pages are read: the program's own folder when it can be
-    // written, else PREFIX/share/cogwright beside an installed program.
+    // Where the logo and the maker's pages are read.
     virtual QString sharedFolder();
-    // Where a stored picture is unpacked for a moment: the program's own folder when it can be
-    // written, else the user's cache folder.
+    // Where a stored picture is unpacked for a moment.
     virtual QString unpackFolder();
     virtual QVersionNumber programVersion();
     // Ends the program at once: no further window events.
@@ -52,6 +49,29 @@ public:
 
     // "Description|*.a;*.b" to the form Qt's dialogs take.
     static QString qtFilter(const QString& filter);
+};
+
+// Where the program's files live, told by what lies beside the executable and never by whether
+// its folder can be written: root may write anywhere, and a portable copy may sit on a
+// read-only disc. A build or a portable copy keeps Parts.mdb and logo.jpg beside the
+// executable; an installed program reads PREFIX/share/cogwright and gives each user a copy of
+// the catalogue there.
+class ProgramFolders {
+public:
+    explicit ProgramFolders(const QString& executableFolder);
+    // Portable: the executable's folder. Installed: the user's data folder, made when missing
+    // and given the shipped catalogue once; a store::StoreError names the folder and the cause
+    // when it cannot be made or written.
+    QString programFolder() const;
+    QString sharedFolder() const;
+    // The executable's folder when it is portable and can be written, else the user's cache.
+    QString unpackFolder() const;
+
+private:
+    QString m_executableFolder;
+    QString m_installedShare;
+    // Parts.mdb or logo.jpg beside the executable, or no PREFIX/share/cogwright to use instead.
+    bool m_portable;
 };
 
 // The title every message box of the program carries unless its purpose has its own caption.

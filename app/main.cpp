@@ -11,94 +11,115 @@
 #include "Platform.h"
 #include "frmMain.h"
 
+namespace {
+
+struct Options {
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption exportCsv;
+    QCommandLineOption importCsv;
+    QCommandLineOption convertJet;
+};
+
+Options addOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
+                       "their pictures."));
+    Options o{
+        parser.addHelpOption(),
+        QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                           QStringLiteral("Shows the program's version.")),
+        QCommandLineOption(QStringLiteral("export-csv"),
+                           QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
+                                          "DATABASE to FILE as CSV (its pictures beside it), "
+                                          "without a window.")),
+        QCommandLineOption(QStringLiteral("import-csv"),
+                           QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV "
+                                          "file FILE to the parts table TABLE of DATABASE, all "
+                                          "or nothing, without a window. Exit status 1: not "
+                                          "done, 3: rows refused.")),
+        QCommandLineOption(QStringLiteral("convert-jet"),
+                           QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
+                                          "catalogue OUT, printing progress; IN is only read."))};
+    parser.addOption(o.version);
+    parser.addOption(o.exportCsv);
+    parser.addOption(o.importCsv);
+    parser.addOption(o.convertJet);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
+                       "folder: a file, or a server's postgresql://user@host:port/database."),
+        QStringLiteral("[FILE]"));
+    return o;
+}
+
+// --export-csv or --import-csv DATABASE TABLE FILE, without a window.
+int runCsv(const QCommandLineParser& parser, const Options& o) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 3 || (parser.isSet(o.exportCsv) && parser.isSet(o.importCsv)) ||
+        parser.isSet(o.convertJet)) {
+        std::fputs(
+            "cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
+            "Try 'cogwright --help'.\n",
+            stderr);
+        return 2;
+    }
+    return parser.isSet(o.exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
+                                     : exchange::importCsvCommand(args[0], args[1], args[2]);
+}
+
+// Opened as the default file is: checked, never created, any failure reported.
+// A postgresql:// address names a catalogue on a server and is taken as it is.
+QString namedCatalogue(const QCommandLineParser& parser) {
+    if (parser.positionalArguments().isEmpty()) return {};
+    const QString named = parser.positionalArguments().constFirst();
+    return store::Connection::isServerAddress(named) ? named : QFileInfo(named).absoluteFilePath();
+}
+
+// The command line is read before any window system is needed: --help and --version work
+// without a display. Gives the exit status of what was done without a window, or -1 with
+// `file` set to the catalogue named, if any, when the window is to start.
+int runCommandLine(int argc, char** argv, QString& file) {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    const Options o = addOptions(parser);
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    const bool csv = parsed && (parser.isSet(o.exportCsv) || parser.isSet(o.importCsv));
+    if (csv && !parser.isSet(o.help)) return runCsv(parser, o);
+    const bool converting = parsed && parser.isSet(o.convertJet);
+    if (converting && parser.positionalArguments().size() == 2)
+        return legacy::runConvertJet(parser.positionalArguments().at(0),
+                                     parser.positionalArguments().at(1));
+    if (!parser.errorText().isEmpty() || converting || parser.positionalArguments().size() > 1) {
+        const QString why = !parser.errorText().isEmpty() ? parser.errorText()
+                            : converting
+                                ? QStringLiteral("--convert-jet needs the files IN and OUT.")
+                                : QStringLiteral("Only one catalogue can be opened.");
+        std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
+        return 2;
+    }
+    if (parser.isSet(o.help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(o.version)) {
+        const QVersionNumber v = Platform::instance().programVersion();
+        std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(),
+                    v.minorVersion(), v.microVersion());
+        return 0;
+    }
+    file = namedCatalogue(parser);
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
     // The browser's loader makes the shared context the engine needs when the browser is first
     // opened (BrowserWindow.cpp).
-    // The command line is read before any window system is needed: --help and --version work
-    // without a display.
     QString file;
-    const int ended = [&] {
-        QCoreApplication core(argc, argv);
-        QCommandLineParser parser;
-        parser.setApplicationDescription(
-            QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
-                           "their pictures."));
-        const QCommandLineOption help = parser.addHelpOption();
-        const QCommandLineOption version(
-            QStringList{QStringLiteral("v"), QStringLiteral("version")},
-            QStringLiteral("Shows the program's version."));
-        parser.addOption(version);
-        const QCommandLineOption exportCsv(
-            QStringLiteral("export-csv"),
-            QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
-                           "DATABASE to FILE as CSV (its pictures beside it), without "
-                           "a window."));
-        const QCommandLineOption importCsv(
-            QStringLiteral("import-csv"),
-            QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV file "
-                           "FILE to the parts table TABLE of DATABASE, all or nothing, "
-                           "without a window. Exit status 1: not done, 3: rows "
-                           "refused."));
-        parser.addOption(exportCsv);
-        parser.addOption(importCsv);
-        const QCommandLineOption convertJet(
-            QStringLiteral("convert-jet"),
-            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
-                           "catalogue OUT, printing progress; IN is only read."));
-        parser.addOption(convertJet);
-        parser.addPositionalArgument(
-            QStringLiteral("FILE"),
-            QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
-                           "folder: a file, or a server's postgresql://user@host:port/database."),
-            QStringLiteral("[FILE]"));
-        const bool parsed = parser.parse(QCoreApplication::arguments());
-        const bool csv = parsed && (parser.isSet(exportCsv) || parser.isSet(importCsv));
-        if (csv && !parser.isSet(help)) {
-            const QStringList args = parser.positionalArguments();
-            if (args.size() != 3 || (parser.isSet(exportCsv) && parser.isSet(importCsv)) ||
-                parser.isSet(convertJet)) {
-                std::fputs(
-                    "cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
-                    "Try 'cogwright --help'.\n",
-                    stderr);
-                return 2;
-            }
-            return parser.isSet(exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
-                                           : exchange::importCsvCommand(args[0], args[1], args[2]);
-        }
-        const bool converting = parsed && parser.isSet(convertJet);
-        if (converting && parser.positionalArguments().size() == 2)
-            return legacy::runConvertJet(parser.positionalArguments().at(0),
-                                         parser.positionalArguments().at(1));
-        if (!parser.errorText().isEmpty() || converting ||
-            parser.positionalArguments().size() > 1) {
-            const QString why = !parser.errorText().isEmpty() ? parser.errorText()
-                                : converting
-                                    ? QStringLiteral("--convert-jet needs the files IN and OUT.")
-                                    : QStringLiteral("Only one catalogue can be opened.");
-            std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
-            return 2;
-        }
-        if (parser.isSet(help)) {
-            std::fputs(qPrintable(parser.helpText()), stdout);
-            return 0;
-        }
-        if (parser.isSet(version)) {
-            const QVersionNumber v = Platform::instance().programVersion();
-            std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(),
-                        v.minorVersion(), v.microVersion());
-            return 0;
-        }
-        // Opened as the default file is: checked, never created, any failure reported.
-        // A postgresql:// address names a catalogue on a server and is taken as it is.
-        if (!parser.positionalArguments().isEmpty()) {
-            const QString named = parser.positionalArguments().constFirst();
-            file = store::Connection::isServerAddress(named) ? named
-                                                             : QFileInfo(named).absoluteFilePath();
-        }
-        return -1;
-    }();
+    const int ended = runCommandLine(argc, argv, file);
     if (ended >= 0) return ended;
 
     QApplication app(argc, argv);

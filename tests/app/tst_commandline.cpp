@@ -37,24 +37,47 @@ class CommandLineTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void optionsAndRefusals() {
-        const Run version = cogwright({QStringLiteral("--version")});
-        QCOMPARE(version.exitCode, 0);
+    // `out`: what standard output holds; `refusal`: the reason given on standard error.
+    void optionsAndRefusals_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("refusal");
         const QVersionNumber v = Platform::instance().programVersion();
-        QCOMPARE(version.out.trimmed(),
-                 QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
-                     .arg(v.majorVersion())
-                     .arg(v.minorVersion())
-                     .arg(v.microVersion()));
-        const Run help = cogwright({QStringLiteral("--help")});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.contains(QStringLiteral("[FILE]")) &&
-                help.out.contains(QStringLiteral("--version")));
-        const Run unknown = cogwright({QStringLiteral("--frobnicate")});
-        QCOMPARE(unknown.exitCode, 2);
-        QVERIFY2(unknown.err.contains(QStringLiteral("frobnicate")), qPrintable(unknown.err));
-        QVERIFY(unknown.out.isEmpty());
-        QCOMPARE(cogwright({QStringLiteral("a.mdb"), QStringLiteral("b.mdb")}).exitCode, 2);
+        const QString csv = "--export-csv and --import-csv take DATABASE TABLE FILE.";
+        const auto row = [](const char* name, const QStringList& arguments, int exitCode,
+                            const QString& out, const QString& refusal = QString()) {
+            QTest::newRow(name) << arguments << exitCode << out << refusal;
+        };
+        row("version", {"--version"}, 0,
+            QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)\n")
+                .arg(v.majorVersion())
+                .arg(v.minorVersion())
+                .arg(v.microVersion()));
+        row("help", {"-h"}, 0, "[options] [FILE]");
+        row("help before a CSV option", {"--help", "--export-csv", "a.mdb"}, 0, "--convert-jet");
+        row("unknown option", {"--frobnicate"}, 2, "", "Unknown option 'frobnicate'.");
+        row("two catalogues", {"a.mdb", "b.mdb"}, 2, "", "Only one catalogue can be opened.");
+        row("Jet conversion without OUT", {"--convert-jet", "in.mdb"}, 2, "",
+            "--convert-jet needs the files IN and OUT.");
+        row("CSV export without FILE", {"--export-csv", "a.mdb", "Parts"}, 2, "", csv);
+        row("CSV export and import", {"--export-csv", "--import-csv", "a.mdb", "Parts", "f.csv"}, 2,
+            "", csv);
+        row("CSV import and Jet conversion",
+            {"--import-csv", "--convert-jet", "a.mdb", "Parts", "f.csv"}, 2, "", csv);
+    }
+
+    void optionsAndRefusals() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, refusal);
+        const Run run = cogwright(arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
+        if (!refusal.isEmpty())
+            QVERIFY2(run.err.contains("cogwright: " + refusal + "\nTry 'cogwright --help'.\n"),
+                     qPrintable(run.err));
     }
 
     // A catalogue named relative to the folder the program is started from opens and shows.

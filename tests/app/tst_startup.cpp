@@ -1,10 +1,15 @@
 // Start-up of the parts record window, what it shows of the first record, and closing.
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTest>
 
@@ -18,6 +23,19 @@ namespace {
 
 const QStringList kRecordBoxes{"txtPartNumber", "txtPartName", "txtCategory", "txtDescription",
                                "txtField"};
+
+// The program's own folder rules over an executable folder the test lays out.
+class LaidOutPlatform : public ScriptedPlatform {
+public:
+    explicit LaidOutPlatform(const QString& executableFolder)
+        : ScriptedPlatform(executableFolder), m_executable(executableFolder) {}
+    QString programFolder() override { return ProgramFolders(m_executable).programFolder(); }
+    QString sharedFolder() override { return ProgramFolders(m_executable).sharedFolder(); }
+    QString unpackFolder() override { return ProgramFolders(m_executable).unpackFolder(); }
+
+private:
+    QString m_executable;
+};
 
 }  // namespace
 
@@ -149,6 +167,117 @@ private slots:
         QVERIFY(!s.w->isVisible());
         QCOMPARE(QFile::exists(db), setup != "none");  // nothing created
         QCOMPARE(readFile(db), before);                // nothing changed
+    }
+
+    // TOP/bin holds the executable, TOP/share/cogwright an installed program's files, TOP/home
+    // is the user's home. `result`: the catalogue opened, or what the report says.
+    void whereTheCatalogueLives_data() {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("mode");
+        const auto row = [](const char* name, const char* layout, const char* home, int mask,
+                            const QString& result, int mode = 0) {
+            QTest::newRow(name) << QString(layout) << QString(home) << mask << result << mode;
+        };
+        const QString data = "'TOP/home/.local/share/cogwright'";
+        const QString copy = "TOP/home/.local/share/cogwright/Parts.mdb";
+        row("build folder", "build", "", 022, "TOP/bin/Parts.mdb");
+        row("installed, its folder writable (root)", "installed", "", 022, copy, 0644);
+        row("installed, umask 027", "installed", "", 027, copy, 0640);
+        row("installed, umask 002", "installed", "", 002, copy, 0664);
+        row("portable copy, read-only folder", "read-only copy", "", 022, "TOP/bin/Parts.mdb");
+        row("portable copy without its catalogue", "logo only", "", 022,
+            "Could not find file 'TOP/bin/Parts.mdb'");
+        row("build folder without its files", "empty", "", 022,
+            "Could not find file 'TOP/bin/Parts.mdb'");
+        row("HOME not set", "installed", "unset", 022,
+            "'/.local/share/cogwright' cannot be made: HOME is not set.");
+        row("HOME missing", "installed", "missing", 022,
+            "'TOP/gone/.local/share/cogwright' cannot be made: the home folder 'TOP/gone' does "
+            "not exist.");
+        row("HOME read-only", "installed", "read-only", 022,
+            data + " cannot be made: 'TOP/home/.local' could not be made (Permission denied).");
+        row("a file in the way", "installed", "file", 022,
+            data + " cannot be made: 'TOP/home/.local' could not be made (Not a directory).");
+        row("data folder read-only", "installed", "data read-only", 022,
+            data + " cannot be written: Permission denied.");
+    }
+
+    void whereTheCatalogueLives() {
+        QFETCH(QString, layout);
+        QFETCH(QString, home);
+        QFETCH(int, mask);
+        QFETCH(QString, result);
+        QFETCH(int, mode);
+        ProgramFolder top;
+        QDir dir(top.path());
+        result.replace("TOP", top.path());
+        QVERIFY(dir.mkpath("bin") && dir.mkpath("home") &&
+                ::chmod(qPrintable(top.path()), 0755) == 0);
+        if (home == "file") writeFile(top.file("home/.local"), "not a folder");
+        if (home == "data read-only") QVERIFY(dir.mkpath("home/.local/share/cogwright"));
+        if (layout == "build" || layout == "read-only copy")
+            addPart(top.makeDatabase("bin/Parts.mdb"), "Parts",
+                    {{"PartNumber", "A"}, {"Image", pictureBytes("png", 40, 30, Qt::blue)}});
+        if (layout == "logo only") writeFile(top.file("bin/logo.jpg"), pictureBytes("jpg"));
+        if (layout == "installed" || layout == "logo only") {
+            QVERIFY(dir.mkpath("share/cogwright"));
+            addParts(top.makeDatabase("share/cogwright/Parts.mdb"), "Parts", 3);
+        }
+        // What the user may not write; root may write anywhere, so it is tried as nobody.
+        QStringList readOnly;
+        if (layout == "read-only copy") readOnly << top.file("bin");
+        if (home == "read-only") readOnly << top.file("home");
+        if (home == "data read-only") readOnly << top.file("home/.local/share/cogwright");
+        const uid_t nobody = getpwnam("nobody")->pw_uid;
+        const bool root = geteuid() == 0;
+        if (root && home.isEmpty())
+            QVERIFY(::chown(qPrintable(top.file("home")), nobody, nobody) == 0);
+        const bool asUser = !readOnly.isEmpty() || home == "unset";
+        const QByteArray oldHome = qgetenv("HOME");
+        const mode_t oldMask = ::umask(mask);
+        const auto restore = qScopeGuard([&] {
+            if (root) QVERIFY(setresuid(0, 0, 0) == 0);
+            ::umask(oldMask);
+            qputenv("HOME", oldHome);
+            for (const QString& folder : readOnly) ::chmod(qPrintable(folder), 0755);
+        });
+        for (const QString& folder : readOnly) QVERIFY(::chmod(qPrintable(folder), 0555) == 0);
+        if (home == "unset")
+            qunsetenv("HOME");
+        else
+            qputenv("HOME", QFile::encodeName(top.file(home == "missing" ? "gone" : "home")));
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_CACHE_HOME");
+        LaidOutPlatform platform(top.file("bin"));
+        frmMain window;
+        // Real and effective ids both, as access() checks the real one; the saved one goes back.
+        if (asUser && root) QVERIFY(setresuid(nobody, nobody, 0) == 0);
+        const bool started = startUpGuarded(nullptr, [&] { window.Form_Load(); });
+        if (root) QVERIFY(setresuid(0, 0, 0) == 0);
+        if (result.startsWith(top.path())) {
+            QVERIFY2(
+                started,
+                qPrintable(platform.reports.empty() ? QString() : platform.reports[0].description));
+            QCOMPARE(window.findChild<QLineEdit*>("txtDatabase")->text(), result);
+            // The stored picture was unpacked somewhere the user may write, and shown.
+            if (layout != "installed")
+                QVERIFY(!window.findChild<QLabel*>("imgPicture")->pixmap().isNull());
+        } else {
+            QVERIFY(!started);
+            QCOMPARE(platform.reports.size(), size_t(1));
+            QVERIFY2(platform.reports[0].description.contains(result),
+                     qPrintable(platform.reports[0].description));
+        }
+        if (mode) {
+            QCOMPARE(readFile(result), readFile(top.file("share/cogwright/Parts.mdb")));
+            struct stat made;
+            QVERIFY(::stat(qPrintable(result), &made) == 0);
+            QCOMPARE(int(made.st_mode & 0777), mode);
+        }
+        QVERIFY(!QFile::exists(top.file("gone")));  // a missing home is not made
     }
 
     void picturesThatCannotBeShown() {
