@@ -510,7 +510,7 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
     // The file is made here, in one step that fails on any entry already under the name (a
     // link, even a dangling one, included), so SQLite only ever opens the empty file made here.
     const int fd =
-        ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
         if (error == EEXIST) throw inTheWay();

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 #include <atomic>
@@ -359,6 +360,27 @@ private slots:
         QCOMPARE(errorOf([&] { cat.Create(QStringLiteral("Provider=x;Data Source=") + db); }),
                  long(errFileExists));
         QVERIFY(fingerprint(db) == before);
+    }
+
+    // A new database takes the permissions the user's umask gives, as any new file does.
+    void newDatabasesFollowTheUmask_data() {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("022") << 022 << 0644;
+        QTest::newRow("002") << 002 << 0664;
+        QTest::newRow("077") << 077 << 0600;
+    }
+    void newDatabasesFollowTheUmask() {
+        QFETCH(int, mask);
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("New.mdb"));
+        const mode_t before = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([before] { ::umask(before); });
+        Catalog cat;
+        cat.Create(QStringLiteral("Provider=x;Data Source=") + db);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(db).constData(), &st), 0);
+        QTEST(int(st.st_mode & 0777), "mode");
     }
 
     void updateOnAReadOnlyRecordsetIsRefused() {
