@@ -3,8 +3,10 @@
 
 #include <QCheckBox>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -12,6 +14,7 @@
 #include "Catalog.h"
 #include "ChooserSession.h"
 #include "Connection.h"
+#include "JetConversion.h"
 #include "Recordset.h"
 #include "Session.h"
 #include "StoreError.h"
@@ -256,6 +259,47 @@ private slots:
                      qPrintable(s->text("lblCount")));
             s->click("cmdPrevious");
             QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // After a Jet file was previewed, the server connected to is what OK takes: no question
+    // about converting, no conversion left beside the Jet file.
+    void aServerAfterAJetPreviewIsWhatOkTakes() {
+        try {
+            const Catalogue cat = freshParts(2);
+            Session s;
+            s.folder.makeDatabase();
+            Control::sAppPath = s.folder.path();
+            Control::sUnpackPath = s.folder.path();
+            legacy::JetConversion::setProgram(QStringLiteral(COGWRIGHT_BIN));
+            QTemporaryDir elsewhere;
+            const QString jet = elsewhere.filePath(QStringLiteral("Old.mdb"));
+            QVERIFY(QFile::copy(QStringLiteral(COGWRIGHT_SOURCE_DIR "/tests/data/nwind.mdb"), jet));
+            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+            chooser.show();
+            s.platform.fileChoices = {jet};
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdBrowse"), Qt::LeftButton);
+            QCOMPARE(chooser.findChild<QLineEdit*>("txtPath")->text(), jet);
+            onModal([&](QDialog* d) {
+                fill(d, QStringLiteral("Host"), server.host);
+                fill(d, QStringLiteral("Port"), server.port);
+                fill(d, QStringLiteral("Database"), server.database());
+                fill(d, QStringLiteral("User"), server.user);
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+            });
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdServer"), Qt::LeftButton);
+            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+            const auto nodes = tree->findItems(cat.table, Qt::MatchExactly);
+            QCOMPARE(nodes.size(), 1);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(nodes.first()).center());
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+            QVERIFY(s.platform.questions.empty());
+            QVERIFY(store::Connection::isServerAddress(chooser.choice().path));
+            QCOMPARE(chooser.choice().table, cat.table);
+            QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"Old.mdb"});
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
