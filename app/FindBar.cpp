@@ -58,12 +58,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
 }
 
 void FindBar::connectActions() {
-    // Typed, pasted or put in by assistive technology: every change is the user's.
+    // Typed, pasted, cleared with the clear button or put in by assistive technology: every
+    // change is the user's.
     connect(m_text, &QLineEdit::textChanged, this, &FindBar::textEdited);
-    // The clear button changes the text without an edit signal.
-    connect(m_text, &QLineEdit::textChanged, this, [this](const QString& t) {
-        if (t.isEmpty()) emit textEdited(t);
-    });
     connect(m_text, &QLineEdit::returnPressed, this, &FindBar::nextRequested);
     connect(m_next, &QPushButton::clicked, this, &FindBar::nextRequested);
     connect(m_previous, &QPushButton::clicked, this, &FindBar::previousRequested);

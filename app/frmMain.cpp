@@ -139,7 +139,9 @@ void frmMain::connectRecord() {
     // Any change of the text is the user's (typed, pasted or put in by assistive technology),
     // except the window's own filling.
     connect(ui->txtField, &QLineEdit::textChanged, this, [this] {
-        if (!m_showing && !m_grid->isShowing()) m_grid->setTyped(true);
+        if (m_showing || m_grid->isShowing()) return;
+        m_grid->setTyped(true);
+        dropPendingFind();
     });
     connect(ui->txtPartNumber, &QLineEdit::textChanged, this,
             [this] { boxEdited(ui->txtPartNumber, typingLimit("PartNumber")); });
@@ -461,6 +463,7 @@ void frmMain::Fill_Grid() {
 }
 
 void frmMain::MSFlexGrid1_Click() {
+    dropPendingFind();
     // What was typed into the field editor goes to its cell before another cell is shown.
     if (!m_grid->onSelectedCell() && !commitFieldEditor()) return;
     Reset_Colors();
@@ -517,9 +520,10 @@ void frmMain::cmdSave_Click() {
 }
 
 void frmMain::cmdDelete_Click() {
-    // What was typed for the record being deleted goes with it.
+    // What was typed for the record being deleted goes with it, unless it stays.
+    const bool typed = m_grid->typed();
     m_grid->setTyped(false);
-    command([this] { return m_session->remove(); });
+    if (!command([this] { return m_session->remove(); })) m_grid->setTyped(typed);
 }
 
 // Every change of a record box while editing is the user's; the window's own filling is not.
@@ -562,6 +566,7 @@ void frmMain::cmdLast_Click() {
 // ---- pictures --------------------------------------------------------------------------------
 
 void frmMain::cmdSelect_Click() {
+    dropPendingFind();
     const QPixmap before = ui->imgPicture->pixmap();
     ui->imgPicture->clear();
     const QString chosen = Platform::instance().openFileName(

@@ -86,7 +86,16 @@ FindController::FindController(RecordSession& session, QObject* parent)
     connect(&m_busyDelay, &QTimer::timeout, this, [this] {
         if (m_search.running()) emit busyChanged(true);
     });
-    connect(&m_search, &PartSearch::finished, this, &FindController::searchFinished);
+    // What a finished search does may meet a locked file or a lost server: told, never thrown
+    // into the event loop.
+    connect(&m_search, &PartSearch::finished, this, [this](const store::FoundKeys& found) {
+        try {
+            searchFinished(found);
+        } catch (const store::StoreError& e) {
+            m_pending = Action::None;
+            m_resolve(Outcome::storeError(e.number(), e.description()));
+        }
+    });
     connect(&m_search, &PartSearch::failed, this, [this](const QString& why) {
         searchEnded();
         m_pending = Action::None;
@@ -310,10 +319,10 @@ void FindController::applyFilter() {
                 tr("Filter on: First, Previous, Next and Last show only the matching parts."));
 }
 
-// The whole table again, on the same record; a record being edited stays on screen unsaved.
+// The whole table again, on the same record. Changes are saved or given up first, at the user's
+// word: the record read again could be another's version, or another record.
 bool FindController::showAll() {
-    // A new record does not outlive the filter: its changes are saved or given up first.
-    if (m_session.mode() == Mode::Adding && !m_resolve(m_session.confirmLeaving())) return false;
+    if (m_session.hasChanges() && !m_resolve(m_session.confirmLeaving())) return false;
     m_pending = Action::None;
     store::Recordset& rs = m_session.recordset();
     const QVariant current = rs.Bookmark();

@@ -212,9 +212,18 @@ Outcome RecordSession::guarded(const std::function<Outcome()>& work) {
     try {
         return work();
     } catch (const store::StoreError& e) {
+        settleAfterFailure();
         emit stateChanged();
         return Outcome::storeError(e.number(), e.description());
     }
+}
+
+// A command that failed after giving up a new record (the cursor back on the one before it)
+// leaves nothing being added: what was typed must never land on that other record.
+void RecordSession::settleAfterFailure() {
+    if (m_mode != Mode::Adding || !m_recordset->isOpen() || m_recordset->isEditing()) return;
+    browse();
+    emit recordChanged();
 }
 
 Outcome RecordSession::ask(Question::Kind kind, const QString& text, bool defaultYes) {
@@ -369,6 +378,10 @@ Outcome RecordSession::doSave() {
 
 Outcome RecordSession::writeDraft() {
     const bool adding = m_mode == Mode::Adding;
+    if (adding && !m_recordset->isEditing())
+        return Outcome::refused(kMessageCaption,
+                                tr("The new part is no longer there to save. Click Add to start it "
+                                   "again."));
     const QHash<QString, QString> texts = recordTexts(adding);
     if (const Outcome missing = checkRequired(texts); !missing.done()) return missing;
     assignDraft(texts, adding);
@@ -415,7 +428,7 @@ void RecordSession::assignDraft(const QHash<QString, QString>& texts, bool addin
             sameName(name, store::parts::kImageColumn))
             continue;
         const bool changed = m_texts.contains(name);
-        const bool blankOptional = !store::parts::isFixedColumn(name) && (adding || field.isNull());
+        const bool blankOptional = !store::parts::isFixedColumn(name) && field.isNull();
         if (!changed && !blankOptional) continue;
         const QString typed = m_texts.value(name);
         if (!typed.isEmpty())
@@ -517,8 +530,20 @@ Outcome RecordSession::doDelete(bool checked) {
         }
         throw;
     }
-    clearDraft();
+    browse();
+    m_editOn = false;
     emit recordDeleted(gone);
+    try {
+        return showAfterDelete();
+    } catch (const store::StoreError& e) {
+        if (e.number() != store::errNoCurrentRecord) throw;
+        // The next record went too, deleted by another program: the table read again.
+        return reload();
+    }
+}
+
+Outcome RecordSession::showAfterDelete() {
+    store::Recordset& rs = *m_recordset;
     bool filterEmptied = false;
     if (rs.isFiltered() && rs.RecordCount() == 0) {
         // The last match is gone: the whole table again, from its first record.
@@ -542,8 +567,6 @@ Outcome RecordSession::doDelete(bool checked) {
     }
     m_backOn = !rs.BOF();
     m_forwardOn = !rs.EOF_();
-    m_editOn = false;
-    browse();
     announce();
     return Outcome::ok();
 }
@@ -642,16 +665,18 @@ Outcome RecordSession::answer(Answer answer) {
                     return Outcome::refused(QString(), QString());
                 }
                 const Outcome saved = saveAsNew();
-                if (!saved.done()) return saved;
-                return continuePending();
+                if (saved.done()) return continuePending();
+                if (!saved.asks()) m_pending = Pending::None;
+                return saved;
             }
             case Question::Kind::ConfirmDelete:
                 if (!yes) return Outcome::refused(QString(), QString());
                 return doDelete(true);
             case Question::Kind::DeleteChanged:
                 if (yes) return doDelete(false);
+                // Their version is shown; an edit in progress stays, to be saved or not.
                 m_recordset->Resync();
-                browse();
+                if (m_mode != Mode::Editing) browse();
                 announce();
                 return Outcome::refused(QString(), QString());
             case Question::Kind::SaveChanges:

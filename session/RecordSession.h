@@ -156,6 +156,8 @@ private:
     enum class Pending { None, Move, Add, Leave, GoTo };
 
     Outcome guarded(const std::function<Outcome()>& work);
+    void settleAfterFailure();
+    Outcome showAfterDelete();
     void setMode(Mode mode);
     void clearDraft();
     void startNewRecord();

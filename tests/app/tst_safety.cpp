@@ -314,6 +314,17 @@ private slots:
         QCOMPARE(stored(*s, "SELECT count(*) FROM Parts"), QStringLiteral("2"));
     }
 
+    // Delete answered No keeps what was typed into the field editor, to be saved.
+    void editorTextStaysWhenTheDeleteIsDeclined() {
+        auto s = started(1);
+        s->click("cmdEdit");
+        typeIntoEditor(*s, 5, QStringLiteral("12.50"));
+        s->platform.answers = {false};
+        s->click("cmdDelete");
+        s->click("cmdSave");
+        QCOMPARE(stored(*s, "SELECT \"Retail Price\" FROM Parts"), QStringLiteral("125000"));
+    }
+
     // Text put into the field editor by assistive technology is saved like typed text.
     void editorTakesTextFromAssistiveTechnology() {
         auto s = started(1);

@@ -80,6 +80,8 @@ private slots:
             orig, 2, false);
         row("delete of a changed part, No shows theirs", Browse, Delete, ChangedElsewhere,
             {yes, no}, browsing, refused, 3, theirs, 2, false);
+        row("delete of a changed part while editing, No keeps the edit", EditTyped, Delete,
+            ChangedElsewhere, {yes, no}, editing, refused, 3, theirs, 2, true);
         row("delete of a changed part, Yes", Browse, Delete, ChangedElsewhere, {yes, yes}, browsing,
             done, 2, gone, 3, false);
         row("save over theirs, Yes shows theirs", EditTyped, Save, ChangedElsewhere, {yes}, editing,
@@ -102,6 +104,8 @@ private slots:
         row("add saves the edit first", EditTyped, Add, None, {}, adding, done, 3, ours, 0, false);
         row("reload takes in another's part", Browse, Reload, AddedElsewhere, {}, browsing, done, 4,
             orig, 2, false);
+        row("reload while locked gives the new part up", AddTyped, Reload, Locked, {}, browsing,
+            refused, 3, orig, 2, false);
     }
 
     void commands() {
@@ -199,6 +203,11 @@ private slots:
             QCOMPARE(stored(db, QStringLiteral("SELECT Weight || '/' || Location FROM Parts "
                                                "WHERE PartID = 2")),
                      QStringLiteral("0.012/Shelf"));
+        // Kept as a new record, a part keeps the values it had.
+        const QString asNew =
+            stored(db, QStringLiteral("SELECT Weight || '/' || Location FROM "
+                                      "Parts WHERE PartID = 4 AND PartName = 'Ours'"));
+        if (!asNew.isEmpty()) QCOMPARE(asNew, QStringLiteral("0.012/Shelf"));
         // A part saved without a picture has none.
         QCOMPARE(stored(db, QStringLiteral("SELECT count(*) FROM Parts WHERE Image IS NOT NULL")),
                  QStringLiteral("0"));
