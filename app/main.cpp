@@ -84,8 +84,11 @@ int runCommandLine(int argc, char** argv, QString& file) {
     QCommandLineParser parser;
     const Options o = addOptions(parser);
     const bool parsed = parser.parse(QCoreApplication::arguments());
+    // --help-all, which --help lists, is the same help: the program has no Qt options of its own
+    // to show, and it must not need a display either.
+    const bool help = parser.isSet(o.help) || parser.isSet(QStringLiteral("help-all"));
     const bool csv = parsed && (parser.isSet(o.exportCsv) || parser.isSet(o.importCsv));
-    if (csv && !parser.isSet(o.help)) return runCsv(parser, o);
+    if (csv && !help) return runCsv(parser, o);
     const bool converting = parsed && parser.isSet(o.convertJet);
     if (converting && parser.positionalArguments().size() == 2)
         return legacy::runConvertJet(parser.positionalArguments().at(0),
@@ -98,7 +101,7 @@ int runCommandLine(int argc, char** argv, QString& file) {
         std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
         return 2;
     }
-    if (parser.isSet(o.help)) {
+    if (help) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }

@@ -55,6 +55,7 @@ private slots:
                 .arg(v.minorVersion())
                 .arg(v.microVersion()));
         row("help", {"-h"}, 0, "[options] [FILE]");
+        row("help-all, which help lists", {"--help-all"}, 0, "[options] [FILE]");
         row("help before a CSV option", {"--help", "--export-csv", "a.mdb"}, 0, "--convert-jet");
         row("unknown option", {"--frobnicate"}, 2, "", "Unknown option 'frobnicate'.");
         row("two catalogues", {"a.mdb", "b.mdb"}, 2, "", "Only one catalogue can be opened.");
