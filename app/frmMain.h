@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QHash>
-#include <QImage>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>

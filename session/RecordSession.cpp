@@ -711,7 +711,6 @@ Outcome RecordSession::continuePending() {
             });
         case Pending::None:
         case Pending::Leave:
-        case Pending::GoTo:
             break;
     }
     return Outcome::ok();

@@ -153,7 +153,7 @@ signals:
     void filterCleared();
 
 private:
-    enum class Pending { None, Move, Add, Leave, GoTo };
+    enum class Pending { None, Move, Add, Leave };
 
     Outcome guarded(const std::function<Outcome()>& work);
     void settleAfterFailure();
@@ -191,7 +191,6 @@ private:
     Question m_question;
     Pending m_pending = Pending::None;
     Move m_pendingMove = Move::First;
-    qint64 m_pendingKey = 0;
 };
 
 }  // namespace session
