@@ -18,7 +18,7 @@ constexpr const char* kStorageDateFormat = "yyyy-MM-dd HH:mm:ss";
                                   const QString& need) {
     QString shown = value.typeId() == QMetaType::QByteArray
                         ? QStringLiteral("a block of %1 bytes").arg(value.toByteArray().size())
-                        : QStringLiteral("\"%1\"").arg(valueText(value, QLocale::c()));
+                        : QStringLiteral("\"%1\"").arg(abridged(valueText(value, QLocale::c())));
     throw StoreError(errDataConversion,
                      QStringLiteral("The value %1 cannot be stored in the column "
                                     "\"%2\": %3.")
@@ -260,7 +260,8 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
     if (t.isEmpty()) return std::nullopt;
     if (auto d = dateFromStorage(t)) return d;
     QDateTime dt = QDateTime::fromString(t, Qt::ISODate);
-    if (dt.isValid()) return dt;
+    // Dates are kept in local time: an offset ("Z", "+02:00") is taken into it, not dropped.
+    if (dt.isValid()) return dt.timeSpec() == Qt::LocalTime ? dt : dt.toLocalTime();
     const QString date = dateFormatWithFullYear(locale);
     const QString time = timeFormatWithSeconds(locale);
     for (const QString& f :
@@ -273,6 +274,11 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
         if (d.isValid()) return QDateTime(d, QTime(0, 0));
     }
     return std::nullopt;
+}
+
+QString abridged(const QString& text, qsizetype chars) {
+    if (text.size() <= chars) return text;
+    return text.left(chars) + QStringLiteral("\u2026 (%1 characters)").arg(text.size());
 }
 
 QString dateToStorage(const QDateTime& dt) {

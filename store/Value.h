@@ -41,6 +41,9 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
 // A value as the user reads it, in the locale's format; Null gives "".
 QString valueText(const QVariant& value, const QLocale& locale = QLocale());
 
+// A value as quoted in a message: at most `chars` characters of it, and its length when cut.
+QString abridged(const QString& text, qsizetype chars = 60);
+
 // Dates are kept as ISO-8601 text that SQLite's own date functions understand.
 QString dateToStorage(const QDateTime& dt);
 std::optional<QDateTime> dateFromStorage(const QString& text);
