@@ -1,6 +1,7 @@
 #include "CsvFile.h"
 
 #include <csv.h>
+#include <sys/stat.h>
 
 #include <QDateTime>
 #include <QLocale>
@@ -181,6 +182,12 @@ bool decodeUtf8(QByteArrayView bytes, QString& text) {
 }
 
 CsvReader::CsvReader(const QString& path) : m_file(path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw store::StoreError(kErrFileAccess,
+                                QStringLiteral("'%1' is not an ordinary file (it is a folder, a "
+                                               "pipe or a device), so it cannot be read as CSV.")
+                                    .arg(path));
     if (!m_file.open(QIODevice::ReadOnly))
         throw store::StoreError(
             kErrFileAccess,
@@ -200,6 +207,14 @@ void CsvReader::onField(void* data, size_t length, void* self) {
     auto* r = static_cast<CsvReader*>(self);
     Record& record = r->m_building;
     if (record.spans.empty()) record.line = r->m_physicalLine;
+    if (r->m_overflow) return;
+    if (qsizetype(record.spans.size()) >= kMaxFields || qsizetype(length) > kMaxFieldBytes) {
+        // Told once the parser returns: an exception cannot pass through its C code.
+        r->m_overflow = true;
+        r->m_overflowLine = record.line;
+        r->m_overflowField = qsizetype(record.spans.size()) + 1;
+        return;
+    }
     if (!data) {
         record.spans.emplace_back(record.data.size(), -1);
     } else {
@@ -247,6 +262,7 @@ void CsvReader::fill() {
                                    "line %2.")
                         .arg(m_file.fileName())
                         .arg(m_building.line ? m_building.line : m_physicalLine));
+            checkBounds();
             break;
         }
         if (m_first) {
@@ -271,7 +287,33 @@ void CsvReader::fill() {
                                "%3 (a quote inside a field that does not begin with one?).")
                     .arg(m_file.fileName(), QString::fromLatin1(csv_strerror(csv_error(m_parser))))
                     .arg(m_physicalLine));
+        checkBounds();
     }
+}
+
+void CsvReader::checkBounds() {
+    if (m_overflow) tooLong(m_overflowLine, m_overflowField);
+    // A field still being read counts too: its bytes are held until it ends.
+    if (qsizetype(m_parser->entry_pos) > kMaxFieldBytes)
+        tooLong(m_building.spans.empty() ? m_physicalLine : m_building.line,
+                qsizetype(m_building.spans.size()) + 1);
+}
+
+void CsvReader::tooLong(qint64 line, qsizetype field) const {
+    if (field > kMaxFields)
+        throw store::StoreError(
+            kErrFileFormat, QStringLiteral("The file '%1' has a row of more than %2 fields on line "
+                                           "%3; no parts table has that many columns.")
+                                .arg(m_file.fileName())
+                                .arg(kMaxFields)
+                                .arg(line));
+    throw store::StoreError(kErrFileFormat,
+                            QStringLiteral("Field %1 on line %2 of '%3' is longer than %4 MB, "
+                                           "more than any column holds; the file was not read.")
+                                .arg(field)
+                                .arg(line)
+                                .arg(m_file.fileName())
+                                .arg(kMaxFieldBytes / (1024 * 1024)));
 }
 
 bool CsvReader::next(std::vector<CsvField>& fields) {

@@ -34,12 +34,18 @@ struct CsvField {
     bool isNull = false;
 };
 
+// The longest field read and the most fields a record may have: far more than any column holds,
+// and little enough that a hostile file cannot take the memory.
+inline constexpr qsizetype kMaxFieldBytes = 16 * 1024 * 1024;
+inline constexpr qsizetype kMaxFields = 4096;
+
 // Reads a CSV file record by record, a block at a time: a byte-order mark is passed over,
 // lines may end in CRLF or LF, and the separator is ';' when the first line holds more
 // semicolons than commas.
 class CsvReader {
 public:
-    // Throws StoreError(kErrFileAccess) when the file cannot be opened.
+    // Throws StoreError(kErrFileAccess) when the file cannot be opened or is not an ordinary
+    // file (a pipe or a device could be read without end).
     explicit CsvReader(const QString& path);
     ~CsvReader();
     CsvReader(const CsvReader&) = delete;
@@ -47,6 +53,8 @@ public:
 
     // The next record, false past the last one. Throws StoreError(kErrFileFormat) for a file
     // that is not CSV text (a NUL byte, a stray quote).
+    // A field longer than kMaxFieldBytes or a record of more than kMaxFields fields is refused
+    // the same way, with its line and field.
     bool next(std::vector<CsvField>& fields);
     // The line of the file on which the record last read begins, counted from 1.
     qint64 line() const { return m_line; }
@@ -59,6 +67,8 @@ private:
     static void onField(void* data, size_t length, void* self);
     static void onRecordEnd(int terminator, void* self);
     void fill();
+    void checkBounds();
+    [[noreturn]] void tooLong(qint64 line, qsizetype field) const;
 
     QFile m_file;
     qint64 m_size = 0;
@@ -79,6 +89,9 @@ private:
     Record m_current;
     qint64 m_physicalLine = 1;  // the line the parser is on
     int m_lastTerminator = 0;   // the line end last reported, when nothing followed it yet
+    bool m_overflow = false;    // the record being built went past a bound, at this field:
+    qint64 m_overflowLine = 0;
+    qsizetype m_overflowField = 0;
     qint64 m_line = 0;
     qint64 m_consumed = 0;
 };
