@@ -18,6 +18,8 @@ struct Options {
     QCommandLineOption version;
     QCommandLineOption exportCsv;
     QCommandLineOption importCsv;
+    QCommandLineOption noFormulaGuard;
+    QCommandLineOption picturesFromAnywhere;
     QCommandLineOption convertJet;
 };
 
@@ -38,12 +40,21 @@ Options addOptions(QCommandLineParser& parser) {
                                           "file FILE to the parts table TABLE of DATABASE, all "
                                           "or nothing, without a window. Exit status 1: not "
                                           "done, 3: rows refused.")),
+        QCommandLineOption(QStringLiteral("no-formula-guard"),
+                           QStringLiteral("With --export-csv: writes texts that begin with = + - "
+                                          "@ as they are, without the leading ' that keeps "
+                                          "spreadsheets from running them as formulas.")),
+        QCommandLineOption(QStringLiteral("pictures-from-anywhere"),
+                           QStringLiteral("With --import-csv: reads pictures from any folder, not "
+                                          "only from the CSV file's folder and below it.")),
         QCommandLineOption(QStringLiteral("convert-jet"),
                            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
                                           "catalogue OUT, printing progress; IN is only read."))};
     parser.addOption(o.version);
     parser.addOption(o.exportCsv);
     parser.addOption(o.importCsv);
+    parser.addOption(o.noFormulaGuard);
+    parser.addOption(o.picturesFromAnywhere);
     parser.addOption(o.convertJet);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
@@ -64,8 +75,11 @@ int runCsv(const QCommandLineParser& parser, const Options& o) {
             stderr);
         return 2;
     }
-    return parser.isSet(o.exportCsv) ? exchange::exportCsvCommand(args[0], args[1], args[2])
-                                     : exchange::importCsvCommand(args[0], args[1], args[2]);
+    return parser.isSet(o.exportCsv)
+               ? exchange::exportCsvCommand(args[0], args[1], args[2],
+                                            !parser.isSet(o.noFormulaGuard))
+               : exchange::importCsvCommand(args[0], args[1], args[2],
+                                            parser.isSet(o.picturesFromAnywhere));
 }
 
 // Opened as the default file is: checked, never created, any failure reported.

@@ -68,7 +68,8 @@ QString withCsvExtension(QString file) {
 
 }  // namespace
 
-void exportTableToCsv(QWidget* parent, store::Connection& connection, const QString& table) {
+void exportTableToCsv(QWidget* parent, store::Connection& connection, const QString& table,
+                      bool guardFormulas) {
     const QString folder = store::Connection::isServerAddress(connection.dataSource())
                                ? QDir::homePath()
                                : QFileInfo(connection.dataSource()).absolutePath();
@@ -81,7 +82,7 @@ void exportTableToCsv(QWidget* parent, store::Connection& connection, const QStr
     exchange::ExportResult result;
     {
         RunProgress progress(parent, kExportTitle, QStringLiteral("Exported"));
-        result = exchange::exportCsv(connection, table, file, progress.callback());
+        result = exchange::exportCsv(connection, table, file, progress.callback(), guardFormulas);
     }
     if (result.cancelled) {
         Platform::instance().information(
@@ -128,7 +129,8 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
             return false;
         }
         if (import.rowsRefused() == 0) break;
-        CsvRefusedRows report(parent, import, file, !newKeys && import.rowsWithTakenKeys() > 0);
+        CsvRefusedRows report(parent, import, file, !newKeys && import.rowsWithTakenKeys() > 0,
+                              import.rowsWithOutsidePictures() > 0);
         report.exec();
         if (report.choice() == CsvRefusedRows::ImportGoodRows) break;
         connection.RollbackTrans();
@@ -138,7 +140,9 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
                 QStringLiteral("Nothing was imported; the table is as it was."));
             return false;
         }
-        newKeys = true;
+        if (report.choice() == CsvRefusedRows::GiveNewKeys) newKeys = true;
+        if (report.choice() == CsvRefusedRows::ReadOtherFolders)
+            import.setPicturesFromAnywhere(true);
     }
     connection.CommitTrans();
     Platform::instance().information(
@@ -201,7 +205,7 @@ QTableWidget* refusalTable(QWidget* parent, const exchange::CsvImport& import) {
 }  // namespace
 
 CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& import,
-                               const QString& file, bool offerNewKeys)
+                               const QString& file, bool offerNewKeys, bool offerOtherFolders)
     : QDialog(parent) {
     setObjectName(QStringLiteral("dlgRefusedRows"));
     setWindowTitle(QStringLiteral("Rows Refused"));
@@ -210,38 +214,40 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(refusalSummary(this, import, file));
     layout->addWidget(refusalTable(this, import));
-    layout->addWidget(choiceButtons(import, offerNewKeys));
+    layout->addWidget(choiceButtons(import, offerNewKeys, offerOtherFolders));
 }
 
 QDialogButtonBox* CsvRefusedRows::choiceButtons(const exchange::CsvImport& import,
-                                                bool offerNewKeys) {
-    const QLocale locale;
+                                                bool offerNewKeys, bool offerOtherFolders) {
     auto* buttons = new QDialogButtonBox(this);
-    auto* good = buttons->addButton(
-        QStringLiteral("&Import the %1 Other Rows").arg(locale.toString(import.rowsAdded())),
-        QDialogButtonBox::AcceptRole);
-    good->setObjectName(QStringLiteral("cmdImportGood"));
-    good->setEnabled(import.rowsAdded() > 0);
-    if (offerNewKeys) {
-        auto* keys = buttons->addButton(QStringLiteral("Give Taken Keys &New Keys"),
-                                        QDialogButtonBox::ActionRole);
-        keys->setObjectName(QStringLiteral("cmdNewKeys"));
-        connect(keys, &QPushButton::clicked, this, [this] {
-            m_choice = GiveNewKeys;
-            accept();
-        });
-    }
-    auto* nothing =
-        buttons->addButton(QStringLiteral("Import &Nothing"), QDialogButtonBox::RejectRole);
-    nothing->setObjectName(QStringLiteral("cmdImportNothing"));
-    nothing->setDefault(true);
-    connect(good, &QPushButton::clicked, this, [this] {
-        m_choice = ImportGoodRows;
-        accept();
-    });
-    connect(nothing, &QPushButton::clicked, this, [this] {
-        m_choice = ImportNothing;
-        reject();
-    });
+    addChoice(
+        buttons,
+        QStringLiteral("&Import the %1 Other Rows").arg(QLocale().toString(import.rowsAdded())),
+        "cmdImportGood", ImportGoodRows);
+    buttons->findChild<QPushButton*>(QStringLiteral("cmdImportGood"))
+        ->setEnabled(import.rowsAdded() > 0);
+    if (offerNewKeys)
+        addChoice(buttons, QStringLiteral("Give Taken Keys &New Keys"), "cmdNewKeys", GiveNewKeys);
+    if (offerOtherFolders)
+        addChoice(buttons, QStringLiteral("Read Pictures from &Other Folders"), "cmdOtherFolders",
+                  ReadOtherFolders);
+    addChoice(buttons, QStringLiteral("Import &Nothing"), "cmdImportNothing", ImportNothing);
+    buttons->findChild<QPushButton*>(QStringLiteral("cmdImportNothing"))->setDefault(true);
     return buttons;
+}
+
+void CsvRefusedRows::addChoice(QDialogButtonBox* buttons, const QString& text, const char* name,
+                               Choice choice) {
+    auto* button =
+        buttons->addButton(text, choice == ImportNothing    ? QDialogButtonBox::RejectRole
+                                 : choice == ImportGoodRows ? QDialogButtonBox::AcceptRole
+                                                            : QDialogButtonBox::ActionRole);
+    button->setObjectName(QLatin1String(name));
+    connect(button, &QPushButton::clicked, this, [this, choice] {
+        m_choice = choice;
+        if (choice == ImportNothing)
+            reject();
+        else
+            accept();
+    });
 }

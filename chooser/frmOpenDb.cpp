@@ -944,7 +944,7 @@ void frmOpenDb::enableCsvButtons() {
 
 void frmOpenDb::cmdExportCsv_Click() {
     if (!cnDatabase || !ui->cmdExportCsv->isEnabled()) return;
-    exportTableToCsv(this, *cnDatabase, m_table);
+    exportTableToCsv(this, *cnDatabase, m_table, ui->chkGuardFormulas->isChecked());
 }
 
 void frmOpenDb::cmdImportCsv_Click() {

@@ -2,7 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
+#include <new>
 
 #include "Connection.h"
 #include "CsvTransfer.h"
@@ -15,9 +17,13 @@ namespace {
 constexpr int kRefusalsShown = 100;
 constexpr qint64 kReportEveryMs = 1000;
 
+// Reports go to the standard error instead while the CSV itself goes to the standard output.
+bool g_reportToStderr = false;
+
 void out(const QString& text) {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
+    std::FILE* to = g_reportToStderr ? stderr : stdout;
+    std::fputs(qPrintable(text + QLatin1Char('\n')), to);
+    std::fflush(to);
 }
 
 void err(const QString& text) {
@@ -44,12 +50,18 @@ Progress reporter(const QString& verb) {
 
 }  // namespace
 
-int exportCsvCommand(const QString& database, const QString& table, const QString& csvPath) {
+int exportCsvCommand(const QString& database, const QString& table, const QString& csvPath,
+                     bool guardFormulas) {
+    // A reader that goes away (| head) is a failed write, undone, not the program's end.
+    std::signal(SIGPIPE, SIG_IGN);
+    const QString target = QFileInfo(csvPath).absoluteFilePath();
+    g_reportToStderr =
+        target.startsWith(QLatin1String("/dev/")) || target.startsWith(QLatin1String("/proc/"));
     try {
         store::Connection connection;
         open(connection, database);
-        const ExportResult r =
-            exportCsv(connection, table, csvPath, reporter(QStringLiteral("Exported")));
+        const ExportResult r = exportCsv(connection, table, csvPath,
+                                         reporter(QStringLiteral("Exported")), guardFormulas);
         out(QStringLiteral("Exported %1 rows and %2 pictures of the table '%3' to '%4'.")
                 .arg(r.rows)
                 .arg(r.pictures)
@@ -58,14 +70,19 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
     } catch (const store::StoreError& e) {
         err(e.description());
         return kCsvFailed;
+    } catch (const std::bad_alloc&) {
+        err(QStringLiteral("There is not enough memory to export the table '%1'.").arg(table));
+        return kCsvFailed;
     }
 }
 
-int importCsvCommand(const QString& database, const QString& table, const QString& csvPath) {
+int importCsvCommand(const QString& database, const QString& table, const QString& csvPath,
+                     bool picturesFromAnywhere) {
     try {
         store::Connection connection;
         open(connection, database);
         CsvImport import(connection, table, csvPath);
+        import.setPicturesFromAnywhere(picturesFromAnywhere);
         if (!import.unknownColumns().isEmpty()) {
             err(QStringLiteral("The header row of '%1' names columns the table '%2' does not have: "
                                "%3. Nothing was "
@@ -94,6 +111,10 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
         return kCsvDone;
     } catch (const store::StoreError& e) {
         err(e.description() + QStringLiteral(" Nothing was imported."));
+        return kCsvFailed;
+    } catch (const std::bad_alloc&) {
+        err(QStringLiteral("There is not enough memory to import '%1'. Nothing was imported.")
+                .arg(csvPath));
         return kCsvFailed;
     }
 }

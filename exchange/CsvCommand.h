@@ -14,7 +14,11 @@ enum CsvExit : int {
 // "--export-csv DATABASE TABLE FILE" and "--import-csv DATABASE TABLE FILE" without a window:
 // progress on standard output, the reason of a failure on standard error. An import from a
 // script is all or nothing: any refused row or unknown column leaves the table as it was.
-int exportCsvCommand(const QString& database, const QString& table, const QString& csvPath);
-int importCsvCommand(const QString& database, const QString& table, const QString& csvPath);
+// Texts a spreadsheet would run as formulas are written with a leading "'" unless
+// `guardFormulas` is false; pictures outside the CSV's folder are read only when allowed.
+int exportCsvCommand(const QString& database, const QString& table, const QString& csvPath,
+                     bool guardFormulas = true);
+int importCsvCommand(const QString& database, const QString& table, const QString& csvPath,
+                     bool picturesFromAnywhere = false);
 
 }  // namespace exchange

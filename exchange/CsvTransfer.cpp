@@ -1,11 +1,21 @@
 #include "CsvTransfer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "Connection.h"
 #include "CsvFile.h"
@@ -13,6 +23,7 @@
 #include "Recordset.h"
 #include "StoreError.h"
 #include "TableAppender.h"
+#include "Value.h"
 
 namespace exchange {
 
@@ -34,51 +45,92 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The plain form of a number, as this program writes it, read straight from the field's bytes;
-// the store then checks it as any value. Anything else (the user's locale, blanks, a plus sign)
-// is handed to the store as text. A file of many rows is mostly numbers.
-QVariant plainNumber(store::DataTypeEnum type, QByteArrayView bytes) {
+// What a field in the plain form of a number (as this program writes it) is in a numeric
+// column. The plain form goes first in every column: a dot is the decimal point wherever it
+// stands, so "1.234" is the same number in each column whatever the user's locale.
+enum class Plain { No, Number, NotWhole };
+
+Plain plainNumber(store::DataTypeEnum type, QByteArrayView bytes, QVariant& number) {
     const char* first = bytes.constData();
     const char* last = first + bytes.size();
     const char* digits = first != last && *first == '-' ? first + 1 : first;
-    if (digits == last || !isDigit(*digits)) return QVariant();
+    if (digits == last || !isDigit(*digits)) return Plain::No;
     switch (type) {
         case store::adInteger:
-        case store::adSmallInt: {
+        case store::adSmallInt:
+        case store::adBigInt: {
             qint64 n = 0;
             const auto res = std::from_chars(first, last, n);
-            if (res.ec != std::errc() || res.ptr != last) return QVariant();
-            return QVariant::fromValue(n);
+            if (res.ec == std::errc() && res.ptr == last) {
+                number = QVariant::fromValue(n);
+                return Plain::Number;
+            }
+            const char* p = digits;
+            while (p != last && isDigit(*p)) ++p;
+            if (p != last && *p == '.' && std::all_of(p + 1, last, isDigit)) return Plain::NotWhole;
+            return Plain::No;
         }
         case store::adCurrency: {
+            // Exact to the ten-thousandth over the whole range, not through a double.
             const char* p = digits;
-            qint64 whole = 0;
+            quint64 whole = 0;
             int wholeDigits = 0;
-            for (; p != last && isDigit(*p); ++p, ++wholeDigits) whole = whole * 10 + (*p - '0');
-            if (wholeDigits > 14) return QVariant();
-            qint64 frac = 0;
+            for (; p != last && isDigit(*p); ++p, ++wholeDigits)
+                whole = whole * 10 + quint64(*p - '0');
+            if (wholeDigits > 15) return Plain::No;
+            quint64 frac = 0;
             int fracDigits = 0;
             if (p != last && *p == '.')
                 for (++p; p != last && isDigit(*p) && fracDigits < 4; ++p, ++fracDigits)
-                    frac = frac * 10 + (*p - '0');
-            if (p != last) return QVariant();
+                    frac = frac * 10 + quint64(*p - '0');
+            if (p != last) return Plain::No;
             for (int i = fracDigits; i < 4; ++i) frac *= 10;
-            const qint64 scaled = whole * store::Currency::kScale + frac;
-            return QVariant::fromValue(store::Currency{digits != first ? -scaled : scaled});
+            const quint64 scaled = whole * quint64(store::Currency::kScale) + frac;
+            const bool negative = digits != first;
+            const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
+            if (scaled > limit) return Plain::No;
+            number = QVariant::fromValue(
+                store::Currency{negative ? qint64(0 - scaled) : qint64(scaled)});
+            return Plain::Number;
         }
         case store::adSingle:
         case store::adDouble: {
             for (const char* p = first; p != last; ++p)
                 if (!isDigit(*p) && *p != '.' && *p != 'e' && *p != 'E' && *p != '-' && *p != '+')
-                    return QVariant();
+                    return Plain::No;
             double d = 0;
             const auto res = std::from_chars(first, last, d);
-            if (res.ec != std::errc() || res.ptr != last || !std::isfinite(d)) return QVariant();
-            return d;
+            if (res.ec != std::errc() || res.ptr != last || !std::isfinite(d)) return Plain::No;
+            number = d;
+            return Plain::Number;
         }
         default:
-            return QVariant();
+            return Plain::No;
     }
+}
+
+// The row key as written: any whole number the table's keys may be, not only those of the
+// column's declared size (new keys count on past it).
+std::optional<qint64> keyNumber(const QString& text) {
+    bool ok = false;
+    const qint64 key = text.trimmed().toLongLong(&ok);
+    if (ok) return key;
+    return store::parseInteger(text);
+}
+
+bool isInside(const QString& path, const QString& folder) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return !canonical.isEmpty() && canonical.startsWith(folder + QLatin1Char('/'));
+}
+
+}  // namespace
+
+namespace {
+
+// /dev/stdout and the like: written to, but no place for anything beside them.
+bool isProcessTarget(const QString& csvPath) {
+    const QString path = QFileInfo(csvPath).absoluteFilePath();
+    return path.startsWith(QLatin1String("/dev/")) || path.startsWith(QLatin1String("/proc/"));
 }
 
 }  // namespace
@@ -87,11 +139,216 @@ QString picturesFolder(const QString& csvPath) {
     const QFileInfo info(csvPath);
     QString base = info.fileName();
     if (base.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) base.chop(4);
-    return info.absoluteDir().filePath(base + QStringLiteral("_pictures"));
+    // The pictures of a CSV written to the standard output go into the current folder.
+    const QDir folder = isProcessTarget(csvPath) ? QDir::current() : info.absoluteDir();
+    return folder.filePath(base + QStringLiteral("_pictures"));
 }
 
+bool isFormulaStart(QChar c) {
+    const char16_t u = c.unicode();
+    return u == '=' || u == '+' || u == '-' || u == '@' || u == '\t' || u == '\r';
+}
+
+QString formulaGuarded(const QString& text, bool guard) {
+    qsizetype quotes = 0;
+    while (quotes < text.size() && text.at(quotes) == QLatin1Char('\'')) ++quotes;
+    // Text that already begins with quotes before a formula sign gets one more whatever the
+    // choice, so that reading takes exactly one off again.
+    if (quotes < text.size() && isFormulaStart(text.at(quotes)) && (guard || quotes > 0))
+        return QLatin1Char('\'') + text;
+    return text;
+}
+
+QString formulaUnguarded(const QString& text) {
+    qsizetype quotes = 0;
+    while (quotes < text.size() && text.at(quotes) == QLatin1Char('\'')) ++quotes;
+    if (quotes > 0 && quotes < text.size() && isFormulaStart(text.at(quotes))) return text.mid(1);
+    return text;
+}
+
+namespace {
+
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Where the CSV goes: an ordinary file is replaced whole when the export is done; a pipe, a
+// terminal or the standard output is written as the rows come. Nothing else is written to.
+std::unique_ptr<QFileDevice> openCsvTarget(const QString& csvPath) {
+    const QByteArray native = QFile::encodeName(csvPath);
+    struct stat st {};
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    if (!exists || (S_ISREG(st.st_mode) && !isProcessTarget(csvPath))) {
+        auto out = std::make_unique<QSaveFile>(csvPath);
+        if (!out->open(QIODevice::WriteOnly))
+            fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                                          .arg(csvPath, out->errorString()));
+        return out;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode))
+        fileError(kErrFileAccess, QStringLiteral("'%1' is a folder or a device that is not a file; "
+                                                 "the CSV cannot be written there.")
+                                      .arg(csvPath));
+    // Not waiting for a reader that may never come.
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fileError(kErrFileAccess,
+                  errno == ENXIO
+                      ? QStringLiteral("No program reads from the pipe '%1'.").arg(csvPath)
+                      : QStringLiteral("'%1' cannot be written (%2).").arg(csvPath, errnoText()));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    auto out = std::make_unique<QFile>();
+    out->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    return out;
+}
+
+// The file name of a picture: the record's key in a form that stays inside the folder (no
+// separator, no leading dot, not too long), unique for each key.
+QString pictureBaseName(const QString& key) {
+    QString name = QString::fromLatin1(QUrl::toPercentEncoding(key));
+    if (name.startsWith(QLatin1Char('.'))) name.replace(0, 1, QStringLiteral("%2E"));
+    if (name.size() > 120)
+        name = name.left(80) + QLatin1Char('~') +
+               QString::fromLatin1(
+                   QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
+    return name;
+}
+
+// The folder of an export's pictures. Only ever a new or empty folder, so that no file the user
+// has there is replaced; files are made, never opened, and a link in their place is refused.
+class PictureFolder {
+public:
+    explicit PictureFolder(const QString& path) : m_path(path) {}
+    PictureFolder(const PictureFolder&) = delete;
+    PictureFolder& operator=(const PictureFolder&) = delete;
+    ~PictureFolder() {
+        if (m_dir >= 0) ::close(m_dir);
+    }
+
+    void write(const QString& name, const QByteArray& bytes) {
+        if (m_dir < 0) open();
+        const QByteArray native = QFile::encodeName(name);
+        const int fd = ::openat(m_dir, native.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            fileError(kErrFileAccess, QStringLiteral("The picture file '%1' cannot be made (%2).")
+                                          .arg(filePath(name), errnoText()));
+        m_written.push_back(native);
+        QFile file;
+        file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            fileError(kErrFileAccess,
+                      QStringLiteral("The picture file '%1' cannot be written (%2).")
+                          .arg(filePath(name), file.errorString()));
+    }
+
+    // Takes away what this export made, and nothing else.
+    void undo() {
+        if (m_dir < 0) return;
+        for (const QByteArray& name : m_written) ::unlinkat(m_dir, name.constData(), 0);
+        m_written.clear();
+        if (m_made) ::rmdir(QFile::encodeName(m_path).constData());
+    }
+
+    QString filePath(const QString& name) const { return m_path + QLatin1Char('/') + name; }
+
+private:
+    void open() {
+        const QByteArray native = QFile::encodeName(m_path);
+        if (::mkdir(native.constData(), 0777) == 0) {
+            m_made = true;
+        } else if (errno != EEXIST) {
+            fileError(
+                kErrFileAccess,
+                QStringLiteral("The folder '%1' cannot be made (%2).").arg(m_path, errnoText()));
+        }
+        m_dir = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (m_dir < 0 || (!m_made && !QDir(m_path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                           QDir::Hidden | QDir::System)))
+            fileError(kErrFileAccess,
+                      QStringLiteral("'%1' already exists and is not an empty folder. The pictures "
+                                     "go into a new or empty folder, so that none of your files "
+                                     "is replaced: choose another name for the CSV file, or move "
+                                     "that folder away.")
+                          .arg(m_path));
+    }
+
+    QString m_path;
+    int m_dir = -1;
+    bool m_made = false;
+    std::vector<QByteArray> m_written;
+};
+
+struct ExportRun {
+    store::Recordset& rs;
+    QFileDevice& out;
+    const QString& csvPath;
+    bool guardFormulas;
+    PictureFolder pictures;
+    QString folderName;
+    QByteArray buffer;
+    int keyColumn = -1;
+    int imageColumn = -1;
+
+    void flush() {
+        if (out.write(buffer) != buffer.size())
+            fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                                          .arg(csvPath, out.errorString()));
+        buffer.clear();
+    }
+
+    void header() {
+        const int k = rs.fields().Count();
+        for (int i = 0; i < k; ++i) {
+            const QString name = rs.fields()[i].Name();
+            if (keyColumn < 0 && name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) keyColumn = i;
+            if (imageColumn < 0 && name.compare(QLatin1String("Image"), Qt::CaseInsensitive) == 0)
+                imageColumn = i;
+            if (i > 0) buffer += ',';
+            appendCsvField(buffer, formulaGuarded(name, guardFormulas), false);
+        }
+        buffer += "\r\n";
+    }
+
+    // One row; returns the number of pictures written.
+    int row(qint64 rowNumber) {
+        store::Fields& fields = rs.fields();
+        const int k = fields.Count();
+        int written = 0;
+        for (int i = 0; i < k; ++i) {
+            if (i > 0) buffer += ',';
+            const QVariant value = fields[i].Value();
+            if (value.typeId() == QMetaType::QString) {
+                appendCsvField(buffer, formulaGuarded(value.toString(), guardFormulas), false);
+            } else if (value.typeId() != QMetaType::QByteArray) {
+                appendCsvValue(buffer, value);
+            } else {
+                appendCsvField(buffer, picture(rowNumber, i, value.toByteArray()), false);
+                ++written;
+            }
+        }
+        buffer += "\r\n";
+        return written;
+    }
+
+    // A picture: a file of its own, named by the record's key; the field names the file.
+    QString picture(qint64 rowNumber, int column, const QByteArray& bytes) {
+        const QVariant key = keyColumn >= 0 ? rs.fields()[keyColumn].Value() : QVariant();
+        QString name = keyColumn < 0  ? QString::number(rowNumber)
+                       : key.isNull() ? QStringLiteral("row-%1").arg(rowNumber)
+                                      : pictureBaseName(csvText(key));
+        if (column != imageColumn) name += QLatin1Char('-') + QString::number(column);
+        const QString extension = pictureExtension(bytes);
+        name += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
+        pictures.write(name, bytes);
+        return formulaGuarded(folderName + QLatin1Char('/') + name, guardFormulas);
+    }
+};
+
+}  // namespace
+
 ExportResult exportCsv(store::Connection& connection, const QString& table, const QString& csvPath,
-                       const Progress& progress) {
+                       const Progress& progress, bool guardFormulas) {
     // Replacing the database with its own export would lose it.
     const QString database = QFileInfo(connection.dataSource()).canonicalFilePath();
     if (!database.isEmpty() && QFileInfo(csvPath).canonicalFilePath() == database)
@@ -107,102 +364,40 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
     }
     auto rs = connection.Execute(QStringLiteral("SELECT * FROM ") + source);
 
-    QSaveFile out(csvPath);
-    if (!out.open(QIODevice::WriteOnly))
-        fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
-                                      .arg(csvPath, out.errorString()));
-
+    const std::unique_ptr<QFileDevice> out = openCsvTarget(csvPath);
+    auto* replaced = qobject_cast<QSaveFile*>(out.get());
     const QString folder = picturesFolder(csvPath);
-    const QString folderName = QFileInfo(folder).fileName();
-    const bool folderExisted = QFileInfo::exists(folder);
-    bool folderMade = false;
-    QStringList picturesWritten;
+    ExportRun run{
+        *rs, *out, csvPath, guardFormulas, PictureFolder(folder), QFileInfo(folder).fileName(), {}};
     // Nothing of a failed or cancelled export stays behind: the CSV is only put in place at the
     // end, and the pictures written so far go again.
-    auto undoPictures = [&] {
-        if (folderMade)
-            QDir(folder).removeRecursively();
-        else
-            for (const QString& file : picturesWritten) QFile::remove(file);
-    };
-
     ExportResult result;
     try {
-        store::Fields& fields = rs->fields();
-        const int k = fields.Count();
-        int keyColumn = -1;
-        int imageColumn = -1;
-        QByteArray buffer;
-        for (int i = 0; i < k; ++i) {
-            const QString name = rs->fields()[i].Name();
-            if (keyColumn < 0 && name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) keyColumn = i;
-            if (imageColumn < 0 && name.compare(QLatin1String("Image"), Qt::CaseInsensitive) == 0)
-                imageColumn = i;
-            if (i > 0) buffer += ',';
-            appendCsvField(buffer, name, false);
-        }
-        buffer += "\r\n";
-        auto flush = [&] {
-            if (out.write(buffer) != buffer.size())
-                fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
-                                              .arg(csvPath, out.errorString()));
-            buffer.clear();
-        };
+        run.header();
         if (progress && !progress(0, total)) result.cancelled = true;
         while (!result.cancelled && !rs->EOF_()) {
             ++result.rows;
-            for (int i = 0; i < k; ++i) {
-                if (i > 0) buffer += ',';
-                const QVariant value = fields[i].Value();
-                if (value.typeId() != QMetaType::QByteArray) {
-                    appendCsvValue(buffer, value);
-                    continue;
-                }
-                // A picture: a file of its own, named by the record's key.
-                const QByteArray bytes = value.toByteArray();
-                const QVariant key = keyColumn >= 0 ? rs->fields()[keyColumn].Value() : QVariant();
-                QString name = key.isNull() ? QString::number(result.rows) : csvText(key);
-                if (i != imageColumn) name += QLatin1Char('-') + QString::number(i);
-                QString extension = pictureExtension(bytes);
-                name +=
-                    QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
-                if (!folderExisted && !folderMade) {
-                    if (!QDir().mkpath(folder))
-                        fileError(kErrFileAccess,
-                                  QStringLiteral("The folder '%1' cannot be made.").arg(folder));
-                    folderMade = true;
-                }
-                QFile picture(QDir(folder).filePath(name));
-                picturesWritten << picture.fileName();
-                if (!picture.open(QIODevice::WriteOnly) || picture.write(bytes) != bytes.size() ||
-                    !picture.flush())
-                    fileError(kErrFileAccess,
-                              QStringLiteral("The picture file '%1' cannot be written (%2).")
-                                  .arg(picture.fileName(), picture.errorString()));
-                ++result.pictures;
-                appendCsvField(buffer, folderName + QLatin1Char('/') + name, false);
-            }
-            buffer += "\r\n";
-            if (buffer.size() >= kWriteBlock) flush();
+            result.pictures += run.row(result.rows);
+            if (run.buffer.size() >= kWriteBlock) run.flush();
             if (progress && result.rows % kProgressEvery == 0 && !progress(result.rows, total))
                 result.cancelled = true;
             rs->MoveNext();
         }
         if (!result.cancelled) {
-            flush();
+            run.flush();
             if (progress) progress(result.rows, total);
-            if (!out.commit())
+            if (replaced ? !replaced->commit() : !out->flush())
                 fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
-                                              .arg(csvPath, out.errorString()));
+                                              .arg(csvPath, out->errorString()));
         }
     } catch (...) {
-        out.cancelWriting();
-        undoPictures();
+        if (replaced) replaced->cancelWriting();
+        run.pictures.undo();
         throw;
     }
     if (result.cancelled) {
-        out.cancelWriting();
-        undoPictures();
+        if (replaced) replaced->cancelWriting();
+        run.pictures.undo();
     }
     return result;
 }
@@ -232,6 +427,7 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
                       QStringLiteral("The header row of '%1' is not UTF-8 text, so the file is "
                                      "not a CSV file the program reads.")
                           .arg(csvPath));
+        name = formulaUnguarded(name);
         int column = -1;
         for (size_t i = 0; i < columns.size(); ++i)
             if (columns[i].name.compare(name.trimmed(), Qt::CaseInsensitive) == 0) column = int(i);
@@ -257,16 +453,16 @@ CsvImport::~CsvImport() = default;
 
 void CsvImport::refuse(qint64 line, const QString& column, const QString& value,
                        const QString& reason) {
-    if (m_refusals.size() < kRefusalsKept) m_refusals.push_back({line, column, value, reason});
+    if (m_refusals.size() < kRefusalsKept)
+        m_refusals.push_back({line, column, store::abridged(value), reason});
 }
 
 bool CsvImport::run(bool newKeys, const Progress& progress) {
-    m_rowsRead = m_rowsAdded = m_rowsRefused = m_takenKeyRows = 0;
+    m_rowsRead = m_rowsAdded = m_rowsRefused = m_takenKeyRows = m_outsideRows = 0;
     m_refusals.clear();
     store::TableAppender target(m_connection, m_table);
     const auto& columns = target.columns();
-    const int keyColumn = target.keyColumn();
-    const QDir base = QFileInfo(m_path).absoluteDir();
+    m_folder = QFileInfo(QFileInfo(m_path).absolutePath()).canonicalFilePath();
 
     CsvReader reader(m_path);
     std::vector<CsvField> fields;
@@ -281,7 +477,7 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
     while (reader.next(fields)) {
         ++m_rowsRead;
         const qint64 line = reader.line();
-        if (qsizetype(fields.size()) > m_header.size()) {
+        if (qsizetype(fields.size()) != m_header.size()) {
             refuse(line, QString(), QString(),
                    QStringLiteral("The row has %1 fields; the header row names %2 columns.")
                        .arg(fields.size())
@@ -290,83 +486,14 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
             continue;
         }
         std::fill(values.begin(), values.end(), QVariant());
-        bool refused = false;
-        bool keyWasTaken = false;
-        for (size_t j = 0; j < fields.size(); ++j) {
-            const int column = m_columnOf[j];
-            if (column < 0) continue;
-            const store::ColumnInfo& info = columns[size_t(column)];
-            const CsvField& f = fields[j];
-            // A number in the plain form needs no text made of it.
-            if (column != keyColumn && !f.isNull) {
-                const QVariant plain = plainNumber(info.type, f.bytes);
-                if (plain.isValid()) {
-                    try {
-                        values[size_t(column)] = target.convert(column, plain);
-                        continue;
-                    } catch (const store::StoreError&) {
-                        // told below, with the text as written
-                    }
-                }
-            }
-            QString text;
-            if (!f.isNull && !decodeUtf8(f.bytes, text)) {
-                refuse(line, info.name, QString::fromLatin1(f.bytes.toByteArray()),
-                       QStringLiteral("The text is not UTF-8 (save the file as CSV UTF-8)."));
-                refused = true;
-                continue;
-            }
-            try {
-                if (column == keyColumn) {
-                    // The file's key, where it is free.
-                    if (text.trimmed().isEmpty()) continue;
-                    const QVariant key = target.convert(column, text);
-                    if (!target.keyTaken(key.toLongLong())) {
-                        values[size_t(column)] = key;
-                    } else if (!newKeys) {
-                        refuse(line, info.name, text,
-                               QStringLiteral("The key %1 is taken by another record.")
-                                   .arg(key.toLongLong()));
-                        keyWasTaken = true;
-                    }
-                } else if (info.type == store::adLongVarBinary) {
-                    if (text.isEmpty()) continue;
-                    const QString path = QDir::isAbsolutePath(text) ? text : base.filePath(text);
-                    if (const QString why = pictureFileRefusal(path); !why.isEmpty()) {
-                        refuse(line, info.name, text, why);
-                        refused = true;
-                        continue;
-                    }
-                    QFile file(path);
-                    QByteArray bytes;
-                    if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
-                    if (bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
-                        refuse(line, info.name, text,
-                               QStringLiteral("The file '%1' cannot be read (%2).")
-                                   .arg(path, file.errorString()));
-                        refused = true;
-                    } else if (pictureExtension(bytes).isEmpty()) {
-                        refuse(line, info.name, text,
-                               QStringLiteral("The file '%1' does not appear to be a picture "
-                                              "(JPEG, BMP, GIF, PNG or "
-                                              "icon).")
-                                   .arg(path));
-                        refused = true;
-                    } else {
-                        values[size_t(column)] = target.convert(column, bytes);
-                    }
-                } else if (!f.isNull && (!text.isEmpty() || isTextType(info.type))) {
-                    // An empty field is Null; quotes around nothing make an empty text.
-                    values[size_t(column)] = target.convert(column, text);
-                }
-            } catch (const store::StoreError& e) {
-                refuse(line, info.name, text, e.description());
-                refused = true;
-            }
-        }
-        if (refused || keyWasTaken) {
+        RowState row;
+        for (size_t j = 0; j < fields.size(); ++j)
+            if (m_columnOf[j] >= 0)
+                takeField(target, m_columnOf[j], fields[j], line, newKeys, values, row);
+        if (row.refused || row.keyTaken) {
             ++m_rowsRefused;
-            if (!refused) ++m_takenKeyRows;
+            if (!row.refused) ++m_takenKeyRows;
+            if (row.outside) ++m_outsideRows;
         } else {
             try {
                 target.append(values);
@@ -381,6 +508,109 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
     }
     if (progress) progress(m_rowsRead, m_rowsRead);
     return true;
+}
+
+void CsvImport::takeField(store::TableAppender& target, int column, const CsvField& f, qint64 line,
+                          bool newKeys, std::vector<QVariant>& values, RowState& row) {
+    const store::ColumnInfo& info = target.columns()[size_t(column)];
+    // A number in the plain form needs no text made of it.
+    if (column != target.keyColumn() && !f.isNull) {
+        QVariant plain;
+        const Plain kind = plainNumber(info.type, f.bytes, plain);
+        if (kind == Plain::NotWhole) {
+            refuse(line, info.name, QString::fromLatin1(f.bytes.toByteArray()),
+                   QStringLiteral("The column takes whole numbers, and a dot is read as a "
+                                  "decimal point in every column (write numbers without "
+                                  "thousands separators)."));
+            row.refused = true;
+            return;
+        }
+        if (kind == Plain::Number) {
+            try {
+                values[size_t(column)] = target.convert(column, plain);
+                return;
+            } catch (const store::StoreError&) {
+                // told below, with the text as written
+            }
+        }
+    }
+    QString text;
+    if (!f.isNull && !decodeUtf8(f.bytes, text)) {
+        refuse(line, info.name,
+               QString::fromLatin1(
+                   f.bytes.first(std::min<qsizetype>(f.bytes.size(), 200)).toByteArray()),
+               QStringLiteral("The text is not UTF-8 (save the file as CSV UTF-8)."));
+        row.refused = true;
+        return;
+    }
+    text = formulaUnguarded(text);
+    try {
+        if (column == target.keyColumn()) {
+            takeKey(target, column, text, line, newKeys, values, row);
+        } else if (info.type == store::adLongVarBinary) {
+            if (!text.isEmpty()) takePicture(target, column, text, line, values, row);
+        } else if (!f.isNull && (!text.isEmpty() || isTextType(info.type))) {
+            // An empty field is Null; quotes around nothing make an empty text.
+            values[size_t(column)] = target.convert(column, text);
+        }
+    } catch (const store::StoreError& e) {
+        refuse(line, info.name, text, e.description());
+        row.refused = true;
+    }
+}
+
+void CsvImport::takeKey(store::TableAppender& target, int column, const QString& text, qint64 line,
+                        bool newKeys, std::vector<QVariant>& values, RowState& row) {
+    // The file's key, where it is free.
+    if (text.trimmed().isEmpty()) return;
+    const std::optional<qint64> key = keyNumber(text);
+    if (!key) {
+        refuse(line, target.columns()[size_t(column)].name, text,
+               QStringLiteral("The key needs a whole number."));
+        row.refused = true;
+    } else if (!target.keyTaken(*key)) {
+        values[size_t(column)] = QVariant::fromValue(*key);
+    } else if (!newKeys) {
+        refuse(line, target.columns()[size_t(column)].name, text,
+               QStringLiteral("The key %1 is taken by another record.").arg(*key));
+        row.keyTaken = true;
+    }
+}
+
+void CsvImport::takePicture(store::TableAppender& target, int column, const QString& text,
+                            qint64 line, std::vector<QVariant>& values, RowState& row) {
+    const QString& name = target.columns()[size_t(column)].name;
+    const QString path = QDir::cleanPath(QDir(m_folder).filePath(text));
+    QString why = pictureFileRefusal(path);
+    if (why.isEmpty() && !m_picturesFromAnywhere && !isInside(path, m_folder)) {
+        why = QStringLiteral(
+                  "The picture is outside the folder of the CSV file ('%1'); only "
+                  "pictures in that folder or below it are read unless others are "
+                  "allowed.")
+                  .arg(m_folder);
+        row.outside = true;
+    }
+    if (!why.isEmpty()) {
+        refuse(line, name, text, why);
+        row.refused = true;
+        return;
+    }
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
+    if (bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
+        refuse(line, name, text,
+               QStringLiteral("The file '%1' cannot be read (%2).").arg(path, file.errorString()));
+        row.refused = true;
+    } else if (pictureExtension(bytes).isEmpty()) {
+        refuse(line, name, text,
+               QStringLiteral("The file '%1' does not appear to be a picture (JPEG, BMP, GIF, PNG "
+                              "or icon).")
+                   .arg(path));
+        row.refused = true;
+    } else {
+        values[size_t(column)] = target.convert(column, bytes);
+    }
 }
 
 QStringList refusalLines(const CsvImport& import, int limit) {

@@ -2,14 +2,18 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <vector>
 
 namespace store {
 class Connection;
-}
+class TableAppender;
+}  // namespace store
 
 namespace exchange {
+
+struct CsvField;
 
 // Told how far a long run has come; false asks it to stop.
 using Progress = std::function<bool(qint64 rowsDone, qint64 rowsInAll)>;
@@ -24,9 +28,21 @@ struct ExportResult {
 // values (pictures) go into the folder "<name of the CSV>_pictures" beside it, one file per
 // record named by its key and given the extension its content shows; the field holds the
 // file's name relative to the CSV. Streamed: a table of any size in little memory. A failed or
-// cancelled export leaves no CSV and no picture folder of its own behind.
+// cancelled export leaves no CSV and no picture file of its own behind. The picture folder must
+// be new or empty: no file the user has is replaced. A pipe or the standard output is written
+// as the rows come; an ordinary file only when the export is done.
+// With `guardFormulas`, a text that a spreadsheet would take for a formula is written with a
+// leading "'" (formulaGuarded).
 ExportResult exportCsv(store::Connection& connection, const QString& table, const QString& csvPath,
-                       const Progress& progress = {});
+                       const Progress& progress = {}, bool guardFormulas = false);
+
+// A text that begins with a formula sign (= + - @, a tab or CR) made inert for spreadsheets
+// with a leading "'" when `guard` is set; a text with quotes before such a sign gets one more
+// whatever `guard` is. formulaUnguarded takes exactly that quote off again, so that the text
+// reads back as it was.
+bool isFormulaStart(QChar c);
+QString formulaGuarded(const QString& text, bool guard);
+QString formulaUnguarded(const QString& text);
 
 // The folder the pictures of `csvPath` go into.
 QString picturesFolder(const QString& csvPath);
@@ -54,6 +70,8 @@ public:
 
     // Header names that match no column of the table; their values are left out.
     QStringList unknownColumns() const { return m_unknown; }
+    // Pictures are read from the CSV's folder and below it only, unless others are allowed.
+    void setPicturesFromAnywhere(bool allowed) { m_picturesFromAnywhere = allowed; }
 
     // Adds the file's rows to the table inside the connection's open transaction: each row
     // through the store's own checks, a refused row left out and recorded. A key in the file is
@@ -66,10 +84,23 @@ public:
     qint64 rowsRefused() const { return m_rowsRefused; }
     // Rows refused only because their key is taken.
     qint64 rowsWithTakenKeys() const { return m_takenKeyRows; }
+    // Rows refused only because a picture is outside the CSV's folder, among others.
+    qint64 rowsWithOutsidePictures() const { return m_outsideRows; }
     const std::vector<Refusal>& refusals() const { return m_refusals; }
 
 private:
+    struct RowState {
+        bool refused = false;
+        bool keyTaken = false;
+        bool outside = false;
+    };
     void refuse(qint64 line, const QString& column, const QString& value, const QString& reason);
+    void takeField(store::TableAppender& target, int column, const CsvField& f, qint64 line,
+                   bool newKeys, std::vector<QVariant>& values, RowState& row);
+    void takeKey(store::TableAppender& target, int column, const QString& text, qint64 line,
+                 bool newKeys, std::vector<QVariant>& values, RowState& row);
+    void takePicture(store::TableAppender& target, int column, const QString& text, qint64 line,
+                     std::vector<QVariant>& values, RowState& row);
 
     store::Connection& m_connection;
     QString m_table;
@@ -81,6 +112,9 @@ private:
     qint64 m_rowsAdded = 0;
     qint64 m_rowsRefused = 0;
     qint64 m_takenKeyRows = 0;
+    qint64 m_outsideRows = 0;
+    bool m_picturesFromAnywhere = false;
+    QString m_folder;  // the CSV's folder, links resolved
     std::vector<Refusal> m_refusals;
 };
 
