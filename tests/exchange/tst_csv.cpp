@@ -1,7 +1,10 @@
 // Tables out to CSV with their pictures and parts in from CSV, from the chooser's buttons and
 // from the command line: exact round trips, the files spreadsheets write, refused rows, cancel.
 
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLocale>
 #include <QProcess>
@@ -11,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "ChooserSession.h"
 #include "Control.h"
@@ -77,6 +81,11 @@ QString makeAwkwardCatalogue(ProgramFolder& folder) {
             {{"PartNumber", "Q-4"},
              {"PartName", QString::fromUtf8("日本語 テキスト")},
              {"Image", pictureBytes("ico", 16, 16, Qt::yellow)}});
+    // Texts a spreadsheet would run, the largest key and amounts the store holds.
+    sqliteShell(db, QStringLiteral("INSERT INTO Parts (PartID, PartNumber, PartName, Color, "
+                                   "Material, \"Retail Price\", \"Wholesale Price\") VALUES "
+                                   "(2147483648, '=1+2', '''-x', '@SUM(A1)', '''''+y', "
+                                   "9223372036854775807, -9223372036854775808)"));
     return db;
 }
 
@@ -192,6 +201,45 @@ QByteArray run(const QStringList& args, int& exitCode, QByteArray* errors = null
     return p.readAllStandardOutput();
 }
 
+// The program without a window, in `folder`, with the environment's additions; ended after
+// 60 s so that a run that hangs fails the test instead.
+struct Run {
+    int code = -1;
+    QByteArray out, err;
+};
+Run runIn(const QString& folder, const QStringList& args, const QStringList& env = {},
+          const QString& shell = QString()) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& kv : env) e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section('=', 1));
+    p.setProcessEnvironment(e);
+    p.setWorkingDirectory(folder);
+    if (shell.isEmpty()) {
+        p.start(QStringLiteral(COGWRIGHT_BIN), args);
+    } else {
+        // A shell line that ends in exec "$@", for limits set with ulimit.
+        p.start(QStringLiteral("bash"), QStringList{"-c", shell + QStringLiteral(" exec \"$@\""),
+                                                    "sh", QStringLiteral(COGWRIGHT_BIN)} +
+                                            args);
+    }
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "(did not end within 60 s)";
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                  QDir::System);
+}
+
 }  // namespace
 
 class CsvTest : public QObject {
@@ -200,14 +248,22 @@ class CsvTest : public QObject {
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
+    void everyValueAndPictureRoundTrips_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+    }
+
     void everyValueAndPictureRoundTrips() {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
         ProgramFolder data;
         Chooser c(makeAwkwardCatalogue(data));
         QVERIFY(c.enabled("cmdExportCsv") && c.enabled("cmdImportCsv"));
         const QString before = dump(c.db);
         const QString csv = c.folder.file(QStringLiteral("parts out.csv"));
         c.exportTo(csv);
-        QVERIFY2(c.lastMessage().contains(QStringLiteral("4 rows")), qPrintable(c.lastMessage()));
+        QVERIFY2(c.lastMessage().contains(QStringLiteral("5 rows")), qPrintable(c.lastMessage()));
         QCOMPARE(c.platform.fileDialogs.back().caption, QStringLiteral("Export to CSV"));
 
         // The file as other programs read it.
@@ -220,6 +276,11 @@ private slots:
             "16777216,\"\","));
         QVERIFY(bytes.contains(",2026-02-28 23:59:58,parts out_pictures/1.jpg\r\n"));
         QVERIFY(bytes.contains(QString::fromUtf8("日本語 テキスト").toUtf8()));
+        // Formulas kept from running: one quote more where a sign follows quotes.
+        QVERIFY2(bytes.contains("\r\n2147483648,'=1+2,''-x,,,922337203685477.5807,"
+                                "-922337203685477.5808,"),
+                 bytes.constData());
+        QVERIFY(bytes.contains(",'@SUM(A1),'''+y,"));
         const QDir pictures(c.folder.file(QStringLiteral("parts out_pictures")));
         QCOMPARE(pictures.entryList(QDir::Files),
                  (QStringList{"1.jpg", "2.bmp", "3.png", "4.ico"}));
@@ -230,11 +291,11 @@ private slots:
         c.preview(QStringLiteral("Parts"));
         QCOMPARE(c.previewRows(), 0);
         c.importFrom(csv);
-        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("4 parts were imported")),
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("5 parts were imported")),
                  qPrintable(c.lastMessage()));
         QVERIFY(c.platform.reports.empty());
         QCOMPARE(dump(c.db), before);
-        QCOMPARE(c.previewRows(), 4);
+        QCOMPARE(c.previewRows(), 5);
         QCOMPARE(dump(c.db, "SELECT typeof(Color), typeof(Material) FROM Parts WHERE PartID = 1"),
                  QStringLiteral("'text','null'"));
     }
@@ -247,7 +308,7 @@ private slots:
             writeFile(c.folder.file(QStringLiteral("Tabelle.csv")),
                       "\xEF\xBB\xBFpartnumber;PartName;Retail Price;Weight;Qty In "
                       "Stock;Location;CreationDate\r\n"
-                      "S-1;\"Mutter; M8\";12,50;1,5;1.000;\"Regal\r\noben\";2026-05-01 10:00:00\r\n"
+                      "S-1;\"Mutter; M8\";12,50;1,5;1000;\"Regal\r\noben\";2026-05-01 10:00:00\r\n"
                       "S-2;Scheibe;3.75;0,25;7;;\r\n"
                       "\r\n"
                       "S-3;\"Gr\xC3\xB6\xC3\x9F"
@@ -419,7 +480,7 @@ private slots:
         QByteArray errors;
         QByteArray out = run({"--export-csv", db, "Parts", csv}, code, &errors);
         QCOMPARE(code, 0);
-        QVERIFY2(out.contains("Exported 4 rows and 4 pictures"), out.constData());
+        QVERIFY2(out.contains("Exported 5 rows and 4 pictures"), out.constData());
         QVERIFY(QFile::exists(data.file(QStringLiteral("out_pictures/4.ico"))));
 
         // Into itself: every key taken, so all of it is refused and nothing written.
@@ -432,7 +493,7 @@ private slots:
         sqliteShell(db, QStringLiteral("DELETE FROM Parts"));
         out = run({"--import-csv", db, "Parts", csv}, code, &errors);
         QVERIFY2(code == 0, errors.constData());
-        QVERIFY2(out.contains("Imported 4 rows"), out.constData());
+        QVERIFY2(out.contains("Imported 5 rows"), out.constData());
         QCOMPARE(dump(db), before);
 
         // Line numbers count the lines of the file: CRLF is one line end, a line break inside
@@ -465,6 +526,278 @@ private slots:
         QCOMPARE(code, 2);
         QVERIFY(errors.contains("DATABASE TABLE FILE"));
         QCOMPARE(dump(db), before);
+    }
+
+    // The export writes only files it makes, only where it says, and leaves none of them when it
+    // fails.
+    void exportNeverTouchesOthersFiles_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("limits");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("pictures");
+        const QStringList three{"1.jpg", "2.bmp", "3.jpg"};
+        const QString full = QStringLiteral("ulimit -f 16; trap '' XFSZ;");
+        QTest::newRow("new folder") << "out.csv"
+                                    << ""
+                                    << "" << 0 << "3 pictures"
+                                    << "out_pictures" << three;
+        QTest::newRow("the user's empty folder") << "out.csv"
+                                                 << "empty folder"
+                                                 << "" << 0 << "3 pictures"
+                                                 << "out_pictures" << three;
+        QTest::newRow("the user's files") << "out.csv"
+                                          << "user's files"
+                                          << "" << 1 << "not an empty folder"
+                                          << "out_pictures" << QStringList{"1.jpg", "notes.txt"};
+        QTest::newRow("a link to another folder") << "out.csv"
+                                                  << "link"
+                                                  << "" << 1 << "not an empty folder"
+                                                  << "elsewhere" << QStringList();
+        QTest::newRow("disk full at the second picture") << "out.csv"
+                                                         << "" << full << 1 << "cannot be written"
+                                                         << "out_pictures" << QStringList();
+        QTest::newRow("disk full, the user's empty folder")
+            << "out.csv"
+            << "empty folder" << full << 1 << "cannot be written"
+            << "out_pictures" << QStringList();
+        QTest::newRow("a pipe nobody reads") << "out.csv"
+                                             << "pipe"
+                                             << "" << 1 << "No program reads"
+                                             << "out_pictures" << QStringList();
+        QTest::newRow("a folder") << "out.csv"
+                                  << "folder target"
+                                  << "" << 1 << "is a folder"
+                                  << "out_pictures" << QStringList();
+        QTest::newRow("/dev/null") << "/dev/null"
+                                   << ""
+                                   << "" << 0 << "3 pictures"
+                                   << "null_pictures" << three;
+        QTest::newRow("/dev/stdout") << "/dev/stdout"
+                                     << ""
+                                     << "" << 0 << "Exported 3 rows"
+                                     << "stdout_pictures" << three;
+    }
+
+    void exportNeverTouchesOthersFiles() {
+        QFETCH(QString, target);
+        QFETCH(QString, setup);
+        QFETCH(QString, limits);
+        ProgramFolder data;
+        const QString db = data.makeDatabase();
+        addPart(db, "Parts", {{"PartNumber", "A-1"}, {"Image", pictureBytes("jpg", 8, 8)}});
+        addPart(db, "Parts", {{"PartNumber", "A-2"}, {"Image", pictureBytes("bmp", 200, 200)}});
+        addPart(db, "Parts", {{"PartNumber", "A-3"}, {"Image", pictureBytes("jpg", 8, 8)}});
+        QDir dir(data.path());
+        const QByteArray out = QFile::encodeName(data.file("out.csv"));
+        if (setup == "empty folder" || setup == "user's files") dir.mkdir("out_pictures");
+        if (setup == "user's files") {
+            writeFile(data.file("out_pictures/1.jpg"), "mine");
+            writeFile(data.file("out_pictures/notes.txt"), "notes");
+        }
+        if (setup == "link") {
+            dir.mkdir("elsewhere");
+            QVERIFY(QFile::link(data.file("elsewhere"), data.file("out_pictures")));
+        }
+        if (setup == "pipe") QCOMPARE(::mkfifo(out.constData(), 0600), 0);
+        if (setup == "folder target") dir.mkdir("out.csv");
+        const QStringList before = filesIn(data.path());
+
+        const Run r = runIn(data.path(), {"--export-csv", db, "Parts", target}, {}, limits);
+        QTEST(r.code, "code");
+        QFETCH(QString, said);
+        QVERIFY2((r.out + r.err).contains(said.toUtf8()), (r.out + r.err).constData());
+        QFETCH(QString, folder);
+        QTEST(filesIn(data.file(folder)), "pictures");
+        // A failed export leaves no CSV, no temporary file and no folder of its own.
+        if (r.code != 0) QCOMPARE(filesIn(data.path()), before);
+        if (setup == "user's files") QCOMPARE(readFile(data.file("out_pictures/1.jpg")), "mine");
+        if (setup == "link") QVERIFY(QFileInfo(data.file("out_pictures")).isSymLink());
+        struct stat st {};
+        if (setup == "pipe") QVERIFY(::stat(out.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        if (target == "/dev/null") QVERIFY(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+        // Written to the standard output, the CSV is all that is there.
+        if (target == "/dev/stdout")
+            QVERIFY2(r.out.startsWith("PartID,PartNumber") && r.out.endsWith("pictures/3.jpg\r\n"),
+                     r.out.constData());
+    }
+
+    // Picture files are named by a safe form of the record's key, never outside their folder.
+    void pictureFilesAreNamedByKey() {
+        ProgramFolder data;
+        const QString db = data.makeDatabase();
+        sqliteShell(db, QStringLiteral("DELETE FROM Parts"));
+        const QString absolute = data.file("abs");
+        sqliteShell(db, QStringLiteral("CREATE TABLE Odd (PartID TEXT, Image BLOB, Drawing BLOB)"));
+        const QByteArray jpg = pictureBytes("jpg", 8, 8), png = pictureBytes("png", 8, 8);
+        const auto hex = [](const QByteArray& b) { return "x'" + b.toHex() + "'"; };
+        sqliteShell(db, QStringLiteral("INSERT INTO Odd VALUES ('../escaped', %1, %2), "
+                                       "('%3', %1, NULL), ('.hidden', %1, NULL), ('a/b', NULL, "
+                                       "%2), (NULL, %1, NULL); "
+                                       "INSERT INTO Parts (PartID, PartNumber, Image) VALUES "
+                                       "(5, 'K-5', %1), (9, 'K-9', %2)")
+                            .arg(hex(jpg), hex(png), absolute));
+        Run r = runIn(data.path(), {"--export-csv", db, "Odd", data.file("odd.csv")});
+        QVERIFY2(r.code == 0, r.err.constData());
+        QCOMPARE(filesIn(data.file("odd_pictures")),
+                 (QStringList{"%2E.%2Fescaped-2.png", "%2E.%2Fescaped.jpg", "%2Ehidden.jpg",
+                              "%2F" + QUrl::toPercentEncoding(data.path().mid(1)) + "%2Fabs.jpg",
+                              "a%2Fb-2.png", "row-5.jpg"}));
+        QVERIFY(!QFile::exists(data.file("escaped.jpg")) && !QFile::exists(absolute + ".jpg"));
+        QCOMPARE(readFile(data.file("odd_pictures/%2E.%2Fescaped-2.png")), png);
+        QVERIFY(readFile(data.file("odd.csv"))
+                    .contains("\r\n../escaped,odd_pictures/%2E.%2Fescaped.jpg,"
+                              "odd_pictures/%2E.%2Fescaped-2.png\r\n"));
+        // By the key, not by the row's place.
+        r = runIn(data.path(), {"--export-csv", db, "Parts", data.file("parts.csv")});
+        QVERIFY2(r.code == 0, r.err.constData());
+        QCOMPARE(filesIn(data.file("parts_pictures")), (QStringList{"5.jpg", "9.png"}));
+    }
+
+    // What a file or a command line may hold that the import must refuse, and the numbers,
+    // dates and pictures it must read as they are meant, whatever the locale.
+    void importThroughTheCommandLine_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("env");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("stored");
+        const QStringList none;
+        const QStringList de{"LC_ALL=de_DE.UTF-8"};
+        const QString count = QStringLiteral("SELECT count(*) FROM Parts");
+        QTest::newRow("a field of 20 MB")
+            << QByteArray("@big") << none << none << 1 << "Field 2 on line 2" << count << "0";
+        QTest::newRow("5000 fields")
+            << QByteArray("@wide") << none << none << 1 << "more than 4096 fields" << count << "0";
+        QTest::newRow("a pipe") << QByteArray("@pipe") << none << none << 1
+                                << "not an ordinary file" << count << "0";
+        QTest::newRow("a row of fewer fields")
+            << QByteArray("PartNumber,PartName,Location\nA-1,x,y\nA-2,short\n") << none << none << 3
+            << "line 3: The row has 2 fields; the header row names 3" << count << "0";
+        QTest::newRow("a long value")
+            << QByteArray("PartNumber,Qty In Stock\nA-1,") + QByteArray(100000, '9') + "x\n"
+            << none << none << 3 << "(100001 characters)" << count << "0";
+        QTest::newRow("a picture in the folder above")
+            << QByteArray("PartNumber,Image\nA-1,../outside.png\n") << none << none << 3
+            << "outside the folder of the CSV file" << count << "0";
+        QTest::newRow("a picture by its full path")
+            << QByteArray("PartNumber,Image\nA-1,@outside\n") << none << none << 3
+            << "outside the folder of the CSV file" << count << "0";
+        QTest::newRow("pictures from anywhere allowed")
+            << QByteArray("PartNumber,Image\nA-1,../outside.png\nA-2,@outside\n")
+            << QStringList{"--pictures-from-anywhere"} << none << 0 << "Imported 2 rows"
+            << "SELECT count(Image) FROM Parts"
+            << "2";
+        QTest::newRow("BM but no bitmap")
+            << QByteArray("PartNumber,Image\nA-1,bm.bmp\n") << none << none << 3
+            << "does not appear to be a picture" << count << "0";
+        QTest::newRow("byte-order mark before a quoted header")
+            << QByteArray("\xEF\xBB\xBF\"PartNumber\",\"PartName\"\nB-1,Bom\n") << none << none << 0
+            << "Imported 1 rows"
+            << "SELECT PartNumber, PartName FROM Parts"
+            << "B-1|Bom";
+        QTest::newRow("a key past 32 bits") << QByteArray("PartID,PartNumber\n2147483648,K-1\n")
+                                            << none << none << 0 << "Imported 1 rows"
+                                            << "SELECT PartID FROM Parts"
+                                            << "2147483648";
+        QTest::newRow("the largest amounts")
+            << QByteArray(
+                   "PartNumber,Retail Price,Wholesale Price\n"
+                   "M-1,922337203685477.5807,-922337203685477.5808\n")
+            << none << de << 0 << "Imported 1 rows"
+            << "SELECT \"Retail Price\", \"Wholesale Price\" FROM Parts"
+            << "9223372036854775807|-9223372036854775808";
+        QTest::newRow("an amount past the largest")
+            << QByteArray("PartNumber,Retail Price\nM-1,922337203685477.5808\n") << none << none
+            << 3 << "Retail Price" << count << "0";
+        QTest::newRow("dates with an offset")
+            << QByteArray(
+                   "PartNumber,CreationDate\nD-1,2026-05-01T10:00:00Z\n"
+                   "D-2,2026-01-15T10:00:00+05:00\n")
+            << none << QStringList{"TZ=Europe/Berlin"} << 0 << "Imported 2 rows"
+            << "SELECT CreationDate FROM Parts"
+            << "2026-05-01 12:00:00\n2026-01-15 06:00:00";
+        QTest::newRow("de: a dot in a whole number")
+            << QByteArray("PartNumber;Qty In Stock\nN-1;1.234\n") << none << de << 3
+            << "takes whole numbers" << count << "0";
+        QTest::newRow("de: a dot is the decimal point in every column")
+            << QByteArray(
+                   "PartNumber;Retail Price;Weight;Build Cost;Qty In Stock\n"
+                   "N-1;1.234;1.234;\"1.234,5\";1234\n")
+            << none << de << 0 << "Imported 1 rows"
+            << "SELECT \"Retail Price\", Weight, \"Build Cost\", \"Qty In Stock\" FROM Parts"
+            << "12340|1.234|12345000|1234";
+        QTest::newRow("en: thousands in a whole number")
+            << QByteArray("PartNumber,Qty In Stock\nN-1,\"1,234\"\n") << none
+            << QStringList{"LC_ALL=en_US.UTF-8"} << 0 << "Imported 1 rows"
+            << "SELECT \"Qty In Stock\" FROM Parts"
+            << "1234";
+    }
+
+    void importThroughTheCommandLine() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, env);
+        ProgramFolder data;
+        const QString db =
+            data.makeDatabase(QStringLiteral("Shop.mdb"), QStringLiteral("Parts"), allBoxes());
+        QDir(data.path()).mkdir("in");
+        writeFile(data.file("outside.png"), pictureBytes("png", 8, 8));
+        writeFile(data.file("in/bm.bmp"), "BM" + QByteArray(200, '\0'));
+        const QString file = data.file("in/in.csv");
+        if (csv == "@big") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("PartNumber,Description\nB-1,\"");
+            for (int i = 0; i < 20; ++i) f.write(QByteArray(1 << 20, 'x'));
+            f.write("\"\n");
+        } else if (csv == "@wide") {
+            writeFile(file, "PartNumber" + QByteArray(5000, ',') + "\n");
+        } else if (csv == "@pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        } else {
+            writeFile(file, csv.replace("@outside", QFile::encodeName(data.file("outside.png"))));
+        }
+        const Run r =
+            runIn(data.path(), QStringList{"--import-csv", db, "Parts", file} + options, env);
+        QTEST(r.code, "code");
+        QFETCH(QString, said);
+        QVERIFY2((r.out + r.err).contains(said.toUtf8()), (r.out + r.err).constData());
+        // However long the file's values, a message quotes only the start of one.
+        QVERIFY2(r.err.size() < 2000, r.err.left(300).constData());
+        QFETCH(QString, query);
+        QTEST(sqliteShell(db, query), "stored");
+    }
+
+    // The window's choices: pictures from another folder when the user says so, and the
+    // formula guard on unless the user unticks it.
+    void windowChoices() {
+        Chooser c(0);
+        QDir(c.folder.path()).mkdir("in");
+        writeFile(c.folder.file("outside.png"), pictureBytes("png", 8, 8));
+        const QString csv = writeFile(c.folder.file("in/in.csv"),
+                                      "PartNumber,PartName,Image\nW-1,'=1+2,../outside.png\n");
+        RefusedRows seen;
+        answerRefusedRows(seen, "cmdOtherFolders");
+        c.importFrom(csv);
+        QCOMPARE(seen.rows.size(), 1);
+        QVERIFY2(seen.rows[0].contains("outside the folder"), qPrintable(seen.rows[0]));
+        QVERIFY2(c.lastMessage().startsWith(QStringLiteral("1 parts were imported")),
+                 qPrintable(c.lastMessage()));
+        QCOMPARE(sqliteShell(c.db, "SELECT PartName, length(Image) FROM Parts"),
+                 QStringLiteral("=1+2|%1").arg(pictureBytes("png", 8, 8).size()));
+
+        const QString out = c.folder.file("out.csv");
+        c.exportTo(out);
+        QVERIFY(readFile(out).contains(",'=1+2,"));
+        c.window->findChild<QCheckBox*>("chkGuardFormulas")->setChecked(false);
+        QDir(c.folder.file("out_pictures")).removeRecursively();
+        c.exportTo(out);
+        QVERIFY2(readFile(out).contains(",=1+2,"), readFile(out).constData());
     }
 };
 
