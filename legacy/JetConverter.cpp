@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -27,9 +28,10 @@ namespace legacy {
 
 namespace {
 
-constexpr long kProgressEvery = 500;     // rows between progress lines, or
-constexpr qint64 kProgressMs = 1000;     // this long, for rows of large pictures
-constexpr unsigned kStallSeconds = 120;  // the reader gives up when no row comes for this long
+constexpr long kProgressEvery = 500;    // rows between progress lines, or
+constexpr qint64 kProgressMs = 1000;    // this long, for rows of large pictures
+constexpr unsigned kStallSeconds = 30;  // the reader gives up when no row comes for this long
+constexpr rlim_t kAddressSpace = rlim_t(2) << 30;  // the converting child's memory, at most
 
 QByteArray encoded(const QString& name) {
     return QUrl::toPercentEncoding(name);
@@ -208,6 +210,58 @@ bool partsShape(const JetTable& table, std::vector<int>* boxes) {
     return true;
 }
 
+namespace {
+
+// One table into the new catalogue, its convertible columns only; returns the rows read.
+long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
+                  store::Connection& cn, const QString& in, const ProgressLine& progress) {
+    JetTable kept = t;
+    std::vector<size_t> from;
+    kept.columns.clear();
+    for (size_t i = 0; i < t.columns.size(); ++i)
+        if (t.columns[i].type != JetType::Unsupported) {
+            kept.columns.push_back(t.columns[i]);
+            from.push_back(i);
+        }
+    if (kept.columns.empty()) return 0;
+    std::vector<int> boxes;
+    if (partsShape(kept, &boxes))
+        store::parts::createPartsTable(catalog, t.name, boxes);
+    else
+        catalog.appendTable(ownTable(catalog, kept));
+    QStringList names;
+    for (const JetColumn& c : kept.columns) names << c.name;
+    store::BulkInsert insert(cn, t.name, names);
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    std::vector<QVariant> values(kept.columns.size());
+    const long read = jet.readRows(t, [&](long row, std::vector<QVariant>& all) {
+        for (size_t i = 0; i < from.size(); ++i) {
+            values[i] = std::move(all[from[i]]);
+            if (kept.columns[i].type == JetType::Ole && !values[i].isNull())
+                values[i] = unwrapOlePicture(values[i].toByteArray());
+        }
+        try {
+            insert.add(values);
+        } catch (const store::StoreError& e) {
+            throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be "
+                                          "converted: %4")
+                               .arg(row)
+                               .arg(t.name, in, e.description()));
+        }
+        ::alarm(kStallSeconds);
+        if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
+            progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' +
+                     QByteArray::number(qlonglong(std::max(t.rowCount, row))));
+            sinceProgress.start();
+        }
+    });
+    insert.finish();
+    return read;
+}
+
+}  // namespace
+
 void convertJet(const QString& inPath, const QString& outPath, const ProgressLine& progress) {
     const QString in = QFileInfo(inPath).absoluteFilePath();
     const QFileInfo outInfo(outPath);
@@ -219,17 +273,16 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
             QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
 
     JetDatabase jet(in);
+    progress("tables\t" + QByteArray::number(qulonglong(jet.tables().size())));
+    for (const QString& linked : jet.linkedTables()) progress("linked\t" + encoded(linked));
+    // A column of a type that cannot be converted is left out and named; the rest of its table
+    // and of the file is converted.
     for (const JetTable& t : jet.tables())
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
-                throw JetError(
-                    QStringLiteral(
-                        "The column \"%1\" of the table \"%2\" in \"%3\" has a type (%4) that "
-                        "this program cannot convert; nothing was converted.")
-                        .arg(c.name, t.name, in)
-                        .arg(c.jetType));
-    progress("tables\t" + QByteArray::number(qulonglong(jet.tables().size())));
-    for (const QString& linked : jet.linkedTables()) progress("linked\t" + encoded(linked));
+                progress("leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
+                         encoded(QStringLiteral("its type, %1, cannot be converted")
+                                     .arg(jetTypeName(c.jetType))));
 
     const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
                          QStringLiteral(".part-") + QString::number(::getpid());
@@ -246,44 +299,15 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
             ++index;
             progress("table\t" + QByteArray::number(index) + '\t' + encoded(t.name) + '\t' +
                      QByteArray::number(qlonglong(t.rowCount)));
-            std::vector<int> boxes;
-            if (partsShape(t, &boxes))
-                store::parts::createPartsTable(catalog, t.name, boxes);
-            else
-                catalog.appendTable(ownTable(catalog, t));
-            QStringList names;
-            std::vector<bool> ole;
-            for (const JetColumn& c : t.columns) {
-                names << c.name;
-                ole.push_back(c.type == JetType::Ole);
-            }
-            store::BulkInsert insert(cn, t.name, names);
-            QElapsedTimer sinceProgress;
-            sinceProgress.start();
-            jet.readRows(t, [&](long row, std::vector<QVariant>& values) {
-                for (size_t i = 0; i < values.size(); ++i)
-                    if (ole[i] && !values[i].isNull())
-                        values[i] = unwrapOlePicture(values[i].toByteArray());
-                try {
-                    insert.add(values);
-                } catch (const store::StoreError& e) {
-                    throw JetError(
-                        QStringLiteral(
-                            "Row %1 of the table \"%2\" in \"%3\" cannot be converted: %4")
-                            .arg(row)
-                            .arg(t.name, in, e.description()));
-                }
-                ::alarm(kStallSeconds);
-                if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
-                    progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' +
-                             QByteArray::number(qlonglong(t.rowCount)));
-                    sinceProgress.start();
-                }
-            });
-            insert.finish();
-            total += t.rowCount;
-            progress("rows\t" + QByteArray::number(qlonglong(t.rowCount)) + '\t' +
-                     QByteArray::number(qlonglong(t.rowCount)));
+            ::alarm(kStallSeconds);
+            const long read = convertTable(jet, t, catalog, cn, in, progress);
+            if (read != t.rowCount)
+                progress("count\t" + encoded(t.name) + '\t' +
+                         QByteArray::number(qlonglong(t.rowCount)) + '\t' +
+                         QByteArray::number(qlonglong(read)));
+            total += read;
+            progress("rows\t" + QByteArray::number(qlonglong(read)) + '\t' +
+                     QByteArray::number(qlonglong(read)));
         }
         store::finishFilling(cn);
         cn.Close();
@@ -305,7 +329,8 @@ int runConvertJet(const QString& in, const QString& out) {
                              "\"; the file is damaged. Nothing was written.\n";
     const QByteArray stall =
         "cogwright: reading \"" + shownIn.toUtf8() +
-        "\" stopped making progress; the file is damaged. Nothing was written.\n";
+        "\" made no progress for 30 seconds and was stopped; the file is damaged. Nothing was "
+        "written.\n";
     std::snprintf(g_crashMessage, 4096, "%s", crash.constData());
     std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
     std::snprintf(g_crashMessage + 8192, 4096,
@@ -316,6 +341,9 @@ int runConvertJet(const QString& in, const QString& out) {
     // A window that ends without waiting for its conversion takes it along.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::alarm(kStallSeconds);
+    // Damage that makes the reader allocate without end ends it, not the machine's memory.
+    const rlimit space{kAddressSpace, kAddressSpace};
+    ::setrlimit(RLIMIT_AS, &space);
     try {
         convertJet(in, out, [](const QByteArray& line) {
             std::fwrite(line.constData(), 1, size_t(line.size()), stdout);

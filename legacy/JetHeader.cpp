@@ -61,7 +61,9 @@ std::optional<JetHeader> readJetHeader(const QString& path) {
     h.ace = ace;
     h.fileSize = file.size();
     auto* bytes = reinterpret_cast<unsigned char*>(page.data());
-    h.version = int(qFromLittleEndian<quint32>(bytes + kVersionAt));
+    // One byte: 0 Jet 3, 1 Jet 4, 2 ACE 12 (2007), 3 ACE 14 (2010), 4 and above later ACE. The
+    // bytes after it are not part of the version (Access 2010 writes 3, 1).
+    h.version = bytes[kVersionAt];
     h.pageSize = h.version == 0 ? 2048 : 4096;
     const int masked = h.version == 0 ? 126 : 128;
     if (page.size() < kMaskedAt + masked + 8) return h;

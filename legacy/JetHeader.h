@@ -8,7 +8,7 @@
 namespace legacy {
 
 struct JetHeader {
-    int version = 0;      // 0 Jet 3, 1 Jet 4, 2 and above ACE
+    int version = 0;      // 0 Jet 3, 1 Jet 4, 2 ACE 12, 3 ACE 14, 4 to 6 later ACE
     qint64 pageSize = 0;  // 2048 for Jet 3, 4096 otherwise
     qint64 fileSize = 0;
     bool ace = false;       // "Standard ACE DB"

@@ -68,6 +68,45 @@ QString repIdText(const unsigned char* b) {
 
 }  // namespace
 
+QString jetTypeName(int code) {
+    switch (code) {
+        case MDB_BOOL:
+            return QStringLiteral("Yes/No");
+        case MDB_BYTE:
+            return QStringLiteral("Byte");
+        case MDB_INT:
+            return QStringLiteral("Integer");
+        case MDB_LONGINT:
+            return QStringLiteral("Long Integer");
+        case MDB_MONEY:
+            return QStringLiteral("Currency");
+        case MDB_FLOAT:
+            return QStringLiteral("Single");
+        case MDB_DOUBLE:
+            return QStringLiteral("Double");
+        case MDB_DATETIME:
+            return QStringLiteral("Date/Time");
+        case MDB_BINARY:
+            return QStringLiteral("Binary");
+        case MDB_TEXT:
+            return QStringLiteral("Short Text");
+        case MDB_OLE:
+            return QStringLiteral("OLE Object");
+        case MDB_MEMO:
+            return QStringLiteral("Long Text");
+        case MDB_REPID:
+            return QStringLiteral("Replication ID");
+        case MDB_NUMERIC:
+            return QStringLiteral("Decimal");
+        case MDB_COMPLEX:
+            return QStringLiteral("Attachment or multi-valued field");
+        case 0x14:
+            return QStringLiteral("Date/Time Extended");
+        default:
+            return QStringLiteral("an unknown type (%1)").arg(code);
+    }
+}
+
 QDateTime jetDate(double days) {
     if (!std::isfinite(days) || days <= kFirstJetDay - 1 || days >= kLastJetDay) return {};
     const double whole = std::trunc(days);
@@ -143,7 +182,7 @@ JetDatabase::JetDatabase(const QString& path)
 
 JetDatabase::~JetDatabase() = default;
 
-void JetDatabase::readRows(const JetTable& wanted,
+long JetDatabase::readRows(const JetTable& wanted,
                            const std::function<void(long, std::vector<QVariant>&)>& row) {
     MdbHandle* mdb = m_handle->mdb;
     MdbCatalogEntry* entry =
@@ -217,7 +256,7 @@ void JetDatabase::readRows(const JetTable& wanted,
                 v = !f.is_null;
                 continue;
             }
-            if (f.is_null) {
+            if (f.is_null || column.type == JetType::Unsupported) {
                 v = QVariant();
                 continue;
             }
@@ -301,7 +340,7 @@ void JetDatabase::readRows(const JetTable& wanted,
         ++done;
         row(done, values);
     }
-    if (done != wanted.rowCount)
+    if (done < wanted.rowCount)
         throw JetError(
             QStringLiteral(
                 "The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
@@ -309,6 +348,7 @@ void JetDatabase::readRows(const JetTable& wanted,
                 .arg(wanted.name, m_path)
                 .arg(done)
                 .arg(wanted.rowCount));
+    return done;
 }
 
 }  // namespace legacy

@@ -31,7 +31,7 @@ enum class JetType {
 struct JetColumn {
     QString name;
     JetType type = JetType::Unsupported;
-    int jetType = 0;  // libmdb's type code
+    int jetType = 0;  // the file's type code
     int size = 0;     // characters, text columns only
     bool autoNumber = false;
 };
@@ -66,8 +66,10 @@ public:
     const QStringList& linkedTables() const { return m_linked; }
 
     // Every row of the table in stored order; `row` gets the values and the row's number from 1.
-    // Throws JetError when a row cannot be read or fewer rows come back than the table holds.
-    void readRows(const JetTable& table,
+    // A column of an unsupported type reads as Null. Throws JetError when a row cannot be read
+    // or fewer rows come back than the table holds. Returns the rows read: more than the table's
+    // definition counts when that count was not kept up to date.
+    long readRows(const JetTable& table,
                   const std::function<void(long, std::vector<QVariant>&)>& row);
 
 private:
@@ -77,6 +79,9 @@ private:
     std::vector<JetTable> m_tables;
     QStringList m_linked;
 };
+
+// A column type as Access names it ("Decimal", "Attachment"), for messages.
+QString jetTypeName(int code);
 
 // Days since 1899-12-30 as Jet keeps dates: the whole part counts days (back from the base when
 // negative), the fraction is the time of day whatever the sign. Rounded to the second.
