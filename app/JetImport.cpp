@@ -20,7 +20,7 @@ QString shown(const QString& path) {
 
 }  // namespace
 
-QString convertJetFile(QWidget* parent, const QString& in, const QString& out) {
+QString convertJetFile(QWidget* parent, const QString& in, const QString& out, bool* cancelled) {
     legacy::JetConversion conversion;
     QProgressDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgConvertJet"));
@@ -65,12 +65,15 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out) {
     dialog.show();
     if (!over) loop.exec();
     dialog.hide();
+    if (cancelled) *cancelled = !ok && conversion.cancelled();
     if (!ok) return conversion.errorText();
+    QStringList told = conversion.notes();
     if (!conversion.linkedTables().isEmpty())
-        Platform::instance().information(
-            parent, kProgramTitle,
+        told.prepend(
             QStringLiteral("These linked tables live in other files and were not converted: %1.")
                 .arg(conversion.linkedTables().join(QStringLiteral(", "))));
+    if (!told.isEmpty())
+        Platform::instance().information(parent, kProgramTitle, told.join(QStringLiteral("\n\n")));
     return QString();
 }
 
@@ -116,7 +119,10 @@ QString startUpOnJetFile(const QString& path, bool isDefault) {
                   .arg(shown(path), shown(kept))
             : QStringLiteral("The new catalogue will be %1.").arg(shown(converted));
     if (!askToConvertJet(nullptr, path, where)) return path;
-    const QString why = convertJetFile(nullptr, path, converted);
+    bool cancelled = false;
+    const QString why = convertJetFile(nullptr, path, converted, &cancelled);
+    // The user's own Cancel is as No: start-up goes on as it would without converting.
+    if (cancelled) return path;
     if (!why.isEmpty()) throw store::StoreError(store::errFileNotFound, why);
     // A conversion the parts window cannot open is no use to anyone: it is not kept.
     if (!hasPartsTable(converted)) {

@@ -1088,9 +1088,10 @@ bool frmOpenDb::openJetPreview(const QString& file) {
         return false;
     }
     const QString converted = preview->filePath(QStringLiteral("preview.mdb"));
-    const QString why = convertJetFile(this, file, converted);
+    bool cancelled = false;
+    const QString why = convertJetFile(this, file, converted, &cancelled);
     if (!why.isEmpty()) {
-        reportUnexpected(why);
+        if (!cancelled) reportUnexpected(why);
         return false;
     }
     const QString oldPath = m_path;

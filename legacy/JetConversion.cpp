@@ -18,8 +18,9 @@ namespace legacy {
 namespace {
 
 QString g_program;
-int g_stallMs = 180000;  // generous: a slow disk, a table of large pictures
+int g_stallMs = 40000;  // past the child's own 30 s, whose message says more
 constexpr int kStopGraceMs = 3000;
+constexpr qsizetype kErrorsKept = 64 * 1024;
 
 QString shown(const QString& path) {
     return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path));
@@ -47,6 +48,7 @@ JetConversion::JetConversion(QObject* parent) : QObject(parent) {
         m_process.kill();
     });
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &JetConversion::readProgress);
+    connect(&m_process, &QProcess::readyReadStandardError, this, &JetConversion::readErrors);
     connect(&m_process, &QProcess::finished, this, &JetConversion::ended);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -68,7 +70,9 @@ void JetConversion::start(const QString& in, const QString& out) {
     m_out = QFileInfo(out).absoluteFilePath();
     m_error.clear();
     m_linked.clear();
+    m_notes.clear();
     m_pending.clear();
+    m_errors.clear();
     m_tables = 0;
     m_cancelled = m_stalled = m_done = false;
     m_pid = 0;
@@ -107,10 +111,27 @@ void JetConversion::readProgress() {
             emit rowsDone(f[1].toLongLong(), f[2].toLongLong());
         } else if (kind == QLatin1String("linked") && f.size() >= 2) {
             m_linked << QUrl::fromPercentEncoding(f[1]);
+        } else if (kind == QLatin1String("leftout") && f.size() >= 4) {
+            m_notes << QStringLiteral("The column \"%1\" of the table \"%2\" was left out: %3.")
+                           .arg(QUrl::fromPercentEncoding(f[2]), QUrl::fromPercentEncoding(f[1]),
+                                QUrl::fromPercentEncoding(f[3]));
+        } else if (kind == QLatin1String("count") && f.size() >= 4) {
+            m_notes << QStringLiteral(
+                           "The table \"%1\" holds %2 rows, all converted, though the "
+                           "file counted %3.")
+                           .arg(QUrl::fromPercentEncoding(f[1]), QString::fromLatin1(f[3]),
+                                QString::fromLatin1(f[2]));
         } else if (kind == QLatin1String("done")) {
             m_done = true;
         }
     }
+}
+
+void JetConversion::readErrors() {
+    // The reader's library may write warnings without end: only the last of them are kept,
+    // which hold the child's own message.
+    m_errors += m_process.readAllStandardError();
+    if (m_errors.size() > kErrorsKept) m_errors.remove(0, m_errors.size() - kErrorsKept);
 }
 
 void JetConversion::removePart() {
@@ -132,9 +153,9 @@ void JetConversion::fail(const QString& why) {
 void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
     m_stall.stop();
     readProgress();
+    readErrors();
     QString message;
-    for (const QString& line :
-         QString::fromLocal8Bit(m_process.readAllStandardError()).split(QLatin1Char('\n')))
+    for (const QString& line : QString::fromLocal8Bit(m_errors).split(QLatin1Char('\n')))
         if (line.startsWith(QLatin1String("cogwright: "))) message = line.mid(11);
     const bool ok =
         status == QProcess::NormalExit && exitCode == 0 && m_done && QFileInfo(m_out).isFile();
@@ -148,9 +169,10 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
                       .arg(shown(m_in));
     else if (m_stalled)
         m_error = QStringLiteral(
-                      "Reading %1 stopped making progress and was ended; the file may be damaged. "
-                      "Nothing was written.")
-                      .arg(shown(m_in));
+                      "Reading %1 made no progress for %2 seconds and was stopped; the file may "
+                      "be damaged. Nothing was written.")
+                      .arg(shown(m_in))
+                      .arg(g_stallMs / 1000);
     else if (!message.isEmpty())
         m_error = message;
     else

@@ -37,6 +37,8 @@ public:
     bool cancelled() const { return m_cancelled; }
     // Linked tables, which live in other files and were not converted.
     QStringList linkedTables() const { return m_linked; }
+    // What was converted otherwise than it stood: columns left out, row counts that differed.
+    QStringList notes() const { return m_notes; }
     int tableCount() const { return m_tables; }
 
 signals:
@@ -46,6 +48,7 @@ signals:
 
 private:
     void readProgress();
+    void readErrors();
     void ended(int exitCode, QProcess::ExitStatus status);
     void fail(const QString& why);
     void removePart();
@@ -53,9 +56,11 @@ private:
     QProcess m_process;
     QTimer m_stall;
     QByteArray m_pending;
+    QByteArray m_errors;  // the end of the child's error output
     QString m_in, m_out;
     QString m_error;
     QStringList m_linked;
+    QStringList m_notes;
     int m_tables = 0;
     bool m_cancelled = false;
     bool m_stalled = false;
