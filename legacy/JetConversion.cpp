@@ -21,6 +21,7 @@ QString g_program;
 int g_stallMs = 40000;  // past the child's own 30 s, whose message says more
 constexpr int kStopGraceMs = 3000;
 constexpr qsizetype kErrorsKept = 64 * 1024;
+constexpr int kUnreadableListed = 20;
 
 QString shown(const QString& path) {
     return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path));
@@ -71,6 +72,7 @@ void JetConversion::start(const QString& in, const QString& out) {
     m_error.clear();
     m_linked.clear();
     m_notes.clear();
+    m_unreadable = 0;
     m_pending.clear();
     m_errors.clear();
     m_tables = 0;
@@ -115,6 +117,14 @@ void JetConversion::readProgress() {
             m_notes << QStringLiteral("The column \"%1\" of the table \"%2\" was left out: %3.")
                            .arg(QUrl::fromPercentEncoding(f[2]), QUrl::fromPercentEncoding(f[1]),
                                 QUrl::fromPercentEncoding(f[3]));
+        } else if (kind == QLatin1String("unreadable") && f.size() >= 4) {
+            if (++m_unreadable <= kUnreadableListed)
+                m_notes << QStringLiteral(
+                               "The value of \"%1\" in the row %2 of the table \"%3\" "
+                               "could not be read whole; it was left empty.")
+                               .arg(QUrl::fromPercentEncoding(f[3]),
+                                    QUrl::fromPercentEncoding(f[2]),
+                                    QUrl::fromPercentEncoding(f[1]));
         } else if (kind == QLatin1String("count") && f.size() >= 4) {
             m_notes << QStringLiteral(
                            "The table \"%1\" holds %2 rows, all converted, though the "
@@ -157,9 +167,13 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
     QString message;
     for (const QString& line : QString::fromLocal8Bit(m_errors).split(QLatin1Char('\n')))
         if (line.startsWith(QLatin1String("cogwright: "))) message = line.mid(11);
-    const bool ok =
-        status == QProcess::NormalExit && exitCode == 0 && m_done && QFileInfo(m_out).isFile();
+    // 3: converted, with damaged values left empty and listed.
+    const bool ok = status == QProcess::NormalExit && (exitCode == 0 || exitCode == 3) && m_done &&
+                    QFileInfo(m_out).isFile();
     if (ok) {
+        if (m_unreadable > kUnreadableListed)
+            m_notes << QStringLiteral("%1 more values could not be read whole and were left empty.")
+                           .arg(m_unreadable - kUnreadableListed);
         emit finished(true);
         return;
     }

@@ -37,7 +37,8 @@ public:
     bool cancelled() const { return m_cancelled; }
     // Linked tables, which live in other files and were not converted.
     QStringList linkedTables() const { return m_linked; }
-    // What was converted otherwise than it stood: columns left out, row counts that differed.
+    // What was converted otherwise than it stood: columns left out, row counts that differed,
+    // damaged values left empty.
     QStringList notes() const { return m_notes; }
     int tableCount() const { return m_tables; }
 
@@ -61,6 +62,7 @@ private:
     QString m_error;
     QStringList m_linked;
     QStringList m_notes;
+    int m_unreadable = 0;
     int m_tables = 0;
     bool m_cancelled = false;
     bool m_stalled = false;

@@ -92,6 +92,9 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     return table;
 }
 
+// Long values that could not be read whole and were converted as Null.
+long g_unreadable = 0;
+
 // The half-made file, removed however the child ends.
 char g_partPath[4096];
 char g_partJournal[4096];
@@ -235,27 +238,39 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     std::vector<QVariant> values(kept.columns.size());
-    const long read = jet.readRows(t, [&](long row, std::vector<QVariant>& all) {
-        for (size_t i = 0; i < from.size(); ++i) {
-            values[i] = std::move(all[from[i]]);
-            if (kept.columns[i].type == JetType::Ole && !values[i].isNull())
-                values[i] = unwrapOlePicture(values[i].toByteArray());
-        }
-        try {
-            insert.add(values);
-        } catch (const store::StoreError& e) {
-            throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be "
-                                          "converted: %4")
-                               .arg(row)
-                               .arg(t.name, in, e.description()));
-        }
-        ::alarm(kStallSeconds);
-        if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
-            progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' +
-                     QByteArray::number(qlonglong(std::max(t.rowCount, row))));
-            sinceProgress.start();
-        }
-    });
+    std::vector<size_t> damaged;  // columns of the row being read that came out Null
+    const auto unreadable = [&](long, size_t column) { damaged.push_back(column); };
+    const long read = jet.readRows(
+        t,
+        [&](long row, std::vector<QVariant>& all) {
+            for (size_t column : damaged)
+                progress("unreadable\t" + encoded(t.name) + '\t' +
+                         encoded(all.empty() || all[0].isNull() ? QStringLiteral("row %1").arg(row)
+                                                                : all[0].toString()) +
+                         '\t' + encoded(t.columns[column].name));
+            g_unreadable += long(damaged.size());
+            damaged.clear();
+            for (size_t i = 0; i < from.size(); ++i) {
+                values[i] = std::move(all[from[i]]);
+                if (kept.columns[i].type == JetType::Ole && !values[i].isNull())
+                    values[i] = unwrapOlePicture(values[i].toByteArray());
+            }
+            try {
+                insert.add(values);
+            } catch (const store::StoreError& e) {
+                throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be "
+                                              "converted: %4")
+                                   .arg(row)
+                                   .arg(t.name, in, e.description()));
+            }
+            ::alarm(kStallSeconds);
+            if (row % kProgressEvery == 0 || sinceProgress.elapsed() >= kProgressMs) {
+                progress("rows\t" + QByteArray::number(qlonglong(row)) + '\t' +
+                         QByteArray::number(qlonglong(std::max(t.rowCount, row))));
+                sinceProgress.start();
+            }
+        },
+        unreadable);
     insert.finish();
     return read;
 }
@@ -351,7 +366,12 @@ int runConvertJet(const QString& in, const QString& out) {
             std::fflush(stdout);
         });
         ::alarm(0);
-        return 0;
+        if (g_unreadable == 0) return 0;
+        std::fprintf(stderr,
+                     "cogwright: %ld values in \"%s\" could not be read whole (the file is "
+                     "damaged); they were converted as empty (Null) and are listed above.\n",
+                     g_unreadable, qPrintable(shownIn));
+        return 3;
     } catch (const JetError& e) {
         std::fprintf(stderr, "cogwright: %s\n", qPrintable(e.text));
     } catch (const store::StoreError& e) {

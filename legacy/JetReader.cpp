@@ -66,6 +66,14 @@ QString repIdText(const unsigned char* b) {
         .toUpper();
 }
 
+// The length a long value's header (memo, OLE) gives, without its flags; 0 when the field is
+// too short to hold one.
+size_t declaredLength(const MdbField& f) {
+    constexpr quint32 kLengthMask = 0x3fffffff;
+    if (f.siz < 12 || !f.value) return 0;
+    return qFromLittleEndian<quint32>(static_cast<const unsigned char*>(f.value)) & kLengthMask;
+}
+
 }  // namespace
 
 QString jetTypeName(int code) {
@@ -183,7 +191,8 @@ JetDatabase::JetDatabase(const QString& path)
 JetDatabase::~JetDatabase() = default;
 
 long JetDatabase::readRows(const JetTable& wanted,
-                           const std::function<void(long, std::vector<QVariant>&)>& row) {
+                           const std::function<void(long, std::vector<QVariant>&)>& row,
+                           const std::function<void(long, size_t)>& unreadable) {
     MdbHandle* mdb = m_handle->mdb;
     MdbCatalogEntry* entry =
         wanted.catalogIndex >= 0 && unsigned(wanted.catalogIndex) < mdb->num_catalog
@@ -222,7 +231,7 @@ long JetDatabase::readRows(const JetTable& wanted,
     std::vector<MdbField> fields(std::max<size_t>(columns.size(), 1) + MDB_MAX_COLS);
     std::vector<QVariant> values(columns.size());
     long done = 0;
-    auto unreadable = [&](const QString& why) {
+    auto fault = [&](const QString& why) {
         return JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be read: %4.")
                             .arg(done + 1)
                             .arg(wanted.name, m_path, why));
@@ -232,15 +241,15 @@ long JetDatabase::readRows(const JetTable& wanted,
         int start = 0;
         size_t size = 0;
         if (table->cur_row < 1 || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
-            throw unreadable(QStringLiteral("it is not where its page says"));
+            throw fault(QStringLiteral("it is not where its page says"));
         const int cracked = mdb_crack_row(table, start & kOffsetMask, size, fields.data());
         if (cracked < int(columns.size()))
-            throw unreadable(QStringLiteral("its values do not fit its columns"));
+            throw fault(QStringLiteral("its values do not fit its columns"));
         for (size_t c = 0; c < columns.size(); ++c) {
             const MdbField& f = fields[c];
             const size_t at = size_t(f.colnum);
             if (at >= columns.size())
-                throw unreadable(QStringLiteral("it names a column the table lacks"));
+                throw fault(QStringLiteral("it names a column the table lacks"));
             const JetColumn& column = columns[at];
             QVariant& v = values[at];
             const unsigned char* raw = mdb->pg_buf + f.start;
@@ -248,7 +257,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                                 size_t(f.start) + size_t(f.siz) <= size_t(mdb->fmt->pg_size);
             auto need = [&](int bytes) {
                 if (!inPage || f.siz < bytes)
-                    throw unreadable(
+                    throw fault(
                         QStringLiteral("the value of \"%1\" is cut short").arg(column.name));
             };
             if (column.type == JetType::Boolean) {
@@ -297,7 +306,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                     std::memcpy(&days, raw, 8);
                     const QDateTime dt = jetDate(days);
                     if (!dt.isValid())
-                        throw unreadable(
+                        throw fault(
                             QStringLiteral("the date in \"%1\" is out of range").arg(column.name));
                     v = dt;
                     break;
@@ -314,17 +323,28 @@ long JetDatabase::readRows(const JetTable& wanted,
                 case JetType::Memo: {
                     const int length = bound.lengths[at];
                     if (size_t(length) + 1 >= kBindSize)
-                        throw unreadable(
+                        throw fault(
                             QStringLiteral("the text in \"%1\" is too long").arg(column.name));
+                    // A memo whose header declares text that its pages do not give is damaged.
+                    if (column.type == JetType::Memo && length == 0 && declaredLength(f) > 0) {
+                        v = QVariant();
+                        unreadable(done + 1, at);
+                        break;
+                    }
                     v = QString::fromUtf8(bound.buffers[at], length);
                     break;
                 }
                 case JetType::Ole: {
                     auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
+                    const size_t declared = declaredLength(f);
                     size_t length = 0;
-                    void* bytes = mdb_ole_read_full(mdb, col, &length);
-                    if (!bytes) {
-                        v = QByteArray("");
+                    void* bytes = declared > 0 ? mdb_ole_read_full(mdb, col, &length) : nullptr;
+                    if (!bytes || length != declared) {
+                        g_free(bytes);
+                        // An empty object is an empty value; one that cannot be read whole is
+                        // none, and said.
+                        v = declared == 0 ? QVariant(QByteArray("")) : QVariant();
+                        if (declared > 0) unreadable(done + 1, at);
                         break;
                     }
                     v = QByteArray(static_cast<const char*>(bytes), qsizetype(length));
@@ -332,7 +352,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                     break;
                 }
                 default:
-                    throw unreadable(
+                    throw fault(
                         QStringLiteral("the column \"%1\" has a type this program cannot read")
                             .arg(column.name));
             }

@@ -69,8 +69,11 @@ public:
     // A column of an unsupported type reads as Null. Throws JetError when a row cannot be read
     // or fewer rows come back than the table holds. Returns the rows read: more than the table's
     // definition counts when that count was not kept up to date.
+    // A long value (memo, picture) that cannot be read whole is given as Null, after
+    // `unreadable` is told its row and column.
     long readRows(const JetTable& table,
-                  const std::function<void(long, std::vector<QVariant>&)>& row);
+                  const std::function<void(long, std::vector<QVariant>&)>& row,
+                  const std::function<void(long, size_t)>& unreadable);
 
 private:
     QString m_path;
