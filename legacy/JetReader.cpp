@@ -147,6 +147,7 @@ JetDatabase::JetDatabase(const QString& path)
         throw JetError(
             QStringLiteral("The list of tables in \"%1\" cannot be read; the file is damaged.")
                 .arg(m_path));
+    checkCatalogueWhole();
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         const QString name = QString::fromUtf8(entry->object_name);
@@ -189,6 +190,37 @@ JetDatabase::JetDatabase(const QString& path)
 }
 
 JetDatabase::~JetDatabase() = default;
+
+void JetDatabase::checkCatalogueWhole() {
+    // A damaged or cut table list reads as a shorter one: its rows are counted against its own
+    // definition, and no table may begin past the file's end.
+    MdbHandle* mdb = m_handle->mdb;
+    auto damaged = [&](const QString& why) {
+        return JetError(QStringLiteral("The list of tables in \"%1\" %2; the file is damaged.")
+                            .arg(m_path, why));
+    };
+    MdbTableDef* list = mdb_read_table_by_name(mdb, const_cast<gchar*>("MSysObjects"), MDB_TABLE);
+    if (!list || !mdb_read_columns(list)) {
+        if (list) mdb_free_tabledef(list);
+        throw damaged(QStringLiteral("cannot be read"));
+    }
+    mdb_rewind_table(list);
+    long read = 0;
+    while (mdb_fetch_row(list)) ++read;
+    const long counted = long(list->num_rows);
+    mdb_free_tabledef(list);
+    if (read < counted)
+        throw damaged(
+            QStringLiteral("cannot be read whole (%1 of its %2 entries)").arg(read).arg(counted));
+    const qint64 pages = QFileInfo(m_path).size() / mdb->fmt->pg_size;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type == MDB_TABLE && qint64(entry->table_pg) >= pages)
+            throw damaged(
+                QStringLiteral("names a table past the end of the file, which is cut "
+                               "short"));
+    }
+}
 
 long JetDatabase::readRows(const JetTable& wanted,
                            const std::function<void(long, std::vector<QVariant>&)>& row,

@@ -76,6 +76,8 @@ public:
                   const std::function<void(long, size_t)>& unreadable);
 
 private:
+    void checkCatalogueWhole();
+
     QString m_path;
     struct Handle;
     std::unique_ptr<Handle> m_handle;

@@ -403,7 +403,7 @@ private slots:
              {"cut at an odd byte", "cut after three pages", "cut inside Orders", "header only",
               "catalogue page", "Orders definition page", "Orders data page type",
               "Orders data page owner", "Orders row offsets", "Orders row count", "password",
-              "encrypted", "not a Jet file"})
+              "encrypted", "not a Jet file", "cut at a page boundary", "table list page emptied"})
             QTest::newRow(d) << QString::fromLatin1(d);
     }
     void damagedOrLockedFilesAreRefused() {
@@ -427,6 +427,17 @@ private slots:
         if (damage == "cut after three pages") d.truncate(3 * ps);
         if (damage == "cut inside Orders") d.truncate((page + 1) * ps);
         if (damage == "header only") d.truncate(100);
+        if (damage == "cut at a page boundary") d.truncate(d.size() / ps / 2 * ps);
+        if (damage == "table list page emptied") {
+            // The last page of rows of MSysObjects, whose definition is page 2, says it has none.
+            int last = -1;
+            for (int p = 3; p < int(d.size() / ps); ++p)
+                if (d.at(p * ps) == 1 &&
+                    qFromLittleEndian<quint32>(d.constData() + p * ps + 4) == 2)
+                    last = p;
+            QVERIFY(last > 2);
+            put16(last * ps + 8, 0);
+        }
         if (damage == "catalogue page") d[2 * ps] = 0x01;
         if (damage == "Orders definition page") d[orders * ps] = 0x01;
         if (damage == "Orders data page type") d[page * ps] = 0x07;
