@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTreeWidget>
@@ -50,8 +51,12 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // While a table is copied to a server, the copy reads through this window's connection:
+    // the window's own buttons (reachable behind the copy's dialogs) wait until it is done.
     auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) {
-        connectGuarded(button, this, handler);
+        connect(button, &QAbstractButton::clicked, this, [this, handler] {
+            if (!m_copying) runGuarded(this, [this, handler] { (this->*handler)(); });
+        });
     };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
     on(ui->cmdServer, &frmOpenDb::cmdServer_Click);
@@ -63,7 +68,7 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     connect(&m_preview, &QAbstractItemModel::modelReset, this, &frmOpenDb::enableCsvButtons);
     connect(&m_preview, &QAbstractItemModel::dataChanged, this, &frmOpenDb::enableCsvButtons);
     auto node = [this](QTreeWidgetItem* item) {
-        runGuarded(this, [this, item] { trvData_NodeClick(item); });
+        if (!m_copying) runGuarded(this, [this, item] { trvData_NodeClick(item); });
     };
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
@@ -71,6 +76,7 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     // Enter on a row acts as a click. A double-click is one click: the activation and the
     // second click that come with it on the same row are passed over.
     auto gridClick = [this](const QModelIndex& index) {
+        if (m_copying) return;
         if (index.row() == m_doubleClickRow && m_doubleClickTime.isValid() &&
             m_doubleClickTime.elapsed() <= QApplication::doubleClickInterval())
             return;
@@ -1006,6 +1012,8 @@ void frmOpenDb::cmdCopy_Click() {
                            "the one copied to the server."));
         return;
     }
+    m_copying = true;
+    const auto done = qScopeGuard([this] { m_copying = false; });
     dlgConnect where(
         [](const QString& address, const QString& password) {
             store::Connection probe;
@@ -1144,10 +1152,14 @@ void frmOpenDb::finish(int result) {
 }
 
 void frmOpenDb::reject() {
-    if (!m_finished) cmdCancel_Click();
+    if (!m_finished && !m_copying) cmdCancel_Click();
 }
 
 void frmOpenDb::closeEvent(QCloseEvent* event) {
+    if (m_copying) {
+        event->ignore();
+        return;
+    }
     if (!m_finished) cmdCancel_Click();
     event->accept();
 }

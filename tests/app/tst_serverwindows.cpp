@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -361,6 +362,80 @@ private slots:
                                                        .toHex()));
                                     return rows.join(QLatin1Char(','));
                                 }())));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // The chooser's OK pressed behind the copy's dialogs (as an accessibility tool can) does
+    // nothing: the copy goes on, and the chooser stays, on its table, until OK is pressed after.
+    void okBehindTheCopyToTheServerWaits_data() {
+        QTest::addColumn<QString>("behind");
+        QTest::newRow("connect dialog") << QStringLiteral("connect");
+        QTest::newRow("name question") << QStringLiteral("name");
+        QTest::newRow("copy progress") << QStringLiteral("progress");
+    }
+    void okBehindTheCopyToTheServerWaits() {
+        QFETCH(QString, behind);
+        try {
+            Session s;
+            s.folder.makeDatabase();
+            // Enough rows for the copy to show its progress on the way.
+            addParts(s.db(), QStringLiteral("Parts"), 1200);
+            Control::sAppPath = s.folder.path();
+            Control::sUnpackPath = s.folder.path();
+            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+            chooser.show();
+            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(0)).center());
+            const QString name =
+                QStringLiteral("Behind %1 %2").arg(behind).arg(QCoreApplication::applicationPid());
+            auto* ok = chooser.findChild<QPushButton*>("cmdOK");
+            QString pressedOver;
+            auto pressOk = [&] {
+                pressedOver = QApplication::activeModalWidget()->metaObject()->className();
+                ok->click();
+            };
+            // Pressed once the progress is up: the copy's own wait for events runs it.
+            std::function<void(int)> whileCopying = [&](int tries) {
+                if (qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) || !tries)
+                    pressOk();
+                else
+                    QTimer::singleShot(0, [&, tries] { whileCopying(tries - 1); });
+            };
+            onModal([&](QDialog* d) {
+                if (behind == QLatin1String("connect")) pressOk();
+                fill(d, QStringLiteral("Host"), server.host);
+                fill(d, QStringLiteral("Port"), server.port);
+                fill(d, QStringLiteral("Database"), server.database());
+                fill(d, QStringLiteral("User"), server.user);
+                onModal([&](QDialog* ask) {
+                    if (behind == QLatin1String("name")) pressOk();
+                    if (behind == QLatin1String("progress")) whileCopying(100);
+                    auto* edit = ask->findChild<QLineEdit*>();
+                    edit->selectAll();
+                    QTest::keyClicks(edit, name);
+                    QTest::keyClick(edit, Qt::Key_Return);
+                });
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+            });
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+            QCOMPARE(pressedOver, behind == QLatin1String("connect") ? QStringLiteral("dlgConnect")
+                                  : behind == QLatin1String("name")
+                                      ? QStringLiteral("QInputDialog")
+                                      : QStringLiteral("QProgressDialog"));
+            QVERIFY(chooser.isVisible());
+            QVERIFY(s.platform.warnings.empty());
+            QCOMPARE(s.platform.messages.size(), size_t(1));
+            QVERIFY2(s.platform.messages[0].text.contains(QLatin1String("1200 records")),
+                     qPrintable(s.platform.messages[0].text));
+            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(name)),
+                     QStringLiteral("1200"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QVERIFY(!chooser.isVisible());
+            QCOMPARE(chooser.choice().path, s.db());
+            QCOMPARE(chooser.choice().table, QStringLiteral("Parts"));
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
