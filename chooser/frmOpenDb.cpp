@@ -38,8 +38,8 @@ constexpr int kGridPadding = 240;  // twips beyond the widest text of a column
 constexpr long kLongFieldFlags = 200;
 constexpr qint64 kUnpackChunk = 1000;
 
-QString previewStatement(const QString& table) {
-    return QStringLiteral("SELECT * FROM ") + store::quoteIdentifier(table);
+QString previewStatement(const store::Connection& cn, const QString& table) {
+    return QStringLiteral("SELECT * FROM ") + cn.tableReference(table);
 }
 
 }  // namespace
@@ -239,7 +239,7 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     try {
         if (!cnDatabase || !cnDatabase->isOpen())
             throw store::StoreError(store::errObjectClosed, QStringLiteral("No database is open."));
-        rs = cnDatabase->Execute(previewStatement(table));
+        rs = cnDatabase->Execute(previewStatement(*cnDatabase, table));
     } catch (const store::StoreError& e) {
         fail(e.description());
         return;
@@ -757,7 +757,7 @@ public:
     // The table's rows read again through SQLite, which passes over what cannot widen a column.
     void readKeyed(store::Connection& cn, const QString& table, long& rows) {
         m_cn = &cn;
-        m_from = QStringLiteral(" FROM ") + store::quoteIdentifier(table);
+        m_from = QStringLiteral(" FROM ") + cn.tableReference(table);
         // A sample from each end, read and measured in full, tells what fills each column (a table
         // too wide for SQLite to be asked so much of at once is read in full).
         if (!m_plans.empty() && m_plans.size() <= kMaxAsked) readSample();
@@ -896,7 +896,7 @@ void frmOpenDb::Show_Picture() {
     const int R = ui->MSFlexGrid1->currentIndex().row();
     try {
         if (R < 1 || !cnDatabase) return;
-        auto rs = cnDatabase->Execute(previewStatement(m_table));
+        auto rs = cnDatabase->Execute(previewStatement(*cnDatabase, m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
         store::Field& image =

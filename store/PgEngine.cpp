@@ -940,6 +940,10 @@ QStringList PgDatabase::userTables() {
     return names;
 }
 
+QString PgDatabase::tableReference(const QString& table) const {
+    return qualified(table);
+}
+
 std::vector<ColumnInfo> PgDatabase::tableColumns(const QString& table) {
     std::vector<ColumnInfo> cols;
     for (const ServerColumn& c : serverColumns(*m_link, table)) cols.push_back(c.info);

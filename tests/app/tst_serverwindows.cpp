@@ -15,6 +15,7 @@
 #include "Catalog.h"
 #include "ChooserSession.h"
 #include "Connection.h"
+#include "FindBar.h"
 #include "JetConversion.h"
 #include "Recordset.h"
 #include "Session.h"
@@ -436,6 +437,69 @@ private slots:
             QVERIFY(!chooser.isVisible());
             QCOMPARE(chooser.choice().path, s.db());
             QCOMPARE(chooser.choice().table, QStringLiteral("Parts"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // A table of the same name in a schema named after the login, which the login's default
+    // search path reads first, is never what the windows show: they all read the tree's tables.
+    void everyDoorReadsTheTablesOfTheTree_data() {
+        QTest::addColumn<QString>("door");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("preview") << QStringLiteral("preview") << QStringLiteral("P-011");
+        QTest::newRow("record count") << QStringLiteral("count") << QStringLiteral("11");
+        QTest::newRow("export to CSV") << QStringLiteral("export") << QStringLiteral("12 lines");
+        QTest::newRow("find bar") << QStringLiteral("find") << QStringLiteral("P-011");
+        QTest::newRow("parts window") << QStringLiteral("parts") << QStringLiteral("P-011");
+    }
+    void everyDoorReadsTheTablesOfTheTree() {
+        QFETCH(QString, door);
+        QFETCH(QString, seen);
+        try {
+            const Catalogue cat = freshParts(11);
+            server.psql(QStringLiteral("CREATE SCHEMA \"%1\"; CREATE TABLE \"%1\".\"Parts\" (LIKE "
+                                       "public.\"Parts\"); INSERT INTO \"%1\".\"Parts\" "
+                                       "(\"PartID\", \"PartNumber\") VALUES (1, 'SHADOW')")
+                            .arg(server.user));
+            const auto dropShadow = qScopeGuard([&] {
+                server.psql(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(server.user));
+            });
+            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"Parts\"")),
+                     QStringLiteral("1"));  // what an unqualified name reads
+            QString shown;
+            if (door == QLatin1String("find") || door == QLatin1String("parts")) {
+                auto s = serverSession(cat);
+                QVERIFY(s);
+                if (door == QLatin1String("find")) {
+                    QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+                    auto* bar = s->w->findChild<FindBar*>();
+                    QVERIFY(bar && bar->isVisible());
+                    auto* box = bar->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+                    QTest::keyClicks(box, QStringLiteral("P-011"));
+                    QTRY_VERIFY(
+                        !bar->findChild<QLabel*>(QStringLiteral("lblFindCount"))->text().isEmpty());
+                    QTest::keyClick(box, Qt::Key_Return);
+                } else {
+                    s->click("cmdLast");
+                }
+                shown = s->text("txtPartNumber");
+            } else {
+                ChooserSession c;
+                c.open(cat.source);
+                c.preview(QStringLiteral("Parts"));
+                if (door == QLatin1String("preview")) {
+                    shown = c.cell(11, 1);
+                } else if (door == QLatin1String("count")) {
+                    shown = c.child<QLineEdit>("txtCount")->text();
+                } else {
+                    const QString csv = c.folder.file(QStringLiteral("out.csv"));
+                    c.platform.fileChoices = {csv};
+                    c.click("cmdExportCsv");
+                    shown = QStringLiteral("%1 lines").arg(readFile(csv).trimmed().count('\n') + 1);
+                }
+            }
+            QCOMPARE(shown, seen);
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
