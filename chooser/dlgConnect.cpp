@@ -1,11 +1,14 @@
 #include "dlgConnect.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -52,7 +55,8 @@ dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
     m_message->setMinimumWidth(340);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &dlgConnect::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &dlgConnect::reject);
@@ -92,6 +96,7 @@ void dlgConnect::setAddress(const QString& address) {
 }
 
 void dlgConnect::accept() {
+    if (m_connecting) return;
     const QString host = m_host->text().trimmed();
     const QString database = m_database->text().trimmed();
     const QString user = m_user->text().trimmed();
@@ -109,13 +114,42 @@ void dlgConnect::accept() {
         return;
     }
     const QString address = addressFor(host, port, database, user);
+    const QString password = m_password->isVisible() ? m_password->text() : QString();
     m_message->setText(QStringLiteral("Connecting..."));
-    m_message->repaint();
-    try {
-        m_address = m_attempt(address, m_password->isVisible() ? m_password->text() : QString());
-    } catch (const store::StoreError& e) {
-        m_message->setText(e.description());
-        if (e.number() == store::errLoginFailed) {
+    setConnecting(true);
+    // The answer comes back through the application object, which outlives any dialog: a
+    // dialog closed meanwhile never hears of it.
+    const int number = ++m_attemptNumber;
+    QPointer<dlgConnect> self(this);
+    QThreadPool::globalInstance()->start([attempt = m_attempt, address, password, self, number] {
+        Outcome outcome;
+        try {
+            outcome.address = attempt(address, password);
+        } catch (const store::StoreError& e) {
+            outcome.number = e.number();
+            outcome.description = e.description();
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, number, outcome] {
+                if (self && self->m_attemptNumber == number) self->attemptEnded(outcome);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void dlgConnect::setConnecting(bool connecting) {
+    m_connecting = connecting;
+    m_ok->setEnabled(!connecting);
+    for (QLineEdit* box : {m_host, m_port, m_database, m_user, m_password})
+        box->setReadOnly(connecting);
+}
+
+void dlgConnect::attemptEnded(const Outcome& outcome) {
+    setConnecting(false);
+    if (outcome.number != 0) {
+        m_message->setText(outcome.description);
+        if (outcome.number == store::errLoginFailed) {
             m_passwordLabel->show();
             m_password->show();
             m_password->clear();
@@ -124,6 +158,14 @@ void dlgConnect::accept() {
         }
         return;
     }
+    m_address = outcome.address;
     m_password->clear();
     QDialog::accept();
+}
+
+void dlgConnect::reject() {
+    // An attempt still under way is left to end by itself; its answer is passed over.
+    ++m_attemptNumber;
+    setConnecting(false);
+    QDialog::reject();
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -38,6 +39,13 @@ void fill(QWidget* dialog, const QString& accessibleName, const QString& text) {
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
     QTest::keyClicks(e, text);
+}
+
+// OK in the connect dialog; the connection is tried beside the window, so its end is awaited.
+void pressConnect(QDialog* d) {
+    auto* ok = d->findChild<QPushButton*>("cmdOK");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!d->isVisible() || ok->isEnabled(), 20000);
 }
 
 // The catalogue "Parts" on the server, made afresh: the window starts on that table.
@@ -129,7 +137,7 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), user);
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
                 // The server wants a password: the dialog stays and asks for it.
                 QVERIFY(d->isVisible());
                 QLineEdit* password = box(d, QStringLiteral("Password"));
@@ -137,7 +145,7 @@ private slots:
                 QCOMPARE(password->echoMode(), QLineEdit::Password);
                 seen << d->findChild<QLabel*>("lblMessage")->text();
                 fill(d, QStringLiteral("Password"), QStringLiteral("wrong"));
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
                 QVERIFY(d->isVisible());
                 seen << d->findChild<QLabel*>("lblMessage")->text();
                 fill(d, QStringLiteral("Password"), QStringLiteral("counter top"));
@@ -172,6 +180,71 @@ private slots:
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
+    }
+
+    // A server port that takes the connection and never answers: the connect dialog goes on
+    // answering while it waits, Cancel leaves at once, and the wait ends by itself in time.
+    void theConnectDialogAnswersWhileTheServerIsSilent_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("waited out") << false;
+    }
+    void theConnectDialogAnswersWhileTheServerIsSilent() {
+        QFETCH(bool, cancel);
+        qputenv("COGWRIGHT_SERVER_TIMEOUT", "2");
+        const auto unset = qScopeGuard([] { qunsetenv("COGWRIGHT_SERVER_TIMEOUT"); });
+        SilentPort silent;
+        QVERIFY(silent.port > 0);
+        Session s;
+        s.folder.makeDatabase();
+        Control::sAppPath = s.folder.path();
+        Control::sUnpackPath = s.folder.path();
+        frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+        chooser.show();
+        int ticks = 0;
+        QTimer tick;
+        tick.setInterval(100);
+        connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        QElapsedTimer took;
+        qint64 ended = -1;
+        int ticksWaiting = 0;
+        QString said;
+        onModal([&](QDialog* d) {
+            fill(d, QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
+            fill(d, QStringLiteral("Port"), QString::number(silent.port));
+            fill(d, QStringLiteral("Database"), QStringLiteral("x"));
+            fill(d, QStringLiteral("User"), server.user);
+            auto* ok = d->findChild<QPushButton*>("cmdOK");
+            auto* message = d->findChild<QLabel*>("lblMessage");
+            tick.start();
+            took.start();
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QCOMPARE(message->text(), QStringLiteral("Connecting..."));
+            QVERIFY(!ok->isEnabled());
+            if (cancel) {
+                QTest::qWait(300);
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+                ended = took.elapsed();
+                QVERIFY(!d->isVisible());
+                return;
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), 15000);
+            ended = took.elapsed();
+            ticksWaiting = ticks;
+            said = message->text();
+            QVERIFY(d->isVisible());
+            d->reject();
+        });
+        QTest::mouseClick(chooser.findChild<QPushButton*>("cmdServer"), Qt::LeftButton);
+        if (cancel) {
+            QVERIFY2(ended >= 0 && ended < 1500, qPrintable(QString::number(ended)));
+        } else {
+            QVERIFY2(ended >= 0 && ended < 5000, qPrintable(QString::number(ended)));
+            QVERIFY2(ticksWaiting >= 10, qPrintable(QString::number(ticksWaiting)));
+            QVERIFY2(said.contains(QLatin1String("timeout")), qPrintable(said));
+        }
+        QCOMPARE(chooser.findChild<QLineEdit*>("txtPath")->text(), s.db());
+        QVERIFY(s.platform.warnings.empty() && s.platform.reports.empty());
     }
 
     void twoWindowsOnOneRecordNeverOverwriteEachOther() {
@@ -289,7 +362,7 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), server.user);
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
             });
             QTest::mouseClick(chooser.findChild<QPushButton*>("cmdServer"), Qt::LeftButton);
             auto* tree = chooser.findChild<QTreeWidget*>("trvData");
@@ -328,13 +401,13 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), server.user);
+                pressConnect(d);
                 onModal([&](QDialog* ask) {
                     auto* edit = ask->findChild<QLineEdit*>();
                     edit->selectAll();
                     QTest::keyClicks(edit, name);
                     QTest::keyClick(edit, Qt::Key_Return);
                 });
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
             });
             QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
             QVERIFY(s.platform.warnings.empty());
@@ -411,6 +484,7 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), server.user);
+                pressConnect(d);
                 onModal([&](QDialog* ask) {
                     if (behind == QLatin1String("name")) pressOk();
                     if (behind == QLatin1String("progress")) whileCopying(100);
@@ -419,7 +493,6 @@ private slots:
                     QTest::keyClicks(edit, name);
                     QTest::keyClick(edit, Qt::Key_Return);
                 });
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
             });
             QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
             QCOMPARE(pressedOver, behind == QLatin1String("connect") ? QStringLiteral("dlgConnect")
