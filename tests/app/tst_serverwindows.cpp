@@ -643,6 +643,42 @@ private slots:
         }
     }
 
+    // The CSV commands take a server's address as the chooser does: an export writes the
+    // server's table; an import, which a server table cannot take all or nothing, is refused.
+    void theCsvCommandsTakeAServerAddress_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("export") << QStringLiteral("--export-csv") << 0
+                                << QStringLiteral("Exported 3 rows");
+        QTest::newRow("import") << QStringLiteral("--import-csv") << 1
+                                << QStringLiteral("on a server is not possible");
+    }
+    void theCsvCommandsTakeAServerAddress() {
+        QFETCH(QString, option);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const Catalogue cat = freshParts(3);
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("parts.csv"));
+        if (option == QLatin1String("--import-csv"))
+            writeFile(csv, "PartNumber,PartName\nNEW-1,From a file\n");
+        QProcess p;
+        p.start(QStringLiteral(COGWRIGHT_BIN), {option, cat.source, cat.table, csv});
+        QVERIFY(p.waitForFinished(60000));
+        const QString out =
+            QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        QCOMPARE(p.exitCode(), exitCode);
+        QVERIFY2(out.contains(said), qPrintable(out));
+        if (option == QLatin1String("--export-csv")) {
+            const QByteArray written = readFile(csv);
+            QCOMPARE(written.trimmed().count('\n'), 3);
+            QVERIFY2(written.contains("P-003"), written.constData());
+        }
+        QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"Parts\"")),
+                 QStringLiteral("3"));
+    }
+
     void theProgramStartsOnAServerAddress() {
         try {
             const Catalogue cat = freshParts(2);
