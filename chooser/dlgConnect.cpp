@@ -9,9 +9,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QThreadPool>
-#include <QUrl>
 #include <QVBoxLayout>
 
+#include "ServerAddress.h"
 #include "StoreError.h"
 
 dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
@@ -75,24 +75,16 @@ dlgConnect::~dlgConnect() {
 
 QString dlgConnect::addressFor(const QString& host, int port, const QString& database,
                                const QString& user) {
-    const auto enc = [](const QString& s) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(s));
-    };
-    const QString shownHost =
-        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : enc(host);
-    return QStringLiteral("postgresql://%1@%2:%3/%4")
-        .arg(enc(user), shownHost)
-        .arg(port)
-        .arg(enc(database));
+    return store::ServerAddress{host, port, database, user, QString()}.toString();
 }
 
 void dlgConnect::setAddress(const QString& address) {
-    const QUrl url(address);
-    if (!url.isValid() || url.host().isEmpty()) return;
-    m_host->setText(url.host());
-    if (url.port() > 0) m_port->setText(QString::number(url.port()));
-    m_database->setText(url.path().mid(1));
-    if (!url.userName().isEmpty()) m_user->setText(url.userName());
+    const auto parts = store::ServerAddress::parse(address);
+    if (!parts || parts->host.isEmpty()) return;
+    m_host->setText(parts->host);
+    if (parts->port > 0) m_port->setText(QString::number(parts->port));
+    m_database->setText(parts->database);
+    if (!parts->user.isEmpty()) m_user->setText(parts->user);
 }
 
 void dlgConnect::accept() {

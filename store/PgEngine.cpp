@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QMutex>
-#include <QUrl>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -15,6 +14,7 @@
 #include <limits>
 
 #include "Catalog.h"
+#include "ServerAddress.h"
 #include "StoreError.h"
 
 namespace store::engine {
@@ -318,16 +318,10 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
     const int seconds = qEnvironmentVariableIntValue("COGWRIGHT_SERVER_TIMEOUT", &given);
     if (given && seconds > 0) m_statementSeconds = seconds;
     connect();
-    const QString host = QString::fromUtf8(PQhost(m_conn));
-    const auto enc = [](const QString& s) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(s));
-    };
-    m_display = QStringLiteral("postgresql://%1@%2:%3/%4")
-                    .arg(enc(QString::fromUtf8(PQuser(m_conn))),
-                         host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('/'))
-                             ? QLatin1Char('[') + host + QLatin1Char(']')
-                             : enc(host),
-                         QString::fromUtf8(PQport(m_conn)), enc(QString::fromUtf8(PQdb(m_conn))));
+    m_display =
+        ServerAddress{QString::fromUtf8(PQhost(m_conn)), QByteArray(PQport(m_conn)).toInt(),
+                      QString::fromUtf8(PQdb(m_conn)), QString::fromUtf8(PQuser(m_conn)), QString()}
+            .toString();
     if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
         typedPasswords().insert(address, m_password);
         typedPasswords().insert(m_display, m_password);
@@ -340,12 +334,11 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
 }
 
 QString PgLink::shownAddress() const {
-    QString shown = QString::fromUtf8(m_address);
-    if (QUrl url(shown); url.isValid() && !url.password().isEmpty()) {
-        url.setPassword(QString());
-        shown = url.toString();
-    }
-    return shown;
+    auto parts = ServerAddress::parse(QString::fromUtf8(m_address));
+    if (!parts) return QString::fromUtf8(m_address);  // libpq will say what is wrong with it
+    if (parts->password.isEmpty()) return QString::fromUtf8(m_address);
+    parts->password.clear();
+    return parts->toString();
 }
 
 PGconn* PgLink::dial() const {

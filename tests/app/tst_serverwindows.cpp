@@ -19,9 +19,11 @@
 #include "FindBar.h"
 #include "JetConversion.h"
 #include "Recordset.h"
+#include "ServerAddress.h"
 #include "Session.h"
 #include "StoreError.h"
 #include "TestServer.h"
+#include "dlgConnect.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
 
@@ -245,6 +247,57 @@ private slots:
         }
         QCOMPARE(chooser.findChild<QLineEdit*>("txtPath")->text(), s.db());
         QVERIFY(s.platform.warnings.empty() && s.platform.reports.empty());
+    }
+
+    // What is typed into the connect dialog reaches the connection as typed, and an address in
+    // use shows in the boxes as it was typed, whatever the names hold.
+    void theConnectDialogKeepsNamesAsTyped_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("user");
+        for (const char* special : {"+", ",", "/", "*", ";", "=", "?", "@", ":", "%", " "}) {
+            const QString odd = QStringLiteral("a%1b").arg(QLatin1String(special));
+            QTest::addRow("user with '%s'", special)
+                << QStringLiteral("db.example") << QStringLiteral("parts") << odd;
+            QTest::addRow("database with '%s'", special)
+                << QStringLiteral("db.example") << odd << QStringLiteral("clerk");
+        }
+        QTest::newRow("socket folder")
+            << QStringLiteral("/tmp/pg sock") << QStringLiteral("parts") << QStringLiteral("clerk");
+        QTest::newRow("socket folder with a colon")
+            << QStringLiteral("/run/pg:1") << QStringLiteral("parts") << QStringLiteral("clerk");
+        QTest::newRow("IPv6") << QStringLiteral("fe80::1") << QStringLiteral("parts")
+                              << QStringLiteral("clerk");
+    }
+    void theConnectDialogKeepsNamesAsTyped() {
+        QFETCH(QString, host);
+        QFETCH(QString, database);
+        QFETCH(QString, user);
+        std::optional<store::ServerAddress> reached;
+        dlgConnect typed([&](const QString& address, const QString&) {
+            // Read here as the connection reads it; the dialog thread waits for the answer.
+            reached = store::ServerAddress::parse(address);
+            return address;
+        });
+        typed.show();
+        fill(&typed, QStringLiteral("Host"), host);
+        fill(&typed, QStringLiteral("Port"), QStringLiteral("5433"));
+        fill(&typed, QStringLiteral("Database"), database);
+        fill(&typed, QStringLiteral("User"), user);
+        pressConnect(&typed);
+        QCOMPARE(typed.result(), int(QDialog::Accepted));
+        QVERIFY(reached.has_value());
+        QCOMPARE(reached->host, host);
+        QCOMPARE(reached->port, 5433);
+        QCOMPARE(reached->database, database);
+        QCOMPARE(reached->user, user);
+
+        dlgConnect again([](const QString& address, const QString&) { return address; });
+        again.setAddress(typed.address());
+        QCOMPARE(box(&again, QStringLiteral("Host"))->text(), host);
+        QCOMPARE(box(&again, QStringLiteral("Port"))->text(), QStringLiteral("5433"));
+        QCOMPARE(box(&again, QStringLiteral("Database"))->text(), database);
+        QCOMPARE(box(&again, QStringLiteral("User"))->text(), user);
     }
 
     void twoWindowsOnOneRecordNeverOverwriteEachOther() {

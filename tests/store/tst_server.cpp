@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 
@@ -12,6 +13,7 @@
 #include "Find.h"
 #include "PartsLayout.h"
 #include "Recordset.h"
+#include "ServerAddress.h"
 #include "StoreError.h"
 #include "TableCopy.h"
 #include "TestServer.h"
@@ -163,6 +165,77 @@ private slots:
             for (QByteArray chunk; !(chunk = back["Image"].GetChunk(65536)).isEmpty();)
                 read += chunk;
             QVERIFY(read == picture);
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // Addresses made from the connect dialog's boxes read back part for part, whatever the
+    // parts hold; a socket folder with a blank in it reaches the server.
+    void serverAddressesReadBackAsWritten_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        for (const char* special :
+             {"+", ",", "/", "*", ";", "=", "?", "@", ":", "%", "#", " ", "[]"}) {
+            const QString odd = QStringLiteral("a%1b").arg(QLatin1String(special));
+            QTest::addRow("user with '%s'", special) << QStringLiteral("db.example") << 5432
+                                                     << QStringLiteral("parts") << odd << QString();
+            QTest::addRow("database with '%s'", special)
+                << QStringLiteral("db.example") << 5432 << odd << QStringLiteral("clerk")
+                << QString();
+            QTest::addRow("password with '%s'", special)
+                << QStringLiteral("db.example") << 5432 << QStringLiteral("parts")
+                << QStringLiteral("clerk") << odd;
+        }
+        QTest::newRow("socket folder")
+            << QStringLiteral("/tmp/pg sock") << 5433 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("socket folder with a colon")
+            << QStringLiteral("/run/pg:1") << 5432 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("IPv6") << QStringLiteral("::1") << 5432 << QStringLiteral("parts")
+                              << QStringLiteral("clerk") << QString();
+        QTest::newRow("IPv6 with a zone")
+            << QStringLiteral("fe80::1%eth0") << 5432 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("no port, no user") << QStringLiteral("db.example") << 0
+                                          << QStringLiteral("parts") << QString() << QString();
+    }
+    void serverAddressesReadBackAsWritten() {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, database);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        const ServerAddress written{host, port, database, user, password};
+        const QString address = written.toString();
+        QVERIFY(Connection::isServerAddress(address));
+        const auto read = ServerAddress::parse(address);
+        QVERIFY2(read.has_value(), qPrintable(address));
+        QCOMPARE(read->host, host);
+        QCOMPARE(read->port, port);
+        QCOMPARE(read->database, database);
+        QCOMPARE(read->user, user);
+        QCOMPARE(read->password, password);
+    }
+
+    void aSocketFolderWithABlankReachesTheServer() {
+        try {
+            const QString sockets =
+                server.psql(QStringLiteral("SHOW unix_socket_directories")).section(',', 0, 0);
+            QTemporaryDir where;
+            const QString folder = where.filePath(QStringLiteral("pg sock"));
+            QVERIFY(QFile::link(sockets, folder));
+            const QString address = ServerAddress{folder, server.port.toInt(), server.database(),
+                                                  server.user, QString()}
+                                        .toString();
+            Connection cn;
+            cn.Open(openString(address));
+            QCOMPARE(cn.dataSource(), address);
+            QCOMPARE(cn.Execute(QStringLiteral("SELECT 41 + 1"))->fields()[0].Value().toInt(), 42);
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
