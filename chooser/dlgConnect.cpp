@@ -1,14 +1,17 @@
 #include "dlgConnect.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
-#include <QUrl>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
+#include "ServerAddress.h"
 #include "StoreError.h"
 
 dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
@@ -52,7 +55,8 @@ dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
     m_message->setMinimumWidth(340);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &dlgConnect::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &dlgConnect::reject);
@@ -71,27 +75,20 @@ dlgConnect::~dlgConnect() {
 
 QString dlgConnect::addressFor(const QString& host, int port, const QString& database,
                                const QString& user) {
-    const auto enc = [](const QString& s) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(s));
-    };
-    const QString shownHost =
-        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : enc(host);
-    return QStringLiteral("postgresql://%1@%2:%3/%4")
-        .arg(enc(user), shownHost)
-        .arg(port)
-        .arg(enc(database));
+    return store::ServerAddress{host, port, database, user, QString()}.toString();
 }
 
 void dlgConnect::setAddress(const QString& address) {
-    const QUrl url(address);
-    if (!url.isValid() || url.host().isEmpty()) return;
-    m_host->setText(url.host());
-    if (url.port() > 0) m_port->setText(QString::number(url.port()));
-    m_database->setText(url.path().mid(1));
-    if (!url.userName().isEmpty()) m_user->setText(url.userName());
+    const auto parts = store::ServerAddress::parse(address);
+    if (!parts || parts->host.isEmpty()) return;
+    m_host->setText(parts->host);
+    if (parts->port > 0) m_port->setText(QString::number(parts->port));
+    m_database->setText(parts->database);
+    if (!parts->user.isEmpty()) m_user->setText(parts->user);
 }
 
 void dlgConnect::accept() {
+    if (m_connecting) return;
     const QString host = m_host->text().trimmed();
     const QString database = m_database->text().trimmed();
     const QString user = m_user->text().trimmed();
@@ -109,13 +106,42 @@ void dlgConnect::accept() {
         return;
     }
     const QString address = addressFor(host, port, database, user);
+    const QString password = m_password->isVisible() ? m_password->text() : QString();
     m_message->setText(QStringLiteral("Connecting..."));
-    m_message->repaint();
-    try {
-        m_address = m_attempt(address, m_password->isVisible() ? m_password->text() : QString());
-    } catch (const store::StoreError& e) {
-        m_message->setText(e.description());
-        if (e.number() == store::errLoginFailed) {
+    setConnecting(true);
+    // The answer comes back through the application object, which outlives any dialog: a
+    // dialog closed meanwhile never hears of it.
+    const int number = ++m_attemptNumber;
+    QPointer<dlgConnect> self(this);
+    QThreadPool::globalInstance()->start([attempt = m_attempt, address, password, self, number] {
+        Outcome outcome;
+        try {
+            outcome.address = attempt(address, password);
+        } catch (const store::StoreError& e) {
+            outcome.number = e.number();
+            outcome.description = e.description();
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, number, outcome] {
+                if (self && self->m_attemptNumber == number) self->attemptEnded(outcome);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void dlgConnect::setConnecting(bool connecting) {
+    m_connecting = connecting;
+    m_ok->setEnabled(!connecting);
+    for (QLineEdit* box : {m_host, m_port, m_database, m_user, m_password})
+        box->setReadOnly(connecting);
+}
+
+void dlgConnect::attemptEnded(const Outcome& outcome) {
+    setConnecting(false);
+    if (outcome.number != 0) {
+        m_message->setText(outcome.description);
+        if (outcome.number == store::errLoginFailed) {
             m_passwordLabel->show();
             m_password->show();
             m_password->clear();
@@ -124,6 +150,14 @@ void dlgConnect::accept() {
         }
         return;
     }
+    m_address = outcome.address;
     m_password->clear();
     QDialog::accept();
+}
+
+void dlgConnect::reject() {
+    // An attempt still under way is left to end by itself; its answer is passed over.
+    ++m_attemptNumber;
+    setConnecting(false);
+    QDialog::reject();
 }

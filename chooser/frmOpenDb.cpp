@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTreeWidget>
@@ -37,8 +38,8 @@ constexpr int kGridPadding = 240;  // twips beyond the widest text of a column
 constexpr long kLongFieldFlags = 200;
 constexpr qint64 kUnpackChunk = 1000;
 
-QString previewStatement(const QString& table) {
-    return QStringLiteral("SELECT * FROM ") + store::quoteIdentifier(table);
+QString previewStatement(const store::Connection& cn, const QString& table) {
+    return QStringLiteral("SELECT * FROM ") + cn.tableReference(table);
 }
 
 }  // namespace
@@ -50,8 +51,12 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // While a table is copied to a server, the copy reads through this window's connection:
+    // the window's own buttons (reachable behind the copy's dialogs) wait until it is done.
     auto on = [this](QAbstractButton* button, void (frmOpenDb::*handler)()) {
-        connectGuarded(button, this, handler);
+        connect(button, &QAbstractButton::clicked, this, [this, handler] {
+            if (!m_copying) runGuarded(this, [this, handler] { (this->*handler)(); });
+        });
     };
     on(ui->cmdBrowse, &frmOpenDb::cmdBrowse_Click);
     on(ui->cmdServer, &frmOpenDb::cmdServer_Click);
@@ -63,7 +68,7 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     connect(&m_preview, &QAbstractItemModel::modelReset, this, &frmOpenDb::enableCsvButtons);
     connect(&m_preview, &QAbstractItemModel::dataChanged, this, &frmOpenDb::enableCsvButtons);
     auto node = [this](QTreeWidgetItem* item) {
-        runGuarded(this, [this, item] { trvData_NodeClick(item); });
+        if (!m_copying) runGuarded(this, [this, item] { trvData_NodeClick(item); });
     };
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
@@ -71,6 +76,7 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     // Enter on a row acts as a click. A double-click is one click: the activation and the
     // second click that come with it on the same row are passed over.
     auto gridClick = [this](const QModelIndex& index) {
+        if (m_copying) return;
         if (index.row() == m_doubleClickRow && m_doubleClickTime.isValid() &&
             m_doubleClickTime.elapsed() <= QApplication::doubleClickInterval())
             return;
@@ -233,7 +239,7 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     try {
         if (!cnDatabase || !cnDatabase->isOpen())
             throw store::StoreError(store::errObjectClosed, QStringLiteral("No database is open."));
-        rs = cnDatabase->Execute(previewStatement(table));
+        rs = cnDatabase->Execute(previewStatement(*cnDatabase, table));
     } catch (const store::StoreError& e) {
         fail(e.description());
         return;
@@ -751,7 +757,7 @@ public:
     // The table's rows read again through SQLite, which passes over what cannot widen a column.
     void readKeyed(store::Connection& cn, const QString& table, long& rows) {
         m_cn = &cn;
-        m_from = QStringLiteral(" FROM ") + store::quoteIdentifier(table);
+        m_from = QStringLiteral(" FROM ") + cn.tableReference(table);
         // A sample from each end, read and measured in full, tells what fills each column (a table
         // too wide for SQLite to be asked so much of at once is read in full).
         if (!m_plans.empty() && m_plans.size() <= kMaxAsked) readSample();
@@ -890,7 +896,7 @@ void frmOpenDb::Show_Picture() {
     const int R = ui->MSFlexGrid1->currentIndex().row();
     try {
         if (R < 1 || !cnDatabase) return;
-        auto rs = cnDatabase->Execute(previewStatement(m_table));
+        auto rs = cnDatabase->Execute(previewStatement(*cnDatabase, m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;
         store::Field& image =
@@ -1006,6 +1012,8 @@ void frmOpenDb::cmdCopy_Click() {
                            "the one copied to the server."));
         return;
     }
+    m_copying = true;
+    const auto done = qScopeGuard([this] { m_copying = false; });
     dlgConnect where(
         [](const QString& address, const QString& password) {
             store::Connection probe;
@@ -1145,10 +1153,14 @@ void frmOpenDb::finish(int result) {
 }
 
 void frmOpenDb::reject() {
-    if (!m_finished) cmdCancel_Click();
+    if (!m_finished && !m_copying) cmdCancel_Click();
 }
 
 void frmOpenDb::closeEvent(QCloseEvent* event) {
+    if (m_copying) {
+        event->ignore();
+        return;
+    }
     if (!m_finished) cmdCancel_Click();
     event->accept();
 }

@@ -81,6 +81,7 @@ private:
     std::unique_ptr<Ui::frmOpenDb> ui;
     DatabaseChoice m_current;  // what the parts window works on
     bool m_finished = false;
+    bool m_copying = false;  // a table is on its way to a server
     QString m_path;
     QString m_table;
     int m_doubleClickRow = -1;

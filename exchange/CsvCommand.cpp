@@ -30,9 +30,12 @@ void err(const QString& text) {
     std::fputs(qPrintable(QStringLiteral("cogwright: ") + text + QLatin1Char('\n')), stderr);
 }
 
+// The same catalogues as the chooser opens: a file, or a server's postgresql:// address.
 void open(store::Connection& connection, const QString& database) {
-    connection.Open(QStringLiteral("Data Source=") +
-                    store::Connection::quoteValue(QFileInfo(database).absoluteFilePath()));
+    const QString source = store::Connection::isServerAddress(database)
+                               ? database
+                               : QFileInfo(database).absoluteFilePath();
+    connection.Open(QStringLiteral("Data Source=") + store::Connection::quoteValue(source));
 }
 
 // A line a second at most, so that a log of a long run stays short.
@@ -78,6 +81,14 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
 
 int importCsvCommand(const QString& database, const QString& table, const QString& csvPath,
                      bool picturesFromAnywhere) {
+    // All or nothing needs the file's own transaction; a server table is written row by row.
+    if (store::Connection::isServerAddress(database)) {
+        err(
+            QStringLiteral("Importing into a table on a server is not possible; import into a "
+                           "catalogue file and copy its table to the server from the chooser. "
+                           "Nothing was imported."));
+        return kCsvFailed;
+    }
     try {
         store::Connection connection;
         open(connection, database);

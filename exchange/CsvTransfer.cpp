@@ -356,7 +356,7 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
                   QStringLiteral("The CSV file '%1' would replace the database it is written from; "
                                  "choose another file.")
                       .arg(csvPath));
-    const QString source = store::quoteIdentifier(table);
+    const QString source = connection.tableReference(table);
     qint64 total = 0;
     {
         auto count = connection.Execute(QStringLiteral("SELECT count(*) FROM ") + source);

@@ -154,6 +154,10 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& commandText, long 
     return rs;
 }
 
+QString Connection::tableReference(const QString& table) const {
+    return engine().tableReference(table);
+}
+
 QString quoteIdentifier(const QString& name) {
     QString q = name;
     q.replace(QLatin1Char('"'), QLatin1String("\"\""));

@@ -47,6 +47,10 @@ public:
     void RollbackTrans();
     bool inTransaction() const;
 
+    // A table's name written for a statement of this connection: on a server, in the schema
+    // whose tables OpenSchema lists.
+    QString tableReference(const QString& table) const;
+
     // Runs one statement; a query gives a forward-only, read-only recordset on its first row.
     std::unique_ptr<Recordset> Execute(const QString& commandText, long options = adCmdText);
 

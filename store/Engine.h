@@ -69,6 +69,9 @@ public:
     virtual QString dataSource() const = 0;
     // User tables in creation order.
     virtual QStringList userTables() = 0;
+    // A table of userTables() as a statement names it: in the schema its tables live in, never
+    // in whatever the login happens to search first.
+    virtual QString tableReference(const QString& table) const = 0;
     // The columns of one table, as OpenSchema lists them.
     virtual std::vector<ColumnInfo> tableColumns(const QString& table) = 0;
     virtual std::unique_ptr<TableAccess> openTable(const QString& name) = 0;

@@ -141,7 +141,7 @@ FoundKeys findByQuery(Connection& cn, const QString& table, const TextMatch& mat
     }
     const auto rows =
         cn.engine().query(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1")
-                              .arg(quoteIdentifier(key), list, quoteIdentifier(table)));
+                              .arg(quoteIdentifier(key), list, cn.tableReference(table)));
     std::vector<QVariant> values(rows->cols.size());
     qint64 done = 0;
     while (rows->next(&values)) {

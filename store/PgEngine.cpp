@@ -1,16 +1,20 @@
 #include "PgEngine.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QMutex>
-#include <QUrl>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <limits>
 
 #include "Catalog.h"
+#include "ServerAddress.h"
 #include "StoreError.h"
 
 namespace store::engine {
@@ -18,6 +22,10 @@ namespace store::engine {
 namespace {
 
 constexpr Oid kByteaOid = 17;
+// How long a statement may take on the server, in seconds, unless COGWRIGHT_SERVER_TIMEOUT says.
+constexpr int kStatementSeconds = 30;
+// Connecting gives up sooner: a server that does not take a login at once is not coming.
+constexpr int kConnectSeconds = 10;
 constexpr int kFetchRows = 500;
 // Pictures larger than this travel in pieces of this size, each in a statement of its own.
 constexpr qsizetype kPictureChunk = 1 << 20;
@@ -270,36 +278,50 @@ public:
             exec(QStringLiteral("COMMIT"));
         } catch (...) {
             m_inTransaction = false;
-            if (PQstatus(m_conn) == CONNECTION_OK) PQclear(PQexec(m_conn, "ROLLBACK"));
+            try {
+                if (PQstatus(m_conn) == CONNECTION_OK) exec(QStringLiteral("ROLLBACK"));
+            } catch (const StoreError&) {
+                // the server is gone, and the transaction with it
+            }
             throw;
         }
     }
 
 private:
-    PGconn* connect() const;
+    // The address as given, without a password written into it.
+    QString shownAddress() const;
+    PGconn* dial() const;
+    PGconn* connect();
+    // Settings of every new connection; its calls from here on never block.
+    void prepare();
     void ensureConnected();
+    // Waits until what was sent is out and the answer is in (true), or the bound has passed.
+    bool waitReady(const QDeadlineTimer& deadline);
+    // The answer to what was just sent (null when nothing could be sent), awaited within the
+    // bound; a server that does not answer in time is given up.
+    PGresult* awaitResult();
+    QDeadlineTimer answerDeadline() const;
+    [[noreturn]] void giveUp();
     [[noreturn]] void fail(PGresult* r, const QString& sql);
 
     QByteArray m_address, m_user, m_password;
     QString m_display;
     PGconn* m_conn = nullptr;
     bool m_inTransaction = false;
+    int m_statementSeconds = kStatementSeconds;
 };
 
 PgLink::PgLink(const QString& address, const QString& userId, const QString& password)
     : m_address(address.toUtf8()), m_user(userId.toUtf8()), m_password(password.toUtf8()) {
     if (m_password.isEmpty() && m_user.isEmpty()) m_password = typedPasswords().value(address);
-    m_conn = connect();
-    const QString host = QString::fromUtf8(PQhost(m_conn));
-    const auto enc = [](const QString& s) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(s));
-    };
-    m_display = QStringLiteral("postgresql://%1@%2:%3/%4")
-                    .arg(enc(QString::fromUtf8(PQuser(m_conn))),
-                         host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('/'))
-                             ? QLatin1Char('[') + host + QLatin1Char(']')
-                             : enc(host),
-                         QString::fromUtf8(PQport(m_conn)), enc(QString::fromUtf8(PQdb(m_conn))));
+    bool given = false;
+    const int seconds = qEnvironmentVariableIntValue("COGWRIGHT_SERVER_TIMEOUT", &given);
+    if (given && seconds > 0) m_statementSeconds = seconds;
+    connect();
+    m_display =
+        ServerAddress{QString::fromUtf8(PQhost(m_conn)), QByteArray(PQport(m_conn)).toInt(),
+                      QString::fromUtf8(PQdb(m_conn)), QString::fromUtf8(PQuser(m_conn)), QString()}
+            .toString();
     if (!m_password.isEmpty() && m_user.isEmpty() && PQconnectionUsedPassword(m_conn)) {
         typedPasswords().insert(address, m_password);
         typedPasswords().insert(m_display, m_password);
@@ -311,10 +333,33 @@ PgLink::PgLink(const QString& address, const QString& userId, const QString& pas
     }
 }
 
-PGconn* PgLink::connect() const {
-    std::vector<const char*> keys{"dbname", "connect_timeout", "application_name",
-                                  "client_encoding"};
-    std::vector<const char*> values{m_address.constData(), "10", "cogwright", "UTF8"};
+QString PgLink::shownAddress() const {
+    auto parts = ServerAddress::parse(QString::fromUtf8(m_address));
+    if (!parts) return QString::fromUtf8(m_address);  // libpq will say what is wrong with it
+    if (parts->password.isEmpty()) return QString::fromUtf8(m_address);
+    parts->password.clear();
+    return parts->toString();
+}
+
+PGconn* PgLink::dial() const {
+    const QByteArray connectSeconds =
+        QByteArray::number(std::min(kConnectSeconds, m_statementSeconds));
+    const QByteArray unacknowledgedMs = QByteArray::number(m_statementSeconds * 1000);
+    // Before the address, so that the address can say otherwise: a connection that cannot
+    // be made, a network that went away while idle, or data the other end never takes all end
+    // within a bound, not when the operating system gives up after many minutes.
+    std::vector<const char*> keys{"connect_timeout",     "keepalives",       "keepalives_idle",
+                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout",
+                                  "application_name",    "dbname",           "client_encoding"};
+    std::vector<const char*> values{connectSeconds.constData(),
+                                    "1",
+                                    "10",
+                                    "5",
+                                    "3",
+                                    unacknowledgedMs.constData(),
+                                    "cogwright",
+                                    m_address.constData(),
+                                    "UTF8"};
     if (!m_user.isEmpty()) {
         keys.push_back("user");
         values.push_back(m_user.constData());
@@ -325,19 +370,32 @@ PGconn* PgLink::connect() const {
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
-    if (PQstatus(conn) == CONNECTION_OK) {
-        PQclear(PQexec(conn, "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1"));
-        return conn;
+    return PQconnectdbParams(keys.data(), values.data(), 1);
+}
+
+void PgLink::prepare() {
+    PQsetnonblocking(m_conn, 1);
+    // The server ends a statement that runs too long itself, with the connection intact.
+    const QByteArray settings = QByteArrayLiteral(
+                                    "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1; "
+                                    "SET statement_timeout = ") +
+                                QByteArray::number(m_statementSeconds * 1000);
+    PGresult* r = PQsendQuery(m_conn, settings.constData()) ? awaitResult() : nullptr;
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) fail(r, QString());
+    PQclear(r);
+}
+
+PGconn* PgLink::connect() {
+    m_conn = dial();
+    if (PQstatus(m_conn) == CONNECTION_OK) {
+        prepare();
+        return m_conn;
     }
-    const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
-    const bool needsPassword = PQconnectionNeedsPassword(conn);
-    PQfinish(conn);
-    QString shown = QString::fromUtf8(m_address);
-    if (QUrl url(shown); url.isValid() && !url.password().isEmpty()) {
-        url.setPassword(QString());
-        shown = url.toString();
-    }
+    const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+    const bool needsPassword = PQconnectionNeedsPassword(m_conn);
+    PQfinish(m_conn);
+    m_conn = nullptr;
+    const QString shown = shownAddress();
     if (needsPassword)
         throw StoreError(errLoginFailed,
                          QStringLiteral("The server at %1 asks for a password.").arg(shown));
@@ -352,9 +410,10 @@ PGconn* PgLink::connect() const {
 
 void PgLink::ensureConnected() {
     if (PQstatus(m_conn) == CONNECTION_OK) return;
-    PQreset(m_conn);
+    PQfinish(m_conn);
+    m_conn = dial();
     if (PQstatus(m_conn) == CONNECTION_OK) {
-        PQclear(PQexec(m_conn, "SET datestyle = 'ISO, YMD'; SET extra_float_digits = 1"));
+        prepare();
         return;
     }
     throw StoreError(
@@ -363,6 +422,63 @@ void PgLink::ensureConnected() {
             "The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
             "when the server is back.")
             .arg(m_display, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+}
+
+QDeadlineTimer PgLink::answerDeadline() const {
+    // The server's own limit, and a little more for its answer to arrive.
+    return QDeadlineTimer(qint64(m_statementSeconds + m_statementSeconds / 5 + 1) * 1000);
+}
+
+bool PgLink::waitReady(const QDeadlineTimer& deadline) {
+    for (;;) {
+        const int unsent = PQflush(m_conn);
+        if (unsent < 0) return true;  // broken: PQgetResult says how
+        if (unsent == 0 && !PQisBusy(m_conn)) return true;
+        pollfd fd{PQsocket(m_conn), short(POLLIN | (unsent > 0 ? POLLOUT : 0)), 0};
+        if (fd.fd < 0) return true;
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0) return false;
+        const int n = ::poll(&fd, 1, int(std::min<qint64>(left, INT_MAX)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0;
+        if ((fd.revents & (POLLIN | POLLERR | POLLHUP)) && !PQconsumeInput(m_conn)) return true;
+    }
+}
+
+PGresult* PgLink::awaitResult() {
+    const QDeadlineTimer deadline = answerDeadline();
+    PGresult* kept = nullptr;
+    for (;;) {
+        if (!waitReady(deadline)) {
+            PQclear(kept);
+            giveUp();
+        }
+        PGresult* r = PQgetResult(m_conn);
+        if (!r) return kept;
+        if (PQresultStatus(r) == PGRES_COPY_IN) {
+            PQclear(kept);
+            return r;
+        }
+        // Of several answers the last counts, unless an earlier one was an error.
+        if (kept && PQresultStatus(kept) == PGRES_FATAL_ERROR) {
+            PQclear(r);
+        } else {
+            PQclear(kept);
+            kept = r;
+        }
+    }
+}
+
+void PgLink::giveUp() {
+    // Whatever the server does with the statement now, nobody waits for it: the connection is
+    // closed, and the next action connects again.
+    PQfinish(m_conn);
+    m_conn = nullptr;
+    throw StoreError(errConnectionLost,
+                     QStringLiteral("The server at %1 did not answer within %2 seconds. Nothing "
+                                    "was saved by this action; the next action connects again.")
+                         .arg(m_display.isEmpty() ? shownAddress() : m_display)
+                         .arg(m_statementSeconds + m_statementSeconds / 5 + 1));
 }
 
 void PgLink::fail(PGresult* r, const QString& sql) {
@@ -379,6 +495,11 @@ void PgLink::fail(PGresult* r, const QString& sql) {
             QStringLiteral("The connection to the server at %1 was lost (%2). Nothing was saved by "
                            "this action; the next action connects again.")
                 .arg(m_display, why));
+    if (state == "57014")
+        throw StoreError(errEngine,
+                         QStringLiteral("The server did not finish within %1 seconds: %2.")
+                             .arg(m_statementSeconds)
+                             .arg(why));
     if (state == "42P01")
         throw StoreError(errTableNotFound, QStringLiteral("The server says: %1.").arg(why));
     if (state == "42501")
@@ -402,16 +523,21 @@ Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool b
         formats.push_back(p.binary ? 1 : 0);
         types.push_back(p.binary ? kByteaOid : 0);
     }
-    PGresult* r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(),
-                               values.data(), lengths.data(), formats.data(), binaryResult ? 1 : 0);
+    auto run = [&] {
+        return PQsendQueryParams(m_conn, text.constData(), int(params.size()), types.data(),
+                                 values.data(), lengths.data(), formats.data(),
+                                 binaryResult ? 1 : 0)
+                   ? awaitResult()
+                   : nullptr;
+    };
+    PGresult* r = run();
     // A connection the server dropped while it lay idle (a restart) is noticed only now; a
     // read is simply asked again on a new one. Writes are not repeated: the user decides.
     if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction &&
         sql.startsWith(QLatin1String("SELECT"))) {
         PQclear(r);
         ensureConnected();
-        r = PQexecParams(m_conn, text.constData(), int(params.size()), types.data(), values.data(),
-                         lengths.data(), formats.data(), binaryResult ? 1 : 0);
+        r = run();
     }
     const ExecStatusType status = PQresultStatus(r);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(r, sql);
@@ -420,31 +546,34 @@ Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool b
 
 void PgLink::copyStart(const QString& sql) {
     ensureConnected();
-    PGresult* r = PQexec(m_conn, sql.toUtf8().constData());
+    PGresult* r = PQsendQuery(m_conn, sql.toUtf8().constData()) ? awaitResult() : nullptr;
     if (PQresultStatus(r) != PGRES_COPY_IN) fail(r, sql);
     PQclear(r);
 }
 
 void PgLink::copyData(const QByteArray& block) {
-    if (PQputCopyData(m_conn, block.constData(), int(block.size())) != 1) fail(nullptr, QString());
+    // Each block must get through within the bound, however long the whole copy takes.
+    const QDeadlineTimer deadline = answerDeadline();
+    int queued;
+    while ((queued = PQputCopyData(m_conn, block.constData(), int(block.size()))) == 0)
+        if (!waitReady(deadline)) giveUp();
+    if (queued < 0) fail(nullptr, QString());
+    if (!waitReady(deadline)) giveUp();
 }
 
 void PgLink::copyEnd(const char* abandoned) {
-    PQputCopyEnd(m_conn, abandoned);
-    PGresult* failed = nullptr;
-    while (PGresult* r = PQgetResult(m_conn)) {
-        if (PQresultStatus(r) != PGRES_COMMAND_OK && !failed)
-            failed = r;
-        else
-            PQclear(r);
-    }
-    if (failed && !abandoned) fail(failed, QString());
-    PQclear(failed);
+    const QDeadlineTimer deadline = answerDeadline();
+    while (PQputCopyEnd(m_conn, abandoned) == 0)
+        if (!waitReady(deadline)) giveUp();
+    PGresult* r = awaitResult();
+    if (PQresultStatus(r) != PGRES_COMMAND_OK && !abandoned) fail(r, QString());
+    PQclear(r);
 }
 
 Result PgLink::describe(const QString& sql) {
     ensureConnected();
-    PGresult* r = PQprepare(m_conn, "", sql.toUtf8().constData(), 0, nullptr);
+    PGresult* r =
+        PQsendPrepare(m_conn, "", sql.toUtf8().constData(), 0, nullptr) ? awaitResult() : nullptr;
     if (PQresultStatus(r) != PGRES_COMMAND_OK) {
         if (QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) == "42601" &&
             QByteArray(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY))
@@ -456,7 +585,7 @@ Result PgLink::describe(const QString& sql) {
         fail(r, sql);
     }
     PQclear(r);
-    r = PQdescribePrepared(m_conn, "");
+    r = PQsendDescribePrepared(m_conn, "") ? awaitResult() : nullptr;
     if (PQresultStatus(r) != PGRES_COMMAND_OK) fail(r, sql);
     return Result(r);
 }
@@ -940,6 +1069,10 @@ QStringList PgDatabase::userTables() {
     return names;
 }
 
+QString PgDatabase::tableReference(const QString& table) const {
+    return qualified(table);
+}
+
 std::vector<ColumnInfo> PgDatabase::tableColumns(const QString& table) {
     std::vector<ColumnInfo> cols;
     for (const ServerColumn& c : serverColumns(*m_link, table)) cols.push_back(c.info);
@@ -1007,6 +1140,9 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         if (c.autoIncrement()) counter = c.Name;
     }
     m_link->inTransaction([&] {
+        // A large copy may take longer than a statement may: each of its blocks is bounded
+        // instead, and the user can cancel it.
+        m_link->exec(QStringLiteral("SET LOCAL statement_timeout = 0"));
         createTableIn(table);
         // The rows travel in COPY's text format, in blocks: no statement per row.
         m_link->copyStart(

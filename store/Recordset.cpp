@@ -148,9 +148,9 @@ void Recordset::Open(const QString& source, Connection& connection, CursorTypeEn
         throw StoreError(errObjectOpen,
                          QStringLiteral("Operation is not allowed when the object is open."));
     if (options == adCmdText || cursorType == adOpenForwardOnly) {
-        openForward(connection, options == adCmdText
-                                    ? source
-                                    : QStringLiteral("SELECT * FROM ") + quoteIdentifier(source));
+        openForward(connection, options == adCmdText ? source
+                                                     : QStringLiteral("SELECT * FROM ") +
+                                                           connection.tableReference(source));
         return;
     }
     auto impl = std::make_unique<Impl>();

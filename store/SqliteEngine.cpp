@@ -560,6 +560,10 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
     return std::make_unique<SqliteDatabase>(db, path);
 }
 
+QString SqliteDatabase::tableReference(const QString& table) const {
+    return sql::quoteIdent(table);
+}
+
 std::vector<ColumnInfo> SqliteDatabase::tableColumns(const QString& table) {
     return sql::tableColumns(m_db, table);
 }

@@ -24,6 +24,7 @@ public:
 
     QString dataSource() const override { return m_path; }
     QStringList userTables() override;
+    QString tableReference(const QString& table) const override;
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     std::unique_ptr<TableAccess> openTable(const QString& name) override;
     std::unique_ptr<Query> query(const QString& sql) override;

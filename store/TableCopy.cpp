@@ -47,7 +47,8 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         }
     qint64 total = 0;
     {
-        auto count = source.query(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(name));
+        auto count =
+            source.query(QStringLiteral("SELECT count(*) FROM ") + source.tableReference(name));
         std::vector<QVariant> row(1);
         if (count->next(&row)) total = row[0].toLongLong();
     }
@@ -57,7 +58,7 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         columns += quoteIdentifier(c.Name);
     }
     auto rows = source.query(
-        QStringLiteral("SELECT %1 FROM %2%3").arg(columns, quoteIdentifier(name), order));
+        QStringLiteral("SELECT %1 FROM %2%3").arg(columns, source.tableReference(name), order));
     target.copyInto(definition, *rows, total, progress);
 }
 

@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -14,11 +16,14 @@
 #include "Catalog.h"
 #include "ChooserSession.h"
 #include "Connection.h"
+#include "FindBar.h"
 #include "JetConversion.h"
 #include "Recordset.h"
+#include "ServerAddress.h"
 #include "Session.h"
 #include "StoreError.h"
 #include "TestServer.h"
+#include "dlgConnect.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
 
@@ -36,6 +41,13 @@ void fill(QWidget* dialog, const QString& accessibleName, const QString& text) {
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
     QTest::keyClicks(e, text);
+}
+
+// OK in the connect dialog; the connection is tried beside the window, so its end is awaited.
+void pressConnect(QDialog* d) {
+    auto* ok = d->findChild<QPushButton*>("cmdOK");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!d->isVisible() || ok->isEnabled(), 20000);
 }
 
 // The catalogue "Parts" on the server, made afresh: the window starts on that table.
@@ -127,7 +139,7 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), user);
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
                 // The server wants a password: the dialog stays and asks for it.
                 QVERIFY(d->isVisible());
                 QLineEdit* password = box(d, QStringLiteral("Password"));
@@ -135,7 +147,7 @@ private slots:
                 QCOMPARE(password->echoMode(), QLineEdit::Password);
                 seen << d->findChild<QLabel*>("lblMessage")->text();
                 fill(d, QStringLiteral("Password"), QStringLiteral("wrong"));
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
                 QVERIFY(d->isVisible());
                 seen << d->findChild<QLabel*>("lblMessage")->text();
                 fill(d, QStringLiteral("Password"), QStringLiteral("counter top"));
@@ -170,6 +182,122 @@ private slots:
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
+    }
+
+    // A server port that takes the connection and never answers: the connect dialog goes on
+    // answering while it waits, Cancel leaves at once, and the wait ends by itself in time.
+    void theConnectDialogAnswersWhileTheServerIsSilent_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("waited out") << false;
+    }
+    void theConnectDialogAnswersWhileTheServerIsSilent() {
+        QFETCH(bool, cancel);
+        qputenv("COGWRIGHT_SERVER_TIMEOUT", "2");
+        const auto unset = qScopeGuard([] { qunsetenv("COGWRIGHT_SERVER_TIMEOUT"); });
+        SilentPort silent;
+        QVERIFY(silent.port > 0);
+        Session s;
+        s.folder.makeDatabase();
+        Control::sAppPath = s.folder.path();
+        Control::sUnpackPath = s.folder.path();
+        frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+        chooser.show();
+        int ticks = 0;
+        QTimer tick;
+        tick.setInterval(100);
+        connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        QElapsedTimer took;
+        qint64 ended = -1;
+        int ticksWaiting = 0;
+        QString said;
+        onModal([&](QDialog* d) {
+            fill(d, QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
+            fill(d, QStringLiteral("Port"), QString::number(silent.port));
+            fill(d, QStringLiteral("Database"), QStringLiteral("x"));
+            fill(d, QStringLiteral("User"), server.user);
+            auto* ok = d->findChild<QPushButton*>("cmdOK");
+            auto* message = d->findChild<QLabel*>("lblMessage");
+            tick.start();
+            took.start();
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QCOMPARE(message->text(), QStringLiteral("Connecting..."));
+            QVERIFY(!ok->isEnabled());
+            if (cancel) {
+                QTest::qWait(300);
+                QTest::mouseClick(d->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+                ended = took.elapsed();
+                QVERIFY(!d->isVisible());
+                return;
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), 15000);
+            ended = took.elapsed();
+            ticksWaiting = ticks;
+            said = message->text();
+            QVERIFY(d->isVisible());
+            d->reject();
+        });
+        QTest::mouseClick(chooser.findChild<QPushButton*>("cmdServer"), Qt::LeftButton);
+        if (cancel) {
+            QVERIFY2(ended >= 0 && ended < 1500, qPrintable(QString::number(ended)));
+        } else {
+            QVERIFY2(ended >= 0 && ended < 5000, qPrintable(QString::number(ended)));
+            QVERIFY2(ticksWaiting >= 10, qPrintable(QString::number(ticksWaiting)));
+            QVERIFY2(said.contains(QLatin1String("timeout")), qPrintable(said));
+        }
+        QCOMPARE(chooser.findChild<QLineEdit*>("txtPath")->text(), s.db());
+        QVERIFY(s.platform.warnings.empty() && s.platform.reports.empty());
+    }
+
+    // What is typed into the connect dialog reaches the connection as typed, and an address in
+    // use shows in the boxes as it was typed, whatever the names hold.
+    void theConnectDialogKeepsNamesAsTyped_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("user");
+        for (const char* special : {"+", ",", "/", "*", ";", "=", "?", "@", ":", "%", " "}) {
+            const QString odd = QStringLiteral("a%1b").arg(QLatin1String(special));
+            QTest::addRow("user with '%s'", special)
+                << QStringLiteral("db.example") << QStringLiteral("parts") << odd;
+            QTest::addRow("database with '%s'", special)
+                << QStringLiteral("db.example") << odd << QStringLiteral("clerk");
+        }
+        QTest::newRow("socket folder")
+            << QStringLiteral("/tmp/pg sock") << QStringLiteral("parts") << QStringLiteral("clerk");
+        QTest::newRow("socket folder with a colon")
+            << QStringLiteral("/run/pg:1") << QStringLiteral("parts") << QStringLiteral("clerk");
+        QTest::newRow("IPv6") << QStringLiteral("fe80::1") << QStringLiteral("parts")
+                              << QStringLiteral("clerk");
+    }
+    void theConnectDialogKeepsNamesAsTyped() {
+        QFETCH(QString, host);
+        QFETCH(QString, database);
+        QFETCH(QString, user);
+        std::optional<store::ServerAddress> reached;
+        dlgConnect typed([&](const QString& address, const QString&) {
+            // Read here as the connection reads it; the dialog thread waits for the answer.
+            reached = store::ServerAddress::parse(address);
+            return address;
+        });
+        typed.show();
+        fill(&typed, QStringLiteral("Host"), host);
+        fill(&typed, QStringLiteral("Port"), QStringLiteral("5433"));
+        fill(&typed, QStringLiteral("Database"), database);
+        fill(&typed, QStringLiteral("User"), user);
+        pressConnect(&typed);
+        QCOMPARE(typed.result(), int(QDialog::Accepted));
+        QVERIFY(reached.has_value());
+        QCOMPARE(reached->host, host);
+        QCOMPARE(reached->port, 5433);
+        QCOMPARE(reached->database, database);
+        QCOMPARE(reached->user, user);
+
+        dlgConnect again([](const QString& address, const QString&) { return address; });
+        again.setAddress(typed.address());
+        QCOMPARE(box(&again, QStringLiteral("Host"))->text(), host);
+        QCOMPARE(box(&again, QStringLiteral("Port"))->text(), QStringLiteral("5433"));
+        QCOMPARE(box(&again, QStringLiteral("Database"))->text(), database);
+        QCOMPARE(box(&again, QStringLiteral("User"))->text(), user);
     }
 
     void twoWindowsOnOneRecordNeverOverwriteEachOther() {
@@ -287,7 +415,7 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), server.user);
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+                pressConnect(d);
             });
             QTest::mouseClick(chooser.findChild<QPushButton*>("cmdServer"), Qt::LeftButton);
             auto* tree = chooser.findChild<QTreeWidget*>("trvData");
@@ -326,13 +454,13 @@ private slots:
                 fill(d, QStringLiteral("Port"), server.port);
                 fill(d, QStringLiteral("Database"), server.database());
                 fill(d, QStringLiteral("User"), server.user);
+                pressConnect(d);
                 onModal([&](QDialog* ask) {
                     auto* edit = ask->findChild<QLineEdit*>();
                     edit->selectAll();
                     QTest::keyClicks(edit, name);
                     QTest::keyClick(edit, Qt::Key_Return);
                 });
-                QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
             });
             QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
             QVERIFY(s.platform.warnings.empty());
@@ -361,6 +489,143 @@ private slots:
                                                        .toHex()));
                                     return rows.join(QLatin1Char(','));
                                 }())));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // The chooser's OK pressed behind the copy's dialogs (as an accessibility tool can) does
+    // nothing: the copy goes on, and the chooser stays, on its table, until OK is pressed after.
+    void okBehindTheCopyToTheServerWaits_data() {
+        QTest::addColumn<QString>("behind");
+        QTest::newRow("connect dialog") << QStringLiteral("connect");
+        QTest::newRow("name question") << QStringLiteral("name");
+        QTest::newRow("copy progress") << QStringLiteral("progress");
+    }
+    void okBehindTheCopyToTheServerWaits() {
+        QFETCH(QString, behind);
+        try {
+            Session s;
+            s.folder.makeDatabase();
+            // Enough rows for the copy to show its progress on the way.
+            addParts(s.db(), QStringLiteral("Parts"), 1200);
+            Control::sAppPath = s.folder.path();
+            Control::sUnpackPath = s.folder.path();
+            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+            chooser.show();
+            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(0)).center());
+            const QString name =
+                QStringLiteral("Behind %1 %2").arg(behind).arg(QCoreApplication::applicationPid());
+            auto* ok = chooser.findChild<QPushButton*>("cmdOK");
+            QString pressedOver;
+            auto pressOk = [&] {
+                pressedOver = QApplication::activeModalWidget()->metaObject()->className();
+                ok->click();
+            };
+            // Pressed once the progress is up: the copy's own wait for events runs it.
+            std::function<void(int)> whileCopying = [&](int tries) {
+                if (qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) || !tries)
+                    pressOk();
+                else
+                    QTimer::singleShot(0, [&, tries] { whileCopying(tries - 1); });
+            };
+            onModal([&](QDialog* d) {
+                if (behind == QLatin1String("connect")) pressOk();
+                fill(d, QStringLiteral("Host"), server.host);
+                fill(d, QStringLiteral("Port"), server.port);
+                fill(d, QStringLiteral("Database"), server.database());
+                fill(d, QStringLiteral("User"), server.user);
+                pressConnect(d);
+                onModal([&](QDialog* ask) {
+                    if (behind == QLatin1String("name")) pressOk();
+                    if (behind == QLatin1String("progress")) whileCopying(100);
+                    auto* edit = ask->findChild<QLineEdit*>();
+                    edit->selectAll();
+                    QTest::keyClicks(edit, name);
+                    QTest::keyClick(edit, Qt::Key_Return);
+                });
+            });
+            QTest::mouseClick(chooser.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+            QCOMPARE(pressedOver, behind == QLatin1String("connect") ? QStringLiteral("dlgConnect")
+                                  : behind == QLatin1String("name")
+                                      ? QStringLiteral("QInputDialog")
+                                      : QStringLiteral("QProgressDialog"));
+            QVERIFY(chooser.isVisible());
+            QVERIFY(s.platform.warnings.empty());
+            QCOMPARE(s.platform.messages.size(), size_t(1));
+            QVERIFY2(s.platform.messages[0].text.contains(QLatin1String("1200 records")),
+                     qPrintable(s.platform.messages[0].text));
+            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(name)),
+                     QStringLiteral("1200"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QVERIFY(!chooser.isVisible());
+            QCOMPARE(chooser.choice().path, s.db());
+            QCOMPARE(chooser.choice().table, QStringLiteral("Parts"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // A table of the same name in a schema named after the login, which the login's default
+    // search path reads first, is never what the windows show: they all read the tree's tables.
+    void everyDoorReadsTheTablesOfTheTree_data() {
+        QTest::addColumn<QString>("door");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("preview") << QStringLiteral("preview") << QStringLiteral("P-011");
+        QTest::newRow("record count") << QStringLiteral("count") << QStringLiteral("11");
+        QTest::newRow("export to CSV") << QStringLiteral("export") << QStringLiteral("12 lines");
+        QTest::newRow("find bar") << QStringLiteral("find") << QStringLiteral("P-011");
+        QTest::newRow("parts window") << QStringLiteral("parts") << QStringLiteral("P-011");
+    }
+    void everyDoorReadsTheTablesOfTheTree() {
+        QFETCH(QString, door);
+        QFETCH(QString, seen);
+        try {
+            const Catalogue cat = freshParts(11);
+            server.psql(QStringLiteral("CREATE SCHEMA \"%1\"; CREATE TABLE \"%1\".\"Parts\" (LIKE "
+                                       "public.\"Parts\"); INSERT INTO \"%1\".\"Parts\" "
+                                       "(\"PartID\", \"PartNumber\") VALUES (1, 'SHADOW')")
+                            .arg(server.user));
+            const auto dropShadow = qScopeGuard([&] {
+                server.psql(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(server.user));
+            });
+            QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"Parts\"")),
+                     QStringLiteral("1"));  // what an unqualified name reads
+            QString shown;
+            if (door == QLatin1String("find") || door == QLatin1String("parts")) {
+                auto s = serverSession(cat);
+                QVERIFY(s);
+                if (door == QLatin1String("find")) {
+                    QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+                    auto* bar = s->w->findChild<FindBar*>();
+                    QVERIFY(bar && bar->isVisible());
+                    auto* box = bar->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+                    QTest::keyClicks(box, QStringLiteral("P-011"));
+                    QTRY_VERIFY(
+                        !bar->findChild<QLabel*>(QStringLiteral("lblFindCount"))->text().isEmpty());
+                    QTest::keyClick(box, Qt::Key_Return);
+                } else {
+                    s->click("cmdLast");
+                }
+                shown = s->text("txtPartNumber");
+            } else {
+                ChooserSession c;
+                c.open(cat.source);
+                c.preview(QStringLiteral("Parts"));
+                if (door == QLatin1String("preview")) {
+                    shown = c.cell(11, 1);
+                } else if (door == QLatin1String("count")) {
+                    shown = c.child<QLineEdit>("txtCount")->text();
+                } else {
+                    const QString csv = c.folder.file(QStringLiteral("out.csv"));
+                    c.platform.fileChoices = {csv};
+                    c.click("cmdExportCsv");
+                    shown = QStringLiteral("%1 lines").arg(readFile(csv).trimmed().count('\n') + 1);
+                }
+            }
+            QCOMPARE(shown, seen);
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
@@ -429,6 +694,42 @@ private slots:
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
+    }
+
+    // The CSV commands take a server's address as the chooser does: an export writes the
+    // server's table; an import, which a server table cannot take all or nothing, is refused.
+    void theCsvCommandsTakeAServerAddress_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("export") << QStringLiteral("--export-csv") << 0
+                                << QStringLiteral("Exported 3 rows");
+        QTest::newRow("import") << QStringLiteral("--import-csv") << 1
+                                << QStringLiteral("on a server is not possible");
+    }
+    void theCsvCommandsTakeAServerAddress() {
+        QFETCH(QString, option);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const Catalogue cat = freshParts(3);
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("parts.csv"));
+        if (option == QLatin1String("--import-csv"))
+            writeFile(csv, "PartNumber,PartName\nNEW-1,From a file\n");
+        QProcess p;
+        p.start(QStringLiteral(COGWRIGHT_BIN), {option, cat.source, cat.table, csv});
+        QVERIFY(p.waitForFinished(60000));
+        const QString out =
+            QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        QCOMPARE(p.exitCode(), exitCode);
+        QVERIFY2(out.contains(said), qPrintable(out));
+        if (option == QLatin1String("--export-csv")) {
+            const QByteArray written = readFile(csv);
+            QCOMPARE(written.trimmed().count('\n'), 3);
+            QVERIFY2(written.contains("P-003"), written.constData());
+        }
+        QCOMPARE(server.psql(QStringLiteral("SELECT count(*) FROM \"Parts\"")),
+                 QStringLiteral("3"));
     }
 
     void theProgramStartsOnAServerAddress() {

@@ -1,5 +1,11 @@
 #include "TestServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -105,6 +111,61 @@ bool TestServer::pause() {
 }
 bool TestServer::resume() {
     return runCluster(m_envDir, "resume");
+}
+
+namespace {
+constexpr int kLetGoMs = 20000;
+}
+
+LetGoAfter::LetGoAfter(int graceMs, std::function<void()> letGo) {
+    m_thread = std::thread([this, graceMs, letGo = std::move(letGo)] {
+        std::unique_lock lock(m_mutex);
+        if (!m_wake.wait_for(lock, std::chrono::milliseconds(graceMs), [this] { return m_done; }))
+            letGo();
+    });
+}
+
+LetGoAfter::~LetGoAfter() {
+    {
+        std::lock_guard hold(m_mutex);
+        m_done = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+SilentPort::SilentPort() {
+    m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof where;
+    // The kernel completes the connections in the backlog; nothing here ever reads them.
+    if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+        ::listen(m_socket, 16) != 0 ||
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&where), &length) != 0)
+        return;
+    port = ntohs(where.sin_port);
+    m_letGo = std::make_unique<LetGoAfter>(kLetGoMs, [socket = m_socket] {
+        for (int waiting; (waiting = ::accept4(socket, nullptr, nullptr, SOCK_NONBLOCK)) >= 0;)
+            ::close(waiting);
+    });
+}
+
+SilentPort::~SilentPort() {
+    m_letGo.reset();
+    if (m_socket >= 0) ::close(m_socket);
+}
+
+Frozen::Frozen(qint64 pid) : m_pid(pid) {
+    stopped = pid > 0 && ::kill(pid_t(pid), SIGSTOP) == 0;
+    if (stopped)
+        m_letGo = std::make_unique<LetGoAfter>(kLetGoMs, [pid] { ::kill(pid_t(pid), SIGCONT); });
+}
+
+Frozen::~Frozen() {
+    m_letGo.reset();
+    if (stopped) ::kill(pid_t(m_pid), SIGCONT);
 }
 
 Catalogue::Catalogue(const QString& engine, const std::vector<int>& boxes, const QString& tableName)

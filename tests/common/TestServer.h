@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Fixture.h"
@@ -31,6 +35,52 @@ private:
     TestServer();
     ~TestServer();
     QString m_envDir, m_error, m_database;
+};
+
+// Runs `letGo` once `graceMs` have passed, unless the object goes first: code under test that
+// would wait for ever is let go, so that its test fails in seconds instead of hanging.
+class LetGoAfter {
+public:
+    LetGoAfter(int graceMs, std::function<void()> letGo);
+    ~LetGoAfter();
+    LetGoAfter(const LetGoAfter&) = delete;
+    LetGoAfter& operator=(const LetGoAfter&) = delete;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+// A port on 127.0.0.1 that takes connections and never answers, as a stalled server does;
+// after 20 s the connections waiting on it are closed.
+class SilentPort {
+public:
+    SilentPort();
+    ~SilentPort();
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+    int port = 0;  // 0 when no socket could be made
+
+private:
+    int m_socket = -1;
+    std::unique_ptr<LetGoAfter> m_letGo;
+};
+
+// Stops the process (a server's backend) until the object goes, as a suspended host stops; it
+// goes on by itself after 20 s.
+class Frozen {
+public:
+    explicit Frozen(qint64 pid);
+    ~Frozen();
+    Frozen(const Frozen&) = delete;
+    Frozen& operator=(const Frozen&) = delete;
+    bool stopped = false;
+
+private:
+    qint64 m_pid;
+    std::unique_ptr<LetGoAfter> m_letGo;
 };
 
 // A parts table to test against: in a catalogue file, or on the test server under a name of its

@@ -2,6 +2,9 @@
 // that fail, rights that are missing, and a server that goes away in the middle of an edit.
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 
@@ -10,6 +13,7 @@
 #include "Find.h"
 #include "PartsLayout.h"
 #include "Recordset.h"
+#include "ServerAddress.h"
 #include "StoreError.h"
 #include "TableCopy.h"
 #include "TestServer.h"
@@ -161,6 +165,77 @@ private slots:
             for (QByteArray chunk; !(chunk = back["Image"].GetChunk(65536)).isEmpty();)
                 read += chunk;
             QVERIFY(read == picture);
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // Addresses made from the connect dialog's boxes read back part for part, whatever the
+    // parts hold; a socket folder with a blank in it reaches the server.
+    void serverAddressesReadBackAsWritten_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        for (const char* special :
+             {"+", ",", "/", "*", ";", "=", "?", "@", ":", "%", "#", " ", "[]"}) {
+            const QString odd = QStringLiteral("a%1b").arg(QLatin1String(special));
+            QTest::addRow("user with '%s'", special) << QStringLiteral("db.example") << 5432
+                                                     << QStringLiteral("parts") << odd << QString();
+            QTest::addRow("database with '%s'", special)
+                << QStringLiteral("db.example") << 5432 << odd << QStringLiteral("clerk")
+                << QString();
+            QTest::addRow("password with '%s'", special)
+                << QStringLiteral("db.example") << 5432 << QStringLiteral("parts")
+                << QStringLiteral("clerk") << odd;
+        }
+        QTest::newRow("socket folder")
+            << QStringLiteral("/tmp/pg sock") << 5433 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("socket folder with a colon")
+            << QStringLiteral("/run/pg:1") << 5432 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("IPv6") << QStringLiteral("::1") << 5432 << QStringLiteral("parts")
+                              << QStringLiteral("clerk") << QString();
+        QTest::newRow("IPv6 with a zone")
+            << QStringLiteral("fe80::1%eth0") << 5432 << QStringLiteral("parts")
+            << QStringLiteral("clerk") << QString();
+        QTest::newRow("no port, no user") << QStringLiteral("db.example") << 0
+                                          << QStringLiteral("parts") << QString() << QString();
+    }
+    void serverAddressesReadBackAsWritten() {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, database);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        const ServerAddress written{host, port, database, user, password};
+        const QString address = written.toString();
+        QVERIFY(Connection::isServerAddress(address));
+        const auto read = ServerAddress::parse(address);
+        QVERIFY2(read.has_value(), qPrintable(address));
+        QCOMPARE(read->host, host);
+        QCOMPARE(read->port, port);
+        QCOMPARE(read->database, database);
+        QCOMPARE(read->user, user);
+        QCOMPARE(read->password, password);
+    }
+
+    void aSocketFolderWithABlankReachesTheServer() {
+        try {
+            const QString sockets =
+                server.psql(QStringLiteral("SHOW unix_socket_directories")).section(',', 0, 0);
+            QTemporaryDir where;
+            const QString folder = where.filePath(QStringLiteral("pg sock"));
+            QVERIFY(QFile::link(sockets, folder));
+            const QString address = ServerAddress{folder, server.port.toInt(), server.database(),
+                                                  server.user, QString()}
+                                        .toString();
+            Connection cn;
+            cn.Open(openString(address));
+            QCOMPARE(cn.dataSource(), address);
+            QCOMPARE(cn.Execute(QStringLiteral("SELECT 41 + 1"))->fields()[0].Value().toInt(), 42);
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
@@ -355,6 +430,101 @@ private slots:
             QVERIFY(server.resume());
             rs.MoveNext();
             QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-003"));
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // A port that takes the connection and never answers, and a server that stops answering
+    // once connected (its host suspended): each call ends with the reason within its bound, and
+    // once the server answers again the next action works.
+    void aServerThatStopsAnsweringIsGivenUpInTime_data() {
+        QTest::addColumn<QString>("call");
+        QTest::newRow("connect") << QStringLiteral("connect");
+        QTest::newRow("read") << QStringLiteral("read");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("slow statement") << QStringLiteral("slow");
+    }
+    void aServerThatStopsAnsweringIsGivenUpInTime() {
+        QFETCH(QString, call);
+        qputenv("COGWRIGHT_SERVER_TIMEOUT", "2");
+        const auto unset = qScopeGuard([] { qunsetenv("COGWRIGHT_SERVER_TIMEOUT"); });
+        constexpr qint64 kBoundMs = 5000;  // the 3 s said, and time to notice
+        QElapsedTimer took;
+        QString why;
+        try {
+            if (call == QLatin1String("connect")) {
+                SilentPort silent;
+                QVERIFY(silent.port > 0);
+                Connection cn;
+                took.start();
+                QCOMPARE(errorOf(
+                             [&] {
+                                 cn.Open(openString(QStringLiteral("postgresql://%1@127.0.0.1:%2/x")
+                                                        .arg(server.user)
+                                                        .arg(silent.port)));
+                             },
+                             &why),
+                         long(errFileNotFound));
+                QVERIFY2(took.elapsed() < kBoundMs, qPrintable(QString::number(took.elapsed())));
+                QVERIFY2(why.contains(QLatin1String("timeout")), qPrintable(why));
+                return;
+            }
+            Catalogue cat(QStringLiteral("server"));
+            addParts(cat.source, cat.table, 3);
+            Connection cn;
+            cn.Open(cat.connectionString());
+            Recordset rs;
+            rs.Open(cat.table, cn);
+            auto backendOf = [](Connection& c) {
+                return c.Execute(QStringLiteral("SELECT pg_backend_pid()"))
+                    ->fields()[0]
+                    .Value()
+                    .toLongLong();
+            };
+            const qint64 backend = backendOf(cn);
+            if (call == QLatin1String("slow")) {
+                // The server ends it itself, and the connection stays.
+                took.start();
+                QCOMPARE(
+                    errorOf(
+                        [&] {
+                            cn.Execute(QStringLiteral("DO $$BEGIN PERFORM pg_sleep(15); END$$"));
+                        },
+                        &why),
+                    long(errEngine));
+                QVERIFY2(took.elapsed() < kBoundMs, qPrintable(QString::number(took.elapsed())));
+                QVERIFY2(why.contains(QLatin1String("did not finish within 2 seconds")),
+                         qPrintable(why));
+                QCOMPARE(backendOf(cn), backend);
+                return;
+            }
+            {
+                Frozen frozen(backend);
+                QVERIFY(frozen.stopped);
+                took.start();
+                if (call == QLatin1String("read")) {
+                    QCOMPARE(errorOf([&] { rs.MoveNext(); }, &why), long(errConnectionLost));
+                } else {
+                    rs["PartName"].setValue(QStringLiteral("typed while the server slept"));
+                    QCOMPARE(errorOf([&] { rs.Update(); }, &why), long(errConnectionLost));
+                }
+                QVERIFY2(took.elapsed() < kBoundMs, qPrintable(QString::number(took.elapsed())));
+                QVERIFY2(why.contains(QLatin1String("did not answer within 3 seconds")),
+                         qPrintable(why));
+            }
+            if (call == QLatin1String("read")) {
+                rs.MoveNext();
+                QCOMPARE(rs["PartNumber"].Value().toString(), QStringLiteral("P-002"));
+            } else {
+                QCOMPARE(rs["PartName"].Value().toString(),
+                         QStringLiteral("typed while the server slept"));
+                rs.Update();
+                QCOMPARE(server.psql(
+                             QStringLiteral("SELECT \"PartName\" FROM \"%1\" WHERE \"PartID\" = 1")
+                                 .arg(cat.table)),
+                         QStringLiteral("typed while the server slept"));
+            }
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }
