@@ -225,21 +225,29 @@ public:
         if (m_dir >= 0) ::close(m_dir);
     }
 
-    void write(const QString& name, const QByteArray& bytes) {
+    // Makes the file `name`, or `ifTaken` when this export already made one of that name (keys
+    // that are not unique). Returns the name used.
+    QString write(const QString& name, const QString& ifTaken, const QByteArray& bytes) {
         if (m_dir < 0) open();
-        const QByteArray native = QFile::encodeName(name);
-        const int fd = ::openat(m_dir, native.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        QByteArray native = QFile::encodeName(name);
+        int fd = create(native);
+        if (fd < 0 && errno == EEXIST &&
+            std::find(m_written.begin(), m_written.end(), native) != m_written.end()) {
+            native = QFile::encodeName(ifTaken);
+            fd = create(native);
+        }
+        const QString used = QFile::decodeName(native);
         if (fd < 0)
             fileError(kErrFileAccess, QStringLiteral("The picture file '%1' cannot be made (%2).")
-                                          .arg(filePath(name), errnoText()));
+                                          .arg(filePath(used), errnoText()));
         m_written.push_back(native);
         QFile file;
         file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
         if (file.write(bytes) != bytes.size() || !file.flush())
             fileError(kErrFileAccess,
                       QStringLiteral("The picture file '%1' cannot be written (%2).")
-                          .arg(filePath(name), file.errorString()));
+                          .arg(filePath(used), file.errorString()));
+        return used;
     }
 
     // Takes away what this export made, and nothing else.
@@ -253,6 +261,12 @@ public:
     QString filePath(const QString& name) const { return m_path + QLatin1Char('/') + name; }
 
 private:
+    // Only ever a new file, and never through a link.
+    int create(const QByteArray& name) const {
+        return ::openat(m_dir, name.constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    }
+
     void open() {
         const QByteArray native = QFile::encodeName(m_path);
         if (::mkdir(native.constData(), 0777) == 0) {
@@ -331,17 +345,21 @@ struct ExportRun {
         return written;
     }
 
-    // A picture: a file of its own, named by the record's key; the field names the file.
+    // A picture: a file of its own, named by the record's key; the field names the file. The
+    // key is percent-encoded, which never gives a '+': what follows one (the column of a second
+    // picture, the row of a record without a key or with a key used before) tells names apart.
     QString picture(qint64 rowNumber, int column, const QByteArray& bytes) {
         const QVariant key = keyColumn >= 0 ? rs.fields()[keyColumn].Value() : QVariant();
-        QString name = keyColumn < 0  ? QString::number(rowNumber)
-                       : key.isNull() ? QStringLiteral("row-%1").arg(rowNumber)
-                                      : pictureBaseName(csvText(key));
-        if (column != imageColumn) name += QLatin1Char('-') + QString::number(column);
+        const QString byRow = QLatin1Char('+') + QString::number(rowNumber);
+        QString name = keyColumn < 0                            ? QString::number(rowNumber)
+                       : key.isNull() || csvText(key).isEmpty() ? byRow
+                                                                : pictureBaseName(csvText(key));
+        QString suffix;
+        if (column != imageColumn) suffix += QLatin1Char('+') + QString::number(column);
         const QString extension = pictureExtension(bytes);
-        name += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
-        pictures.write(name, bytes);
-        return formulaGuarded(folderName + QLatin1Char('/') + name, guardFormulas);
+        suffix += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("bin") : extension);
+        const QString used = pictures.write(name + suffix, name + byRow + suffix, bytes);
+        return formulaGuarded(folderName + QLatin1Char('/') + used, guardFormulas);
     }
 };
 
