@@ -9,6 +9,8 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <set>
 
 #include "Types.h"
 
@@ -72,6 +74,26 @@ size_t declaredLength(const MdbField& f) {
     constexpr quint32 kLengthMask = 0x3fffffff;
     if (f.siz < 12 || !f.value) return 0;
     return qFromLittleEndian<quint32>(static_cast<const unsigned char*>(f.value)) & kLengthMask;
+}
+
+// The pages of a long value whose header `col` holds, read as far as the `declared` length and
+// never from the same page and row twice: a damaged chain can loop or run on. Nothing when the
+// value cannot be read whole.
+std::optional<QByteArray> readLongValue(MdbHandle* mdb, MdbColumn* col, size_t declared) {
+    unsigned char header[MDB_MEMO_OVERHEAD];
+    std::memcpy(header, col->bind_ptr, MDB_MEMO_OVERHEAD);
+    QByteArray bytes;
+    size_t length = mdb_ole_read(mdb, col, header, kBindSize);
+    std::set<guint32> followed;
+    while (length > 0) {
+        if (length > declared - size_t(bytes.size())) return std::nullopt;
+        bytes.append(static_cast<const char*>(col->bind_ptr), qsizetype(length));
+        if (size_t(bytes.size()) == declared || col->cur_blob_pg_row == 0) break;
+        if (!followed.insert(col->cur_blob_pg_row).second) return std::nullopt;
+        length = mdb_ole_read_next(mdb, col, header);
+    }
+    if (size_t(bytes.size()) != declared) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
@@ -369,18 +391,17 @@ long JetDatabase::readRows(const JetTable& wanted,
                 case JetType::Ole: {
                     auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
                     const size_t declared = declaredLength(f);
-                    size_t length = 0;
-                    void* bytes = declared > 0 ? mdb_ole_read_full(mdb, col, &length) : nullptr;
-                    if (!bytes || length != declared) {
-                        g_free(bytes);
-                        // An empty object is an empty value; one that cannot be read whole is
-                        // none, and said.
-                        v = declared == 0 ? QVariant(QByteArray("")) : QVariant();
-                        if (declared > 0) unreadable(done + 1, at);
-                        break;
-                    }
-                    v = QByteArray(static_cast<const char*>(bytes), qsizetype(length));
-                    g_free(bytes);
+                    std::optional<QByteArray> bytes;
+                    if (declared > 0) bytes = readLongValue(mdb, col, declared);
+                    // An empty object is an empty value; one that cannot be read whole is none,
+                    // and said.
+                    if (declared == 0)
+                        v = QByteArray("");
+                    else if (bytes)
+                        v = *bytes;
+                    else
+                        v = QVariant();
+                    if (declared > 0 && !bytes) unreadable(done + 1, at);
                     break;
                 }
                 default:

@@ -485,6 +485,9 @@ private slots:
         QTest::newRow("a picture whose header is damaged")
             << "Categories 3 length" << 3 << QByteArray("unreadable\tCategories\t1\tPicture")
             << nullPictures << "8|1";
+        QTest::newRow("a picture whose pages loop")
+            << "Categories 3 loop" << 3 << QByteArray("unreadable\tCategories\t1\tPicture")
+            << nullPictures << "8|1";
         QTest::newRow("a memo whose page pointer is damaged")
             << "Employees 15 pointer" << 3 << QByteArray("unreadable\tEmployees\t1\tNotes")
             << "SELECT count(*) FROM Employees WHERE Notes IS NULL"
@@ -537,7 +540,7 @@ private slots:
             QVERIFY(d.at(rowEnd - 1) & 0x08);
             d[rowEnd - 1] = char(d.at(rowEnd - 1) & ~0x08);
         }
-        if (change.endsWith("pointer") || change.endsWith("length")) {
+        if (change.endsWith("pointer") || change.endsWith("length") || change.endsWith("loop")) {
             const qint64 at = firstRowField(in, qPrintable(change.section(' ', 0, 0)),
                                             change.section(' ', 1, 1).toInt());
             QVERIFY(at > 0);
@@ -546,6 +549,14 @@ private slots:
                      "the value is kept in its row, not on pages of its own");
             if (change.endsWith("pointer")) qToLittleEndian(quint32(0xffffff00), d.data() + at + 4);
             if (change.endsWith("length")) qToLittleEndian(header + 1000, d.data() + at);
+            if (change.endsWith("loop")) {
+                // The first of the value's pages names itself as the next.
+                const quint32 first = qFromLittleEndian<quint32>(d.constData() + at + 4);
+                const int page = int(first >> 8), row = int(first & 0xff);
+                const int start =
+                    qFromLittleEndian<quint16>(d.constData() + page * ps + 10 + 2 * row) & 0x1fff;
+                qToLittleEndian(first, d.data() + page * ps + start);
+            }
         }
         writeAll(in, d);
         const QString out = dir.filePath(QStringLiteral("converted.mdb"));
