@@ -57,9 +57,7 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
                      bool guardFormulas) {
     // A reader that goes away (| head) is a failed write, undone, not the program's end.
     std::signal(SIGPIPE, SIG_IGN);
-    const QString target = QFileInfo(csvPath).absoluteFilePath();
-    g_reportToStderr =
-        target.startsWith(QLatin1String("/dev/")) || target.startsWith(QLatin1String("/proc/"));
+    g_reportToStderr = isProcessTarget(csvPath);
     try {
         store::Connection connection;
         open(connection, database);

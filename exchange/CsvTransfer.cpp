@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
 #include <algorithm>
@@ -39,6 +41,11 @@ const QString kKeyColumn = QStringLiteral("PartID");
 
 bool isTextType(store::DataTypeEnum type) {
     return type == store::adVarWChar || type == store::adLongVarWChar;
+}
+
+bool isNumberType(store::DataTypeEnum type) {
+    return type == store::adInteger || type == store::adSmallInt || type == store::adBigInt ||
+           type == store::adCurrency || type == store::adSingle || type == store::adDouble;
 }
 
 bool isDigit(char c) {
@@ -125,22 +132,24 @@ bool isInside(const QString& path, const QString& folder) {
 
 }  // namespace
 
-namespace {
+namespace {}  // namespace
 
-// /dev/stdout and the like: written to, but no place for anything beside them.
 bool isProcessTarget(const QString& csvPath) {
-    const QString path = QFileInfo(csvPath).absoluteFilePath();
-    return path.startsWith(QLatin1String("/dev/")) || path.startsWith(QLatin1String("/proc/"));
+    static const QRegularExpression stream(
+        QStringLiteral("^(/dev/(stdout|stderr|fd/\\d+)|/proc/(self|thread-self|\\d+)/fd/\\d+)$"));
+    return stream.match(QFileInfo(csvPath).absoluteFilePath()).hasMatch();
 }
-
-}  // namespace
 
 QString picturesFolder(const QString& csvPath) {
     const QFileInfo info(csvPath);
     QString base = info.fileName();
     if (base.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) base.chop(4);
-    // The pictures of a CSV written to the standard output go into the current folder.
-    const QDir folder = isProcessTarget(csvPath) ? QDir::current() : info.absoluteDir();
+    // The pictures of a CSV written to the standard output or a terminal go into the current
+    // folder: there is none beside such a target.
+    struct stat st {};
+    const bool device =
+        ::stat(QFile::encodeName(csvPath).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+    const QDir folder = isProcessTarget(csvPath) || device ? QDir::current() : info.absoluteDir();
     return folder.filePath(base + QStringLiteral("_pictures"));
 }
 
@@ -277,6 +286,12 @@ private:
                 QStringLiteral("The folder '%1' cannot be made (%2).").arg(m_path, errnoText()));
         }
         m_dir = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (m_dir < 0 && m_made) {
+            const QString why = errnoText();
+            ::rmdir(native.constData());
+            fileError(kErrFileAccess,
+                      QStringLiteral("The folder '%1' cannot be opened (%2).").arg(m_path, why));
+        }
         if (m_dir < 0 || (!m_made && !QDir(m_path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot |
                                                            QDir::Hidden | QDir::System)))
             fileError(kErrFileAccess,
@@ -346,11 +361,12 @@ struct ExportRun {
     }
 
     // A picture: a file of its own, named by the record's key; the field names the file. The
-    // key is percent-encoded, which never gives a '+': what follows one (the column of a second
-    // picture, the row of a record without a key or with a key used before) tells names apart.
+    // key is percent-encoded, which never gives a '+': what follows one tells names apart, "+r"
+    // and the row for a record without a key or with a key used before, '+' and the column for
+    // a second picture column.
     QString picture(qint64 rowNumber, int column, const QByteArray& bytes) {
         const QVariant key = keyColumn >= 0 ? rs.fields()[keyColumn].Value() : QVariant();
-        const QString byRow = QLatin1Char('+') + QString::number(rowNumber);
+        const QString byRow = QStringLiteral("+r") + QString::number(rowNumber);
         QString name = keyColumn < 0                            ? QString::number(rowNumber)
                        : key.isNull() || csvText(key).isEmpty() ? byRow
                                                                 : pictureBaseName(csvText(key));
@@ -454,12 +470,15 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
             fileError(kErrFileFormat,
                       QStringLiteral("The header row of '%1' names the column \"%2\" twice.")
                           .arg(csvPath, columns[size_t(column)].name));
-        if (column < 0)
-            m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)") : name);
+        if (column < 0 && m_unknown.size() < kUnknownListed)
+            m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)")
+                                         : store::abridged(name));
+        else if (column < 0)
+            ++m_moreUnknown;
         m_header << name;
         m_columnOf.push_back(column);
     }
-    if (m_unknown.size() == m_header.size())
+    if (m_unknown.size() + m_moreUnknown == m_header.size())
         fileError(
             kErrFileFormat,
             QStringLiteral("The header row of '%1' names none of the columns of the table '%2', "
@@ -531,19 +550,28 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
 void CsvImport::takeField(store::TableAppender& target, int column, const CsvField& f, qint64 line,
                           bool newKeys, std::vector<QVariant>& values, RowState& row) {
     const store::ColumnInfo& info = target.columns()[size_t(column)];
-    // A number in the plain form needs no text made of it.
-    if (column != target.keyColumn() && !f.isNull) {
+    // A number in the plain form needs no text made of it. A dot is the decimal point in every
+    // numeric column, the key's too: it never groups thousands, whatever the locale.
+    const bool isKey = column == target.keyColumn();
+    if ((isKey || isNumberType(info.type)) && !f.isNull) {
         QVariant plain;
-        const Plain kind = plainNumber(info.type, f.bytes, plain);
-        if (kind == Plain::NotWhole) {
-            refuse(line, info.name, QString::fromLatin1(f.bytes.toByteArray()),
-                   QStringLiteral("The column takes whole numbers, and a dot is read as a "
-                                  "decimal point in every column (write numbers without "
-                                  "thousands separators)."));
+        const Plain kind = plainNumber(isKey ? store::adBigInt : info.type, f.bytes, plain);
+        const bool dotGroups = kind == Plain::No && f.bytes.contains('.') &&
+                               QLocale().groupSeparator() == QLatin1String(".");
+        if (kind == Plain::NotWhole || dotGroups) {
+            refuse(line, info.name,
+                   QString::fromLatin1(
+                       f.bytes.first(std::min<qsizetype>(f.bytes.size(), 200)).toByteArray()),
+                   kind == Plain::NotWhole
+                       ? QStringLiteral("The column takes whole numbers, and a dot is read as a "
+                                        "decimal point in every column (write numbers without "
+                                        "thousands separators).")
+                       : QStringLiteral("A dot is read as the decimal point in every column, so "
+                                        "it cannot group thousands (write 1234,5, not 1.234,5)."));
             row.refused = true;
             return;
         }
-        if (kind == Plain::Number) {
+        if (kind == Plain::Number && !isKey) {
             try {
                 values[size_t(column)] = target.convert(column, plain);
                 return;

@@ -44,6 +44,10 @@ bool isFormulaStart(QChar c);
 QString formulaGuarded(const QString& text, bool guard);
 QString formulaUnguarded(const QString& text);
 
+// Whether `csvPath` is one of the program's own streams (/dev/stdout, /dev/fd/N): written to as
+// it stands, with the pictures in the current folder.
+bool isProcessTarget(const QString& csvPath);
+
 // The folder the pictures of `csvPath` go into.
 QString picturesFolder(const QString& csvPath);
 
@@ -68,8 +72,14 @@ public:
     CsvImport(store::Connection& connection, const QString& table, const QString& csvPath);
     ~CsvImport();
 
-    // Header names that match no column of the table; their values are left out.
-    QStringList unknownColumns() const { return m_unknown; }
+    // Header names that match no column of the table (the first 20, each cut to its start);
+    // their values are left out.
+    static constexpr qsizetype kUnknownListed = 20;
+    QStringList unknownColumns() const {
+        QStringList names = m_unknown;
+        if (m_moreUnknown > 0) names << QStringLiteral("(and %1 more)").arg(m_moreUnknown);
+        return names;
+    }
     // Pictures are read from the CSV's folder and below it only, unless others are allowed.
     void setPicturesFromAnywhere(bool allowed) { m_picturesFromAnywhere = allowed; }
 
@@ -107,6 +117,7 @@ private:
     QString m_path;
     QStringList m_header;
     QStringList m_unknown;
+    qsizetype m_moreUnknown = 0;
     std::vector<int> m_columnOf;  // per field of the file: the table's column, or -1
     qint64 m_rowsRead = 0;
     qint64 m_rowsAdded = 0;

@@ -599,6 +599,11 @@ private slots:
                                     << ""
                                     << "" << 0 << "3 pictures"
                                     << "@pty_pictures" << three;
+        // A file that only lies under /dev is a file like any other: replaced whole.
+        QTest::newRow("a file in /dev/shm") << "@shm"
+                                            << "old file"
+                                            << "" << 0 << "3 pictures"
+                                            << "@shm_pictures" << three;
         QTest::newRow("a reader that goes away")
             << "/dev/stdout"
             << "many rows"
@@ -648,13 +653,25 @@ private slots:
         });
         QFETCH(QString, folder);
         folder.replace("@pty", QFileInfo(target).fileName());
+        if (target == "@shm") {
+            target = QStringLiteral("/dev/shm/cogwright-test-%1.csv")
+                         .arg(QCoreApplication::applicationPid());
+            folder = target.chopped(4) + "_pictures";
+            writeFile(target, "old content\n");
+        }
+        const auto removeShm = qScopeGuard([target] {
+            if (target.startsWith("/dev/shm/")) {
+                QFile::remove(target);
+                QDir(target.chopped(4) + "_pictures").removeRecursively();
+            }
+        });
         const QStringList before = filesIn(data.path());
 
         const Run r = runIn(data.path(), {"--export-csv", db, "Parts", target}, {}, limits);
         QTEST(r.code, "code");
         QFETCH(QString, said);
         QVERIFY2((r.out + r.err).contains(said.toUtf8()), (r.out + r.err).constData());
-        QTEST(filesIn(data.file(folder)), "pictures");
+        QTEST(filesIn(QDir::isAbsolutePath(folder) ? folder : data.file(folder)), "pictures");
         // A failed export leaves no CSV, no temporary file and no folder of its own.
         if (r.code != 0) QCOMPARE(filesIn(data.path()), before);
         if (setup == "user's files") QCOMPARE(readFile(data.file("out_pictures/1.jpg")), "mine");
@@ -662,6 +679,7 @@ private slots:
         struct stat st {};
         if (setup == "pipe") QVERIFY(::stat(out.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
         if (terminal >= 0) QVERIFY(::stat(pty.constData(), &st) == 0 && S_ISCHR(st.st_mode));
+        if (target.startsWith("/dev/shm/")) QVERIFY(readFile(target).startsWith("PartID,"));
         // Written to the standard output, the CSV is all that is there.
         if (QTest::currentDataTag() == QLatin1String("/dev/stdout"))
             QVERIFY2(r.out.startsWith("PartID,PartNumber") && r.out.endsWith("pictures/3.jpg\r\n"),
@@ -680,8 +698,8 @@ private slots:
         // Keys that name other places, a Null key, a key twice, a key like a made-up name.
         sqliteShell(db, QStringLiteral("INSERT INTO Odd VALUES ('../escaped', %1, %2), "
                                        "('%3', %1, NULL), ('.hidden', %1, NULL), ('a/b', NULL, "
-                                       "%2), (NULL, %1, NULL), ('dup', %1, NULL), ('dup', %1, "
-                                       "NULL), ('+5', %1, NULL); "
+                                       "%2), (NULL, %1, NULL), ('dup', %1, %2), ('dup', %1, "
+                                       "%2), ('+5', %1, NULL); "
                                        "INSERT INTO Parts (PartID, PartNumber, Image) VALUES "
                                        "(5, 'K-5', %1), (9, 'K-9', %2)")
                             .arg(hex(jpg), hex(png), absolute));
@@ -692,9 +710,11 @@ private slots:
                              "%2Ehidden.jpg",
                              "%2F" + QUrl::toPercentEncoding(data.path().mid(1)) + "%2Fabs.jpg",
                              "a%2Fb+2.png",
-                             "+5.jpg",
+                             "+r5.jpg",
                              "dup.jpg",
-                             "dup+7.jpg",
+                             "dup+2.png",
+                             "dup+r7.jpg",
+                             "dup+r7+2.png",
                              "%2B5.jpg"};
         QStringList written = filesIn(data.file("odd_pictures"));
         expected.sort();
@@ -706,7 +726,7 @@ private slots:
         QVERIFY(
             csv.contains("\r\n../escaped,odd_pictures/%2E.%2Fescaped.jpg,"
                          "odd_pictures/%2E.%2Fescaped+2.png\r\n"));
-        QVERIFY(csv.contains("\r\ndup,odd_pictures/dup+7.jpg,\r\n"));
+        QVERIFY(csv.contains("\r\ndup,odd_pictures/dup+r7.jpg,odd_pictures/dup+r7+2.png\r\n"));
         // By the key, not by the row's place.
         r = runIn(data.path(), {"--export-csv", db, "Parts", data.file("parts.csv")});
         QVERIFY2(r.code == 0, r.err.constData());
@@ -786,10 +806,18 @@ private slots:
         QTest::newRow("de: a dot is the decimal point in every column")
             << QByteArray(
                    "PartNumber;Retail Price;Weight;Build Cost;Qty In Stock\n"
-                   "N-1;1.234;1.234;\"1.234,5\";1234\n")
+                   "N-1;1.234;1.234;\"1234,5\";1234\n")
             << none << de << 0 << "Imported 1 rows"
             << "SELECT \"Retail Price\", Weight, \"Build Cost\", \"Qty In Stock\" FROM Parts"
             << "12340|1.234|12345000|1234";
+        QTest::newRow("de: a dot that groups thousands")
+            << QByteArray("PartNumber;Build Cost\nN-1;\"1.234,5\"\n") << none << de << 3
+            << "it cannot group thousands" << count << "0";
+        QTest::newRow("de: a dot in a key") << QByteArray("PartID;PartNumber\n1.234;N-1\n") << none
+                                            << de << 3 << "takes whole numbers" << count << "0";
+        QTest::newRow("a header name of a megabyte")
+            << QByteArray("PartNumber,") + QByteArray(1 << 20, 'h') + "\nA-1,x\n"
+            << none << none << 3 << "names columns the table 'Parts' does not have" << count << "0";
         QTest::newRow("en: thousands in a whole number")
             << QByteArray("PartNumber,Qty In Stock\nN-1,\"1,234\"\n") << none
             << QStringList{"LC_ALL=en_US.UTF-8"} << 0 << "Imported 1 rows"
