@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 
 #include "Connection.h"
@@ -132,6 +133,9 @@ int runCommandLine(int argc, char** argv, QString& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader of an exported pipe that goes away is a failed write, reported, not the end of
+    // the program with its unsaved work.
+    std::signal(SIGPIPE, SIG_IGN);
     // Qt::AA_ShareOpenGLContexts is not set here: it would load the OpenGL driver at every start.
     // The browser's loader makes the shared context the engine needs when the browser is first
     // opened (BrowserWindow.cpp).

@@ -76,7 +76,7 @@ void JetConversion::start(const QString& in, const QString& out) {
     m_pending.clear();
     m_errors.clear();
     m_tables = 0;
-    m_cancelled = m_stalled = m_done = false;
+    m_cancelled = m_stalled = m_done = m_finishing = false;
     m_pid = 0;
     // The child's messages are read whole at its end; its progress as it comes.
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -101,7 +101,7 @@ void JetConversion::readProgress() {
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QByteArray line = m_pending.left(end);
         m_pending.remove(0, end + 1);
-        m_stall.start(g_stallMs);
+        if (!m_finishing) m_stall.start(g_stallMs);
         const QList<QByteArray> f = line.split('\t');
         const QString kind = QString::fromLatin1(f.value(0));
         if (kind == QLatin1String("tables") && f.size() >= 2) {
@@ -117,14 +117,27 @@ void JetConversion::readProgress() {
             m_notes << QStringLiteral("The column \"%1\" of the table \"%2\" was left out: %3.")
                            .arg(QUrl::fromPercentEncoding(f[2]), QUrl::fromPercentEncoding(f[1]),
                                 QUrl::fromPercentEncoding(f[3]));
-        } else if (kind == QLatin1String("unreadable") && f.size() >= 4) {
-            if (++m_unreadable <= kUnreadableListed)
+        } else if (kind == QLatin1String("unreadable") && f.size() >= 5) {
+            if (++m_unreadable <= kUnreadableListed) {
+                const QString key = QUrl::fromPercentEncoding(f[3]);
                 m_notes << QStringLiteral(
-                               "The value of \"%1\" in the row %2 of the table \"%3\" "
-                               "could not be read whole; it was left empty.")
-                               .arg(QUrl::fromPercentEncoding(f[3]),
-                                    QUrl::fromPercentEncoding(f[2]),
-                                    QUrl::fromPercentEncoding(f[1]));
+                               "The value of \"%1\" in row %2%3 of the table \"%4\" "
+                               "could not be read whole; it was converted as empty "
+                               "(Null).")
+                               .arg(
+                                   QUrl::fromPercentEncoding(f[4]), QString::fromLatin1(f[2]),
+                                   key.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(key),
+                                   QUrl::fromPercentEncoding(f[1]));
+            }
+        } else if (kind == QLatin1String("tableleftout") && f.size() >= 2) {
+            m_notes << QStringLiteral(
+                           "The table \"%1\" was left out: none of its columns can be "
+                           "converted.")
+                           .arg(QUrl::fromPercentEncoding(f[1]));
+        } else if (kind == QLatin1String("finishing")) {
+            // Every row is read; writing the file out is no stall.
+            m_stall.stop();
+            m_finishing = true;
         } else if (kind == QLatin1String("count") && f.size() >= 4) {
             m_notes << QStringLiteral(
                            "The table \"%1\" holds %2 rows, all converted, though the "

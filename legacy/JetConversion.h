@@ -67,6 +67,7 @@ private:
     bool m_cancelled = false;
     bool m_stalled = false;
     bool m_done = false;
+    bool m_finishing = false;  // every row read, the file being written out
     qint64 m_pid = 0;
 };
 

@@ -112,7 +112,7 @@ extern "C" void onFatalSignal(int sig) {
     if (sig == SIGTERM) text = g_crashMessage + 8192;
     ssize_t ignored = ::write(STDERR_FILENO, text, std::strlen(text));
     (void)ignored;
-    ::_exit(sig == SIGALRM ? 4 : sig == SIGTERM ? 5 : 3);
+    ::_exit(sig == SIGALRM ? 4 : sig == SIGTERM ? 5 : 6);
 }
 
 void setPart(const QString& path) {
@@ -215,7 +215,8 @@ bool partsShape(const JetTable& table, std::vector<int>* boxes) {
 
 namespace {
 
-// One table into the new catalogue, its convertible columns only; returns the rows read.
+// One table into the new catalogue, its convertible columns only; returns the rows read, or -1
+// when no column of it can be converted and it was left out.
 long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
                   store::Connection& cn, const QString& in, const ProgressLine& progress) {
     JetTable kept = t;
@@ -226,7 +227,10 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
             kept.columns.push_back(t.columns[i]);
             from.push_back(i);
         }
-    if (kept.columns.empty()) return 0;
+    if (kept.columns.empty()) {
+        progress("tableleftout\t" + encoded(t.name));
+        return -1;
+    }
     std::vector<int> boxes;
     if (partsShape(kept, &boxes))
         store::parts::createPartsTable(catalog, t.name, boxes);
@@ -245,9 +249,9 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
         [&](long row, std::vector<QVariant>& all) {
             for (size_t column : damaged)
                 progress("unreadable\t" + encoded(t.name) + '\t' +
-                         encoded(all.empty() || all[0].isNull() ? QStringLiteral("row %1").arg(row)
-                                                                : all[0].toString()) +
-                         '\t' + encoded(t.columns[column].name));
+                         QByteArray::number(qlonglong(row)) + '\t' +
+                         encoded(all.empty() ? QString() : all[0].toString()) + '\t' +
+                         encoded(t.columns[column].name));
             g_unreadable += long(damaged.size());
             damaged.clear();
             for (size_t i = 0; i < from.size(); ++i) {
@@ -316,6 +320,7 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
                      QByteArray::number(qlonglong(t.rowCount)));
             ::alarm(kStallSeconds);
             const long read = convertTable(jet, t, catalog, cn, in, progress);
+            if (read < 0) continue;
             if (read != t.rowCount)
                 progress("count\t" + encoded(t.name) + '\t' +
                          QByteArray::number(qlonglong(t.rowCount)) + '\t' +
@@ -324,6 +329,10 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
             progress("rows\t" + QByteArray::number(qlonglong(read)) + '\t' +
                      QByteArray::number(qlonglong(read)));
         }
+        // Every row is read: writing the new file out may take long on a slow disk, and is not
+        // a stalled reader.
+        ::alarm(0);
+        progress("finishing");
         store::finishFilling(cn);
         cn.Close();
         placeFile(part, out);

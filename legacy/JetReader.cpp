@@ -68,11 +68,11 @@ QString repIdText(const unsigned char* b) {
         .toUpper();
 }
 
-// The length a long value's header (memo, OLE) gives, without its flags; 0 when the field is
-// too short to hold one.
-size_t declaredLength(const MdbField& f) {
+// The length a long value's header (memo, OLE) gives, without its flags; nothing when the
+// field is too short to hold a header, which only damage makes.
+std::optional<size_t> declaredLength(const MdbField& f) {
     constexpr quint32 kLengthMask = 0x3fffffff;
-    if (f.siz < 12 || !f.value) return 0;
+    if (f.siz < MDB_MEMO_OVERHEAD || !f.value) return std::nullopt;
     return qFromLittleEndian<quint32>(static_cast<const unsigned char*>(f.value)) & kLengthMask;
 }
 
@@ -380,7 +380,8 @@ long JetDatabase::readRows(const JetTable& wanted,
                         throw fault(
                             QStringLiteral("the text in \"%1\" is too long").arg(column.name));
                     // A memo whose header declares text that its pages do not give is damaged.
-                    if (column.type == JetType::Memo && length == 0 && declaredLength(f) > 0) {
+                    if (column.type == JetType::Memo && length == 0 &&
+                        declaredLength(f).value_or(1) > 0) {
                         v = QVariant();
                         unreadable(done + 1, at);
                         break;
@@ -390,18 +391,15 @@ long JetDatabase::readRows(const JetTable& wanted,
                 }
                 case JetType::Ole: {
                     auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
-                    const size_t declared = declaredLength(f);
+                    const std::optional<size_t> declared = declaredLength(f);
                     std::optional<QByteArray> bytes;
-                    if (declared > 0) bytes = readLongValue(mdb, col, declared);
-                    // An empty object is an empty value; one that cannot be read whole is none,
-                    // and said.
-                    if (declared == 0)
-                        v = QByteArray("");
-                    else if (bytes)
-                        v = *bytes;
-                    else
-                        v = QVariant();
-                    if (declared > 0 && !bytes) unreadable(done + 1, at);
+                    if (declared == size_t(0))
+                        bytes = QByteArray("");  // an empty object is an empty value
+                    else if (declared)
+                        bytes = readLongValue(mdb, col, *declared);
+                    // One that cannot be read whole is none, and said.
+                    v = bytes ? QVariant(*bytes) : QVariant();
+                    if (!bytes) unreadable(done + 1, at);
                     break;
                 }
                 default:

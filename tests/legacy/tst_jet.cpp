@@ -480,16 +480,16 @@ private slots:
             QStringLiteral("SELECT count(*), sum(Picture IS NULL) FROM Categories");
         // A long value that cannot be read whole is converted as Null, listed, and exit 3.
         QTest::newRow("a picture whose page pointer is damaged")
-            << "Categories 3 pointer" << 3 << QByteArray("unreadable\tCategories\t1\tPicture")
+            << "Categories 3 pointer" << 3 << QByteArray("unreadable\tCategories\t1\t1\tPicture")
             << nullPictures << "8|1";
         QTest::newRow("a picture whose header is damaged")
-            << "Categories 3 length" << 3 << QByteArray("unreadable\tCategories\t1\tPicture")
+            << "Categories 3 length" << 3 << QByteArray("unreadable\tCategories\t1\t1\tPicture")
             << nullPictures << "8|1";
         QTest::newRow("a picture whose pages loop")
-            << "Categories 3 loop" << 3 << QByteArray("unreadable\tCategories\t1\tPicture")
+            << "Categories 3 loop" << 3 << QByteArray("unreadable\tCategories\t1\t1\tPicture")
             << nullPictures << "8|1";
         QTest::newRow("a memo whose page pointer is damaged")
-            << "Employees 15 pointer" << 3 << QByteArray("unreadable\tEmployees\t1\tNotes")
+            << "Employees 15 pointer" << 3 << QByteArray("unreadable\tEmployees\t1\t1\tNotes")
             << "SELECT count(*) FROM Employees WHERE Notes IS NULL"
             << "1";
         QTest::newRow("a Decimal column")
@@ -576,7 +576,7 @@ private slots:
         writeAll(program,
                  "#!/bin/sh\nprintf 'tables\\t1\\ntable\\t1\\tParts\\t2\\n'\n"
                  "printf 'leftout\\tParts\\tSize\\tits%%20type\\n'\n"
-                 "printf 'unreadable\\tParts\\t7\\tImage\\n'\n"
+                 "printf 'unreadable\\tParts\\t3\\t7\\tImage\\ntableleftout\\tOld\\n'\n"
                  ": > \"$3\"\nprintf 'done\\t1\\t2\\n'\nexit 3\n");
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         legacy::JetConversion::setProgram(program);
@@ -590,8 +590,9 @@ private slots:
         QCOMPARE(
             conversion.notes(),
             (QStringList{"The column \"Size\" of the table \"Parts\" was left out: its type.",
-                         "The value of \"Image\" in the row 7 of the table \"Parts\" could not "
-                         "be read whole; it was left empty."}));
+                         "The value of \"Image\" in row 3 (\"7\") of the table \"Parts\" could "
+                         "not be read whole; it was converted as empty (Null).",
+                         "The table \"Old\" was left out: none of its columns can be converted."}));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.mdb"))));
     }
 
