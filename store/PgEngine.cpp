@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -302,12 +303,15 @@ private:
     PGresult* awaitResult();
     QDeadlineTimer answerDeadline() const;
     [[noreturn]] void giveUp();
+    // What a lost or unanswered statement means for the user's change.
+    QString whatWasSaved() const;
     [[noreturn]] void fail(PGresult* r, const QString& sql);
 
     QByteArray m_address, m_user, m_password;
     QString m_display;
     PGconn* m_conn = nullptr;
     bool m_inTransaction = false;
+    QString m_sending;  // the statement last sent
     int m_statementSeconds = kStatementSeconds;
 };
 
@@ -469,16 +473,30 @@ PGresult* PgLink::awaitResult() {
     }
 }
 
+QString PgLink::whatWasSaved() const {
+    // A COMMIT, or a change outside a transaction, may have been carried out by a server that
+    // answered too late or lost the connection just after: then nobody can say.
+    static const QRegularExpression write(
+        QStringLiteral("^\\s*(COMMIT|INSERT|UPDATE|DELETE|CREATE|DROP|ALTER)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!m_inTransaction && write.match(m_sending).hasMatch())
+        return QStringLiteral(
+            "Whether this action's change was saved is not known: look at the "
+            "record again before you save it again.");
+    return QStringLiteral("Nothing was saved by this action.");
+}
+
 void PgLink::giveUp() {
     // Whatever the server does with the statement now, nobody waits for it: the connection is
     // closed, and the next action connects again.
     PQfinish(m_conn);
     m_conn = nullptr;
     throw StoreError(errConnectionLost,
-                     QStringLiteral("The server at %1 did not answer within %2 seconds. Nothing "
-                                    "was saved by this action; the next action connects again.")
+                     QStringLiteral("The server at %1 did not answer within %2 seconds. %3 The "
+                                    "next action connects again.")
                          .arg(m_display.isEmpty() ? shownAddress() : m_display)
-                         .arg(m_statementSeconds + m_statementSeconds / 5 + 1));
+                         .arg(m_statementSeconds + m_statementSeconds / 5 + 1)
+                         .arg(whatWasSaved()));
 }
 
 void PgLink::fail(PGresult* r, const QString& sql) {
@@ -492,9 +510,9 @@ void PgLink::fail(PGresult* r, const QString& sql) {
     if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state.startsWith("57P"))
         throw StoreError(
             errConnectionLost,
-            QStringLiteral("The connection to the server at %1 was lost (%2). Nothing was saved by "
-                           "this action; the next action connects again.")
-                .arg(m_display, why));
+            QStringLiteral("The connection to the server at %1 was lost (%2). %3 The next action "
+                           "connects again.")
+                .arg(m_display, why, whatWasSaved()));
     if (state == "57014")
         throw StoreError(errEngine,
                          QStringLiteral("The server did not finish within %1 seconds: %2.")
@@ -523,6 +541,7 @@ Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool b
         formats.push_back(p.binary ? 1 : 0);
         types.push_back(p.binary ? kByteaOid : 0);
     }
+    m_sending = sql;
     auto run = [&] {
         return PQsendQueryParams(m_conn, text.constData(), int(params.size()), types.data(),
                                  values.data(), lengths.data(), formats.data(),

@@ -6,7 +6,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <atomic>
+#include <thread>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -443,6 +445,7 @@ private slots:
         QTest::newRow("connect") << QStringLiteral("connect");
         QTest::newRow("read") << QStringLiteral("read");
         QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("a change outside a transaction") << QStringLiteral("write");
         QTest::newRow("slow statement") << QStringLiteral("slow");
     }
     void aServerThatStopsAnsweringIsGivenUpInTime() {
@@ -499,6 +502,30 @@ private slots:
                 QCOMPARE(backendOf(cn), backend);
                 return;
             }
+            if (call == QLatin1String("write")) {
+                // The server stops in the middle of carrying out a change of its own transaction:
+                // it may yet finish it, so nobody can say it was not saved.
+                std::unique_ptr<Frozen> frozen;
+                std::thread later([&] {
+                    QThread::msleep(500);
+                    frozen = std::make_unique<Frozen>(backend);
+                });
+                took.start();
+                QCOMPARE(errorOf(
+                             [&] {
+                                 cn.Execute(
+                                     QStringLiteral("UPDATE \"%1\" SET \"PartName\" = (SELECT 'x' "
+                                                    "FROM pg_sleep(1)) WHERE \"PartID\" = 1")
+                                         .arg(cat.table));
+                             },
+                             &why),
+                         long(errConnectionLost));
+                later.join();
+                QVERIFY(frozen && frozen->stopped);
+                QVERIFY2(took.elapsed() < kBoundMs, qPrintable(QString::number(took.elapsed())));
+                QVERIFY2(why.contains(QLatin1String("was saved is not known")), qPrintable(why));
+                return;
+            }
             {
                 Frozen frozen(backend);
                 QVERIFY(frozen.stopped);
@@ -512,6 +539,7 @@ private slots:
                 QVERIFY2(took.elapsed() < kBoundMs, qPrintable(QString::number(took.elapsed())));
                 QVERIFY2(why.contains(QLatin1String("did not answer within 3 seconds")),
                          qPrintable(why));
+                QVERIFY2(why.contains(QLatin1String("Nothing was saved")), qPrintable(why));
             }
             if (call == QLatin1String("read")) {
                 rs.MoveNext();
