@@ -392,7 +392,15 @@ void PgLink::prepare() {
 PGconn* PgLink::connect() {
     m_conn = dial();
     if (PQstatus(m_conn) == CONNECTION_OK) {
-        prepare();
+        // Its settings failing (a server gone at once) must not leave the connection open:
+        // thrown from the constructor, nothing would close it.
+        try {
+            prepare();
+        } catch (...) {
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            throw;
+        }
         return m_conn;
     }
     const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
@@ -512,7 +520,7 @@ void PgLink::fail(PGresult* r, const QString& sql) {
             errConnectionLost,
             QStringLiteral("The connection to the server at %1 was lost (%2). %3 The next action "
                            "connects again.")
-                .arg(m_display, why, whatWasSaved()));
+                .arg(m_display.isEmpty() ? shownAddress() : m_display, why, whatWasSaved()));
     if (state == "57014")
         throw StoreError(errEngine,
                          QStringLiteral("The server did not finish within %1 seconds: %2.")
