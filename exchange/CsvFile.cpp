@@ -208,9 +208,12 @@ void CsvReader::onField(void* data, size_t length, void* self) {
     Record& record = r->m_building;
     if (record.spans.empty()) record.line = r->m_physicalLine;
     if (r->m_overflow) return;
-    if (qsizetype(record.spans.size()) >= kMaxFields || qsizetype(length) > kMaxFieldBytes) {
+    if (qsizetype(record.spans.size()) >= kMaxFields || qsizetype(length) > kMaxFieldBytes ||
+        record.data.size() + qsizetype(length) > kMaxRecordBytes) {
         // Told once the parser returns: an exception cannot pass through its C code.
         r->m_overflow = true;
+        r->m_overflowRow =
+            qsizetype(length) <= kMaxFieldBytes && qsizetype(record.spans.size()) < kMaxFields;
         r->m_overflowLine = record.line;
         r->m_overflowField = qsizetype(record.spans.size()) + 1;
         return;
@@ -307,6 +310,14 @@ void CsvReader::tooLong(qint64 line, qsizetype field) const {
                                 .arg(m_file.fileName())
                                 .arg(kMaxFields)
                                 .arg(line));
+    if (m_overflowRow)
+        throw store::StoreError(
+            kErrFileFormat,
+            QStringLiteral("The row on line %1 of '%2' is longer than %3 MB, more than any "
+                           "parts table holds; the file was not read.")
+                .arg(line)
+                .arg(m_file.fileName())
+                .arg(kMaxRecordBytes / (1024 * 1024)));
     throw store::StoreError(kErrFileFormat,
                             QStringLiteral("Field %1 on line %2 of '%3' is longer than %4 MB, "
                                            "more than any column holds; the file was not read.")

@@ -38,6 +38,7 @@ struct CsvField {
 // and little enough that a hostile file cannot take the memory.
 inline constexpr qsizetype kMaxFieldBytes = 16 * 1024 * 1024;
 inline constexpr qsizetype kMaxFields = 4096;
+inline constexpr qsizetype kMaxRecordBytes = 64 * 1024 * 1024;
 
 // Reads a CSV file record by record, a block at a time: a byte-order mark is passed over,
 // lines may end in CRLF or LF, and the separator is ';' when the first line holds more
@@ -53,8 +54,8 @@ public:
 
     // The next record, false past the last one. Throws StoreError(kErrFileFormat) for a file
     // that is not CSV text (a NUL byte, a stray quote).
-    // A field longer than kMaxFieldBytes or a record of more than kMaxFields fields is refused
-    // the same way, with its line and field.
+    // A field longer than kMaxFieldBytes, a record of more than kMaxFields fields or of more
+    // than kMaxRecordBytes is refused the same way, with its line and field.
     bool next(std::vector<CsvField>& fields);
     // The line of the file on which the record last read begins, counted from 1.
     qint64 line() const { return m_line; }
@@ -87,9 +88,10 @@ private:
     std::deque<Record> m_ready;
     Record m_building;
     Record m_current;
-    qint64 m_physicalLine = 1;  // the line the parser is on
-    int m_lastTerminator = 0;   // the line end last reported, when nothing followed it yet
-    bool m_overflow = false;    // the record being built went past a bound, at this field:
+    qint64 m_physicalLine = 1;   // the line the parser is on
+    int m_lastTerminator = 0;    // the line end last reported, when nothing followed it yet
+    bool m_overflow = false;     // the record being built went past a bound, at this field:
+    bool m_overflowRow = false;  // the record as a whole, not one field
     qint64 m_overflowLine = 0;
     qsizetype m_overflowField = 0;
     qint64 m_line = 0;

@@ -750,6 +750,8 @@ private slots:
             << QByteArray("@big") << none << none << 1 << "Field 2 on line 2" << count << "0";
         QTest::newRow("a quoted field that never ends")
             << QByteArray("@open") << none << none << 1 << "Field 2 on line 2" << count << "0";
+        QTest::newRow("a row of 75 MB")
+            << QByteArray("@row") << none << none << 1 << "The row on line 2" << count << "0";
         QTest::newRow("5000 fields")
             << QByteArray("@wide") << none << none << 1 << "more than 4096 fields" << count << "0";
         QTest::newRow("a pipe") << QByteArray("@pipe") << none << none << 1
@@ -847,6 +849,12 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("PartNumber,Description\nB-1,\"");
             for (int i = 0; i < 20; ++i) f.write(QByteArray(1 << 20, 'x'));
+        } else if (csv == "@row") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("PartNumber,PartName,Category,Description,Location\nB-1");
+            for (int i = 0; i < 5; ++i) f.write("," + QByteArray(15 << 20, 'x'));
+            f.write("\n");
         } else if (csv == "@wide") {
             writeFile(file, "PartNumber" + QByteArray(5000, ',') + "\n");
         } else if (csv == "@pipe") {
