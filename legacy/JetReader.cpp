@@ -98,6 +98,32 @@ std::optional<QByteArray> readLongValue(MdbHandle* mdb, MdbColumn* col, size_t d
 
 }  // namespace
 
+QString jetText(const unsigned char* bytes, int size) {
+    QString text;
+    // "Unicode compression": after FF FE, one byte a character, a 0 byte switching to two bytes
+    // a character (UTF-16) and back.
+    if (size >= 2 && bytes[0] == 0xff && bytes[1] == 0xfe) {
+        bool compressed = true;
+        for (int i = 2; i < size;) {
+            if (bytes[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                text += QChar(char16_t(bytes[i++]));
+            } else if (i + 1 < size) {
+                text += QChar(char16_t(bytes[i] | bytes[i + 1] << 8));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+        return text;
+    }
+    text.reserve(size / 2);
+    for (int i = 0; i + 1 < size; i += 2) text += QChar(char16_t(bytes[i] | bytes[i + 1] << 8));
+    return text;
+}
+
 QString jetTypeName(int code) {
     switch (code) {
         case MDB_BOOL:
@@ -386,7 +412,13 @@ long JetDatabase::readRows(const JetTable& wanted,
                         unreadable(done + 1, at);
                         break;
                     }
-                    v = QString::fromUtf8(bound.buffers[at], length);
+                    // Jet 4 and ACE text is UTF-16, characters beyond the Basic Multilingual
+                    // Plane included, which libmdb's conversion turns into "?".
+                    if (column.type == JetType::Text && mdb->f->jet_version != MDB_VER_JET3 &&
+                        inPage)
+                        v = jetText(raw, f.siz);
+                    else
+                        v = QString::fromUtf8(bound.buffers[at], length);
                     break;
                 }
                 case JetType::Ole: {

@@ -85,6 +85,9 @@ private:
     QStringList m_linked;
 };
 
+// Jet 4 and ACE text as stored: UTF-16 (surrogate pairs kept), or compressed after FF FE.
+QString jetText(const unsigned char* bytes, int size);
+
 // A column type as Access names it ("Decimal", "Attachment"), for messages.
 QString jetTypeName(int code);
 

@@ -596,6 +596,24 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.mdb"))));
     }
 
+    // Jet 4 text is UTF-16: a character beyond the Basic Multilingual Plane (a surrogate pair,
+    // here in a compressed text's two-byte stretch) comes through whole, not as "??".
+    void charactersBeyondTheBasicPlaneComeThrough() {
+        QTemporaryDir dir;
+        const QString in = copySample(dir.path(), "DateTestDatabase.mdb");
+        QByteArray d = readAll(in);
+        const QByteArray stored("\xFF\xFEYear 1999", 11);
+        QCOMPARE(d.count(stored), qsizetype(1));
+        d.replace(stored, QByteArray("\xFF\xFEYear\x00\x3D\xD8\x01\xDE", 11));
+        writeAll(in, d);
+        const QString out = dir.filePath(QStringLiteral("converted.mdb"));
+        const ToolRun run = convertWithProgram(in, out);
+        QVERIFY2(run.status == 0, run.err.constData());
+        QCOMPARE(
+            sqliteShell(out, QStringLiteral("SELECT ShortTextCol FROM DateTest WHERE IDCol = 2")),
+            QString::fromUtf8("Year\xF0\x9F\x98\x81"));
+    }
+
     void aCrashInTheReaderLeavesNothing() {
         // The child is made to fault in the middle of its work, as a reader fault would.
         QTemporaryDir dir;
