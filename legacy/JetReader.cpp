@@ -68,20 +68,29 @@ QString repIdText(const unsigned char* b) {
         .toUpper();
 }
 
+constexpr quint32 kLengthMask = 0x3fffffff;  // a long value's header: length and two flags
+constexpr quint32 kInRow = 0x80000000;       // the value follows its header in the row
+
 // The length a long value's header (memo, OLE) gives, without its flags; nothing when the
 // field is too short to hold a header, which only damage makes.
 std::optional<size_t> declaredLength(const MdbField& f) {
-    constexpr quint32 kLengthMask = 0x3fffffff;
     if (f.siz < MDB_MEMO_OVERHEAD || !f.value) return std::nullopt;
     return qFromLittleEndian<quint32>(static_cast<const unsigned char*>(f.value)) & kLengthMask;
 }
 
-// The pages of a long value whose header `col` holds, read as far as the `declared` length and
-// never from the same page and row twice: a damaged chain can loop or run on. Nothing when the
-// value cannot be read whole.
-std::optional<QByteArray> readLongValue(MdbHandle* mdb, MdbColumn* col, size_t declared) {
+// The bytes of the long value in field `f` of column `col`, read as far as the `declared`
+// length: from the row, or from its pages, never from the same page and row twice (a damaged
+// chain can loop or run on). Nothing when the value cannot be read whole.
+std::optional<QByteArray> readLongValue(MdbHandle* mdb, MdbColumn* col, const MdbField& f,
+                                        size_t declared) {
+    const auto* field = static_cast<const unsigned char*>(f.value);
+    if (qFromLittleEndian<quint32>(field) & kInRow) {
+        if (MDB_MEMO_OVERHEAD + declared > size_t(f.siz)) return std::nullopt;
+        return QByteArray(reinterpret_cast<const char*>(field) + MDB_MEMO_OVERHEAD,
+                          qsizetype(declared));
+    }
     unsigned char header[MDB_MEMO_OVERHEAD];
-    std::memcpy(header, col->bind_ptr, MDB_MEMO_OVERHEAD);
+    std::memcpy(header, field, MDB_MEMO_OVERHEAD);
     QByteArray bytes;
     size_t length = mdb_ole_read(mdb, col, header, kBindSize);
     std::set<guint32> followed;
@@ -414,11 +423,27 @@ long JetDatabase::readRows(const JetTable& wanted,
                     }
                     // Jet 4 and ACE text is UTF-16, characters beyond the Basic Multilingual
                     // Plane included, which libmdb's conversion turns into "?".
-                    if (column.type == JetType::Text && mdb->f->jet_version != MDB_VER_JET3 &&
-                        inPage)
+                    const bool utf16 = mdb->f->jet_version != MDB_VER_JET3 && inPage;
+                    if (utf16 && column.type == JetType::Text) {
                         v = jetText(raw, f.siz);
-                    else
+                    } else if (utf16) {
+                        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
+                        const std::optional<size_t> declared = declaredLength(f);
+                        std::optional<QByteArray> bytes;
+                        if (declared == size_t(0))
+                            bytes = QByteArray();
+                        else if (declared)
+                            bytes = readLongValue(mdb, col, f, *declared);
+                        if (bytes) {
+                            v = jetText(reinterpret_cast<const unsigned char*>(bytes->constData()),
+                                        int(bytes->size()));
+                        } else {
+                            v = QVariant();
+                            unreadable(done + 1, at);
+                        }
+                    } else {
                         v = QString::fromUtf8(bound.buffers[at], length);
+                    }
                     break;
                 }
                 case JetType::Ole: {
@@ -428,7 +453,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                     if (declared == size_t(0))
                         bytes = QByteArray("");  // an empty object is an empty value
                     else if (declared)
-                        bytes = readLongValue(mdb, col, *declared);
+                        bytes = readLongValue(mdb, col, f, *declared);
                     // One that cannot be read whole is none, and said.
                     v = bytes ? QVariant(*bytes) : QVariant();
                     if (!bytes) unreadable(done + 1, at);

@@ -602,16 +602,40 @@ private slots:
         QTemporaryDir dir;
         const QString in = copySample(dir.path(), "DateTestDatabase.mdb");
         QByteArray d = readAll(in);
-        const QByteArray stored("\xFF\xFEYear 1999", 11);
-        QCOMPARE(d.count(stored), qsizetype(1));
-        d.replace(stored, QByteArray("\xFF\xFEYear\x00\x3D\xD8\x01\xDE", 11));
+        // The short text and the memo of the second row, each the same length as before.
+        for (const QByteArray stored :
+             {QByteArray("\xFF\xFEYear 1999", 11), QByteArray("\xFF\xFEYear 9999", 11)}) {
+            QCOMPARE(d.count(stored), qsizetype(1));
+            d.replace(stored, QByteArray("\xFF\xFEYear\x00\x3D\xD8\x01\xDE", 11));
+        }
         writeAll(in, d);
         const QString out = dir.filePath(QStringLiteral("converted.mdb"));
         const ToolRun run = convertWithProgram(in, out);
         QVERIFY2(run.status == 0, run.err.constData());
-        QCOMPARE(
-            sqliteShell(out, QStringLiteral("SELECT ShortTextCol FROM DateTest WHERE IDCol = 2")),
-            QString::fromUtf8("Year\xF0\x9F\x98\x81"));
+        QCOMPARE(sqliteShell(out, QStringLiteral("SELECT ShortTextCol, LongTextCol FROM DateTest "
+                                                 "WHERE IDCol = 2")),
+                 QString::fromUtf8("Year\xF0\x9F\x98\x81|Year\xF0\x9F\x98\x81"));
+    }
+
+    // A Jet 4 memo kept in its row whose header claims more than the row holds is damage:
+    // converted as Null and listed.
+    void aJet4MemoLongerThanItsRowIsListed() {
+        QTemporaryDir dir;
+        const QString in = copySample(dir.path(), "DateTestDatabase.mdb");
+        QByteArray d = readAll(in);
+        const qsizetype text = d.indexOf(QByteArray("\xFF\xFEYear 9999", 11));
+        QVERIFY(text >= 12);
+        const quint32 header = qFromLittleEndian<quint32>(d.constData() + text - 12);
+        QVERIFY(header & 0x80000000);  // kept in the row
+        qToLittleEndian(header + 1000, d.data() + text - 12);
+        writeAll(in, d);
+        const QString out = dir.filePath(QStringLiteral("converted.mdb"));
+        const ToolRun run = convertWithProgram(in, out);
+        QCOMPARE(run.status, 3);
+        QVERIFY2(run.out.contains("unreadable\tDateTest\t2\t2\tLongTextCol"), run.out.constData());
+        QCOMPARE(sqliteShell(out, QStringLiteral("SELECT LongTextCol IS NULL, ShortTextCol FROM "
+                                                 "DateTest WHERE IDCol = 2")),
+                 QStringLiteral("1|Year 1999"));
     }
 
     void aCrashInTheReaderLeavesNothing() {
