@@ -332,9 +332,11 @@ long JetDatabase::readRows(const JetTable& wanted,
         if (table->cur_row < 1 || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
             throw fault(QStringLiteral("it is not where its page says"));
         const int cracked = mdb_crack_row(table, start & kOffsetMask, size, fields.data());
-        if (cracked < int(columns.size()))
+        if (cracked <= 0 || cracked > int(columns.size()))
             throw fault(QStringLiteral("its values do not fit its columns"));
-        for (size_t c = 0; c < columns.size(); ++c) {
+        // A row written before columns were added holds fewer: the others are Null.
+        std::fill(values.begin(), values.end(), QVariant());
+        for (size_t c = 0; c < size_t(cracked); ++c) {
             const MdbField& f = fields[c];
             const size_t at = size_t(f.colnum);
             if (at >= columns.size())
