@@ -349,16 +349,16 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
 
 int runConvertJet(const QString& in, const QString& out) {
     const QString shownIn = QFileInfo(in).absoluteFilePath();
-    const QByteArray crash = "cogwright: the reader of Jet files failed on \"" + shownIn.toUtf8() +
+    const QByteArray crash = "cogwright: The reader of Jet files failed on \"" + shownIn.toUtf8() +
                              "\"; the file is damaged. Nothing was written.\n";
     const QByteArray stall =
-        "cogwright: reading \"" + shownIn.toUtf8() +
+        "cogwright: Reading \"" + shownIn.toUtf8() +
         "\" made no progress for 30 seconds and was stopped; the file is damaged. Nothing was "
         "written.\n";
     std::snprintf(g_crashMessage, 4096, "%s", crash.constData());
     std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
     std::snprintf(g_crashMessage + 8192, 4096,
-                  "cogwright: the conversion of \"%s\" was stopped; nothing was written.\n",
+                  "cogwright: The conversion of \"%s\" was stopped; nothing was written.\n",
                   shownIn.toUtf8().constData());
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM})
         ::signal(sig, onFatalSignal);

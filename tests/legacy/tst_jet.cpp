@@ -680,7 +680,7 @@ private slots:
         QVERIFY(child.exitCode() != 0);
         const QString message = QString::fromUtf8(child.readAllStandardError());
         QVERIFY2(message.contains(
-                     QStringLiteral("cogwright: the reader of Jet files failed on \"%1\"").arg(in)),
+                     QStringLiteral("cogwright: The reader of Jet files failed on \"%1\"").arg(in)),
                  qPrintable(message));
         QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nwind.mdb")});
     }
