@@ -123,6 +123,8 @@ void frmMain::connectRecord() {
     });
 
     // Two rows of text and the scroll bar fit the grid's height.
+    // Tab leaves the grid; the arrows move between its cells.
+    ui->MSFlexGrid1->setTabKeyNavigation(false);
     ui->MSFlexGrid1->verticalHeader()->setMinimumSectionSize(18);
     ui->MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
 
@@ -185,7 +187,7 @@ void frmMain::updateActions() {
     const Mode mode = m_session->mode();
     const bool open = m_session->isOpen();
     const bool editable = m_session->isEditable();
-    ui->cmdDelete->setText(mode == Mode::Adding ? QStringLiteral("Cancel Add")
+    ui->cmdDelete->setText(mode == Mode::Adding ? QStringLiteral("Cancel A&dd")
                                                 : QStringLiteral("&Delete"));
     ui->cmdDelete->setEnabled(open);
     ui->cmdAdd->setEnabled(mode == Mode::Browsing);
@@ -506,17 +508,20 @@ void frmMain::Reset_Colors() {
 
 void frmMain::cmdAdd_Click() {
     if (!command([this] { return m_session->add(); })) return;
+    // The boxes in the order they stand, from the first.
+    ui->txtPartNumber->setFocus();
     // A new record shows no picture until one is chosen.
     ui->imgPicture->clear();
     sImagePath.clear();
 }
 
 void frmMain::cmdEdit_Click() {
-    if (command([this] { return m_session->edit(); })) ui->txtPartName->setFocus();
+    if (command([this] { return m_session->edit(); })) ui->txtPartNumber->setFocus();
 }
 
 void frmMain::cmdSave_Click() {
-    command([this] { return m_session->save(); });
+    // The Save button goes grey: the focus stays with the record, not on the next button.
+    if (command([this] { return m_session->save(); })) ui->txtPartNumber->setFocus();
 }
 
 void frmMain::cmdDelete_Click() {

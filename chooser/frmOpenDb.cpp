@@ -73,6 +73,8 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     connect(ui->trvData, &QTreeWidget::itemClicked, this, node);
     connect(ui->trvData, &QTreeWidget::itemActivated, this, node);
     ui->MSFlexGrid1->setModel(&m_preview);
+    // Tab leaves the preview; the arrows move between its cells.
+    ui->MSFlexGrid1->setTabKeyNavigation(false);
     // Enter on a row acts as a click. A double-click is one click: the activation and the
     // second click that come with it on the same row are passed over.
     auto gridClick = [this](const QModelIndex& index) {

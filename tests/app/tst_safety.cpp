@@ -205,7 +205,7 @@ private slots:
                  QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
         QVERIFY(!s->state().bRecordChanged && s->state().bEditMode);
         QCOMPARE(s->text("txtPartNumber"), QString());
-        QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QCOMPARE(s->child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel A&dd"));
         QVERIFY(!s->locked("txtPartNumber"));
         s->type("txtPartNumber", QStringLiteral("E-1"));
         s->type("txtPartName", QStringLiteral("Typed after Cancel Add"));

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QHash>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -128,7 +131,7 @@ private slots:
         QVERIFY(s.state().bEditMode);
         QVERIFY(!s.state().bRecordChanged);
         // The adding state of the buttons.
-        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel A&dd"));
         QVERIFY(s.child<QPushButton>("cmdSave")->isEnabled());
         for (const char* b : {"cmdAdd", "cmdEdit", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast"})
             QVERIFY2(!s.child<QPushButton>(b)->isEnabled(), b);
@@ -393,11 +396,11 @@ private slots:
             {"cmdEdit", "&Edit"},
             {"cmdAdd", "&Add"},
             {"cmdSave", "&Save"},
-            {"cmdOpen", "Select Database"},
-            {"cmdCreate", "Create New Database"},
-            {"cmdPrint", "&Print"},
+            {"cmdOpen", "Select Data&base"},
+            {"cmdCreate", "Create Ne&w Database"},
+            {"cmdPrint", "P&rint"},
             {"cmdClose", "&Close"},
-            {"cmdSelect", "&Add Picture"}};
+            {"cmdSelect", "Add Pic&ture"}};
         for (const auto& [name, caption] : captions)
             QCOMPARE(s.child<QPushButton>(name)->text(), QString::fromUtf8(caption));
         QCOMPARE(s.text("lblMkt"),
@@ -415,12 +418,60 @@ private slots:
         // Twips / 15: the grid spans 9255 x 975 twips at 240, 4200.
         QCOMPARE(s.child("MSFlexGrid1")->geometry(), QRect(16, 280, 617, 65));
         QCOMPARE(s.w->size(), QSize(679, 528));
-        // The name box is first in the tab order.
+    }
+
+    // Tab goes the way the eye reads and leaves the grid; every button has an access key of its
+    // own; after Add, Edit and Save the focus is in Part Number.
+    void theKeyboardGoesWhereTheEyeDoes() {
+        Session s;
+        s.folder.makeDatabase();
+        addParts(s.db(), QStringLiteral("Parts"), 3);
+        QVERIFY(s.start());
         s.w->show();
         s.w->activateWindow();
-        QWidget* first = s.w->nextInFocusChain();
-        while (first && !(first->focusPolicy() & Qt::TabFocus)) first = first->nextInFocusChain();
-        QCOMPARE(first, s.child("txtPartName"));
+        QVERIFY(QTest::qWaitForWindowActive(s.w.get()));
+        QStringList order;
+        for (QWidget* w = s.w->nextInFocusChain(); w && w != s.w.get() && order.size() < 6;
+             w = w->nextInFocusChain())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible()) order << w->objectName();
+        QCOMPARE(order, (QStringList{"txtPartNumber", "txtPartName", "txtCategory",
+                                     "txtDescription", "MSFlexGrid1", "txtField"}));
+        s.grid()->setFocus();
+        QTest::keyClick(s.grid(), Qt::Key_Tab);
+        QVERIFY2(QApplication::focusWidget() != s.grid(), "Tab stayed in the grid");
+
+        // Every button has an access key; no two that can be pressed at once share one.
+        auto checkAccessKeys = [&] {
+            QHash<QChar, QString> keys;
+            for (auto* b : s.w->findChildren<QPushButton*>()) {
+                if (!b->objectName().startsWith(QLatin1String("cmd"))) continue;
+                const QKeySequence key = QKeySequence::mnemonic(b->text());
+                QVERIFY2(!key.isEmpty(), qPrintable(b->objectName() + " has no access key"));
+                if (!b->isEnabled()) continue;
+                const QChar letter = QKeySequence(key[0].key()).toString().at(0);
+                QVERIFY2(!keys.contains(letter),
+                         qPrintable(keys.value(letter) + " and " + b->objectName() + " share Alt+" +
+                                    letter));
+                keys.insert(letter, b->objectName());
+            }
+        };
+        checkAccessKeys();
+        s.click("cmdEdit");
+        checkAccessKeys();
+        s.click("cmdSave");
+
+        for (const char* button : {"cmdAdd", "cmdSave", "cmdPrevious", "cmdEdit"}) {
+            s.child<QWidget>("cmdNext")->setFocus();
+            s.click(button);
+            if (QLatin1String(button) == QLatin1String("cmdPrevious")) continue;
+            QVERIFY2(QApplication::focusWidget() == s.child("txtPartNumber"),
+                     qPrintable(QLatin1String(button) + ": " +
+                                QApplication::focusWidget()->objectName()));
+            if (QLatin1String(button) == QLatin1String("cmdAdd")) {
+                s.type("txtPartNumber", "K-1");
+                s.type("txtPartName", "Key");
+            }
+        }
     }
 };
 

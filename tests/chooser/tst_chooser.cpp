@@ -1,7 +1,10 @@
 // The database chooser: its tree, the table preview with pictures, Browse, OK and Cancel,
 // and the main window after each way of closing it.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QHash>
+#include <QKeySequence>
 #include <QLabel>
 #include <QTableView>
 #include <QTimer>
@@ -190,6 +193,32 @@ class ChooserTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Tab leaves the preview (the arrows move in it); every button has an access key of its own.
+    void theKeyboardLeavesThePreviewAndReachesEveryButton() {
+        ChooserSession c;
+        c.db = c.folder.makeDatabase();
+        addParts(c.db, QStringLiteral("Parts"), 3);
+        c.open(c.db);
+        c.preview(QStringLiteral("Parts"));
+        c.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(c.window.get()));
+        c.grid()->setFocus();
+        QTest::keyClick(c.grid(), Qt::Key_Tab);
+        QVERIFY2(QApplication::focusWidget() != c.grid(), "Tab stayed in the preview");
+        QHash<QChar, QString> keys;
+        for (auto* b : c.window->findChildren<QAbstractButton*>()) {
+            if (!b->objectName().startsWith(QLatin1String("cmd")) &&
+                !b->objectName().startsWith(QLatin1String("chk")))
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(b->text());
+            QVERIFY2(!key.isEmpty(), qPrintable(b->objectName() + " has no access key"));
+            const QChar letter = QKeySequence(key[0].key()).toString().at(0);
+            QVERIFY2(!keys.contains(letter), qPrintable(keys.value(letter) + " and " +
+                                                        b->objectName() + " share Alt+" + letter));
+            keys.insert(letter, b->objectName());
+        }
+    }
+
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void treeOfTablesAndColumns() {

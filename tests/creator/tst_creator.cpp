@@ -506,7 +506,7 @@ private slots:
         QCOMPARE(s.text("lblCount"), QStringLiteral(" 0  Records Found"));
         // Adding, but nothing typed yet: nothing to save.
         QVERIFY(s.state().bEditMode && !s.state().bRecordChanged);
-        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel A&dd"));
         QCOMPARE(s.cell(0, 5), QStringLiteral("Qty In Stock"));
         QCOMPARE(s.cell(1, 0), QStringLiteral("1"));
         // The first record of the new table is entered and saved there.
@@ -548,7 +548,7 @@ private slots:
                               Qt::LeftButton);
         });
         s.click("cmdCreate");
-        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel Add"));
+        QCOMPARE(s.child<QPushButton>("cmdDelete")->text(), QStringLiteral("Cancel A&dd"));
         onModal([](QDialog* d) {
             QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
                               Qt::LeftButton);
