@@ -230,8 +230,9 @@ void frmCreateDb::cmdCancel_Click() {
     QDialog::reject();
 }
 
+// Escape is Cancel, as in every dialog: it never opens what was made.
 void frmCreateDb::reject() {
-    if (!m_closing) cmdExit_Click();
+    if (!m_closing) cmdCancel_Click();
 }
 
 void frmCreateDb::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QHash>
+#include <QKeySequence>
 #include <QScopeGuard>
 #include <QTimer>
 #include <csignal>
@@ -107,7 +109,7 @@ private slots:
         QCOMPARE(c.child<QLabel>("Label2")->text(), QStringLiteral("Enter - New  Data Table Name"));
         QCOMPARE(c.child<QLabel>("Label4")->text(),
                  QStringLiteral("Field  1:  Item Part Number - Required Field"));
-        QCOMPARE(c.child<QPushButton>("cmdExit")->text(), QStringLiteral("EXIT"));
+        QCOMPARE(c.child<QPushButton>("cmdExit")->text(), QStringLiteral("&EXIT"));
         for (int n = 1; n <= 25; ++n) {
             auto* box = c.child<QCheckBox>(QStringLiteral("Check%1").arg(n));
             QCOMPARE(box->text(), store::parts::optionalName(n));
@@ -167,6 +169,43 @@ private slots:
         QCOMPARE(c.messageColour(), kRed);
         QVERIFY(!QFile::exists(c.folder.file(QStringLiteral("Other.mdb"))));
         QCOMPARE(c.window.choice().path, db);
+    }
+
+    // After a database is made, EXIT and the close box open it; Cancel and Escape do not.
+    // Every button has an access key of its own.
+    void howTheWindowEnds_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("EXIT") << "cmdExit" << true;
+        QTest::newRow("close box") << "close" << true;
+        QTest::newRow("Cancel") << "cmdCancel" << false;
+        QTest::newRow("Escape") << "escape" << false;
+    }
+    void howTheWindowEnds() {
+        QFETCH(QString, how);
+        Creator c;
+        QHash<QChar, QString> keys;
+        for (auto* b : c.window.findChildren<QPushButton*>()) {
+            const QKeySequence key = QKeySequence::mnemonic(b->text());
+            QVERIFY2(!key.isEmpty(), qPrintable(b->objectName() + " has no access key"));
+            const QChar letter = QKeySequence(key[0].key()).toString().at(0);
+            QVERIFY2(!keys.contains(letter), qPrintable(keys.value(letter) + " and " +
+                                                        b->objectName() + " share Alt+" + letter));
+            keys.insert(letter, b->objectName());
+        }
+        c.fill(QStringLiteral("Made"), QStringLiteral("Parts"));
+        c.create();
+        QVERIFY(c.window.bDbCreated);
+        if (how == "escape")
+            QTest::keyClick(&c.window, Qt::Key_Escape);
+        else if (how == "close")
+            c.window.close();
+        else
+            QTest::mouseClick(c.child<QPushButton>(how), Qt::LeftButton);
+        QVERIFY(!c.window.isVisible());
+        QFETCH(bool, opened);
+        QCOMPARE(c.window.choice().path,
+                 opened ? c.folder.file(QStringLiteral("Made.mdb")) : QString());
     }
 
     void messagesInTheirOrder() {
