@@ -98,6 +98,18 @@ QString storedName(const Catalogue& cat, int key) {
             .arg(key));
 }
 
+// The chooser over the session's catalogue, its first table chosen in the tree.
+std::unique_ptr<frmOpenDb> chooserOnItsFirstTable(Session& s) {
+    Control::sAppPath = s.folder.path();
+    Control::sUnpackPath = s.folder.path();
+    auto chooser = std::make_unique<frmOpenDb>(DatabaseChoice{s.db(), QStringLiteral("Parts")});
+    chooser->show();
+    auto* tree = chooser->findChild<QTreeWidget*>("trvData");
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(tree->topLevelItem(0)).center());
+    return chooser;
+}
+
 }  // namespace
 
 class ServerWindowsTest : public QObject {
@@ -440,13 +452,8 @@ private slots:
             addParts(s.db(), QStringLiteral("Parts"), 7);
             addPart(s.db(), QStringLiteral("Parts"),
                     {{"PartNumber", "PIC"}, {"Image", pictureBytes("jpg")}});
-            Control::sAppPath = s.folder.path();
-            Control::sUnpackPath = s.folder.path();
-            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
-            chooser.show();
-            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                              tree->visualItemRect(tree->topLevelItem(0)).center());
+            const auto shown = chooserOnItsFirstTable(s);
+            frmOpenDb& chooser = *shown;
             const QString name =
                 QStringLiteral("Team parts %1").arg(QCoreApplication::applicationPid());
             onModal([&](QDialog* d) {
@@ -509,13 +516,8 @@ private slots:
             s.folder.makeDatabase();
             // Enough rows for the copy to show its progress on the way.
             addParts(s.db(), QStringLiteral("Parts"), 1200);
-            Control::sAppPath = s.folder.path();
-            Control::sUnpackPath = s.folder.path();
-            frmOpenDb chooser(DatabaseChoice{s.db(), QStringLiteral("Parts")});
-            chooser.show();
-            auto* tree = chooser.findChild<QTreeWidget*>("trvData");
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                              tree->visualItemRect(tree->topLevelItem(0)).center());
+            const auto shown = chooserOnItsFirstTable(s);
+            frmOpenDb& chooser = *shown;
             const QString name =
                 QStringLiteral("Behind %1 %2").arg(behind).arg(QCoreApplication::applicationPid());
             auto* ok = chooser.findChild<QPushButton*>("cmdOK");

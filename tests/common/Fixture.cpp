@@ -1,11 +1,15 @@
 #include "Fixture.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
+#include <QKeySequence>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 
 #include "Catalog.h"
 #include "PartsLayout.h"
@@ -173,4 +177,26 @@ std::unique_ptr<QPrinter> ScriptedPlatform::defaultPrinter() {
 void ScriptedPlatform::endProgram(int code) {
     ended = true;
     exitCode = code;
+}
+
+QStringList accessKeyProblems(const QWidget* window, const QStringList& prefixes) {
+    QStringList problems;
+    QHash<QChar, QString> taken;
+    for (auto* b : window->findChildren<QAbstractButton*>()) {
+        if (std::none_of(prefixes.begin(), prefixes.end(),
+                         [b](const QString& p) { return b->objectName().startsWith(p); }))
+            continue;
+        const QKeySequence key = QKeySequence::mnemonic(b->text());
+        if (key.isEmpty()) {
+            problems << b->objectName() + QStringLiteral(" has no access key");
+            continue;
+        }
+        if (!b->isEnabled()) continue;
+        const QChar letter = QKeySequence(key[0].key()).toString().at(0);
+        if (taken.contains(letter))
+            problems << taken.value(letter) + QStringLiteral(" and ") + b->objectName() +
+                            QStringLiteral(" share Alt+") + letter;
+        taken.insert(letter, b->objectName());
+    }
+    return problems;
 }

@@ -46,6 +46,9 @@ QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // What the sqlite3 shell prints for one statement, trimmed.
 QString sqliteShell(const QString& databasePath, const QString& sql);
+// What is wrong with the access keys of a window's buttons (those named with one of `prefixes`):
+// a button without one, or two enabled buttons sharing one. Empty when nothing is.
+QStringList accessKeyProblems(const QWidget* window, const QStringList& prefixes);
 
 // The platform as a test scripts it: answers queued, messages recorded, nothing shown.
 // What the scripted platform recorded. back() and front() of an empty record fail the test
