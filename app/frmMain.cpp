@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScopedValueRollback>
@@ -26,6 +27,7 @@
 #include "Platform.h"
 #include "RecordSheet.h"
 #include "StoreError.h"
+#include "dlgPaper.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
 #include "ui_frmMain.h"
@@ -97,6 +99,18 @@ void frmMain::connectHandlers() {
     on(ui->cmdCreate, &frmMain::cmdCreate_Click);
     on(ui->cmdOpen, &frmMain::cmdOpen_Click);
     on(ui->cmdPrint, &frmMain::cmdPrint_Click);
+    auto* paperMenu = new QMenu(ui->cmdPaper);
+    paperMenu->setObjectName(QStringLiteral("mnuPaper"));
+    const std::pair<const char*, dlgPaper::Kind> papers[] = {
+        {QT_TR_NOOP("Print &Labels..."), dlgPaper::Kind::Labels},
+        {QT_TR_NOOP("Print &Catalogue..."), dlgPaper::Kind::Catalogue},
+        {QT_TR_NOOP("&Re-Order List..."), dlgPaper::Kind::ReorderList}};
+    for (const auto& [text, kind] : papers) {
+        QAction* action = paperMenu->addAction(tr(text));
+        connect(action, &QAction::triggered, this,
+                [this, kind = kind] { runGuarded(this, [this, kind] { openPaper(int(kind)); }); });
+    }
+    ui->cmdPaper->setMenu(paperMenu);
     auto shortcut = [this](const QKeySequence& keys, void (frmMain::*handler)()) {
         auto* s = new QShortcut(keys, this);
         connect(s, &QShortcut::activated, this,
@@ -194,6 +208,7 @@ void frmMain::updateActions() {
     ui->cmdEdit->setEnabled(mode == Mode::Editing || m_session->canEdit());
     ui->cmdSave->setEnabled(editable);
     ui->cmdPrint->setEnabled(open);
+    ui->cmdPaper->setEnabled(open);
     const bool back = open && m_session->canGoBack();
     const bool forward = open && m_session->canGoForward();
     ui->cmdFirst->setEnabled(back);
@@ -613,6 +628,31 @@ void frmMain::cmdPrint_Click() {
         Print_Lines(),
         QStringLiteral("%1 - %2").arg(m_session->tableName(), ui->txtPartNumber->text()));
     if (!failure.isEmpty()) Platform::instance().warning(this, kProgramTitle, failure);
+}
+
+void frmMain::openPaper(int which) {
+    const auto kind = dlgPaper::Kind(which);
+    // What is printed is what is in the file: the record on screen is saved first.
+    if (!command([this] { return m_session->saveBeforeLeaving(); })) return;
+    PaperSource source;
+    source.connection = &m_session->connection();
+    source.database = m_session->databasePath();
+    source.table = m_session->tableName();
+    for (int i = 0; i < rs().fields().Count(); ++i) source.columns << rs()[i].Name();
+    if (kind == dlgPaper::Kind::ReorderList) {
+        const QString refusal = paper::reorderListRefusal(source.table, source.columns);
+        if (!refusal.isEmpty()) {
+            Platform::instance().information(this, kProgramTitle, refusal);
+            return;
+        }
+    }
+    const QString key = QLatin1String(store::parts::kKeyColumn);
+    if (m_session->mode() == Mode::Browsing && m_session->recordCount() > 0 &&
+        source.columns.contains(key, Qt::CaseInsensitive) && !rs()[key].isNull())
+        source.currentKey = rs()[key].Value().toLongLong();
+    if (m_find && m_find->isFiltered()) source.matches = m_find->found().keys;
+    dlgPaper dialog(kind, std::move(source), this);
+    dialog.exec();
 }
 
 // ---- finding parts ---------------------------------------------------------------------------

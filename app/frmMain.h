@@ -57,6 +57,8 @@ public slots:
     void cmdCreate_Click();
     void cmdOpen_Click();
     void cmdPrint_Click();
+    // Labels, the printed catalogue and the re-order list, from the Print More menu.
+    void openPaper(int kind);
     void lblMkt_Click();
     void MSFlexGrid1_Click();
     void txtField_KeyPress(int KeyAscii);

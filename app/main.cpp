@@ -1,14 +1,17 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include "Connection.h"
 #include "CsvCommand.h"
 #include "ErrorReport.h"
 #include "ExitWhenShown.h"
 #include "JetConverter.h"
+#include "PaperCommand.h"
 #include "Platform.h"
 #include "frmMain.h"
 
@@ -22,7 +25,23 @@ struct Options {
     QCommandLineOption noFormulaGuard;
     QCommandLineOption picturesFromAnywhere;
     QCommandLineOption convertJet;
+    QCommandLineOption printLabels;
+    QCommandLineOption printCatalogue;
+    QCommandLineOption reorderList;
+    QCommandLineOption layout;
+    QCommandLineOption barcode;
+    QCommandLineOption start;
+    QCommandLineOption copies;
+    QCommandLineOption cards;
+    QCommandLineOption columns;
 };
+
+QString layoutNames() {
+    QStringList names;
+    for (const paper::LabelLayout& l : paper::labelLayouts())
+        names << QStringLiteral("%1 (%2)").arg(QLatin1String(l.name), l.displayTitle());
+    return names.join(QStringLiteral(", "));
+}
 
 Options addOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
@@ -50,13 +69,49 @@ Options addOptions(QCommandLineParser& parser) {
                                           "only from the CSV file's folder and below it.")),
         QCommandLineOption(QStringLiteral("convert-jet"),
                            QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
-                                          "catalogue OUT, printing progress; IN is only read."))};
+                                          "catalogue OUT, printing progress; IN is only read.")),
+        QCommandLineOption(QStringLiteral("print-labels"),
+                           QStringLiteral("With DATABASE TABLE OUT.pdf: prints a label with a "
+                                          "barcode for every part of TABLE into OUT.pdf.")),
+        QCommandLineOption(QStringLiteral("print-catalogue"),
+                           QStringLiteral("With DATABASE TABLE OUT.pdf: prints every part of TABLE "
+                                          "as a list (or as cards with pictures) into OUT.pdf.")),
+        QCommandLineOption(QStringLiteral("reorder-list"),
+                           QStringLiteral("With DATABASE TABLE OUT.pdf or OUT.csv: lists the parts "
+                                          "whose stock and what is on order are at or below "
+                                          "their re-order level.")),
+        QCommandLineOption(QStringLiteral("layout"),
+                           QStringLiteral("With --print-labels: the label sheet or roll, one of ") +
+                               layoutNames() + QStringLiteral(". Default a4-3x7."),
+                           QStringLiteral("NAME")),
+        QCommandLineOption(QStringLiteral("barcode"),
+                           QStringLiteral("With --print-labels: code128 (the default), qr or "
+                                          "datamatrix."),
+                           QStringLiteral("KIND")),
+        QCommandLineOption(QStringLiteral("start"),
+                           QStringLiteral("With --print-labels: the first free label of a partly "
+                                          "used sheet, counted along the rows from 1."),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("copies"),
+                           QStringLiteral("With --print-labels: labels for each part (1 to 999)."),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("cards"),
+                           QStringLiteral("With --print-catalogue: a card with its picture for "
+                                          "each part, six to a page, instead of a list.")),
+        QCommandLineOption(QStringLiteral("columns"),
+                           QStringLiteral("With --print-catalogue: more columns for the list, "
+                                          "their names separated by commas."),
+                           QStringLiteral("NAMES"))};
     parser.addOption(o.version);
     parser.addOption(o.exportCsv);
     parser.addOption(o.importCsv);
     parser.addOption(o.noFormulaGuard);
     parser.addOption(o.picturesFromAnywhere);
     parser.addOption(o.convertJet);
+    for (const QCommandLineOption* option :
+         {&o.printLabels, &o.printCatalogue, &o.reorderList, &o.layout, &o.barcode, &o.start,
+          &o.copies, &o.cards, &o.columns})
+        parser.addOption(*option);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
@@ -83,6 +138,67 @@ int runCsv(const QCommandLineParser& parser, const Options& o) {
                                             parser.isSet(o.picturesFromAnywhere));
 }
 
+// A number from `low` to `high` given with `option`, or nothing when it is not one.
+std::optional<int> bounded(const QCommandLineParser& parser, const QCommandLineOption& option,
+                           int fallback, int low, int high) {
+    if (!parser.isSet(option)) return fallback;
+    bool ok = false;
+    const int n = parser.value(option).toInt(&ok);
+    if (!ok || n < low || n > high) return std::nullopt;
+    return n;
+}
+
+// Checks --print-labels, --print-catalogue or --reorder-list and what goes with them; gives
+// the reason when they are not right.
+QString paperRequest(const QCommandLineParser& parser, const Options& o,
+                     paper::PaperRequest& request) {
+    const int kinds = int(parser.isSet(o.printLabels)) + int(parser.isSet(o.printCatalogue)) +
+                      int(parser.isSet(o.reorderList));
+    const QStringList args = parser.positionalArguments();
+    if (kinds != 1 || args.size() != 3 || parser.isSet(o.exportCsv) || parser.isSet(o.importCsv) ||
+        parser.isSet(o.convertJet))
+        return QStringLiteral(
+            "--print-labels, --print-catalogue and --reorder-list take DATABASE TABLE OUT.");
+    request.database = args[0];
+    request.table = args[1];
+    request.out = args[2];
+    const bool csv = request.out.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    const bool pdf = request.out.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    if (parser.isSet(o.reorderList)) {
+        request.kind = paper::PaperRequest::Kind::ReorderList;
+        return pdf || csv ? QString() : QStringLiteral("--reorder-list writes OUT.pdf or OUT.csv.");
+    }
+    if (!pdf) return QStringLiteral("OUT must be a .pdf file.");
+    if (parser.isSet(o.printCatalogue)) {
+        request.kind = paper::PaperRequest::Kind::Catalogue;
+        if (parser.isSet(o.cards)) request.style = paper::CatalogueStyle::Cards;
+        for (const QString& c : parser.value(o.columns).split(QLatin1Char(','), Qt::SkipEmptyParts))
+            request.columns << c.trimmed();
+        return {};
+    }
+    request.kind = paper::PaperRequest::Kind::Labels;
+    if (parser.isSet(o.layout)) {
+        request.labels.layout = paper::labelLayoutNamed(parser.value(o.layout));
+        if (!request.labels.layout)
+            return QStringLiteral("There is no label layout '%1'; the layouts are %2.")
+                .arg(parser.value(o.layout), layoutNames());
+    }
+    if (parser.isSet(o.barcode)) {
+        const auto kind = paper::barcodeKindNamed(parser.value(o.barcode));
+        if (!kind) return QStringLiteral("--barcode is code128, qr or datamatrix.");
+        request.labels.barcode = *kind;
+    }
+    const int perSheet = request.labels.layout->labelsPerPage();
+    const auto start = bounded(parser, o.start, 1, 1, perSheet);
+    if (!start)
+        return QStringLiteral("--start is a label from 1 to %1 on this layout.").arg(perSheet);
+    const auto copies = bounded(parser, o.copies, 1, 1, 999);
+    if (!copies) return QStringLiteral("--copies is a number from 1 to 999.");
+    request.labels.start = *start;
+    request.labels.copies = *copies;
+    return {};
+}
+
 // Opened as the default file is: checked, never created, any failure reported.
 // A postgresql:// address names a catalogue on a server and is taken as it is.
 QString namedCatalogue(const QCommandLineParser& parser) {
@@ -94,7 +210,8 @@ QString namedCatalogue(const QCommandLineParser& parser) {
 // The command line is read before any window system is needed: --help and --version work
 // without a display. Gives the exit status of what was done without a window, or -1 with
 // `file` set to the catalogue named, if any, when the window is to start.
-int runCommandLine(int argc, char** argv, QString& file) {
+int runCommandLine(int argc, char** argv, QString& file,
+                   std::optional<paper::PaperRequest>& printing) {
     QCoreApplication core(argc, argv);
     QCommandLineParser parser;
     const Options o = addOptions(parser);
@@ -104,6 +221,18 @@ int runCommandLine(int argc, char** argv, QString& file) {
     const bool help = parser.isSet(o.help) || parser.isSet(QStringLiteral("help-all"));
     const bool csv = parsed && (parser.isSet(o.exportCsv) || parser.isSet(o.importCsv));
     if (csv && !help) return runCsv(parser, o);
+    const bool onPaper = parsed && (parser.isSet(o.printLabels) || parser.isSet(o.printCatalogue) ||
+                                    parser.isSet(o.reorderList));
+    if (onPaper && !help) {
+        paper::PaperRequest request;
+        const QString why = paperRequest(parser, o, request);
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
+            return 2;
+        }
+        printing = request;
+        return -1;
+    }
     const bool converting = parsed && parser.isSet(o.convertJet);
     if (converting && parser.positionalArguments().size() == 2)
         return legacy::runConvertJet(parser.positionalArguments().at(0),
@@ -140,8 +269,20 @@ int main(int argc, char** argv) {
     // The browser's loader makes the shared context the engine needs when the browser is first
     // opened (BrowserWindow.cpp).
     QString file;
-    const int ended = runCommandLine(argc, argv, file);
+    std::optional<paper::PaperRequest> printing;
+    const int ended = runCommandLine(argc, argv, file, printing);
     if (ended >= 0) return ended;
+    if (printing) {
+        // Pages are painted without a display: fonts come from the system all the same.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error is for the reasons a script reads, not for Qt's notes on the session.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
+        QGuiApplication app(argc, argv);
+        return paper::runPaperCommand(*printing);
+    }
 
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
