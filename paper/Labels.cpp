@@ -47,10 +47,8 @@ QPageLayout LabelLayout::pageLayout() const {
                                ? QPageSize(QSizeF(pageWidth, pageHeight), QPageSize::Millimeter,
                                            QString::fromLatin1(name), QPageSize::ExactMatch)
                                : QPageSize(paper);
-    // A roll's label is wider than long; its page is laid out as it comes off the roll.
-    const auto orientation =
-        pageWidth > pageHeight ? QPageLayout::Landscape : QPageLayout::Portrait;
-    return QPageLayout(size, orientation, QMarginsF(), QPageLayout::Millimeter);
+    // A roll's page is its label as it lies, wider than long: no turning to landscape.
+    return QPageLayout(size, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
 }
 
 QString LabelLayout::displayTitle() const {

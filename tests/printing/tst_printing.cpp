@@ -3,9 +3,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QDialog>
+#include <QMenu>
 #include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTimer>
 
 #include "Control.h"
+#include "FindBar.h"
 #include "Session.h"
 
 namespace {
@@ -168,6 +174,74 @@ private slots:
         }
         QCOMPARE(text, folded(s->w->Print_Lines()));
         QVERIFY(text.contains(QStringLiteral("Retail Price : 4.25")));
+    }
+
+    // Labels and the catalogue from the window: of the part on screen, of the parts the find
+    // filter shows or of the whole table, into a PDF; the re-order list says what it lacks.
+    void paperFromTheWindow_data() {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<bool>("filter");
+        QTest::addColumn<QString>("parts");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{"P-001", "P-002", "P-003", "P-004", "P-005", "P-006"};
+        QTest::newRow("labels of the part on screen")
+            << 0 << false << "optCurrent" << QStringList{"P-002"};
+        QTest::newRow("labels of the matches")
+            << 0 << true << "optMatches" << QStringList{"P-001", "P-004"};
+        QTest::newRow("catalogue of the table inside a filter") << 1 << true << "optAll" << all;
+        QTest::newRow("catalogue of the matches")
+            << 1 << true << "optMatches" << QStringList{"P-001", "P-004"};
+        QTest::newRow("re-order list without a re-order level")
+            << 2 << false << QString() << QStringList();
+    }
+    void paperFromTheWindow() {
+        QFETCH(int, entry);
+        QFETCH(bool, filter);
+        QFETCH(QString, parts);
+        QFETCH(QStringList, expected);
+        auto s = shownSession(6);
+        s->click("cmdNext");
+        if (filter) {
+            QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+            auto* bar = s->w->findChild<FindBar*>();
+            QVERIFY(bar);
+            QTest::keyClicks(bar->findChild<QLineEdit*>(QStringLiteral("txtFind")),
+                             QStringLiteral("Category 1"));
+            QTRY_VERIFY(!bar->findChild<QLabel*>(QStringLiteral("lblFindCount"))->text().isEmpty());
+            QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("cmdShowOnly")),
+                              Qt::LeftButton);
+            QCOMPARE(s->text("txtPartNumber"), QStringLiteral("P-001"));
+        }
+        const QString pdf = s->folder.file(QStringLiteral("paper.pdf"));
+        s->platform.fileChoices.push_back(pdf);
+        bool chosen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            auto* option = dialog->findChild<QRadioButton*>(parts);
+            chosen = option && option->isEnabled();
+            if (chosen) {
+                option->setChecked(true);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdPdf")),
+                                  Qt::LeftButton);
+            }
+            dialog->reject();
+        });
+        s->child<QPushButton>("cmdPaper")->menu()->actions().at(entry)->trigger();
+        if (expected.isEmpty()) {
+            QVERIFY(
+                s->platform.messages.back().text.contains(QStringLiteral("\"Re-Order Level\"")));
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QVERIFY(chosen);
+        QVERIFY(s->platform.messages.back().text.startsWith(
+            QStringLiteral("Printed %1 parts").arg(expected.size())));
+        QStringList printed;
+        auto it = QRegularExpression(QStringLiteral("P-\\d{3}"))
+                      .globalMatch(pdfLines(pdf).join(QLatin1Char('\n')));
+        while (it.hasNext()) printed << it.next().captured();
+        QCOMPARE(printed, expected);
     }
 };
 
