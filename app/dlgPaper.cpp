@@ -226,6 +226,8 @@ void dlgPaper::preview() {
     printer.setDocName(windowTitle() + QStringLiteral(" - ") + m_source.table);
     QPrintPreviewDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("dlgPreview"));
+    // Large enough to read a label sheet; the user may make it larger still.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(800, 700)));
     paper::PaperRun run;
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
         PaperProgress progress(&dialog);
