@@ -134,7 +134,7 @@ void dlgPaper::buildCatalogue() {
     auto* box = new QVBoxLayout(group);
     m_list = new QRadioButton(tr("A &list, a line for each part"), group);
     m_list->setObjectName(QStringLiteral("optList"));
-    m_cards = new QRadioButton(tr("Car&ds with pictures, six to a page"), group);
+    m_cards = new QRadioButton(tr("&Cards with pictures, six to a page"), group);
     m_cards->setObjectName(QStringLiteral("optCards"));
     m_list->setChecked(true);
     box->addWidget(m_list);

@@ -27,6 +27,7 @@
 #include "Platform.h"
 #include "RecordSheet.h"
 #include "StoreError.h"
+#include "WindowScale.h"
 #include "dlgPaper.h"
 #include "frmCreateDb.h"
 #include "frmOpenDb.h"
@@ -73,6 +74,7 @@ frmMain::frmMain(QWidget* parent)
     ui->setupUi(this);
     m_grid = std::make_unique<FieldGrid>(ui->MSFlexGrid1, ui->txtField, ui->lblField, *m_session);
     setFixedSize(size());  // the layout has fixed places; the window is not resized
+    fitToFont(this, {{ui->cmdDelete, {QStringLiteral("Cancel A&dd")}}});
     connectHandlers();
     updateActions();
 }

@@ -25,6 +25,7 @@
 #include "Recordset.h"
 #include "StoreError.h"
 #include "TableCopy.h"
+#include "WindowScale.h"
 #include "dlgConnect.h"
 #include "ui_frmOpenDb.h"
 
@@ -50,6 +51,7 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOpenDb>()), m_current(current) {
     ui->setupUi(this);
     setFixedSize(size());  // the controls keep their places
+    fitToFont(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // While a table is copied to a server, the copy reads through this window's connection:
     // the window's own buttons (reachable behind the copy's dialogs) wait until it is done.

@@ -12,6 +12,7 @@
 #include "ErrorReport.h"
 #include "PartsLayout.h"
 #include "StoreError.h"
+#include "WindowScale.h"
 #include "ui_frmCreateDb.h"
 
 namespace {
@@ -23,6 +24,7 @@ frmCreateDb::frmCreateDb(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmCreateDb>()) {
     ui->setupUi(this);
     setFixedSize(size());
+    fitToFont(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto on = [this](QAbstractButton* button, void (frmCreateDb::*handler)()) {
         connectGuarded(button, this, handler);

@@ -183,6 +183,8 @@ QStringList accessKeyProblems(const QWidget* window, const QStringList& prefixes
     QStringList problems;
     QHash<QChar, QString> taken;
     for (auto* b : window->findChildren<QAbstractButton*>()) {
+        // A tool window over this one (the find bar) has access keys of its own.
+        if (b->window() != window) continue;
         if (std::none_of(prefixes.begin(), prefixes.end(),
                          [b](const QString& p) { return b->objectName().startsWith(p); }))
             continue;

@@ -1,9 +1,9 @@
 // Printing the current record: the sheet's lines, the refusals, a PDF made through Qt, and a
 // sheet that goes the whole way through CUPS when a PDF printer is set up (scripts/test does).
 
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QDialog>
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
