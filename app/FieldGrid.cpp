@@ -40,6 +40,13 @@ FieldGrid::FieldGrid(QTableWidget* grid, QLineEdit* editor, QLabel* label,
                      session::RecordSession& session)
     : m_grid(grid), m_editor(editor), m_label(label), m_session(session) {
     m_editor->setMaxLength(kEditorLimit);
+    // The chosen cell is yellow whether the grid has the focus or not.
+    QPalette palette = m_grid->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, kYellow);
+        palette.setColor(group, QPalette::HighlightedText, Qt::black);
+    }
+    m_grid->setPalette(palette);
 }
 
 void FieldGrid::setEditorText(const QString& text) {
@@ -72,14 +79,20 @@ void FieldGrid::fill() {
         return metrics.horizontalAdvance(text) * kTwipsPerPixel;
     };
     std::vector<int> width(static_cast<size_t>(columns));
-    auto cell = [](const QString& text, const QColor& back) {
+    auto cell = [](const QString& text, const QColor& back, bool selectable = false) {
         auto* item = new QTableWidgetItem(text);
-        item->setFlags(Qt::ItemIsEnabled);
+        item->setFlags(selectable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled);
         item->setBackground(back);
         return item;
     };
     const bool values = !rs.EOF_() || m_session.mode() == session::Mode::Adding;
     if (values) m_grid->setRowCount(2);
+    // The grid's own headers are hidden (the names are its first row), but a screen reader
+    // reads them: they carry the column names, and the rows say what they hold.
+    QStringList names;
+    for (int c = 0; c < columns; ++c) names << rs[m_fields[size_t(c)]].Name();
+    m_grid->setHorizontalHeaderLabels(names);
+    m_grid->setVerticalHeaderLabels({FieldGrid::tr("Column"), FieldGrid::tr("Value")});
     for (int c = 0; c < columns; ++c) {
         store::Field& field = rs[m_fields[size_t(c)]];
         m_grid->setItem(0, c, cell(field.Name(), kHeaderBack));
@@ -88,7 +101,9 @@ void FieldGrid::fill() {
         const QString text = m_session.text(field.Name()).left(kShownLimitCell);
         if (!text.isEmpty() && field.Attributes() < kLongFieldFlags)
             width[size_t(c)] = std::max(width[size_t(c)], measure(text));
-        m_grid->setItem(1, c, cell(text, kWhite));
+        // The cell chosen is the grid's selection too, so that a screen reader reports it.
+        m_grid->setItem(1, c,
+                        cell(text, kWhite, !sameName(field.Name(), store::parts::kKeyColumn)));
     }
     for (int k = 0; k < columns; ++k)
         m_grid->setColumnWidth(

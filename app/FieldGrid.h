@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QString>
 #include <vector>
 
@@ -14,6 +15,8 @@ class QTableWidget;
 // under it, over the record session: what is typed into the editor goes into the session's
 // draft, checked against its column.
 class FieldGrid {
+    Q_DECLARE_TR_FUNCTIONS(FieldGrid)
+
 public:
     static const QColor kWhite;
     static const QColor kYellow;

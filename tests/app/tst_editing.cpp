@@ -1,6 +1,7 @@
 // Editing in the parts record window: adding, saving, refusals, the grid and its field
 // editor, deleting, moving and closing with changes — checked on screen and in the file.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 
@@ -181,6 +182,34 @@ private slots:
         QCOMPARE(s->cell(1, 8).size(), 50);
         s->click("cmdSave");
         QCOMPARE(s->platform.reports.size(), size_t(3));  // 50 characters fit the column
+    }
+
+    // What a screen reader reads of the grid: its columns by name, and the cell chosen.
+    void screenReaderReadsTheGrid() {
+        auto s = started(1);
+        QTableWidget* g = s->grid();
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(g);
+        QAccessibleTableInterface* table = grid ? grid->tableInterface() : nullptr;
+        QVERIFY(table);
+        QStringList read;
+        QStringList shown;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            read << table->columnDescription(c);
+            shown << s->cell(0, c);
+        }
+        QCOMPARE(read, shown);
+        QCOMPARE(read.value(2), QStringLiteral("PartName"));
+        s->clickCell(1, 6);
+        QAccessibleInterface* cell = table->cellAt(1, 6);
+        QVERIFY(cell && cell->state().selected);
+        QCOMPARE(cell->text(QAccessible::Name), s->cell(1, 6));
+        // A click on a name stands for the value below it.
+        s->clickCell(0, 7);
+        QVERIFY(table->cellAt(1, 7)->state().selected);
+        QVERIFY(!table->cellAt(1, 6)->state().selected);
+        // The key column is not a cell to choose.
+        s->clickCell(1, 0);
+        QVERIFY(!table->cellAt(1, 0)->state().selected);
     }
 
     void gridWidthsAndHighlight() {
