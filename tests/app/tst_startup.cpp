@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +14,14 @@
 #include <QScopeGuard>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
+#include "Catalog.h"
 #include "Control.h"
 #include "ErrorReport.h"
+#include "FindBar.h"
 #include "Fixture.h"
+#include "PartsLayout.h"
 #include "Session.h"
 #include "frmMain.h"
 
@@ -459,6 +464,90 @@ private slots:
                 s.type("txtPartName", "Key");
             }
         }
+    }
+
+    // A user without a mouse: from start-up, with keys alone, edits and saves a record, moves,
+    // adds a part with a picture, finds a part, and takes another table from the chooser.
+    void keyboardOnly() {
+        Session s;
+        const QString db = s.folder.makeDatabase();
+        s.folder.writeLogo();
+        addParts(db, QStringLiteral("Parts"), 3);
+        {
+            store::Catalog catalog;
+            catalog.setActiveConnection(QStringLiteral("Data Source=") + db);
+            store::parts::createPartsTable(catalog, QStringLiteral("Spare"), {});
+        }
+        addPart(db, QStringLiteral("Spare"), {{"PartNumber", "S-1"}, {"PartName", "Spare one"}});
+        QVERIFY(s.start());
+        s.w->show();
+        QApplication::setActiveWindow(s.w.get());
+        QVERIFY(QTest::qWaitForWindowActive(s.w.get()));
+        const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+            QWidget* to = QApplication::focusWidget();
+            QTest::keyClick(to ? to : QApplication::activeWindow(), k, m);
+            // An access key presses its button a moment later, as the user sees it go down.
+            if (m & Qt::AltModifier) QTest::qWait(150);
+        };
+        const auto type = [](const QString& text) {
+            QTest::keyClicks(QApplication::focusWidget(), text);
+        };
+        const auto sql = [&](const char* query) { return sqliteShell(db, QLatin1String(query)); };
+
+        key(Qt::Key_E, Qt::AltModifier);  // &Edit
+        key(Qt::Key_Tab);
+        key(Qt::Key_A, Qt::ControlModifier);
+        type(QStringLiteral("Typed name"));
+        key(Qt::Key_S, Qt::AltModifier);  // &Save
+        QCOMPARE(sql("SELECT PartName FROM Parts WHERE PartID = 1"), QStringLiteral("Typed name"));
+
+        key(Qt::Key_N, Qt::AltModifier);  // &Next
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("P-002"));
+
+        key(Qt::Key_A, Qt::AltModifier);  // &Add
+        type(QStringLiteral("K-9"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("Keyed part"));
+        s.platform.fileChoices.push_back(
+            writeFile(s.folder.file(QStringLiteral("k9.png")), pictureBytes("png")));
+        key(Qt::Key_T, Qt::AltModifier);  // Add Pic&ture
+        key(Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(sql("SELECT PartName, length(Image) > 0 FROM Parts WHERE PartNumber = 'K-9'"),
+                 QStringLiteral("Keyed part|1"));
+
+        key(Qt::Key_F, Qt::ControlModifier);
+        // The find bar is a window of its own: here no window manager hands it the keyboard.
+        QWidget* bar = s.w->findChild<FindBar*>();
+        QVERIFY(bar && bar->isVisible());
+        QApplication::setActiveWindow(bar);
+        type(QStringLiteral("P-003"));
+        key(Qt::Key_Return);
+        QTRY_COMPARE(s.text("txtPartNumber"), QStringLiteral("P-003"));
+        key(Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::activeWindow(), s.w.get());
+
+        bool chosen = false;
+        std::function<void(int)> inChooser = [&](int tries) {
+            auto* chooser = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!chooser) {
+                if (tries > 0) QTimer::singleShot(50, [&, tries] { inChooser(tries - 1); });
+                return;
+            }
+            auto* tree = chooser->findChild<QWidget*>(QStringLiteral("trvData"));
+            tree->setFocus();  // where the chooser's Tab order starts
+            QTest::keyClick(tree, Qt::Key_Home);
+            QTest::keyClick(tree, Qt::Key_Down);                // the second table
+            QTest::keyClick(tree, Qt::Key_Return);              // shown in the preview
+            QTest::keyClick(tree, Qt::Key_O, Qt::AltModifier);  // &OK
+            QTest::qWait(150);
+            chosen = !chooser->isVisible();
+            if (!chosen) chooser->reject();
+        };
+        QTimer::singleShot(0, [&] { inChooser(100); });
+        key(Qt::Key_B, Qt::AltModifier);  // Select Data&base
+        QVERIFY(chosen);
+        QCOMPARE(s.text("txtTable"), QStringLiteral("Spare"));
+        QCOMPARE(s.text("txtPartNumber"), QStringLiteral("S-1"));
     }
 };
 
