@@ -1,5 +1,7 @@
 #include "Control.h"
 
+#include <QCoreApplication>
+
 #include "Platform.h"
 
 namespace Control {
@@ -10,8 +12,9 @@ QString sUnpackPath;
 QString sDatabaseFile;
 
 bool Confirm_Quit(QWidget* parent) {
-    return Platform::instance().question(parent, QStringLiteral("Quillmark Cogwright Manager"),
-                                         QStringLiteral("Are you  sure you want to Quit?"));
+    return Platform::instance().question(
+        parent, QStringLiteral("Quillmark Cogwright Manager"),
+        QCoreApplication::translate("Control", "Are you  sure you want to Quit?"));
 }
 
 }  // namespace Control

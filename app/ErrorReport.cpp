@@ -1,5 +1,6 @@
 #include "ErrorReport.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <exception>
 
@@ -20,8 +21,9 @@ bool reportFailures(QWidget* parent, const std::function<void()>& work) {
     } catch (const std::exception& e) {
         Platform::instance().errorReport(parent, kInternalError, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Platform::instance().errorReport(parent, kInternalError,
-                                         QStringLiteral("An unexpected error occurred."));
+        Platform::instance().errorReport(
+            parent, kInternalError,
+            QCoreApplication::translate("ErrorReport", "An unexpected error occurred."));
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "JetImport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -24,33 +25,40 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out, b
     legacy::JetConversion conversion;
     QProgressDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgConvertJet"));
-    dialog.setWindowTitle(QStringLiteral("Converting %1").arg(QFileInfo(in).fileName()));
-    dialog.setAccessibleName(QStringLiteral("Conversion Progress"));
-    dialog.setCancelButtonText(QStringLiteral("&Cancel"));
+    dialog.setWindowTitle(
+        QCoreApplication::translate("JetImport", "Converting %1").arg(QFileInfo(in).fileName()));
+    dialog.setAccessibleName(QCoreApplication::translate("JetImport", "Conversion Progress"));
+    dialog.setCancelButtonText(QCoreApplication::translate("JetImport", "&Cancel"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
     dialog.setMinimumDuration(0);
     dialog.setMinimumWidth(420);
     dialog.setRange(0, 0);
-    dialog.setLabelText(QStringLiteral("Reading %1 ...").arg(shown(in)));
+    dialog.setLabelText(QCoreApplication::translate("JetImport", "Reading %1 ...").arg(shown(in)));
     QString table;
     QObject::connect(
         &conversion, &legacy::JetConversion::tableStarted, &dialog,
         [&](int index, int count, const QString& name, qint64 rows) {
-            table = QStringLiteral("Table %1 of %2: %3").arg(index).arg(count).arg(name);
+            table = QCoreApplication::translate("JetImport", "Table %1 of %2: %3")
+                        .arg(index)
+                        .arg(count)
+                        .arg(name);
             if (!conversion.linkedTables().isEmpty())
-                table = QStringLiteral("Linked tables left out: %1\n")
+                table = QCoreApplication::translate("JetImport", "Linked tables left out: %1\n")
                             .arg(conversion.linkedTables().join(QStringLiteral(", "))) +
                         table;
             dialog.setRange(0, int(std::min<qint64>(rows, INT_MAX)));
             dialog.setValue(0);
-            dialog.setLabelText(table + QStringLiteral("\n0 of %1 rows").arg(rows));
+            dialog.setLabelText(
+                table + QCoreApplication::translate("JetImport", "\n0 of %1 rows").arg(rows));
         });
     QObject::connect(
         &conversion, &legacy::JetConversion::rowsDone, &dialog, [&](qint64 done, qint64 rows) {
             dialog.setValue(int(std::min<qint64>(done, INT_MAX)));
-            dialog.setLabelText(table + QStringLiteral("\n%1 of %2 rows").arg(done).arg(rows));
+            dialog.setLabelText(
+                table +
+                QCoreApplication::translate("JetImport", "\n%1 of %2 rows").arg(done).arg(rows));
         });
     QObject::connect(&dialog, &QProgressDialog::canceled, &conversion,
                      &legacy::JetConversion::cancel);
@@ -70,7 +78,8 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out, b
     QStringList told = conversion.notes();
     if (!conversion.linkedTables().isEmpty())
         told.prepend(
-            QStringLiteral("These linked tables live in other files and were not converted: %1.")
+            QCoreApplication::translate(
+                "JetImport", "These linked tables live in other files and were not converted: %1.")
                 .arg(conversion.linkedTables().join(QStringLiteral(", "))));
     if (!told.isEmpty())
         Platform::instance().information(parent, kProgramTitle, told.join(QStringLiteral("\n\n")));
@@ -80,7 +89,8 @@ QString convertJetFile(QWidget* parent, const QString& in, const QString& out, b
 bool askToConvertJet(QWidget* parent, const QString& jetFile, const QString& where) {
     return Platform::instance().question(
         parent, kProgramTitle,
-        QStringLiteral("%1 is in the old Jet format. Convert it to a new catalogue?\n\n%2")
+        QCoreApplication::translate(
+            "JetImport", "%1 is in the old Jet format. Convert it to a new catalogue?\n\n%2")
             .arg(shown(jetFile), where));
 }
 
@@ -114,10 +124,12 @@ QString startUpOnJetFile(const QString& path, bool isDefault) {
                 : QString();
     const QString where =
         replace
-            ? QStringLiteral(
+            ? QCoreApplication::translate(
+                  "JetImport",
                   "The new catalogue takes the name %1; the original is kept, unchanged, as %2.")
                   .arg(shown(path), shown(kept))
-            : QStringLiteral("The new catalogue will be %1.").arg(shown(converted));
+            : QCoreApplication::translate("JetImport", "The new catalogue will be %1.")
+                  .arg(shown(converted));
     if (!askToConvertJet(nullptr, path, where)) return path;
     bool cancelled = false;
     const QString why = convertJetFile(nullptr, path, converted, &cancelled);
@@ -129,9 +141,11 @@ QString startUpOnJetFile(const QString& path, bool isDefault) {
         QFile::remove(converted);
         throw store::StoreError(
             store::errTableNotFound,
-            QStringLiteral("%1 has no table 'Parts', so the parts window cannot open it. Nothing "
-                           "was changed: the Jet file is as it was, and no converted copy was "
-                           "kept.")
+            QCoreApplication::translate(
+                "JetImport",
+                "%1 has no table 'Parts', so the parts window cannot open it. Nothing "
+                "was changed: the Jet file is as it was, and no converted copy was "
+                "kept.")
                 .arg(shown(path)));
     }
     if (!replace) return converted;
@@ -139,7 +153,8 @@ QString startUpOnJetFile(const QString& path, bool isDefault) {
     if (!legacy::renameNoReplace(path, kept, &error))
         throw store::StoreError(
             store::errFileNotFound,
-            QStringLiteral("The converted catalogue is %1, but %2").arg(shown(converted), error));
+            QCoreApplication::translate("JetImport", "The converted catalogue is %1, but %2")
+                .arg(shown(converted), error));
     if (!legacy::renameNoReplace(converted, path, &error)) {
         legacy::renameNoReplace(kept, path, nullptr);
         return converted;

@@ -1,5 +1,6 @@
 #include "PictureCache.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include "PictureFile.h"
@@ -30,13 +31,15 @@ QImage PictureCache::chosen(const QString& file, QSize shownSize) {
     QByteArray bytes;
     if (f.open(QIODevice::ReadOnly)) bytes = f.read(kPictureFileLimit + 1);
     QString why = bytes.isEmpty() && f.error() == QFileDevice::NoError
-                      ? QStringLiteral("The file is empty.")
+                      ? QCoreApplication::translate("Pictures", "The file is empty.")
                       : f.errorString();
     const QImage image = bytes.isEmpty() ? QImage() : decodePicture(bytes, &why, shownSize);
     if (image.isNull())
         throw store::StoreError(
             kErrInvalidPicture,
-            QStringLiteral("File does not appear to be a valid image file...\r\n\r\n") + why);
+            QCoreApplication::translate(
+                "Pictures", "File does not appear to be a valid image file...\r\n\r\n") +
+                why);
     m_bytes = bytes;
     m_image = image;
     return image;

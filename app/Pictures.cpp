@@ -1,6 +1,7 @@
 #include "Pictures.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -25,7 +26,8 @@ QImage readPicture(const QString& path, QString* error, QSize shownSize) {
 QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
     // The image reader calls no bytes at all an "Unknown error".
     if (bytes.isEmpty()) {
-        if (error) *error = QStringLiteral("The picture is empty (0 bytes).");
+        if (error)
+            *error = QCoreApplication::translate("Pictures", "The picture is empty (0 bytes).");
         return QImage();
     }
     QBuffer buffer;
@@ -72,7 +74,8 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
     if (!file.isOpen())
         throw store::StoreError(
             kErrPathFileAccess,
-            QStringLiteral("The picture cannot be shown: the file '%1' cannot be written (%2).")
+            QCoreApplication::translate(
+                "Pictures", "The picture cannot be shown: the file '%1' cannot be written (%2).")
                 .arg(path, file.errorString()));
     const qint64 size = image.ActualSize();
     bool written = true;
@@ -86,8 +89,10 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
     if (!written)
         throw store::StoreError(
             kErrPathFileAccess,
-            QStringLiteral("The picture cannot be shown: the file '%1' could not be written "
-                           "whole (is the disk full?).")
+            QCoreApplication::translate(
+                "Pictures",
+                "The picture cannot be shown: the file '%1' could not be written "
+                "whole (is the disk full?).")
                 .arg(path));
     return picture;
 }

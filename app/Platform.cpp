@@ -61,7 +61,7 @@ Platform::SaveChoice Platform::saveChanges(QWidget* parent, const QString& capti
 
 void Platform::errorReport(QWidget* parent, long number, const QString& description) {
     QMessageBox box(QMessageBox::Critical, kProgramTitle, description, QMessageBox::Ok, parent);
-    box.setInformativeText(QStringLiteral("Error number: %1").arg(number));
+    box.setInformativeText(QCoreApplication::translate("Platform", "Error number: %1").arg(number));
     box.exec();
 }
 
@@ -103,9 +103,10 @@ QString systemError(int error) {
 }
 
 [[noreturn]] void cannotMake(const QString& folder, const QString& why) {
-    throw store::StoreError(store::errFileNotFound,
-                            QStringLiteral("Your data folder '%1' cannot be made: %2.")
-                                .arg(QDir::toNativeSeparators(folder), why));
+    throw store::StoreError(
+        store::errFileNotFound,
+        QCoreApplication::translate("Platform", "Your data folder '%1' cannot be made: %2.")
+            .arg(QDir::toNativeSeparators(folder), why));
 }
 
 // The user's data folder; without a home folder there is nowhere to keep the catalogue, and
@@ -116,10 +117,12 @@ QString userDataFolder() {
                         QLatin1Char('/') + kFolderName);
     if (!qEnvironmentVariableIsEmpty("XDG_DATA_HOME")) return folder;
     const QString home = qEnvironmentVariable("HOME");
-    if (home.isEmpty()) cannotMake(folder, QStringLiteral("HOME is not set"));
+    if (home.isEmpty())
+        cannotMake(folder, QCoreApplication::translate("Platform", "HOME is not set"));
     if (!QFileInfo(home).isDir())
-        cannotMake(folder, QStringLiteral("the home folder '%1' does not exist")
-                               .arg(QDir::toNativeSeparators(home)));
+        cannotMake(folder,
+                   QCoreApplication::translate("Platform", "the home folder '%1' does not exist")
+                       .arg(QDir::toNativeSeparators(home)));
     return folder;
 }
 
@@ -132,7 +135,7 @@ QString makeFolders(const QString& folder) {
         made += part;
         if (!QFileInfo(made).isDir() && ::mkdir(QFile::encodeName(made).constData(), 0777) != 0) {
             const int error = errno == EEXIST ? ENOTDIR : errno;
-            return QStringLiteral("'%1' could not be made (%2)")
+            return QCoreApplication::translate("Platform", "'%1' could not be made (%2)")
                 .arg(QDir::toNativeSeparators(made), systemError(error));
         }
         made += QLatin1Char('/');
@@ -151,16 +154,18 @@ void copyShippedCatalogue(const QString& shipped, const QString& folder) {
     if (!in.open(QIODevice::ReadOnly))
         throw store::StoreError(
             store::errFileNotFound,
-            QStringLiteral("The catalogue new users start from, '%1', cannot be read: %2.")
+            QCoreApplication::translate(
+                "Platform", "The catalogue new users start from, '%1', cannot be read: %2.")
                 .arg(QDir::toNativeSeparators(shipped), in.errorString()));
     const QByteArray target = QFile::encodeName(catalogue);
     const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
         if (error == EEXIST) return;
-        throw store::StoreError(store::errFileNotFound,
-                                QStringLiteral("Your data folder '%1' cannot be written: %2.")
-                                    .arg(QDir::toNativeSeparators(folder), systemError(error)));
+        throw store::StoreError(
+            store::errFileNotFound,
+            QCoreApplication::translate("Platform", "Your data folder '%1' cannot be written: %2.")
+                .arg(QDir::toNativeSeparators(folder), systemError(error)));
     }
     QFile out;
     bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
@@ -174,9 +179,10 @@ void copyShippedCatalogue(const QString& shipped, const QString& folder) {
     if (written) return;
     // A part-copied catalogue would be taken for the user's on every later start.
     ::unlink(target.constData());
-    throw store::StoreError(store::errFileNotFound,
-                            QStringLiteral("Your data folder '%1' cannot be written: %2.")
-                                .arg(QDir::toNativeSeparators(folder), why));
+    throw store::StoreError(
+        store::errFileNotFound,
+        QCoreApplication::translate("Platform", "Your data folder '%1' cannot be written: %2.")
+            .arg(QDir::toNativeSeparators(folder), why));
 }
 
 }  // namespace

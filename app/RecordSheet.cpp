@@ -1,5 +1,6 @@
 #include "RecordSheet.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPrinter>
 
@@ -10,8 +11,11 @@
 QStringList recordSheetLines(const QString& database, const QString& table, store::Recordset& rs) {
     const QString rule = QStringLiteral("   ") + QString(69, QLatin1Char('-'));
     QStringList lines{QString(), QString(), QString(), QString()};
-    lines << QStringLiteral("      DATABASE  NAME = ") + database
-          << QStringLiteral("      TABLE  NAME = ") + table << rule << QString() << QString();
+    lines << QStringLiteral("      ") +
+                 QCoreApplication::translate("RecordSheet", "DATABASE  NAME = ") + database
+          << QStringLiteral("      ") +
+                 QCoreApplication::translate("RecordSheet", "TABLE  NAME = ") + table
+          << rule << QString() << QString();
     const int n = rs.fields().Count();
     for (int i = 0; i < n; ++i) {
         if (rs[i].Name().compare(QLatin1String(store::parts::kImageColumn), Qt::CaseInsensitive) ==
@@ -27,12 +31,15 @@ QStringList recordSheetLines(const QString& database, const QString& table, stor
 QString printRecordSheet(const QStringList& lines, const QString& docName) {
     std::unique_ptr<QPrinter> printer = Platform::instance().defaultPrinter();
     if (!printer)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "RecordSheet",
             "The record was not printed: no printer is set up as the default printer.");
     printer->setDocName(docName);
     QPainter painter;
     if (!painter.begin(printer.get()))
-        return QStringLiteral("The record was not printed: the printer '%1' did not take the job.")
+        return QCoreApplication::translate(
+                   "RecordSheet",
+                   "The record was not printed: the printer '%1' did not take the job.")
             .arg(printer->printerName());
     QFont font(QStringLiteral("Times New Roman"), 12);
     const QFontMetricsF metrics(font, printer.get());
@@ -51,7 +58,8 @@ QString printRecordSheet(const QStringList& lines, const QString& docName) {
         y += metrics.lineSpacing();
     }
     if (!painter.end())
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "RecordSheet",
                    "The record may not have been printed: the printer '%1' reported a failure.")
             .arg(printer->printerName());
     return QString();

@@ -45,9 +45,11 @@ const QColor kYellow = FieldGrid::kYellow;
 // Texts longer than this are shown cut; the stored value stays whole unless the user edits it.
 constexpr int kShownLimitBox = 4000;
 const QString kMessageCaption = session::RecordSession::kMessageCaption;
-const QString kPictureTitle = QStringLiteral("Select picture for current record...");
-const QString kPictureFilter =
-    QStringLiteral("Image Files (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif;*.ico");
+const char* const kPictureTitle =
+    QT_TRANSLATE_NOOP("frmMain", "Select picture for current record...");
+const char* const kPictureFilter =
+    QT_TRANSLATE_NOOP("frmMain", "Image Files (*.jpg, *.bmp, *.gif)");
+const QString kPicturePatterns = QStringLiteral("|*.jpg;*.bmp;*.gif;*.ico");
 
 int typingLimit(const char* column) {
     for (const auto& t : store::parts::kRecordTexts)
@@ -57,8 +59,8 @@ int typingLimit(const char* column) {
 
 QString recordCountCaption(long count) {
     // One blank before a non-negative number (a minus sign takes its place otherwise).
-    return (count >= 0 ? QStringLiteral(" ") : QString()) + QString::number(count) +
-           QStringLiteral("  Records Found");
+    return frmMain::tr("%1  Records Found")
+        .arg((count >= 0 ? QStringLiteral(" ") : QString()) + QString::number(count));
 }
 
 bool sameName(const QString& a, const char* b) {
@@ -74,7 +76,7 @@ frmMain::frmMain(QWidget* parent)
     ui->setupUi(this);
     m_grid = std::make_unique<FieldGrid>(ui->MSFlexGrid1, ui->txtField, ui->lblField, *m_session);
     setFixedSize(size());  // the layout has fixed places; the window is not resized
-    fitToFont(this, {{ui->cmdDelete, {QStringLiteral("Cancel A&dd")}}});
+    fitToFont(this, {{ui->cmdDelete, {tr("Cancel A&dd")}}});
     connectHandlers();
     updateActions();
 }
@@ -203,8 +205,7 @@ void frmMain::updateActions() {
     const Mode mode = m_session->mode();
     const bool open = m_session->isOpen();
     const bool editable = m_session->isEditable();
-    ui->cmdDelete->setText(mode == Mode::Adding ? QStringLiteral("Cancel A&dd")
-                                                : QStringLiteral("&Delete"));
+    ui->cmdDelete->setText(mode == Mode::Adding ? tr("Cancel A&dd") : tr("&Delete"));
     ui->cmdDelete->setEnabled(open);
     ui->cmdAdd->setEnabled(mode == Mode::Browsing);
     ui->cmdEdit->setEnabled(mode == Mode::Editing || m_session->canEdit());
@@ -272,7 +273,7 @@ void frmMain::showCount() {
 
 void frmMain::Form_Load() {
     const QVersionNumber v = Platform::instance().programVersion();
-    setWindowTitle(QStringLiteral("Quillmark Cogwright Database (version %1.%2.%3)")
+    setWindowTitle(tr("Quillmark Cogwright Database (version %1.%2.%3)")
                        .arg(v.majorVersion())
                        .arg(v.minorVersion())
                        .arg(v.microVersion()));
@@ -364,8 +365,8 @@ void frmMain::cmdClose_Click() {
     // value to correct), the user chooses between going back to it and quitting without it.
     if (!command([this] { return m_session->saveBeforeLeaving(); })) {
         if (Platform::instance().question(
-                this, kProgramTitle,
-                QStringLiteral("The record was not saved.\r\n\r\nQuit without saving it?"), false))
+                this, kProgramTitle, tr("The record was not saved.\r\n\r\nQuit without saving it?"),
+                false))
             endProgram();
         return;
     }
@@ -591,8 +592,9 @@ void frmMain::cmdSelect_Click() {
     dropPendingFind();
     const QPixmap before = ui->imgPicture->pixmap();
     ui->imgPicture->clear();
-    const QString chosen = Platform::instance().openFileName(
-        this, kPictureTitle, Control::sAppPath + QLatin1Char('/'), kPictureFilter);
+    const QString chosen = Platform::instance().openFileName(this, tr(kPictureTitle),
+                                                             Control::sAppPath + QLatin1Char('/'),
+                                                             tr(kPictureFilter) + kPicturePatterns);
     if (chosen.isEmpty()) return;  // cancelled
     // The name exactly as chosen (blanks included) is the file shown and the file saved; a
     // refused choice leaves the record's picture as it was.
@@ -620,9 +622,8 @@ QStringList frmMain::Print_Lines() {
 void frmMain::cmdPrint_Click() {
     if (m_session->recordCount() == 0) {
         ui->cmdSelect->setVisible(true);
-        Platform::instance().information(
-            this, kProgramTitle,
-            QStringLiteral("The database is empty.\r\n\r\nPlease add a record."));
+        Platform::instance().information(this, kProgramTitle,
+                                         tr("The database is empty.\r\n\r\nPlease add a record."));
         return;
     }
     if (!command([this] { return m_session->saveBeforeLeaving(); })) return;

@@ -13,9 +13,15 @@
 #include "JetConverter.h"
 #include "PaperCommand.h"
 #include "Platform.h"
+#include "Translations.h"
 #include "frmMain.h"
 
 namespace {
+
+// The translation context of the command line's help and messages.
+class CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
 
 struct Options {
     QCommandLineOption help;
@@ -45,62 +51,66 @@ QString layoutNames() {
 
 Options addOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        QStringLiteral("Quillmark Cogwright Database: a catalogue of parts with "
-                       "their pictures."));
+        CommandLine::tr("Quillmark Cogwright Database: a catalogue of parts with "
+                        "their pictures."));
     Options o{
         parser.addHelpOption(),
         QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                           QStringLiteral("Shows the program's version.")),
+                           CommandLine::tr("Shows the program's version.")),
         QCommandLineOption(QStringLiteral("export-csv"),
-                           QStringLiteral("With DATABASE TABLE FILE: writes the table TABLE of "
-                                          "DATABASE to FILE as CSV (its pictures beside it), "
-                                          "without a window.")),
+                           CommandLine::tr("With DATABASE TABLE FILE: writes the table TABLE of "
+                                           "DATABASE to FILE as CSV (its pictures beside it), "
+                                           "without a window.")),
         QCommandLineOption(QStringLiteral("import-csv"),
-                           QStringLiteral("With DATABASE TABLE FILE: adds the rows of the CSV "
-                                          "file FILE to the parts table TABLE of DATABASE, all "
-                                          "or nothing, without a window. Exit status 1: not "
-                                          "done, 3: rows refused.")),
+                           CommandLine::tr("With DATABASE TABLE FILE: adds the rows of the CSV "
+                                           "file FILE to the parts table TABLE of DATABASE, all "
+                                           "or nothing, without a window. Exit status 1: not "
+                                           "done, 3: rows refused.")),
         QCommandLineOption(QStringLiteral("no-formula-guard"),
-                           QStringLiteral("With --export-csv: writes texts that begin with = + - "
-                                          "@ as they are, without the leading ' that keeps "
-                                          "spreadsheets from running them as formulas.")),
+                           CommandLine::tr("With --export-csv: writes texts that begin with = + - "
+                                           "@ as they are, without the leading ' that keeps "
+                                           "spreadsheets from running them as formulas.")),
         QCommandLineOption(QStringLiteral("pictures-from-anywhere"),
-                           QStringLiteral("With --import-csv: reads pictures from any folder, not "
-                                          "only from the CSV file's folder and below it.")),
+                           CommandLine::tr("With --import-csv: reads pictures from any folder, not "
+                                           "only from the CSV file's folder and below it.")),
         QCommandLineOption(QStringLiteral("convert-jet"),
-                           QStringLiteral("Converts the Jet file IN (.mdb, .accdb) into the new "
-                                          "catalogue OUT, printing progress; IN is only read.")),
+                           CommandLine::tr("Converts the Jet file IN (.mdb, .accdb) into the new "
+                                           "catalogue OUT, printing progress; IN is only read.")),
         QCommandLineOption(QStringLiteral("print-labels"),
-                           QStringLiteral("With DATABASE TABLE OUT.pdf: prints a label with a "
-                                          "barcode for every part of TABLE into OUT.pdf.")),
-        QCommandLineOption(QStringLiteral("print-catalogue"),
-                           QStringLiteral("With DATABASE TABLE OUT.pdf: prints every part of TABLE "
-                                          "as a list (or as cards with pictures) into OUT.pdf.")),
-        QCommandLineOption(QStringLiteral("reorder-list"),
-                           QStringLiteral("With DATABASE TABLE OUT.pdf or OUT.csv: lists the parts "
-                                          "whose stock and what is on order are at or below "
-                                          "their re-order level.")),
-        QCommandLineOption(QStringLiteral("layout"),
-                           QStringLiteral("With --print-labels: the label sheet or roll, one of ") +
-                               layoutNames() + QStringLiteral(". Default a4-3x7."),
-                           QStringLiteral("NAME")),
+                           CommandLine::tr("With DATABASE TABLE OUT.pdf: prints a label with a "
+                                           "barcode for every part of TABLE into OUT.pdf.")),
+        QCommandLineOption(
+            QStringLiteral("print-catalogue"),
+            CommandLine::tr("With DATABASE TABLE OUT.pdf: prints every part of TABLE "
+                            "as a list (or as cards with pictures) into OUT.pdf.")),
+        QCommandLineOption(
+            QStringLiteral("reorder-list"),
+            CommandLine::tr("With DATABASE TABLE OUT.pdf or OUT.csv: lists the parts "
+                            "whose stock and what is on order are at or below "
+                            "their re-order level.")),
+        QCommandLineOption(
+            QStringLiteral("layout"),
+            CommandLine::tr("With --print-labels: the label sheet or roll, one of %1. "
+                            "Default a4-3x7.")
+                .arg(layoutNames()),
+            QStringLiteral("NAME")),
         QCommandLineOption(QStringLiteral("barcode"),
-                           QStringLiteral("With --print-labels: code128 (the default), qr or "
-                                          "datamatrix."),
+                           CommandLine::tr("With --print-labels: code128 (the default), qr or "
+                                           "datamatrix."),
                            QStringLiteral("KIND")),
         QCommandLineOption(QStringLiteral("start"),
-                           QStringLiteral("With --print-labels: the first free label of a partly "
-                                          "used sheet, counted along the rows from 1."),
+                           CommandLine::tr("With --print-labels: the first free label of a partly "
+                                           "used sheet, counted along the rows from 1."),
                            QStringLiteral("N")),
         QCommandLineOption(QStringLiteral("copies"),
-                           QStringLiteral("With --print-labels: labels for each part (1 to 999)."),
+                           CommandLine::tr("With --print-labels: labels for each part (1 to 999)."),
                            QStringLiteral("N")),
         QCommandLineOption(QStringLiteral("cards"),
-                           QStringLiteral("With --print-catalogue: a card with its picture for "
-                                          "each part, six to a page, instead of a list.")),
+                           CommandLine::tr("With --print-catalogue: a card with its picture for "
+                                           "each part, six to a page, instead of a list.")),
         QCommandLineOption(QStringLiteral("columns"),
-                           QStringLiteral("With --print-catalogue: more columns for the list, "
-                                          "their names separated by commas."),
+                           CommandLine::tr("With --print-catalogue: more columns for the list, "
+                                           "their names separated by commas."),
                            QStringLiteral("NAMES"))};
     parser.addOption(o.version);
     parser.addOption(o.exportCsv);
@@ -114,10 +124,17 @@ Options addOptions(QCommandLineParser& parser) {
         parser.addOption(*option);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
-        QStringLiteral("The catalogue to open instead of Parts.mdb in the program's "
-                       "folder: a file, or a server's postgresql://user@host:port/database."),
+        CommandLine::tr("The catalogue to open instead of Parts.mdb in the program's "
+                        "folder: a file, or a server's postgresql://user@host:port/database."),
         QStringLiteral("[FILE]"));
     return o;
+}
+
+// A command line that cannot be carried out: why, and where to look. Exit status 2.
+int refuse(const QString& why) {
+    std::fprintf(stderr, "cogwright: %s\n%s\n", qPrintable(why),
+                 qPrintable(CommandLine::tr("Try 'cogwright --help'.")));
+    return 2;
 }
 
 // --export-csv or --import-csv DATABASE TABLE FILE, without a window.
@@ -125,11 +142,7 @@ int runCsv(const QCommandLineParser& parser, const Options& o) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 3 || (parser.isSet(o.exportCsv) && parser.isSet(o.importCsv)) ||
         parser.isSet(o.convertJet)) {
-        std::fputs(
-            "cogwright: --export-csv and --import-csv take DATABASE TABLE FILE.\n"
-            "Try 'cogwright --help'.\n",
-            stderr);
-        return 2;
+        return refuse(CommandLine::tr("--export-csv and --import-csv take DATABASE TABLE FILE."));
     }
     return parser.isSet(o.exportCsv)
                ? exchange::exportCsvCommand(args[0], args[1], args[2],
@@ -157,7 +170,7 @@ QString paperRequest(const QCommandLineParser& parser, const Options& o,
     const QStringList args = parser.positionalArguments();
     if (kinds != 1 || args.size() != 3 || parser.isSet(o.exportCsv) || parser.isSet(o.importCsv) ||
         parser.isSet(o.convertJet))
-        return QStringLiteral(
+        return CommandLine::tr(
             "--print-labels, --print-catalogue and --reorder-list take DATABASE TABLE OUT.");
     request.database = args[0];
     request.table = args[1];
@@ -166,9 +179,10 @@ QString paperRequest(const QCommandLineParser& parser, const Options& o,
     const bool pdf = request.out.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     if (parser.isSet(o.reorderList)) {
         request.kind = paper::PaperRequest::Kind::ReorderList;
-        return pdf || csv ? QString() : QStringLiteral("--reorder-list writes OUT.pdf or OUT.csv.");
+        return pdf || csv ? QString()
+                          : CommandLine::tr("--reorder-list writes OUT.pdf or OUT.csv.");
     }
-    if (!pdf) return QStringLiteral("OUT must be a .pdf file.");
+    if (!pdf) return CommandLine::tr("OUT must be a .pdf file.");
     if (parser.isSet(o.printCatalogue)) {
         request.kind = paper::PaperRequest::Kind::Catalogue;
         if (parser.isSet(o.cards)) request.style = paper::CatalogueStyle::Cards;
@@ -180,20 +194,20 @@ QString paperRequest(const QCommandLineParser& parser, const Options& o,
     if (parser.isSet(o.layout)) {
         request.labels.layout = paper::labelLayoutNamed(parser.value(o.layout));
         if (!request.labels.layout)
-            return QStringLiteral("There is no label layout '%1'; the layouts are %2.")
+            return CommandLine::tr("There is no label layout '%1'; the layouts are %2.")
                 .arg(parser.value(o.layout), layoutNames());
     }
     if (parser.isSet(o.barcode)) {
         const auto kind = paper::barcodeKindNamed(parser.value(o.barcode));
-        if (!kind) return QStringLiteral("--barcode is code128, qr or datamatrix.");
+        if (!kind) return CommandLine::tr("--barcode is code128, qr or datamatrix.");
         request.labels.barcode = *kind;
     }
     const int perSheet = request.labels.layout->labelsPerPage();
     const auto start = bounded(parser, o.start, 1, 1, perSheet);
     if (!start)
-        return QStringLiteral("--start is a label from 1 to %1 on this layout.").arg(perSheet);
+        return CommandLine::tr("--start is a label from 1 to %1 on this layout.").arg(perSheet);
     const auto copies = bounded(parser, o.copies, 1, 1, 999);
-    if (!copies) return QStringLiteral("--copies is a number from 1 to 999.");
+    if (!copies) return CommandLine::tr("--copies is a number from 1 to 999.");
     request.labels.start = *start;
     request.labels.copies = *copies;
     return {};
@@ -213,6 +227,8 @@ QString namedCatalogue(const QCommandLineParser& parser) {
 int runCommandLine(int argc, char** argv, QString& file,
                    std::optional<paper::PaperRequest>& printing) {
     QCoreApplication core(argc, argv);
+    // The help, the reasons and the converter's messages in the user's language.
+    translations::install();
     QCommandLineParser parser;
     const Options o = addOptions(parser);
     const bool parsed = parser.parse(QCoreApplication::arguments());
@@ -226,10 +242,7 @@ int runCommandLine(int argc, char** argv, QString& file,
     if (onPaper && !help) {
         paper::PaperRequest request;
         const QString why = paperRequest(parser, o, request);
-        if (!why.isEmpty()) {
-            std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
-            return 2;
-        }
+        if (!why.isEmpty()) return refuse(why);
         printing = request;
         return -1;
     }
@@ -240,10 +253,9 @@ int runCommandLine(int argc, char** argv, QString& file,
     if (!parser.errorText().isEmpty() || converting || parser.positionalArguments().size() > 1) {
         const QString why = !parser.errorText().isEmpty() ? parser.errorText()
                             : converting
-                                ? QStringLiteral("--convert-jet needs the files IN and OUT.")
-                                : QStringLiteral("Only one catalogue can be opened.");
-        std::fprintf(stderr, "cogwright: %s\nTry 'cogwright --help'.\n", qPrintable(why));
-        return 2;
+                                ? CommandLine::tr("--convert-jet needs the files IN and OUT.")
+                                : CommandLine::tr("Only one catalogue can be opened.");
+        return refuse(why);
     }
     if (help) {
         std::fputs(qPrintable(parser.helpText()), stdout);
@@ -251,8 +263,11 @@ int runCommandLine(int argc, char** argv, QString& file,
     }
     if (parser.isSet(o.version)) {
         const QVersionNumber v = Platform::instance().programVersion();
-        std::printf("Quillmark Cogwright Database (version %d.%d.%d)\n", v.majorVersion(),
-                    v.minorVersion(), v.microVersion());
+        std::printf("%s\n", qPrintable(CommandLine::tr("Quillmark Cogwright Database (version "
+                                                       "%1.%2.%3)")
+                                           .arg(v.majorVersion())
+                                           .arg(v.minorVersion())
+                                           .arg(v.microVersion())));
         return 0;
     }
     file = namedCatalogue(parser);
@@ -281,11 +296,13 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "%s\n", qPrintable(text));
         });
         QGuiApplication app(argc, argv);
+        translations::install();
         return paper::runPaperCommand(*printing);
     }
 
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    translations::install();
     frmMain window;
     if (!file.isEmpty()) window.setStartingDatabase(file);
     // A failed start-up has been reported; the window is never shown.

@@ -77,7 +77,8 @@ QWidget* open(const QString& programFolder, const QString& startingAddress) {
         return openWindow(programFolder, startingAddress);
     }
     throw std::runtime_error(
-        QStringLiteral(
+        QCoreApplication::translate(
+            "BrowserWindow",
             "The web browser window could not be opened: its library %1 could not be loaded.\n%2")
             .arg(QLatin1String(kLibraryName), failures.join(QLatin1Char('\n')))
             .toStdString());

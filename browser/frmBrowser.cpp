@@ -124,7 +124,7 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
 
 void frmBrowser::timTimer_Timer() {
     if (m_browser->Busy()) {
-        setWindowTitle(QStringLiteral("Working..."));
+        setWindowTitle(tr("Working..."));
     } else {
         timTimer.stop();
         setWindowTitle(m_browser->LocationName());
@@ -133,18 +133,18 @@ void frmBrowser::timTimer_Timer() {
 
 void frmBrowser::tbToolBar_ButtonClick(QAction* Button) {
     timTimer.start();
-    const QString key = Button->text();
-    if (key == QLatin1String("Back")) {
+    // The button itself, never its caption, which is in the user's language.
+    if (Button == ui->actBack) {
         m_browser->GoBack();
-    } else if (key == QLatin1String("Forward")) {
+    } else if (Button == ui->actForward) {
         m_browser->GoForward();
-    } else if (key == QLatin1String("Refresh")) {
+    } else if (Button == ui->actRefresh) {
         m_browser->Refresh();
-    } else if (key == QLatin1String("Home")) {
+    } else if (Button == ui->actHome) {
         m_browser->GoHome();
-    } else if (key == QLatin1String("Search")) {
+    } else if (Button == ui->actSearch) {
         m_browser->GoSearch();
-    } else if (key == QLatin1String("Stop")) {
+    } else if (Button == ui->actStop) {
         timTimer.stop();
         m_browser->Stop();
         setWindowTitle(m_browser->LocationName());

@@ -16,20 +16,20 @@
 
 dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
     : QDialog(parent), m_attempt(std::move(attempt)) {
-    setWindowTitle(QStringLiteral("Connect to Server"));
+    setWindowTitle(tr("Connect to Server"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
-    auto box = [this](const QString& name) {
+    auto box = [this](const char* name, const QString& shown) {
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("txt") + name);
-        edit->setAccessibleName(name);
+        edit->setObjectName(QStringLiteral("txt") + QLatin1String(name));
+        edit->setAccessibleName(shown);
         return edit;
     };
-    m_host = box(QStringLiteral("Host"));
-    m_port = box(QStringLiteral("Port"));
-    m_database = box(QStringLiteral("Database"));
-    m_user = box(QStringLiteral("User"));
-    m_password = box(QStringLiteral("Password"));
+    m_host = box("Host", tr("Host"));
+    m_port = box("Port", tr("Port"));
+    m_database = box("Database", tr("Database"));
+    m_user = box("User", tr("User"));
+    m_password = box("Password", tr("Password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_port->setValidator(new QIntValidator(1, 65535, m_port));
     m_host->setText(QStringLiteral("localhost"));
@@ -37,11 +37,11 @@ dlgConnect::dlgConnect(Attempt attempt, QWidget* parent)
     m_user->setText(qEnvironmentVariable("USER"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Host:"), m_host);
-    form->addRow(QStringLiteral("&Port:"), m_port);
-    form->addRow(QStringLiteral("&Database:"), m_database);
-    form->addRow(QStringLiteral("&User:"), m_user);
-    m_passwordLabel = new QLabel(QStringLiteral("Pass&word:"), this);
+    form->addRow(tr("&Host:"), m_host);
+    form->addRow(tr("&Port:"), m_port);
+    form->addRow(tr("&Database:"), m_database);
+    form->addRow(tr("&User:"), m_user);
+    m_passwordLabel = new QLabel(tr("Pass&word:"), this);
     m_passwordLabel->setBuddy(m_password);
     form->addRow(m_passwordLabel, m_password);
     // Asked for only when the server wants one (and ~/.pgpass has none).
@@ -100,14 +100,18 @@ void dlgConnect::accept() {
                          : user.isEmpty()                      ? m_user
                                                                : nullptr;
     if (missing) {
-        m_message->setText(
-            QStringLiteral("Please fill in the %1.").arg(missing->accessibleName().toLower()));
+        //: %1 is one of "host", "port", "database" or "user".
+        m_message->setText(tr("Please fill in the %1.")
+                               .arg(missing == m_host       ? tr("host")
+                                    : missing == m_port     ? tr("port")
+                                    : missing == m_database ? tr("database")
+                                                            : tr("user")));
         missing->setFocus();
         return;
     }
     const QString address = addressFor(host, port, database, user);
     const QString password = m_password->isVisible() ? m_password->text() : QString();
-    m_message->setText(QStringLiteral("Connecting..."));
+    m_message->setText(tr("Connecting..."));
     setConnecting(true);
     // The answer comes back through the application object, which outlives any dialog: a
     // dialog closed meanwhile never hears of it.

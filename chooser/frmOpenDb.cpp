@@ -139,8 +139,7 @@ void frmOpenDb::Form_Unload() {
 }
 
 void frmOpenDb::reportUnexpected(const QString& description) {
-    Platform::instance().warning(this, kProgramTitle,
-                                 QStringLiteral("Unexpected Error: ") + description);
+    Platform::instance().warning(this, kProgramTitle, tr("Unexpected Error: ") + description);
 }
 
 void frmOpenDb::Open_Database() {
@@ -242,13 +241,13 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     std::unique_ptr<store::Recordset> rs;
     try {
         if (!cnDatabase || !cnDatabase->isOpen())
-            throw store::StoreError(store::errObjectClosed, QStringLiteral("No database is open."));
+            throw store::StoreError(store::errObjectClosed, tr("No database is open."));
         rs = cnDatabase->Execute(previewStatement(*cnDatabase, table));
     } catch (const store::StoreError& e) {
         fail(e.description());
         return;
     }
-    ui->lblCount->setText(QStringLiteral("Records in Table: ") + table);
+    ui->lblCount->setText(tr("Records in Table: ") + table);
     m_table = table;
     ui->Picture1->clear();
     bHasImage = false;
@@ -277,7 +276,7 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
         return;
     }
     if (keyed && rows->RecordCount() != count) {
-        fail(QStringLiteral("The table '%1' changed while it was read.").arg(table));
+        fail(tr("The table '%1' changed while it was read.").arg(table));
         return;
     }
     if (keyed) m_previewRows = std::move(rows);
@@ -917,9 +916,9 @@ void frmOpenDb::Show_Picture() {
 void frmOpenDb::cmdBrowse_Click() {
     m_preview.blank();
     const QString oldPath = m_path;
-    const QString file = Platform::instance().openFileName(
-        this, QStringLiteral("Locate New Information Database"), QString(),
-        QStringLiteral("(*.MDB;*.ACCDB)|*.mdb;*.accdb"));
+    const QString file =
+        Platform::instance().openFileName(this, tr("Locate New Information Database"), QString(),
+                                          QStringLiteral("(*.MDB;*.ACCDB)|*.mdb;*.accdb"));
     if (file.isEmpty()) return;
     const bool jet = legacy::isJetFile(file);
     if (file.toUpper().right(4) != QLatin1String(".MDB") &&
@@ -1012,8 +1011,8 @@ void frmOpenDb::cmdCopy_Click() {
         store::Connection::isServerAddress(m_path) || m_preview.text(0, 1).isEmpty()) {
         Platform::instance().information(
             this, kProgramTitle,
-            QStringLiteral("Preview a table of a catalogue file first: that table is "
-                           "the one copied to the server."));
+            tr("Preview a table of a catalogue file first: that table is "
+               "the one copied to the server."));
         return;
     }
     m_copying = true;
@@ -1027,21 +1026,20 @@ void frmOpenDb::cmdCopy_Click() {
             return shown;
         },
         this);
-    where.setWindowTitle(QStringLiteral("Copy '%1' to a Server").arg(m_table));
+    where.setWindowTitle(tr("Copy '%1' to a Server").arg(m_table));
     if (where.exec() != QDialog::Accepted) return;
     bool ok = false;
-    const QString name =
-        QInputDialog::getText(this, QStringLiteral("Copy to Server"),
-                              QStringLiteral("&Name of the new table on the server:"),
-                              QLineEdit::Normal, m_table, &ok)
-            .trimmed();
+    const QString name = QInputDialog::getText(this, tr("Copy to Server"),
+                                               tr("&Name of the new table on the server:"),
+                                               QLineEdit::Normal, m_table, &ok)
+                             .trimmed();
     if (!ok || name.isEmpty()) return;
 
     store::Connection server;
     server.Open(serverConnectionString(where.address()));
-    QProgressDialog progress(QStringLiteral("Copying '%1' to %2...").arg(m_table, where.address()),
-                             QStringLiteral("Cancel"), 0, 0, this);
-    progress.setWindowTitle(QStringLiteral("Copy to Server"));
+    QProgressDialog progress(tr("Copying '%1' to %2...").arg(m_table, where.address()),
+                             tr("Cancel"), 0, 0, this);
+    progress.setWindowTitle(tr("Copy to Server"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     qint64 copied = 0;
@@ -1059,11 +1057,10 @@ void frmOpenDb::cmdCopy_Click() {
         return;
     }
     progress.close();
-    Platform::instance().information(
-        this, kProgramTitle,
-        QStringLiteral("The table '%1' was copied to %2 as '%3' (%4 records).")
-            .arg(m_table, where.address(), name)
-            .arg(copied));
+    Platform::instance().information(this, kProgramTitle,
+                                     tr("The table '%1' was copied to %2 as '%3' (%4 records).")
+                                         .arg(m_table, where.address(), name)
+                                         .arg(copied));
 }
 
 void frmOpenDb::cmdOK_Click() {
@@ -1074,8 +1071,8 @@ void frmOpenDb::cmdOK_Click() {
         if (!partsTable) {
             Platform::instance().information(
                 this, kProgramTitle,
-                QStringLiteral("The table '%1' is not a parts table, so the parts window cannot "
-                               "open it. Nothing was converted.")
+                tr("The table '%1' is not a parts table, so the parts window cannot "
+                   "open it. Nothing was converted.")
                     .arg(m_table));
             return;
         }
@@ -1095,8 +1092,7 @@ bool frmOpenDb::openJetPreview(const QString& file) {
     if (cache.isEmpty() || !QDir().mkpath(cache)) cache = QDir::tempPath();
     auto preview = std::make_unique<QTemporaryDir>(cache + QStringLiteral("/jet-preview-XXXXXX"));
     if (!preview->isValid()) {
-        reportUnexpected(
-            QStringLiteral("No temporary folder for the preview: %1").arg(preview->errorString()));
+        reportUnexpected(tr("No temporary folder for the preview: %1").arg(preview->errorString()));
         return false;
     }
     const QString converted = preview->filePath(QStringLiteral("preview.mdb"));
@@ -1124,11 +1120,10 @@ bool frmOpenDb::openJetPreview(const QString& file) {
 
 bool frmOpenDb::convertJetOnOk() {
     const QString target = legacy::convertedPath(m_jetFile);
-    if (!askToConvertJet(
-            this, m_jetFile,
-            QStringLiteral("The new catalogue will be %1, and its table '%2' opens in the parts "
-                           "window.")
-                .arg(QDir::toNativeSeparators(target), m_table)))
+    if (!askToConvertJet(this, m_jetFile,
+                         tr("The new catalogue will be %1, and its table '%2' opens in the parts "
+                            "window.")
+                             .arg(QDir::toNativeSeparators(target), m_table)))
         return false;
     // The preview is that conversion already made; it is copied whole beside the original.
     QString why;

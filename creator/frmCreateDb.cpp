@@ -104,11 +104,12 @@ bool containsAny(const QString& name, bool (*test)(QChar)) {
 // Why `name` cannot be used, or "" when it can; `what` is how the messages call it.
 QString hiddenCharacters(const QString& name, const QString& what) {
     if (containsAny(name, isDirectionControl))
-        return QStringLiteral("The %1 can not contain invisible text direction controls").arg(what);
+        return frmCreateDb::tr("The %1 can not contain invisible text direction controls")
+            .arg(what);
     if (containsAny(name, isZeroWidth))
-        return QStringLiteral("The %1 can not contain invisible zero-width characters").arg(what);
+        return frmCreateDb::tr("The %1 can not contain invisible zero-width characters").arg(what);
     if (containsAny(name, isLineBreak))
-        return QStringLiteral("The %1 can not contain line breaks").arg(what);
+        return frmCreateDb::tr("The %1 can not contain line breaks").arg(what);
     return QString();
 }
 
@@ -119,33 +120,31 @@ QString frmCreateDb::refusedName(const QString& name) const {
     // A server's address makes the table in that database on the server.
     if (store::Connection::isServerAddress(name.trimmed())) return QString();
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return QStringLiteral(
+        return tr(
             "The Database Name can not contain / or \\ : the database is always made in the "
             "program's folder");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return QStringLiteral("The Database Name can not be . or ..");
-    if (const QString why = hiddenCharacters(name, QStringLiteral("Database Name")); !why.isEmpty())
-        return why;
+        return tr("The Database Name can not be . or ..");
+    if (const QString why = hiddenCharacters(name, tr("Database Name")); !why.isEmpty()) return why;
     for (QChar c : name)
         if (c.category() == QChar::Other_Control)
-            return QStringLiteral("The Database Name can not contain control characters");
+            return tr("The Database Name can not contain control characters");
     return QString();
 }
 
 QString frmCreateDb::refusedTableName(const QString& name) const {
-    return hiddenCharacters(name, QStringLiteral("Table Name"));
+    return hiddenCharacters(name, tr("Table Name"));
 }
 
 void frmCreateDb::CreateButton_Click() {
     showMessage(QString(), kRed);
     if (bDbCreated) {
-        showMessage(QStringLiteral("You Must Exit this Window Before Creating another Database"),
-                    kRed);
+        showMessage(tr("You Must Exit this Window Before Creating another Database"), kRed);
         return;
     }
     sNewDbName = ui->txtDBname->text();
     if (isBlankName(sNewDbName)) {
-        showMessage(QStringLiteral("The Database a Needs a Name"), kRed);
+        showMessage(tr("The Database a Needs a Name"), kRed);
         return;
     }
     if (const QString why = refusedName(sNewDbName); !why.isEmpty()) {
@@ -154,7 +153,7 @@ void frmCreateDb::CreateButton_Click() {
     }
     m_table = ui->txtTableName->text();
     if (isBlankName(m_table)) {
-        showMessage(QStringLiteral("The Database Table Needs a Name"), kRed);
+        showMessage(tr("The Database Table Needs a Name"), kRed);
         return;
     }
     if (const QString why = refusedTableName(m_table); !why.isEmpty()) {
@@ -163,7 +162,7 @@ void frmCreateDb::CreateButton_Click() {
     }
     if (!Create_Database()) return;
     ui->CreateButton->setStyleSheet(QStringLiteral("background-color: #00FF00;"));
-    showMessage(QStringLiteral("The Database Was Sucessfully Created"), kGreen);
+    showMessage(tr("The Database Was Sucessfully Created"), kGreen);
     bDbCreated = true;
     m_choice = {sNewDbPath, m_table};
 }
@@ -195,7 +194,7 @@ bool frmCreateDb::Create_Database() {
     // Any entry under the name is in use, a link (even one pointing nowhere) included.
     const QFileInfo existing(sNewDbPath);
     if (existing.isSymLink() || existing.exists()) {
-        showMessage(QStringLiteral("Database Name already Used, Can NOT Replace"), kRed);
+        showMessage(tr("Database Name already Used, Can NOT Replace"), kRed);
         return false;
     }
     bool created = false;
@@ -212,7 +211,7 @@ bool frmCreateDb::Create_Database() {
         if (created) QFile::remove(sNewDbPath);
         // The store also refuses a name whose journal is already there, or taken in the meantime.
         showMessage(e.number() == store::errFileExists
-                        ? QStringLiteral("Database Name already Used, Can NOT Replace")
+                        ? tr("Database Name already Used, Can NOT Replace")
                         : e.description(),
                     kRed);
         return false;

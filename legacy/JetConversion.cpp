@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "JetHeader.h"
+
 namespace legacy {
 
 namespace {
@@ -53,7 +55,7 @@ JetConversion::JetConversion(QObject* parent) : QObject(parent) {
     connect(&m_process, &QProcess::finished, this, &JetConversion::ended);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            fail(QStringLiteral("The converter %1 could not be started: %2")
+            fail(Text::tr("The converter %1 could not be started: %2")
                      .arg(shown(program()), m_process.errorString()));
     });
 }
@@ -114,13 +116,13 @@ void JetConversion::readProgress() {
         } else if (kind == QLatin1String("linked") && f.size() >= 2) {
             m_linked << QUrl::fromPercentEncoding(f[1]);
         } else if (kind == QLatin1String("leftout") && f.size() >= 4) {
-            m_notes << QStringLiteral("The column \"%1\" of the table \"%2\" was left out: %3.")
+            m_notes << Text::tr("The column \"%1\" of the table \"%2\" was left out: %3.")
                            .arg(QUrl::fromPercentEncoding(f[2]), QUrl::fromPercentEncoding(f[1]),
                                 QUrl::fromPercentEncoding(f[3]));
         } else if (kind == QLatin1String("unreadable") && f.size() >= 5) {
             if (++m_unreadable <= kUnreadableListed) {
                 const QString key = QUrl::fromPercentEncoding(f[3]);
-                m_notes << QStringLiteral(
+                m_notes << Text::tr(
                                "The value of \"%1\" in row %2%3 of the table \"%4\" "
                                "could not be read whole; it was converted as empty "
                                "(Null).")
@@ -130,7 +132,7 @@ void JetConversion::readProgress() {
                                    QUrl::fromPercentEncoding(f[1]));
             }
         } else if (kind == QLatin1String("tableleftout") && f.size() >= 2) {
-            m_notes << QStringLiteral(
+            m_notes << Text::tr(
                            "The table \"%1\" was left out: none of its columns can be "
                            "converted.")
                            .arg(QUrl::fromPercentEncoding(f[1]));
@@ -139,7 +141,7 @@ void JetConversion::readProgress() {
             m_stall.stop();
             m_finishing = true;
         } else if (kind == QLatin1String("count") && f.size() >= 4) {
-            m_notes << QStringLiteral(
+            m_notes << Text::tr(
                            "The table \"%1\" holds %2 rows, all converted, though the "
                            "file counted %3.")
                            .arg(QUrl::fromPercentEncoding(f[1]), QString::fromLatin1(f[3]),
@@ -185,17 +187,17 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
                     QFileInfo(m_out).isFile();
     if (ok) {
         if (m_unreadable > kUnreadableListed)
-            m_notes << QStringLiteral("%1 more values could not be read whole and were left empty.")
+            m_notes << Text::tr("%1 more values could not be read whole and were left empty.")
                            .arg(m_unreadable - kUnreadableListed);
         emit finished(true);
         return;
     }
     removePart();
     if (m_cancelled)
-        m_error = QStringLiteral("The conversion of %1 was cancelled; nothing was written.")
-                      .arg(shown(m_in));
+        m_error =
+            Text::tr("The conversion of %1 was cancelled; nothing was written.").arg(shown(m_in));
     else if (m_stalled)
-        m_error = QStringLiteral(
+        m_error = Text::tr(
                       "Reading %1 made no progress for %2 seconds and was stopped; the file may "
                       "be damaged. Nothing was written.")
                       .arg(shown(m_in))
@@ -204,7 +206,7 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
         m_error = message;
     else
         m_error =
-            QStringLiteral(
+            Text::tr(
                 "The conversion of %1 failed (the converter ended with status %2); nothing was "
                 "written.")
                 .arg(shown(m_in))
@@ -245,8 +247,8 @@ bool renameNoReplace(const QString& from, const QString& to, QString* error) {
     if (e == EINVAL || e == ENOSYS) e = errno;
     if (error)
         *error = e == EEXIST
-                     ? QStringLiteral("%1 already exists.").arg(shown(to))
-                     : QStringLiteral("%1 cannot be renamed to %2: %3.")
+                     ? Text::tr("%1 already exists.").arg(shown(to))
+                     : Text::tr("%1 cannot be renamed to %2: %3.")
                            .arg(shown(from), shown(to), QString::fromLocal8Bit(std::strerror(e)));
     return false;
 }
@@ -257,7 +259,7 @@ bool copyWhole(const QString& source, const QString& target, QString* error) {
                          QStringLiteral(".part-") + QString::number(::getpid());
     auto failed = [&](const QString& why) {
         QFile::remove(part);
-        if (error) *error = QStringLiteral("%1 cannot be written: %2").arg(shown(target), why);
+        if (error) *error = Text::tr("%1 cannot be written: %2").arg(shown(target), why);
         return false;
     };
     QFile in(source);

@@ -120,7 +120,7 @@ void setPart(const QString& path) {
     const QByteArray journal = native + "-journal";
     if (size_t(journal.size()) >= sizeof g_partJournal)
         throw store::StoreError(store::errInvalidArgument,
-                                QStringLiteral("The path \"%1\" is too long.").arg(path));
+                                Text::tr("The path \"%1\" is too long.").arg(path));
     std::memcpy(g_partPath, native.constData(), size_t(native.size()) + 1);
     std::memcpy(g_partJournal, journal.constData(), size_t(journal.size()) + 1);
 }
@@ -146,9 +146,9 @@ void placeFile(const QString& part, const QString& out) {
     if (error == EEXIST)
         throw store::StoreError(
             store::errFileExists,
-            QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+            Text::tr("The file \"%1\" already exists; it was not replaced.").arg(out));
     throw store::StoreError(store::errFileNotFound,
-                            QStringLiteral("The new catalogue \"%1\" cannot be written: %2.")
+                            Text::tr("The new catalogue \"%1\" cannot be written: %2.")
                                 .arg(out, QString::fromLocal8Bit(std::strerror(error))));
 }
 
@@ -262,8 +262,8 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
             try {
                 insert.add(values);
             } catch (const store::StoreError& e) {
-                throw JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be "
-                                              "converted: %4")
+                throw JetError(Text::tr("Row %1 of the table \"%2\" in \"%3\" cannot be "
+                                        "converted: %4")
                                    .arg(row)
                                    .arg(t.name, in, e.description()));
             }
@@ -289,7 +289,7 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     if (outInfo.exists() || outInfo.isSymLink())
         throw store::StoreError(
             store::errFileExists,
-            QStringLiteral("The file \"%1\" already exists; it was not replaced.").arg(out));
+            Text::tr("The file \"%1\" already exists; it was not replaced.").arg(out));
 
     JetDatabase jet(in);
     progress("tables\t" + QByteArray::number(qulonglong(jet.tables().size())));
@@ -299,9 +299,10 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     for (const JetTable& t : jet.tables())
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
-                progress("leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
-                         encoded(QStringLiteral("its type, %1, cannot be converted")
-                                     .arg(jetTypeName(c.jetType))));
+                progress(
+                    "leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
+                    encoded(
+                        Text::tr("its type, %1, cannot be converted").arg(jetTypeName(c.jetType))));
 
     const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
                          QStringLiteral(".part-") + QString::number(::getpid());
@@ -349,17 +350,24 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
 
 int runConvertJet(const QString& in, const QString& out) {
     const QString shownIn = QFileInfo(in).absoluteFilePath();
-    const QByteArray crash = "cogwright: The reader of Jet files failed on \"" + shownIn.toUtf8() +
-                             "\"; the file is damaged. Nothing was written.\n";
+    // Made here, before any signal: the handler can only write what is ready.
+    const auto line = [](const QString& text) {
+        return QByteArray("cogwright: ") + text.toLocal8Bit() + '\n';
+    };
+    const QByteArray crash =
+        line(Text::tr("The reader of Jet files failed on \"%1\"; the file is damaged. Nothing was "
+                      "written.")
+                 .arg(shownIn));
     const QByteArray stall =
-        "cogwright: Reading \"" + shownIn.toUtf8() +
-        "\" made no progress for 30 seconds and was stopped; the file is damaged. Nothing was "
-        "written.\n";
+        line(Text::tr("Reading \"%1\" made no progress for 30 seconds and was stopped; the file "
+                      "is damaged. Nothing was written.")
+                 .arg(shownIn));
+    const QByteArray stopped =
+        line(Text::tr("The conversion of \"%1\" was stopped; nothing was written.").arg(shownIn));
     std::snprintf(g_crashMessage, 4096, "%s", crash.constData());
     std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
-    std::snprintf(g_crashMessage + 8192, 4096,
-                  "cogwright: The conversion of \"%s\" was stopped; nothing was written.\n",
-                  shownIn.toUtf8().constData());
+    std::snprintf(g_crashMessage + 8192, 4096, "%s", stopped.constData());
+    const QString notConverted = Text::tr("\"%1\" could not be converted: %2");
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM})
         ::signal(sig, onFatalSignal);
     // A window that ends without waiting for its conversion takes it along.
@@ -376,19 +384,21 @@ int runConvertJet(const QString& in, const QString& out) {
         });
         ::alarm(0);
         if (g_unreadable == 0) return 0;
-        std::fprintf(stderr,
-                     "cogwright: %ld values in \"%s\" could not be read whole (the file is "
-                     "damaged); they were converted as empty (Null) and are listed above.\n",
-                     g_unreadable, qPrintable(shownIn));
+        std::fputs(line(Text::tr("%1 values in \"%2\" could not be read whole (the file is "
+                                 "damaged); they were converted as empty (Null) and are listed "
+                                 "above.")
+                            .arg(g_unreadable)
+                            .arg(shownIn))
+                       .constData(),
+                   stderr);
         return 3;
     } catch (const JetError& e) {
-        std::fprintf(stderr, "cogwright: %s\n", qPrintable(e.text));
+        std::fputs(line(e.text).constData(), stderr);
     } catch (const store::StoreError& e) {
-        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn),
-                     qPrintable(e.description()));
+        std::fputs(line(notConverted.arg(shownIn, e.description())).constData(), stderr);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "cogwright: \"%s\" could not be converted: %s\n", qPrintable(shownIn),
-                     e.what());
+        std::fputs(line(notConverted.arg(shownIn, QString::fromLocal8Bit(e.what()))).constData(),
+                   stderr);
     }
     ::alarm(0);
     return 1;

@@ -42,9 +42,8 @@ QString shown(const QString& path) {
 
 QString JetHeader::formatName() const {
     if (!ace)
-        return version == 0 ? QStringLiteral("Jet 3 (Access 97)")
-                            : QStringLiteral("Jet 4 (Access 2000-2003)");
-    return QStringLiteral("ACE (Access 2007 or later)");
+        return version == 0 ? Text::tr("Jet 3 (Access 97)") : Text::tr("Jet 4 (Access 2000-2003)");
+    return Text::tr("ACE (Access 2007 or later)");
 }
 
 std::optional<JetHeader> readJetHeader(const QString& path) {
@@ -84,23 +83,23 @@ std::optional<JetHeader> readJetHeader(const QString& path) {
 }
 
 QString jetFileProblem(const QString& path) {
-    if (!QFileInfo::exists(path)) return QStringLiteral("%1 does not exist.").arg(shown(path));
+    if (!QFileInfo::exists(path)) return Text::tr("%1 does not exist.").arg(shown(path));
     const auto h = readJetHeader(path);
-    if (!h) return QStringLiteral("%1 is not a Jet or ACE database file.").arg(shown(path));
+    if (!h) return Text::tr("%1 is not a Jet or ACE database file.").arg(shown(path));
     if (h->version < 0 || h->version > kMaxKnownVersion)
-        return QStringLiteral("%1 is a Jet file of an unknown version (%2); it cannot be read.")
+        return Text::tr("%1 is a Jet file of an unknown version (%2); it cannot be read.")
             .arg(shown(path))
             .arg(h->version);
     if (h->password)
-        return QStringLiteral(
+        return Text::tr(
                    "%1 is protected by a database password. Remove the password in Access, then "
                    "convert it again.")
             .arg(shown(path));
     if (h->encoded)
-        return QStringLiteral("%1 is encrypted. Decrypt it in Access, then convert it again.")
+        return Text::tr("%1 is encrypted. Decrypt it in Access, then convert it again.")
             .arg(shown(path));
     if (h->fileSize < h->pageSize * (kCatalogPage + 1) || h->fileSize % h->pageSize != 0)
-        return QStringLiteral(
+        return Text::tr(
                    "%1 is cut short or damaged: its size (%2 bytes) is not a whole number of its "
                    "%3-byte pages.")
             .arg(shown(path))
@@ -108,11 +107,10 @@ QString jetFileProblem(const QString& path) {
             .arg(h->pageSize);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(h->pageSize * kCatalogPage))
-        return QStringLiteral("%1 cannot be read.").arg(shown(path));
+        return Text::tr("%1 cannot be read.").arg(shown(path));
     const QByteArray catalog = file.read(2);
     if (catalog.size() != 2 || catalog.at(0) != 0x02 || catalog.at(1) != 0x01)
-        return QStringLiteral(
-                   "%1 is damaged: its table of contents is not where a Jet file keeps it.")
+        return Text::tr("%1 is damaged: its table of contents is not where a Jet file keeps it.")
             .arg(shown(path));
     return QString();
 }

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
 // The first page of a Jet (.mdb) or ACE (.accdb) file, read without the Jet reader: enough to
 // recognise such a file by its content and to refuse one that cannot be read whole.
 namespace legacy {
+
+// The translation context of the converter's messages, which the windows show as they are.
+class Text {
+    Q_DECLARE_TR_FUNCTIONS(legacy)
+};
 
 struct JetHeader {
     int version = 0;      // 0 Jet 3, 1 Jet 4, 2 ACE 12, 3 ACE 14, 4 to 6 later ACE

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 
+#include "JetHeader.h"
 #include "Types.h"
 
 namespace legacy {
@@ -136,39 +137,39 @@ QString jetText(const unsigned char* bytes, int size) {
 QString jetTypeName(int code) {
     switch (code) {
         case MDB_BOOL:
-            return QStringLiteral("Yes/No");
+            return Text::tr("Yes/No");
         case MDB_BYTE:
-            return QStringLiteral("Byte");
+            return Text::tr("Byte");
         case MDB_INT:
-            return QStringLiteral("Integer");
+            return Text::tr("Integer");
         case MDB_LONGINT:
-            return QStringLiteral("Long Integer");
+            return Text::tr("Long Integer");
         case MDB_MONEY:
-            return QStringLiteral("Currency");
+            return Text::tr("Currency");
         case MDB_FLOAT:
-            return QStringLiteral("Single");
+            return Text::tr("Single");
         case MDB_DOUBLE:
-            return QStringLiteral("Double");
+            return Text::tr("Double");
         case MDB_DATETIME:
-            return QStringLiteral("Date/Time");
+            return Text::tr("Date/Time");
         case MDB_BINARY:
-            return QStringLiteral("Binary");
+            return Text::tr("Binary");
         case MDB_TEXT:
-            return QStringLiteral("Short Text");
+            return Text::tr("Short Text");
         case MDB_OLE:
-            return QStringLiteral("OLE Object");
+            return Text::tr("OLE Object");
         case MDB_MEMO:
-            return QStringLiteral("Long Text");
+            return Text::tr("Long Text");
         case MDB_REPID:
-            return QStringLiteral("Replication ID");
+            return Text::tr("Replication ID");
         case MDB_NUMERIC:
-            return QStringLiteral("Decimal");
+            return Text::tr("Decimal");
         case MDB_COMPLEX:
-            return QStringLiteral("Attachment or multi-valued field");
+            return Text::tr("Attachment or multi-valued field");
         case 0x14:
-            return QStringLiteral("Date/Time Extended");
+            return Text::tr("Date/Time Extended");
         default:
-            return QStringLiteral("an unknown type (%1)").arg(code);
+            return Text::tr("an unknown type (%1)").arg(code);
     }
 }
 
@@ -197,13 +198,12 @@ JetDatabase::JetDatabase(const QString& path)
     // Never opened for writing.
     m_handle->mdb = mdb_open(native.constData(), MDB_NOFLAGS);
     if (!m_handle->mdb)
-        throw JetError(QStringLiteral("\"%1\" cannot be opened as a Jet database.").arg(m_path));
+        throw JetError(Text::tr("\"%1\" cannot be opened as a Jet database.").arg(m_path));
     MdbHandle* mdb = m_handle->mdb;
     mdb_set_bind_size(mdb, kBindSize);
     if (!mdb_read_catalog(mdb, MDB_ANY))
-        throw JetError(
-            QStringLiteral("The list of tables in \"%1\" cannot be read; the file is damaged.")
-                .arg(m_path));
+        throw JetError(Text::tr("The list of tables in \"%1\" cannot be read; the file is damaged.")
+                           .arg(m_path));
     checkCatalogueWhole();
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -219,9 +219,8 @@ JetDatabase::JetDatabase(const QString& path)
         if (!def || !mdb_read_columns(def)) {
             if (def) mdb_free_tabledef(def);
             throw JetError(
-                QStringLiteral(
-                    "The definition of the table \"%1\" in \"%2\" cannot be read; the file "
-                    "is damaged.")
+                Text::tr("The definition of the table \"%1\" in \"%2\" cannot be read; the file "
+                         "is damaged.")
                     .arg(name, m_path));
         }
         JetTable table;
@@ -253,13 +252,13 @@ void JetDatabase::checkCatalogueWhole() {
     // definition, and no table may begin past the file's end.
     MdbHandle* mdb = m_handle->mdb;
     auto damaged = [&](const QString& why) {
-        return JetError(QStringLiteral("The list of tables in \"%1\" %2; the file is damaged.")
-                            .arg(m_path, why));
+        return JetError(
+            Text::tr("The list of tables in \"%1\" %2; the file is damaged.").arg(m_path, why));
     };
     MdbTableDef* list = mdb_read_table_by_name(mdb, const_cast<gchar*>("MSysObjects"), MDB_TABLE);
     if (!list || !mdb_read_columns(list)) {
         if (list) mdb_free_tabledef(list);
-        throw damaged(QStringLiteral("cannot be read"));
+        throw damaged(Text::tr("cannot be read"));
     }
     mdb_rewind_table(list);
     long read = 0;
@@ -268,14 +267,14 @@ void JetDatabase::checkCatalogueWhole() {
     mdb_free_tabledef(list);
     if (read < counted)
         throw damaged(
-            QStringLiteral("cannot be read whole (%1 of its %2 entries)").arg(read).arg(counted));
+            Text::tr("cannot be read whole (%1 of its %2 entries)").arg(read).arg(counted));
     const qint64 pages = QFileInfo(m_path).size() / mdb->fmt->pg_size;
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (entry->object_type == MDB_TABLE && qint64(entry->table_pg) >= pages)
             throw damaged(
-                QStringLiteral("names a table past the end of the file, which is cut "
-                               "short"));
+                Text::tr("names a table past the end of the file, which is cut "
+                         "short"));
     }
 }
 
@@ -291,7 +290,7 @@ long JetDatabase::readRows(const JetTable& wanted,
     if (!table || !mdb_read_columns(table) || table->num_cols != wanted.columns.size()) {
         if (table) mdb_free_tabledef(table);
         throw JetError(
-            QStringLiteral("The table \"%1\" in \"%2\" cannot be read.").arg(wanted.name, m_path));
+            Text::tr("The table \"%1\" in \"%2\" cannot be read.").arg(wanted.name, m_path));
     }
     struct Bound {
         MdbTableDef* table;
@@ -321,7 +320,7 @@ long JetDatabase::readRows(const JetTable& wanted,
     std::vector<QVariant> values(columns.size());
     long done = 0;
     auto fault = [&](const QString& why) {
-        return JetError(QStringLiteral("Row %1 of the table \"%2\" in \"%3\" cannot be read: %4.")
+        return JetError(Text::tr("Row %1 of the table \"%2\" in \"%3\" cannot be read: %4.")
                             .arg(done + 1)
                             .arg(wanted.name, m_path, why));
     };
@@ -330,17 +329,16 @@ long JetDatabase::readRows(const JetTable& wanted,
         int start = 0;
         size_t size = 0;
         if (table->cur_row < 1 || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
-            throw fault(QStringLiteral("it is not where its page says"));
+            throw fault(Text::tr("it is not where its page says"));
         const int cracked = mdb_crack_row(table, start & kOffsetMask, size, fields.data());
         if (cracked <= 0 || cracked > int(columns.size()))
-            throw fault(QStringLiteral("its values do not fit its columns"));
+            throw fault(Text::tr("its values do not fit its columns"));
         // A row written before columns were added holds fewer: the others are Null.
         std::fill(values.begin(), values.end(), QVariant());
         for (size_t c = 0; c < size_t(cracked); ++c) {
             const MdbField& f = fields[c];
             const size_t at = size_t(f.colnum);
-            if (at >= columns.size())
-                throw fault(QStringLiteral("it names a column the table lacks"));
+            if (at >= columns.size()) throw fault(Text::tr("it names a column the table lacks"));
             const JetColumn& column = columns[at];
             QVariant& v = values[at];
             const unsigned char* raw = mdb->pg_buf + f.start;
@@ -348,8 +346,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                                 size_t(f.start) + size_t(f.siz) <= size_t(mdb->fmt->pg_size);
             auto need = [&](int bytes) {
                 if (!inPage || f.siz < bytes)
-                    throw fault(
-                        QStringLiteral("the value of \"%1\" is cut short").arg(column.name));
+                    throw fault(Text::tr("the value of \"%1\" is cut short").arg(column.name));
             };
             if (column.type == JetType::Boolean) {
                 // A Yes/No value lives in the row's null mask: set is Yes.
@@ -398,7 +395,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                     const QDateTime dt = jetDate(days);
                     if (!dt.isValid())
                         throw fault(
-                            QStringLiteral("the date in \"%1\" is out of range").arg(column.name));
+                            Text::tr("the date in \"%1\" is out of range").arg(column.name));
                     v = dt;
                     break;
                 }
@@ -414,8 +411,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                 case JetType::Memo: {
                     const int length = bound.lengths[at];
                     if (size_t(length) + 1 >= kBindSize)
-                        throw fault(
-                            QStringLiteral("the text in \"%1\" is too long").arg(column.name));
+                        throw fault(Text::tr("the text in \"%1\" is too long").arg(column.name));
                     // A memo whose header declares text that its pages do not give is damaged.
                     if (column.type == JetType::Memo && length == 0 &&
                         declaredLength(f).value_or(1) > 0) {
@@ -462,9 +458,8 @@ long JetDatabase::readRows(const JetTable& wanted,
                     break;
                 }
                 default:
-                    throw fault(
-                        QStringLiteral("the column \"%1\" has a type this program cannot read")
-                            .arg(column.name));
+                    throw fault(Text::tr("the column \"%1\" has a type this program cannot read")
+                                    .arg(column.name));
             }
         }
         ++done;
@@ -472,9 +467,8 @@ long JetDatabase::readRows(const JetTable& wanted,
     }
     if (done < wanted.rowCount)
         throw JetError(
-            QStringLiteral(
-                "The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
-                "readable; the file is damaged.")
+            Text::tr("The table \"%1\" in \"%2\" could not be read whole: %3 of its %4 rows were "
+                     "readable; the file is damaged.")
                 .arg(wanted.name, m_path)
                 .arg(done)
                 .arg(wanted.rowCount));

@@ -10,25 +10,23 @@ namespace store {
 
 void Column::setProperty(const QString& name, const QVariant& value) {
     if (!ParentCatalog)
-        throw StoreError(
-            errItemNotFound,
-            QStringLiteral("The property '%1' of the column '%2' can only be set once the "
-                           "column belongs to a catalogue.")
-                .arg(name, Name));
+        throw StoreError(errItemNotFound,
+                         Text::tr("The property '%1' of the column '%2' can only be set once the "
+                                  "column belongs to a catalogue.")
+                             .arg(name, Name));
     if (name.compare(QLatin1String("AutoIncrement"), Qt::CaseInsensitive) == 0)
         m_autoIncrement = value.toBool();
     else if (name.compare(QLatin1String("Nullable"), Qt::CaseInsensitive) == 0)
         m_nullable = value.toBool();
     else
-        throw StoreError(errItemNotFound,
-                         QStringLiteral("The column has no property '%1'.").arg(name));
+        throw StoreError(errItemNotFound, Text::tr("The column has no property '%1'.").arg(name));
 }
 
 QVariant Column::property(const QString& name) const {
     if (name.compare(QLatin1String("AutoIncrement"), Qt::CaseInsensitive) == 0)
         return m_autoIncrement;
     if (name.compare(QLatin1String("Nullable"), Qt::CaseInsensitive) == 0) return m_nullable;
-    throw StoreError(errItemNotFound, QStringLiteral("The column has no property '%1'.").arg(name));
+    throw StoreError(errItemNotFound, Text::tr("The column has no property '%1'.").arg(name));
 }
 
 void Column::setStoredState(const QString& declType, bool autoIncrement, bool nullable) {
@@ -50,14 +48,14 @@ void Table::appendColumn(const Column& column) {
     if (m_catalog)
         throw StoreError(
             errOperationNotAllowed,
-            QStringLiteral("Columns cannot be added to the table '%1' once it exists.").arg(Name));
+            Text::tr("Columns cannot be added to the table '%1' once it exists.").arg(Name));
     for (const Column& c : Columns)
         if (c.Name.compare(column.Name, Qt::CaseInsensitive) == 0)
             throw StoreError(
                 errInvalidArgument,
-                QStringLiteral("The table already has a column named '%1'.").arg(column.Name));
+                Text::tr("The table already has a column named '%1'.").arg(column.Name));
     if (column.Name.trimmed().isEmpty())
-        throw StoreError(errInvalidArgument, QStringLiteral("A column needs a name."));
+        throw StoreError(errInvalidArgument, Text::tr("A column needs a name."));
     Columns.push_back(column);
 }
 
@@ -68,7 +66,7 @@ void Table::appendColumn(const QString& name, DataTypeEnum type, long definedSiz
 void Table::appendIndex(const Index& index) {
     if (index.Columns.empty())
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("The index '%1' has no column.").arg(index.Name));
+                         Text::tr("The index '%1' has no column.").arg(index.Name));
     if (m_catalog)
         m_catalog->writeIndex(*this, index);
     else
@@ -121,20 +119,20 @@ Table* Catalog::table(const QString& name) const {
 Table& Catalog::appendTable(const Table& table) {
     engine::Database& db = m_connection.engine();
     if (table.Name.trimmed().isEmpty())
-        throw StoreError(errInvalidArgument, QStringLiteral("A table needs a name."));
+        throw StoreError(errInvalidArgument, Text::tr("A table needs a name."));
     if (table.Columns.empty())
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("The table '%1' has no column.").arg(table.Name));
+                         Text::tr("The table '%1' has no column.").arg(table.Name));
     for (const QString& existing : db.userTables())
         if (existing.compare(table.Name, Qt::CaseInsensitive) == 0)
             throw StoreError(
                 errInvalidArgument,
-                QStringLiteral("The database already has a table named '%1'.").arg(table.Name));
+                Text::tr("The database already has a table named '%1'.").arg(table.Name));
     for (const Index& i : table.Indexes)
         for (const auto& ic : i.Columns)
             if (!table.column(ic.Name))
                 throw StoreError(errItemNotFound,
-                                 QStringLiteral("The table '%1' has no column '%2' to index.")
+                                 Text::tr("The table '%1' has no column '%2' to index.")
                                      .arg(table.Name, ic.Name));
     db.createTable(table);
     auto copy = std::make_unique<Table>(table);
@@ -149,15 +147,15 @@ void Catalog::writeIndex(Table& table, const Index& index) {
     // The engine would take an unknown name as a quoted text and index that.
     for (const auto& ic : index.Columns)
         if (!table.column(ic.Name))
-            throw StoreError(errItemNotFound,
-                             QStringLiteral("The table '%1' has no column '%2' to index.")
-                                 .arg(table.Name, ic.Name));
+            throw StoreError(
+                errItemNotFound,
+                Text::tr("The table '%1' has no column '%2' to index.").arg(table.Name, ic.Name));
     if (index.PrimaryKey)
         for (const Index& i : table.Indexes)
             if (i.PrimaryKey)
                 throw StoreError(
                     errInvalidArgument,
-                    QStringLiteral("The table '%1' already has a primary key.").arg(table.Name));
+                    Text::tr("The table '%1' already has a primary key.").arg(table.Name));
     db.createIndex(table, index);
     table.Indexes.push_back(index);
 }

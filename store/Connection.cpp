@@ -19,7 +19,7 @@ Connection::~Connection() {
 void Connection::setConnectionString(const QString& connectionString) {
     if (isOpen())
         throw StoreError(errObjectOpen,
-                         QStringLiteral("Operation is not allowed when the object is open."));
+                         Text::tr("Operation is not allowed when the object is open."));
     m_connectionString = connectionString;
 }
 
@@ -79,7 +79,7 @@ void Connection::Open(const QString& connectionString, const QString& userId,
     Q_UNUSED(options);
     if (isOpen())
         throw StoreError(errObjectOpen,
-                         QStringLiteral("Operation is not allowed when the object is open."));
+                         Text::tr("Operation is not allowed when the object is open."));
     if (!connectionString.isEmpty()) m_connectionString = connectionString;
     m_db = engine::open(m_connectionString, userId, password);
     m_path = m_db->dataSource();
@@ -100,36 +100,35 @@ void Connection::Close() {
 engine::Database& Connection::engine() const {
     if (!m_db)
         throw StoreError(errObjectClosed,
-                         QStringLiteral("Operation is not allowed when the object is closed."));
+                         Text::tr("Operation is not allowed when the object is closed."));
     return *m_db;
 }
 
 sqlite3* Connection::handle() const {
     auto* file = dynamic_cast<engine::SqliteDatabase*>(&engine());
     if (!file)
-        throw StoreError(errNotSupported,
-                         QStringLiteral("This operation works on database files only."));
+        throw StoreError(errNotSupported, Text::tr("This operation works on database files only."));
     return file->handle();
 }
 
 void Connection::BeginTrans() {
     if (inTransaction())
         throw StoreError(errOperationNotAllowed,
-                         QStringLiteral("A transaction is already open on this connection."));
+                         Text::tr("A transaction is already open on this connection."));
     sql::exec(handle(), QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 void Connection::CommitTrans() {
     if (!inTransaction())
         throw StoreError(errOperationNotAllowed,
-                         QStringLiteral("No transaction is open on this connection."));
+                         Text::tr("No transaction is open on this connection."));
     sql::exec(handle(), QStringLiteral("COMMIT"));
 }
 
 void Connection::RollbackTrans() {
     if (!inTransaction())
         throw StoreError(errOperationNotAllowed,
-                         QStringLiteral("No transaction is open on this connection."));
+                         Text::tr("No transaction is open on this connection."));
     sql::exec(handle(), QStringLiteral("ROLLBACK"));
 }
 
@@ -231,7 +230,7 @@ std::unique_ptr<Recordset> Connection::OpenSchema(SchemaEnum schema,
         }
     } else {
         throw StoreError(errNotSupported,
-                         QStringLiteral("The schema query %1 is not supported.").arg(int(schema)));
+                         Text::tr("The schema query %1 is not supported.").arg(int(schema)));
     }
     auto rs = std::make_unique<Recordset>();
     rs->openStatic(*this, std::move(columns), std::move(rows));

@@ -37,7 +37,7 @@ constexpr std::array<const char*, kOptionalCount> kOptionalNames{"Retail Price",
 void checkBox(int box) {
     if (box < 1 || box > kOptionalCount)
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("There is no optional column number %1.").arg(box));
+                         Text::tr("There is no optional column number %1.").arg(box));
 }
 
 }  // namespace

@@ -44,10 +44,9 @@ struct Recordset::Impl {
 namespace {
 
 [[noreturn]] void noCurrentRecord() {
-    throw StoreError(
-        errNoCurrentRecord,
-        QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                       "Requested operation requires a current record."));
+    throw StoreError(errNoCurrentRecord,
+                     Text::tr("Either BOF or EOF is True, or the current record has been deleted. "
+                              "Requested operation requires a current record."));
 }
 
 // Puts a key in its place in the sorted keyset; returns its index.
@@ -97,7 +96,7 @@ void Field::AppendChunk(const QByteArray& bytes) {
 Field& Fields::Item(int ordinal) {
     if (ordinal < 0 || ordinal >= Count())
         throw StoreError(errItemNotFound,
-                         QStringLiteral("There is no field number %1 (the record has %2 fields).")
+                         Text::tr("There is no field number %1 (the record has %2 fields).")
                              .arg(ordinal)
                              .arg(Count()));
     return m_fields[size_t(ordinal)];
@@ -107,7 +106,7 @@ Field& Fields::Item(const QString& name) {
     for (Field& f : m_fields)
         if (f.Name().compare(name, Qt::CaseInsensitive) == 0) return f;
     throw StoreError(errItemNotFound,
-                     QStringLiteral("The field '%1' cannot be found in the record.").arg(name));
+                     Text::tr("The field '%1' cannot be found in the record.").arg(name));
 }
 
 // ---- Recordset -----------------------------------------------------------------------------
@@ -121,14 +120,14 @@ Recordset::~Recordset() {
 void Recordset::requireOpen() const {
     if (m_kind == Kind::Closed)
         throw StoreError(errObjectClosed,
-                         QStringLiteral("Operation is not allowed when the object is closed."));
+                         Text::tr("Operation is not allowed when the object is closed."));
 }
 
 void Recordset::requireUpdatable() const {
     requireOpen();
     if (m_kind != Kind::Keyset || d->readOnly)
         throw StoreError(errNotSupported,
-                         QStringLiteral("This recordset is read-only; it cannot be changed."));
+                         Text::tr("This recordset is read-only; it cannot be changed."));
 }
 
 void Recordset::buildFields() {
@@ -146,7 +145,7 @@ void Recordset::Open(const QString& source, Connection& connection, CursorTypeEn
                      LockTypeEnum lockType, CommandTypeEnum options) {
     if (isOpen())
         throw StoreError(errObjectOpen,
-                         QStringLiteral("Operation is not allowed when the object is open."));
+                         Text::tr("Operation is not allowed when the object is open."));
     if (options == adCmdText || cursorType == adOpenForwardOnly) {
         openForward(connection, options == adCmdText ? source
                                                      : QStringLiteral("SELECT * FROM ") +
@@ -174,7 +173,7 @@ void Recordset::Open(const QString& source, Connection& connection, CursorTypeEn
 void Recordset::openForward(Connection& connection, const QString& sqlText) {
     if (isOpen())
         throw StoreError(errObjectOpen,
-                         QStringLiteral("Operation is not allowed when the object is open."));
+                         Text::tr("Operation is not allowed when the object is open."));
     auto impl = std::make_unique<Impl>();
     impl->cn = &connection;
     impl->readOnly = true;
@@ -291,10 +290,9 @@ bool Recordset::readAt(const std::vector<qint64>& keys, qint64 pos,
 }
 
 void Recordset::rowGone() const {
-    throw StoreError(
-        errNoCurrentRecord,
-        QStringLiteral("The record has been deleted from the table '%1' by another program.")
-            .arg(d->table));
+    throw StoreError(errNoCurrentRecord,
+                     Text::tr("The record has been deleted from the table '%1' by another program.")
+                         .arg(d->table));
 }
 
 void Recordset::land() {
@@ -364,7 +362,7 @@ void Recordset::MoveLast() {
     requireOpen();
     if (m_kind == Kind::Forward)
         throw StoreError(errNotSupported,
-                         QStringLiteral("A forward-only recordset cannot move backward."));
+                         Text::tr("A forward-only recordset cannot move backward."));
     const qint64 n = m_kind == Kind::Keyset ? d->size() : qint64(d->rows.size());
     moveTo(n - 1);
 }
@@ -382,7 +380,7 @@ void Recordset::Move(long count) {
     if (m_kind == Kind::Forward) {
         if (count < 0)
             throw StoreError(errNotSupported,
-                             QStringLiteral("A forward-only recordset cannot move backward."));
+                             Text::tr("A forward-only recordset cannot move backward."));
         for (long i = 0; i < count && !d->fwdEof; ++i) stepForward(i + 1 == count);
         return;
     }
@@ -499,8 +497,7 @@ QVariant Recordset::Bookmark() const {
 void Recordset::setBookmark(const QVariant& bookmark) {
     requireOpen();
     if (m_kind != Kind::Keyset)
-        throw StoreError(errNotSupported,
-                         QStringLiteral("Only a table's recordset keeps bookmarks."));
+        throw StoreError(errNotSupported, Text::tr("Only a table's recordset keeps bookmarks."));
     const auto at =
         std::lower_bound(d->keys.begin(), d->keys.end(), bookmark.toLongLong()) - d->keys.begin();
     moveTo(std::min<qint64>(at, d->size() - 1));
@@ -510,7 +507,7 @@ void Recordset::setFilter(const std::vector<qint64>& keys) {
     requireOpen();
     if (m_kind != Kind::Keyset)
         throw StoreError(errNotSupported,
-                         QStringLiteral("Only a recordset over a table can be filtered."));
+                         Text::tr("Only a recordset over a table can be filtered."));
     std::vector<qint64> wanted = keys;
     std::sort(wanted.begin(), wanted.end());
     const std::vector<qint64> stored = d->source->readKeys();
@@ -599,7 +596,7 @@ void Recordset::appendChunk(int ordinal, const QByteArray& bytes) {
     if (d->cols[size_t(ordinal)].type != adLongVarBinary)
         throw StoreError(
             errOperationNotAllowed,
-            QStringLiteral("Binary data can only be appended to a long binary field, not to '%1'.")
+            Text::tr("Binary data can only be appended to a long binary field, not to '%1'.")
                 .arg(d->cols[size_t(ordinal)].name));
     if (m_edit == Edit::None) beginEdit();
     QVariant& v = d->pending[size_t(ordinal)];

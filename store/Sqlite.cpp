@@ -19,15 +19,15 @@ QString quoteIdent(const QString& name) {
 
 void fail(sqlite3* db, const QString& what) {
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
-    QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("unknown error");
+    QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : Text::tr("unknown error");
     if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
-        message = QStringLiteral("the database file is in use by another program");
+        message = Text::tr("the database file is in use by another program");
     else if ((code & 0xff) == SQLITE_READONLY)
-        message = QStringLiteral("the database file cannot be written (it is read-only)");
+        message = Text::tr("the database file cannot be written (it is read-only)");
     else if ((code & 0xff) == SQLITE_FULL)
-        message = QStringLiteral("the disk is full");
+        message = Text::tr("the disk is full");
     else if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
-        message = QStringLiteral("the database file is damaged or is not a database");
+        message = Text::tr("the database file is damaged or is not a database");
     throw StoreError(errEngine, what + QStringLiteral(": ") + message + QLatin1Char('.'));
 }
 
@@ -37,14 +37,14 @@ Stmt::Stmt(sqlite3* db, const QString& sql) : m_db(db) {
     if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, &tail) != SQLITE_OK) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        fail(db, QStringLiteral("The statement could not be prepared"));
+        fail(db, Text::tr("The statement could not be prepared"));
     }
     if (tail && *tail) {
         QByteArray rest(tail);
         if (!rest.trimmed().isEmpty() && rest.trimmed() != ";") {
             finalize();
             throw StoreError(errInvalidArgument,
-                             QStringLiteral("Only one statement can be run at a time."));
+                             Text::tr("Only one statement can be run at a time."));
         }
     }
 }
@@ -134,7 +134,7 @@ bool Stmt::step() {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     sqlite3_reset(m_stmt);
-    fail(m_db, QStringLiteral("The database could not carry out the operation"));
+    fail(m_db, Text::tr("The database could not carry out the operation"));
 }
 
 void Stmt::reset() {
@@ -270,7 +270,7 @@ void exec(sqlite3* db, const QString& sql) {
     char* err = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         sqlite3_free(err);
-        fail(db, QStringLiteral("The database could not carry out the operation"));
+        fail(db, Text::tr("The database could not carry out the operation"));
     }
 }
 

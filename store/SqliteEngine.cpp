@@ -27,7 +27,7 @@ constexpr int kReserveWaitMs = 200;
 [[noreturn]] void notADatabase(const QString& path, const QString& why) {
     throw StoreError(
         errFileNotFound,
-        QStringLiteral("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
+        Text::tr("The file '%1' cannot be opened as a parts database: %2.").arg(path, why));
 }
 
 // A journal left by a program that died mid-save: the engine rolls it back when it opens the
@@ -45,21 +45,21 @@ void checkHeader(const QString& path, bool checkSize) {
     if (!file.open(QIODevice::ReadOnly))
         throw StoreError(
             errFileNotFound,
-            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
+            Text::tr("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
     const QByteArray header = file.read(100);
     const qint64 size = file.size();
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        notADatabase(path, QStringLiteral("it is not a database file"));
+        notADatabase(path, Text::tr("it is not a database file"));
     const auto* h = reinterpret_cast<const uchar*>(header.constData());
     quint32 pageSize = qFromBigEndian<quint16>(h + 16);
     if (pageSize == 1) pageSize = 65536;
     if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
-        notADatabase(path, QStringLiteral("the file is damaged"));
+        notADatabase(path, Text::tr("the file is damaged"));
     const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
     const bool countValid =
         pageCount != 0 && qFromBigEndian<quint32>(h + 24) == qFromBigEndian<quint32>(h + 92);
     if (checkSize && countValid && qint64(pageCount) * pageSize > size)
-        notADatabase(path, QStringLiteral("the file is damaged (it is shorter than it should be)"));
+        notADatabase(path, Text::tr("the file is damaged (it is shorter than it should be)"));
 }
 
 // Changes to the file by any connection since the last look; the same number means no change.
@@ -99,12 +99,12 @@ QString tableSql(const QString& tableName, const Table& table) {
             if (c.Type != adInteger && c.Type != adBigInt)
                 throw StoreError(
                     errInvalidArgument,
-                    QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
-                                   "columns can.")
+                    Text::tr("The column '%1' cannot count up by itself: only whole-number "
+                             "columns can.")
                         .arg(c.Name));
             if (++autoIncrements > 1)
                 throw StoreError(errInvalidArgument,
-                                 QStringLiteral("A table can have only one counting column."));
+                                 Text::tr("A table can have only one counting column."));
             def = sql::quoteIdent(c.Name) + QStringLiteral(" INTEGER");
             if (pk && pk->Columns.size() == 1 &&
                 pk->Columns.front().Name.compare(c.Name, Qt::CaseInsensitive) == 0) {
@@ -120,9 +120,9 @@ QString tableSql(const QString& tableName, const Table& table) {
     }
     if (pk && !pkInline) {
         if (autoIncrements > 0)
-            throw StoreError(errInvalidArgument,
-                             QStringLiteral("The primary key of '%1' must be its counting column.")
-                                 .arg(tableName));
+            throw StoreError(
+                errInvalidArgument,
+                Text::tr("The primary key of '%1' must be its counting column.").arg(tableName));
         QString cols;
         for (const auto& c : pk->Columns) {
             if (!cols.isEmpty()) cols += QLatin1Char(',');
@@ -192,7 +192,7 @@ std::vector<qint64> SqliteTable::readKeys() {
     } catch (const StoreError&) {
         throw StoreError(
             errNotSupported,
-            QStringLiteral("The table '%1' cannot be opened for editing: its rows have no keys.")
+            Text::tr("The table '%1' cannot be opened for editing: its rows have no keys.")
                 .arg(name));
     }
     std::vector<qint64> result;
@@ -313,14 +313,14 @@ void SqliteTable::checkRowUnchanged(qint64 key, const QString& undone) {
     if (!found)
         throw StoreError(
             errRecordDeleted,
-            QStringLiteral("The record was deleted from the table '%1' by another program since it "
-                           "was shown; %2.")
+            Text::tr("The record was deleted from the table '%1' by another program since it "
+                     "was shown; %2.")
                 .arg(name, undone));
     if (!same)
         throw StoreError(
             errRecordChanged,
-            QStringLiteral("The record was changed in the table '%1' by another program since it "
-                           "was shown; %2.")
+            Text::tr("The record was changed in the table '%1' by another program since it "
+                     "was shown; %2.")
                 .arg(name, undone));
 }
 
@@ -333,7 +333,7 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
     }
     sql::inWriteTransaction(m_db, [&] {
         // Only a row still as it was read is written: another program's save is never lost.
-        checkRowUnchanged(key, QStringLiteral("nothing was saved"));
+        checkRowUnchanged(key, Text::tr("nothing was saved"));
         sql::Stmt upd(
             m_db,
             QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(sql::quoteIdent(name), sets));
@@ -346,7 +346,7 @@ void SqliteTable::update(qint64 key, const std::vector<size_t>& assigned,
 void SqliteTable::remove(qint64 key) {
     sql::inWriteTransaction(m_db, [&] {
         // A row another program changed since it was shown is not deleted unseen.
-        checkRowUnchanged(key, QStringLiteral("nothing was deleted"));
+        checkRowUnchanged(key, Text::tr("nothing was deleted"));
         sql::Stmt del(
             m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(sql::quoteIdent(name)));
         del.bindInt64(1, key);
@@ -431,21 +431,20 @@ QStringList SqliteDatabase::userTables() {
 sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     if (path.isEmpty())
         throw StoreError(errFileNotFound,
-                         QStringLiteral("No database file was named in the connection."));
+                         Text::tr("No database file was named in the connection."));
     const QFileInfo info(path);
     if (!info.exists())
-        throw StoreError(errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw StoreError(errFileNotFound, Text::tr("Could not find file '%1'.").arg(path));
     if (info.isDir())
         throw StoreError(errFileNotFound,
-                         QStringLiteral("'%1' is a folder, not a database file.").arg(path));
+                         Text::tr("'%1' is a folder, not a database file.").arg(path));
     // A pipe or a device would make the first read wait for ever, or read without end.
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
         throw StoreError(
             errFileNotFound,
-            QStringLiteral(
-                "'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
-                "cannot be a database file.")
+            Text::tr("'%1' is not an ordinary file (it is a pipe, a socket or a device), so it "
+                     "cannot be a database file.")
                 .arg(path));
     const bool journal = hasHotJournal(path);
     checkHeader(path, !journal);
@@ -454,11 +453,10 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     const int flags =
         (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
-        const QString why =
-            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : Text::tr("out of memory");
         sqlite3_close(db);
         throw StoreError(errFileNotFound,
-                         QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, why));
+                         Text::tr("The file '%1' cannot be opened: %2.").arg(path, why));
     }
     try {
         sql::configure(db);
@@ -471,19 +469,17 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
         const int code = sqlite3_extended_errcode(db) & 0xff;
         sqlite3_close(db);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw StoreError(
-                errFileNotFound,
-                QStringLiteral("The file '%1' is locked by another program.").arg(path));
+            throw StoreError(errFileNotFound,
+                             Text::tr("The file '%1' is locked by another program.").arg(path));
         // The file is whole; only the journal of an unfinished save cannot be rolled back here.
         if (journal && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN))
             throw StoreError(
                 errFileNotFound,
-                QStringLiteral(
-                    "The file '%1' has a save left unfinished by a program that stopped, "
-                    "and it can be put right only where the file and its folder can be "
-                    "written. Open it once with write access.")
+                Text::tr("The file '%1' has a save left unfinished by a program that stopped, "
+                         "and it can be put right only where the file and its folder can be "
+                         "written. Open it once with write access.")
                     .arg(path));
-        notADatabase(path, QStringLiteral("it is damaged or not a database"));
+        notADatabase(path, Text::tr("it is damaged or not a database"));
     }
     if (journal) {
         try {
@@ -499,13 +495,12 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
 std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) {
     if (path.isEmpty())
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("No database file was named for the new database."));
+                         Text::tr("No database file was named for the new database."));
     const QByteArray native = path.toUtf8();  // the bytes SQLite hands to open() too
     const auto inTheWay = [&path] {
         return StoreError(
             errFileExists,
-            QStringLiteral("The file '%1' already exists; a new database never replaces it.")
-                .arg(path));
+            Text::tr("The file '%1' already exists; a new database never replaces it.").arg(path));
     };
     // The file is made here, in one step that fails on any entry already under the name (a
     // link, even a dangling one, included), so SQLite only ever opens the empty file made here.
@@ -515,7 +510,7 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
         const int error = errno;
         if (error == EEXIST) throw inTheWay();
         throw StoreError(errFileNotFound,
-                         QStringLiteral("The database file '%1' cannot be created: %2.")
+                         Text::tr("The database file '%1' cannot be created: %2.")
                              .arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
     struct stat made {};
@@ -528,7 +523,7 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
     try {
         if (::fstat(fd, &made) != 0)
             throw StoreError(errFileNotFound,
-                             QStringLiteral("The database file '%1' cannot be created: %2.")
+                             Text::tr("The database file '%1' cannot be created: %2.")
                                  .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         // SQLite deletes or replays an old journal it finds beside a database; it is somebody's
         // file.
@@ -536,14 +531,14 @@ std::unique_ptr<SqliteDatabase> SqliteDatabase::createFile(const QString& path) 
             struct stat st {};
             if (::lstat((native + companion).constData(), &st) == 0)
                 throw StoreError(errFileExists,
-                                 QStringLiteral("The file '%1%2' already exists; a new database "
-                                                "never replaces it.")
+                                 Text::tr("The file '%1%2' already exists; a new database "
+                                          "never replaces it.")
                                      .arg(path, QLatin1String(companion)));
         }
         const int rc = sqlite3_open_v2(native.constData(), &db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
         if (rc != SQLITE_OK)
-            sql::fail(db, QStringLiteral("The database file '%1' cannot be created").arg(path));
+            sql::fail(db, Text::tr("The database file '%1' cannot be created").arg(path));
         // Nothing is written unless the name still holds the file made above.
         if (!stillOurs()) throw inTheWay();
         sql::configure(db);
@@ -577,7 +572,7 @@ std::unique_ptr<TableAccess> SqliteDatabase::openTable(const QString& source) {
         q.bindText(1, source);
         if (!q.step())
             throw StoreError(errTableNotFound,
-                             QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                             Text::tr("The table '%1' cannot be found in the database '%2'.")
                                  .arg(source, m_path));
         table = q.text(0);
     }
@@ -590,9 +585,9 @@ std::unique_ptr<Query> SqliteDatabase::query(const QString& sqlText) {
 
 void SqliteDatabase::createTable(const Table& table) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
-        throw StoreError(errInvalidArgument,
-                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.")
-                             .arg(table.Name));
+        throw StoreError(
+            errInvalidArgument,
+            Text::tr("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
     sql::inWriteTransaction(m_db, [&] {
         sql::exec(m_db, tableSql(table.Name, table));
         for (const Index& i : table.Indexes)
@@ -642,9 +637,9 @@ void SqliteDatabase::createIndex(Table& table, const Index& index) {
 void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
                               const std::function<bool(qint64, qint64)>& progress) {
     if (table.Name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
-        throw StoreError(errInvalidArgument,
-                         QStringLiteral("Table names starting with 'sqlite_' are reserved: '%1'.")
-                             .arg(table.Name));
+        throw StoreError(
+            errInvalidArgument,
+            Text::tr("Table names starting with 'sqlite_' are reserved: '%1'.").arg(table.Name));
     QString names, marks;
     for (const Column& c : table.Columns) {
         if (!names.isEmpty()) {
@@ -669,11 +664,11 @@ void SqliteDatabase::copyInto(const Table& table, Query& rows, qint64 total,
             ins.step();
             if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
                 throw StoreError(errOperationCancelled,
-                                 QStringLiteral("The copy was cancelled; nothing was written."));
+                                 Text::tr("The copy was cancelled; nothing was written."));
         }
         if (progress && !progress(done, total))
             throw StoreError(errOperationCancelled,
-                             QStringLiteral("The copy was cancelled; nothing was written."));
+                             Text::tr("The copy was cancelled; nothing was written."));
     });
 }
 

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <exception>
 
 namespace store {
+
+// The translation context of the store's messages, which the windows show as they are.
+class Text {
+    Q_DECLARE_TR_FUNCTIONS(store)
+};
 
 // Error numbers follow the ADO codes that callers of an ADO-style store expect.
 enum ErrorNumber : long {

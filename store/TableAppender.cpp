@@ -22,7 +22,7 @@ TableAppender::TableAppender(Connection& connection, const QString& table)
         q.bindText(1, table);
         if (!q.step())
             throw StoreError(errTableNotFound,
-                             QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                             Text::tr("The table '%1' cannot be found in the database '%2'.")
                                  .arg(table, connection.dataSource()));
         name = q.text(0);
     }
@@ -62,8 +62,8 @@ bool TableAppender::keyTaken(qint64 key) {
 qint64 TableAppender::append(const std::vector<QVariant>& values) {
     if (values.size() != m_columns.size())
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("A row of %1 values cannot be added to a table of %2 "
-                                        "columns.")
+                         Text::tr("A row of %1 values cannot be added to a table of %2 "
+                                  "columns.")
                              .arg(values.size())
                              .arg(m_columns.size()));
     sql::Stmt& ins = d->insert;

@@ -17,12 +17,11 @@ constexpr const char* kStorageDateFormat = "yyyy-MM-dd HH:mm:ss";
 [[noreturn]] void conversionError(const ColumnInfo& column, const QVariant& value,
                                   const QString& need) {
     QString shown = value.typeId() == QMetaType::QByteArray
-                        ? QStringLiteral("a block of %1 bytes").arg(value.toByteArray().size())
+                        ? Text::tr("a block of %1 bytes").arg(value.toByteArray().size())
                         : QStringLiteral("\"%1\"").arg(abridged(valueText(value, QLocale::c())));
-    throw StoreError(errDataConversion,
-                     QStringLiteral("The value %1 cannot be stored in the column "
-                                    "\"%2\": %3.")
-                         .arg(shown, column.name, need));
+    throw StoreError(errDataConversion, Text::tr("The value %1 cannot be stored in the column "
+                                                 "\"%2\": %3.")
+                                            .arg(shown, column.name, need));
 }
 
 // U+2212 MINUS SIGN: the minus Swedish, Finnish and Norwegian write, and that text pasted from
@@ -218,7 +217,7 @@ QString declForType(DataTypeEnum type, long definedSize) {
             return QStringLiteral("LONGBINARY");
         default:
             throw StoreError(errInvalidArgument,
-                             QStringLiteral("The data type %1 is not supported.").arg(int(type)));
+                             Text::tr("The data type %1 is not supported.").arg(int(type)));
     }
 }
 
@@ -366,7 +365,7 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
             } else if (auto d = variantToDouble(value)) {
                 if (std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) n = qint64(*d);
             }
-            if (!n) conversionError(column, value, QStringLiteral("it needs a whole number"));
+            if (!n) conversionError(column, value, Text::tr("it needs a whole number"));
             const qint64 lo = column.type == adSmallInt  ? -32768
                               : column.type == adInteger ? std::numeric_limits<qint32>::min()
                                                          : std::numeric_limits<qint64>::min();
@@ -374,9 +373,8 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                               : column.type == adInteger ? std::numeric_limits<qint32>::max()
                                                          : std::numeric_limits<qint64>::max();
             if (*n < lo || *n > hi)
-                conversionError(
-                    column, value,
-                    QStringLiteral("it needs a whole number from %1 to %2").arg(lo).arg(hi));
+                conversionError(column, value,
+                                Text::tr("it needs a whole number from %1 to %2").arg(lo).arg(hi));
             if (column.type == adBigInt) return QVariant::fromValue(qint64(*n));
             return QVariant::fromValue(int(*n));
         }
@@ -384,12 +382,12 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
         case adDouble: {
             std::optional<double> d =
                 isText ? parseNumber(value.toString()) : variantToDouble(value);
-            if (!d) conversionError(column, value, QStringLiteral("it needs a number"));
+            if (!d) conversionError(column, value, Text::tr("it needs a number"));
             if (column.type == adSingle) {
                 // Anything that rounds to the largest single fits, as its shortest text does.
                 constexpr double kBeyondSingle = 0x1.ffffffp127;
                 if (std::fabs(*d) >= kBeyondSingle)
-                    conversionError(column, value, QStringLiteral("the number is too large"));
+                    conversionError(column, value, Text::tr("the number is too large"));
                 return QVariant::fromValue(float(*d));
             }
             return QVariant::fromValue(*d);
@@ -407,8 +405,7 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 const qint64 n = value.toLongLong();
                 if (std::fabs(*d) < 9.2e14) c = Currency{n * Currency::kScale};
             }
-            if (!c)
-                conversionError(column, value, QStringLiteral("it needs an amount such as 12.50"));
+            if (!c) conversionError(column, value, Text::tr("it needs an amount such as 12.50"));
             return QVariant::fromValue(*c);
         }
         case adDate: {
@@ -421,8 +418,7 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 dt = parseDateTime(value.toString());
             else if (auto d = variantToDouble(value))
                 dt = fromOleDate(*d);
-            if (!dt || !dt->isValid())
-                conversionError(column, value, QStringLiteral("it needs a date"));
+            if (!dt || !dt->isValid()) conversionError(column, value, Text::tr("it needs a date"));
             // Kept to the second, as stored.
             QDateTime whole = *dt;
             whole.setTime(QTime(dt->time().hour(), dt->time().minute(), dt->time().second()));
@@ -437,15 +433,14 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 if (t == QLatin1String("false") || t == QLatin1String("no") ||
                     t == QLatin1String("0"))
                     return false;
-                conversionError(column, value, QStringLiteral("it needs True or False"));
+                conversionError(column, value, Text::tr("it needs True or False"));
             }
             if (auto d = variantToDouble(value)) return *d != 0.0;
-            conversionError(column, value, QStringLiteral("it needs True or False"));
+            conversionError(column, value, Text::tr("it needs True or False"));
         }
         case adLongVarBinary:
             if (value.typeId() != QMetaType::QByteArray)
-                conversionError(column, value,
-                                QStringLiteral("it needs binary data such as a picture"));
+                conversionError(column, value, Text::tr("it needs binary data such as a picture"));
             return value.toByteArray();
         case adVarWChar:
         case adLongVarWChar:
@@ -454,7 +449,7 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
             if (isText)
                 text = value.toString();
             else if (value.typeId() == QMetaType::QByteArray)
-                conversionError(column, value, QStringLiteral("it needs text"));
+                conversionError(column, value, Text::tr("it needs text"));
             else if (isCurrency(value))
                 text = value.value<Currency>().toPlainString();
             else if (value.typeId() == QMetaType::QDateTime)
@@ -466,8 +461,8 @@ QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {
                 if (chars > column.definedSize)
                     throw StoreError(
                         errDataConversion,
-                        QStringLiteral("The text for the column \"%1\" is %2 characters long; "
-                                       "at most %3 fit.")
+                        Text::tr("The text for the column \"%1\" is %2 characters long; "
+                                 "at most %3 fit.")
                             .arg(column.name)
                             .arg(chars)
                             .arg(column.definedSize));

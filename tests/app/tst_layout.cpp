@@ -11,6 +11,7 @@
 
 #include "FindBar.h"
 #include "Session.h"
+#include "Translations.h"
 #include "dlgConnect.h"
 #include "dlgPaper.h"
 #include "frmCreateDb.h"
@@ -124,5 +125,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(LayoutTest)
+// The language comes from the environment, as the program takes it at start-up.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    translations::install(QStringLiteral(COGWRIGHT_QM_DIR));
+    LayoutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_layout.moc"

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -17,6 +18,7 @@
 
 #include "BrowserControl.h"
 #include "Fixture.h"
+#include "Language.h"
 #include "frmBrowser.h"
 
 namespace {
@@ -92,7 +94,7 @@ struct Browser {
     void press(const char* key) {
         auto* bar = window->findChild<QToolBar*>("tbToolBar");
         for (QAction* a : bar->actions())
-            if (a->text() == QLatin1String(key)) {
+            if (a->text() == QString::fromUtf8(key)) {
                 QTest::mouseClick(bar->widgetForAction(a), Qt::LeftButton);
                 return;
             }
@@ -205,6 +207,26 @@ private slots:
         QCOMPARE(blank.address()->currentText(), QString());
         QVERIFY(!blank.window->timTimer.isActive());
         QVERIFY(blank.view()->url().isEmpty());
+    }
+
+    // In German the toolbar shows German captions and still does what each button is for.
+    void theToolbarWorksInGerman() {
+        InLanguage german("de");
+        QCOMPARE(german.loaded, QStringLiteral("de"));
+        Site site;
+        Browser b(site.url("/"));
+        QCOMPARE(b.window->findChild<QLabel*>("lblAddress")->text(), QStringLiteral("&Adresse:"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        b.go(site.url("/second"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        b.press("Zurück");
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        b.press("Vorwärts");
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        b.press("Startseite");
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Home"), kLoad);
+        b.press("Suchen");
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Search"), kLoad);
     }
 
     void sizesFollowTheWindow() {
