@@ -41,6 +41,21 @@ frmBrowser::frmBrowser(const QString& programFolder, QWidget* parent)
     for (size_t i = 0; i < std::size(icons); ++i)
         icons[i].first->setIcon(
             QIcon::fromTheme(QLatin1String(themeNames[i]), style()->standardIcon(icons[i].second)));
+    // The toolbar from the keyboard: the usual browser keys, and Tab reaches its buttons.
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {ui->actBack, QKeySequence::Back},
+        {ui->actForward, QKeySequence::Forward},
+        {ui->actStop, QKeySequence(Qt::Key_Escape)},
+        {ui->actRefresh, QKeySequence::Refresh},
+        {ui->actHome, QKeySequence(Qt::ALT | Qt::Key_Home)},
+        {ui->actSearch, QKeySequence(Qt::CTRL | Qt::Key_K)}};
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(action->toolTip(),
+                                                         key.toString(QKeySequence::NativeText)));
+        if (QWidget* button = ui->tbToolBar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
+    }
     connect(ui->tbToolBar, &QToolBar::actionTriggered, this, &frmBrowser::tbToolBar_ButtonClick);
     connect(m_browser, &BrowserControl::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 #include <QWindow>
@@ -150,6 +151,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Search"), kLoad);
         QVERIFY(b.platform.messages.empty() && b.platform.warnings.empty() &&
                 b.platform.reports.empty());
+    }
+
+    // The toolbar without a mouse: its keys, and Tab from the address to its buttons.
+    void theToolbarFromTheKeyboard() {
+        Site site;
+        Browser b(site.url("/"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        b.go(site.url("/second"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        QWindow* handle = b.window->windowHandle();
+        QTest::keyClick(handle, Qt::Key_Left, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Front Page"), kLoad);
+        QTest::keyClick(handle, Qt::Key_Right, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
+        const int before = site.requests("/second");
+        QTest::keyClick(handle, Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(site.requests("/second") > before, kLoad);
+        QTest::keyClick(handle, Qt::Key_Home, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Maker Home"), kLoad);
+
+        // Tab from the address reaches the toolbar's buttons, and Space presses one.
+        b.address()->setFocus();
+        QTest::keyClick(handle, Qt::Key_Tab);
+        auto* button = qobject_cast<QToolButton*>(QApplication::focusWidget());
+        QVERIFY(button);
+        QVERIFY(button->toolTip().contains(QStringLiteral("(")));  // its key, told
+        QTest::keyClick(handle, Qt::Key_Space);
+        QTRY_COMPARE_WITH_TIMEOUT(b.caption(), QStringLiteral("Second Page"), kLoad);
     }
 
     // Enter in the address box, pressed as a user does, loads the typed address once and
