@@ -144,6 +144,17 @@
     </message>
 </context>
 <context>
+    <name>FieldGrid</name>
+    <message>
+        <source>Column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+</context>
+<context>
     <name>JetImport</name>
     <message>
         <source>Converting %1</source>
@@ -432,10 +443,6 @@
         <translation>Eine &amp;Liste, eine Zeile je Teil</translation>
     </message>
     <message>
-        <source>Car&amp;ds with pictures, six to a page</source>
-        <translation>&amp;Karten mit Bildern, sechs je Seite</translation>
-    </message>
-    <message>
         <source>More c&amp;olumns in the list:</source>
         <translation>Weitere Spalte&amp;n in der Liste:</translation>
     </message>
@@ -485,6 +492,10 @@
     <message>
         <source>%1 parts are at or below their re-order level; the list is in &apos;%2&apos;.</source>
         <translation>%1 Teile haben ihren Mindestbestand erreicht oder unterschritten; die Liste steht in &apos;%2&apos;.</translation>
+    </message>
+    <message>
+        <source>&amp;Cards with pictures, six to a page</source>
+        <translation>&amp;Karten mit Bildern, sechs je Seite</translation>
     </message>
 </context>
 <context>
