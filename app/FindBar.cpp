@@ -16,11 +16,11 @@
 FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName(QStringLiteral("FindBar"));
     if (parent) setFont(parent->font());
-    setWindowTitle(QStringLiteral("Find a Part"));
-    auto* label = new QLabel(QStringLiteral("&Find:"), this);
+    setWindowTitle(tr("Find a Part"));
+    auto* label = new QLabel(tr("&Find:"), this);
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("txtFind"));
-    m_text->setAccessibleName(QStringLiteral("Find"));
+    m_text->setAccessibleName(tr("Find"));
     m_text->setClearButtonEnabled(true);
     m_text->setMinimumWidth(200);
     label->setBuddy(m_text);
@@ -31,16 +31,16 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent, Qt::Dialog) {
         b->setAutoDefault(false);
         return b;
     };
-    m_next = button("cmdFindNext", QStringLiteral("Find &Next"));
-    m_previous = button("cmdFindPrevious", QStringLiteral("Find &Previous"));
-    m_filter = button("cmdShowOnly", QStringLiteral("Show &Only Matches"));
+    m_next = button("cmdFindNext", tr("Find &Next"));
+    m_previous = button("cmdFindPrevious", tr("Find &Previous"));
+    m_filter = button("cmdShowOnly", tr("Show &Only Matches"));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblFindCount"));
-    m_count->setAccessibleName(QStringLiteral("Matches"));
+    m_count->setAccessibleName(tr("Matches"));
     m_count->setMinimumWidth(110);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("lblFindNote"));
-    m_note->setAccessibleName(QStringLiteral("Find result"));
+    m_note->setAccessibleName(tr("Find result"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
@@ -99,16 +99,17 @@ void FindBar::showFor(QWidget* window) {
 }
 
 void FindBar::setFilterOn(bool on) {
-    m_filter->setText(on ? QStringLiteral("Show &All") : QStringLiteral("Show &Only Matches"));
-    m_filter->setAccessibleName(on ? QStringLiteral("Show All")
-                                   : QStringLiteral("Show Only Matches"));
+    m_filter->setText(on ? tr("Show &All") : tr("Show &Only Matches"));
+    m_filter->setAccessibleName(on ? tr("Show All") : tr("Show Only Matches"));
 }
 
 void FindBar::setCount(const QString& count) {
     m_count->setText(count);
+    announce();
 }
 void FindBar::setNote(const QString& note) {
     m_note->setText(note);
+    announce();
 }
 
 void FindBar::keyPressEvent(QKeyEvent* event) {
@@ -123,4 +124,17 @@ void FindBar::closeEvent(QCloseEvent* event) {
     // The close box does what Escape does; the window decides when the bar goes.
     event->ignore();
     emit closeRequested();
+}
+
+void FindBar::announce() {
+    // A screen reader speaks the focused box's description when it changes, and reads the
+    // labels by their names: both say what the search found.
+    const QString count = m_count->text();
+    const QString note = m_note->text();
+    m_count->setAccessibleName(count.isEmpty() ? tr("Matches") : count);
+    m_note->setAccessibleName(note.isEmpty() ? tr("Find result") : note);
+    QStringList said;
+    for (const QString& part : {count, note})
+        if (!part.isEmpty()) said << part;
+    m_text->setAccessibleDescription(said.join(QStringLiteral(" ")));
 }

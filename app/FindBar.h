@@ -35,6 +35,8 @@ protected:
 private:
     // The text's edits, the buttons and the keys F3, Shift+F3 and Find.
     void connectActions();
+    // What the search found, told to screen readers as it changes.
+    void announce();
 
     QLineEdit* m_text;
     QPushButton* m_next;

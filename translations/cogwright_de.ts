@@ -155,6 +155,53 @@
     </message>
 </context>
 <context>
+    <name>FindBar</name>
+    <message>
+        <source>Find a Part</source>
+        <translation>Teil suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Find:</source>
+        <translation>&amp;Suchen:</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>Show &amp;Only Matches</source>
+        <translation>Nur &amp;Treffer zeigen</translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation>Treffer</translation>
+    </message>
+    <message>
+        <source>Find result</source>
+        <translation>Suchergebnis</translation>
+    </message>
+    <message>
+        <source>Show &amp;All</source>
+        <translation>&amp;Alle zeigen</translation>
+    </message>
+    <message>
+        <source>Show All</source>
+        <translation>Alle zeigen</translation>
+    </message>
+    <message>
+        <source>Show Only Matches</source>
+        <translation>Nur Treffer zeigen</translation>
+    </message>
+</context>
+<context>
     <name>JetImport</name>
     <message>
         <source>Converting %1</source>

@@ -3,9 +3,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include "Control.h"
+#include "FindBar.h"
 #include "Session.h"
 
 namespace {
@@ -210,6 +213,38 @@ private slots:
         // The key column is not a cell to choose.
         s->clickCell(1, 0);
         QVERIFY(!table->cellAt(1, 0)->state().selected);
+    }
+
+    // The find bar's results are told to a screen reader: in the names of the labels that show
+    // them, and in the description of the box being typed in, which a reader speaks on change.
+    void screenReaderHearsTheFindResults_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("some") << "Part number 1"
+                              << "1 part matches";
+        QTest::newRow("none") << "zzz"
+                              << "No part matches.";
+    }
+    void screenReaderHearsTheFindResults() {
+        QFETCH(QString, typed);
+        QFETCH(QString, heard);
+        auto s = started(3);
+        QApplication::setActiveWindow(s->w.get());
+        QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+        auto* bar = s->w->findChild<FindBar*>();
+        QVERIFY(bar);
+        auto* box = bar->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+        QTest::keyClicks(box, typed);
+        auto* count = bar->findChild<QLabel*>(QStringLiteral("lblFindCount"));
+        auto* note = bar->findChild<QLabel*>(QStringLiteral("lblFindNote"));
+        QTRY_VERIFY((count->text() + note->text()).contains(heard));
+        const QString said =
+            QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
+        QVERIFY2(said.contains(heard), qPrintable(said));
+        const QString names =
+            QAccessible::queryAccessibleInterface(count)->text(QAccessible::Name) +
+            QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name);
+        QVERIFY2(names.contains(heard), qPrintable(names));
     }
 
     void gridWidthsAndHighlight() {
