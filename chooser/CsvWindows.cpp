@@ -1,6 +1,7 @@
 #include "CsvWindows.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -19,9 +20,15 @@
 
 namespace {
 
-const QString kExportTitle = QStringLiteral("Export to CSV");
-const QString kImportTitle = QStringLiteral("Import from CSV");
-const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv");
+QString exportTitle() {
+    return QCoreApplication::translate("CsvWindows", "Export to CSV");
+}
+QString importTitle() {
+    return QCoreApplication::translate("CsvWindows", "Import from CSV");
+}
+QString csvFilter() {
+    return QCoreApplication::translate("CsvWindows", "CSV Files (*.csv)|*.csv");
+}
 constexpr int kSteps = 1000;  // the bar's scale, whatever the number of rows
 
 // A modal progress dialog: "rows done of rows", and Cancel.
@@ -33,7 +40,7 @@ public:
         m_dialog.setObjectName(QStringLiteral("dlgProgress"));
         m_dialog.setWindowTitle(title);
         m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setCancelButtonText(QStringLiteral("&Cancel"));
+        m_dialog.setCancelButtonText(QCoreApplication::translate("CsvWindows", "&Cancel"));
         m_dialog.setRange(0, kSteps);
         m_dialog.setMinimumDuration(0);
         m_dialog.setMinimumWidth(360);
@@ -44,11 +51,14 @@ public:
         return [this](qint64 done, qint64 all) {
             const QLocale locale;
             m_dialog.setLabelText(
-                all > 0 ? QStringLiteral("%1 %2 of %3%4 rows")
+                all > 0 ? QCoreApplication::translate("CsvWindows", "%1 %2 of %3%4 rows")
                               .arg(m_verb, locale.toString(done),
-                                   m_estimated && done < all ? QStringLiteral("about ") : QString(),
+                                   m_estimated && done < all
+                                       ? QCoreApplication::translate("CsvWindows", "about ")
+                                       : QString(),
                                    locale.toString(all))
-                        : QStringLiteral("%1 %2 rows").arg(m_verb, locale.toString(done)));
+                        : QCoreApplication::translate("CsvWindows", "%1 %2 rows")
+                              .arg(m_verb, locale.toString(done)));
             m_dialog.setValue(all > 0 ? int(std::min<qint64>(kSteps, done * kSteps / all)) : 0);
             QApplication::processEvents();
             return !m_dialog.wasCanceled();
@@ -74,32 +84,36 @@ void exportTableToCsv(QWidget* parent, store::Connection& connection, const QStr
                                ? QDir::homePath()
                                : QFileInfo(connection.dataSource()).absolutePath();
     QString file = Platform::instance().saveFileName(
-        parent, kExportTitle,
+        parent, exportTitle(),
         QFileInfo(folder + QLatin1Char('/') + table + QStringLiteral(".csv")).filePath(),
-        kCsvFilter);
+        csvFilter());
     if (file.isEmpty()) return;
     file = withCsvExtension(file);
     exchange::ExportResult result;
     {
-        RunProgress progress(parent, kExportTitle, QStringLiteral("Exported"));
+        RunProgress progress(parent, exportTitle(),
+                             QCoreApplication::translate("CsvWindows", "Exported"));
         result = exchange::exportCsv(connection, table, file, progress.callback(), guardFormulas);
     }
     if (result.cancelled) {
         Platform::instance().information(
-            parent, kExportTitle, QStringLiteral("The export was cancelled; no file was written."));
+            parent, exportTitle(),
+            QCoreApplication::translate("CsvWindows",
+                                        "The export was cancelled; no file was written."));
         return;
     }
-    QString text = QStringLiteral("%1 rows of the table '%2' were written to '%3'.")
-                       .arg(QLocale().toString(result.rows), table, file);
+    QString text =
+        QCoreApplication::translate("CsvWindows", "%1 rows of the table '%2' were written to '%3'.")
+            .arg(QLocale().toString(result.rows), table, file);
     if (result.pictures > 0)
-        text += QStringLiteral(" Their %1 pictures are in '%2'.")
+        text += QCoreApplication::translate("CsvWindows", " Their %1 pictures are in '%2'.")
                     .arg(QLocale().toString(result.pictures), exchange::picturesFolder(file));
-    Platform::instance().information(parent, kExportTitle, text);
+    Platform::instance().information(parent, exportTitle(), text);
 }
 
 bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QString& table) {
     const QString file = Platform::instance().openFileName(
-        parent, kImportTitle, QFileInfo(databasePath).absolutePath(), kCsvFilter);
+        parent, importTitle(), QFileInfo(databasePath).absolutePath(), csvFilter());
     if (file.isEmpty()) return false;
     // A connection of its own: its transaction is the import's alone.
     store::Connection connection;
@@ -107,9 +121,11 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
     exchange::CsvImport import(connection, table, file);
     if (!import.unknownColumns().isEmpty() &&
         !Platform::instance().question(
-            parent, kImportTitle,
-            QStringLiteral("The file names columns that the table '%1' does not have:\n\n"
-                           "%2\n\nImport the other columns without them?")
+            parent, importTitle(),
+            QCoreApplication::translate(
+                "CsvWindows",
+                "The file names columns that the table '%1' does not have:\n\n"
+                "%2\n\nImport the other columns without them?")
                 .arg(table, import.unknownColumns().join(QStringLiteral("\n"))),
             false))
         return false;
@@ -118,14 +134,16 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
         connection.BeginTrans();
         bool finished;
         {
-            RunProgress progress(parent, kImportTitle, QStringLiteral("Read"), true);
+            RunProgress progress(parent, importTitle(),
+                                 QCoreApplication::translate("CsvWindows", "Read"), true);
             finished = import.run(newKeys, progress.callback());
         }
         if (!finished) {
             connection.RollbackTrans();
             Platform::instance().information(
-                parent, kImportTitle,
-                QStringLiteral("The import was cancelled; the table is as it was."));
+                parent, importTitle(),
+                QCoreApplication::translate("CsvWindows",
+                                            "The import was cancelled; the table is as it was."));
             return false;
         }
         if (import.rowsRefused() == 0) break;
@@ -136,8 +154,9 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
         connection.RollbackTrans();
         if (report.choice() == CsvRefusedRows::ImportNothing) {
             Platform::instance().information(
-                parent, kImportTitle,
-                QStringLiteral("Nothing was imported; the table is as it was."));
+                parent, importTitle(),
+                QCoreApplication::translate("CsvWindows",
+                                            "Nothing was imported; the table is as it was."));
             return false;
         }
         if (report.choice() == CsvRefusedRows::GiveNewKeys) newKeys = true;
@@ -146,8 +165,9 @@ bool importCsvIntoTable(QWidget* parent, const QString& databasePath, const QStr
     }
     connection.CommitTrans();
     Platform::instance().information(
-        parent, kImportTitle,
-        QStringLiteral("%1 parts were imported from '%2' into the table '%3'.")
+        parent, importTitle(),
+        QCoreApplication::translate("CsvWindows",
+                                    "%1 parts were imported from '%2' into the table '%3'.")
             .arg(QLocale().toString(import.rowsAdded()), file, table));
     return import.rowsAdded() > 0;
 }
@@ -158,11 +178,12 @@ namespace {
 QLabel* refusalSummary(QWidget* parent, const exchange::CsvImport& import, const QString& file) {
     const QLocale locale;
     QString text =
-        QStringLiteral(
+        QCoreApplication::translate(
+            "CsvWindows",
             "%1 of the %2 rows of '%3' cannot be imported. Nothing has been written yet.")
             .arg(locale.toString(import.rowsRefused()), locale.toString(import.rowsRead()), file);
     if (qint64(import.refusals().size()) >= qint64(exchange::CsvImport::kRefusalsKept))
-        text += QStringLiteral(" The first %1 reasons are listed.")
+        text += QCoreApplication::translate("CsvWindows", " The first %1 reasons are listed.")
                     .arg(locale.toString(qint64(import.refusals().size())));
     auto* label = new QLabel(text, parent);
     label->setObjectName(QStringLiteral("lblSummary"));
@@ -174,9 +195,11 @@ QLabel* refusalSummary(QWidget* parent, const exchange::CsvImport& import, const
 QTableWidget* refusalTable(QWidget* parent, const exchange::CsvImport& import) {
     auto* table = new QTableWidget(int(import.refusals().size()), 4, parent);
     table->setObjectName(QStringLiteral("tblRefused"));
-    table->setAccessibleName(QStringLiteral("Refused Rows"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Column"),
-                                      QStringLiteral("Value"), QStringLiteral("Reason")});
+    table->setAccessibleName(QCoreApplication::translate("CsvWindows", "Refused Rows"));
+    table->setHorizontalHeaderLabels({QCoreApplication::translate("CsvWindows", "Line"),
+                                      QCoreApplication::translate("CsvWindows", "Column"),
+                                      QCoreApplication::translate("CsvWindows", "Value"),
+                                      QCoreApplication::translate("CsvWindows", "Reason")});
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -208,7 +231,7 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
                                const QString& file, bool offerNewKeys, bool offerOtherFolders)
     : QDialog(parent) {
     setObjectName(QStringLiteral("dlgRefusedRows"));
-    setWindowTitle(QStringLiteral("Rows Refused"));
+    setWindowTitle(QCoreApplication::translate("CsvWindows", "Rows Refused"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     resize(720, 420);
     auto* layout = new QVBoxLayout(this);
@@ -220,18 +243,21 @@ CsvRefusedRows::CsvRefusedRows(QWidget* parent, const exchange::CsvImport& impor
 QDialogButtonBox* CsvRefusedRows::choiceButtons(const exchange::CsvImport& import,
                                                 bool offerNewKeys, bool offerOtherFolders) {
     auto* buttons = new QDialogButtonBox(this);
-    addChoice(
-        buttons,
-        QStringLiteral("&Import the %1 Other Rows").arg(QLocale().toString(import.rowsAdded())),
-        "cmdImportGood", ImportGoodRows);
+    addChoice(buttons,
+              QCoreApplication::translate("CsvWindows", "&Import the %1 Other Rows")
+                  .arg(QLocale().toString(import.rowsAdded())),
+              "cmdImportGood", ImportGoodRows);
     buttons->findChild<QPushButton*>(QStringLiteral("cmdImportGood"))
         ->setEnabled(import.rowsAdded() > 0);
     if (offerNewKeys)
-        addChoice(buttons, QStringLiteral("Give Taken Keys &New Keys"), "cmdNewKeys", GiveNewKeys);
+        addChoice(buttons, QCoreApplication::translate("CsvWindows", "Give Taken Keys &New Keys"),
+                  "cmdNewKeys", GiveNewKeys);
     if (offerOtherFolders)
-        addChoice(buttons, QStringLiteral("Read Pictures from &Other Folders"), "cmdOtherFolders",
-                  ReadOtherFolders);
-    addChoice(buttons, QStringLiteral("Import &Nothing"), "cmdImportNothing", ImportNothing);
+        addChoice(buttons,
+                  QCoreApplication::translate("CsvWindows", "Read Pictures from &Other Folders"),
+                  "cmdOtherFolders", ReadOtherFolders);
+    addChoice(buttons, QCoreApplication::translate("CsvWindows", "Import &Nothing"),
+              "cmdImportNothing", ImportNothing);
     buttons->findChild<QPushButton*>(QStringLiteral("cmdImportNothing"))->setDefault(true);
     return buttons;
 }

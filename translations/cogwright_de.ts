@@ -137,6 +137,129 @@
     </message>
 </context>
 <context>
+    <name>CsvWindows</name>
+    <message>
+        <source>Export to CSV</source>
+        <translation>Als CSV exportieren</translation>
+    </message>
+    <message>
+        <source>Import from CSV</source>
+        <translation>Aus CSV importieren</translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv)|*.csv</source>
+        <translation>CSV-Dateien (*.csv)|*.csv</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 %2 of %3%4 rows</source>
+        <translation>%1 %2 von %3%4 Zeilen</translation>
+    </message>
+    <message>
+        <source>about </source>
+        <translation>etwa </translation>
+    </message>
+    <message>
+        <source>%1 %2 rows</source>
+        <translation>%1 %2 Zeilen</translation>
+    </message>
+    <message>
+        <source>Exported</source>
+        <translation>Exportiert</translation>
+    </message>
+    <message>
+        <source>The export was cancelled; no file was written.</source>
+        <translation>Der Export wurde abgebrochen; es wurde keine Datei geschrieben.</translation>
+    </message>
+    <message>
+        <source>%1 rows of the table &apos;%2&apos; were written to &apos;%3&apos;.</source>
+        <translation>%1 Zeilen der Tabelle &apos;%2&apos; wurden nach &apos;%3&apos; geschrieben.</translation>
+    </message>
+    <message>
+        <source> Their %1 pictures are in &apos;%2&apos;.</source>
+        <translation> Ihre %1 Bilder liegen in &apos;%2&apos;.</translation>
+    </message>
+    <message>
+        <source>The file names columns that the table &apos;%1&apos; does not have:
+
+%2
+
+Import the other columns without them?</source>
+        <translation>Die Datei nennt Spalten, die die Tabelle &apos;%1&apos; nicht hat:
+
+%2
+
+Die übrigen Spalten ohne sie importieren?</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Gelesen</translation>
+    </message>
+    <message>
+        <source>The import was cancelled; the table is as it was.</source>
+        <translation>Der Import wurde abgebrochen; die Tabelle ist unverändert.</translation>
+    </message>
+    <message>
+        <source>Nothing was imported; the table is as it was.</source>
+        <translation>Es wurde nichts importiert; die Tabelle ist unverändert.</translation>
+    </message>
+    <message>
+        <source>%1 parts were imported from &apos;%2&apos; into the table &apos;%3&apos;.</source>
+        <translation>%1 Teile wurden aus &apos;%2&apos; in die Tabelle &apos;%3&apos; importiert.</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 rows of &apos;%3&apos; cannot be imported. Nothing has been written yet.</source>
+        <translation>%1 der %2 Zeilen von &apos;%3&apos; können nicht importiert werden. Es wurde noch nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source> The first %1 reasons are listed.</source>
+        <translation> Die ersten %1 Gründe sind aufgeführt.</translation>
+    </message>
+    <message>
+        <source>Refused Rows</source>
+        <translation>Abgelehnte Zeilen</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Zeile</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Grund</translation>
+    </message>
+    <message>
+        <source>Rows Refused</source>
+        <translation>Abgelehnte Zeilen</translation>
+    </message>
+    <message>
+        <source>&amp;Import the %1 Other Rows</source>
+        <translation>Die übrigen %1 Zeilen &amp;importieren</translation>
+    </message>
+    <message>
+        <source>Give Taken Keys &amp;New Keys</source>
+        <translation>Vergebenen Schlüsseln &amp;neue Schlüssel geben</translation>
+    </message>
+    <message>
+        <source>Read Pictures from &amp;Other Folders</source>
+        <translation>Bilder aus &amp;anderen Ordnern lesen</translation>
+    </message>
+    <message>
+        <source>Import &amp;Nothing</source>
+        <translation>Nichts i&amp;mportieren</translation>
+    </message>
+</context>
+<context>
     <name>ErrorReport</name>
     <message>
         <source>An unexpected error occurred.</source>
