@@ -56,6 +56,13 @@ public:
     std::vector<ColumnInfo> cols;  // empty for a statement that returns no rows
     // Steps to the next row; fills `values` unless it is null (rows passed over stay unread).
     virtual bool next(std::vector<QVariant>* values) = 0;
+    // Column `col` of the row stepped to: as `next` reads it, and as the database keeps it where
+    // it can show it so (Unseen where not).
+    virtual QVariant value(int col) const = 0;
+    virtual StoredValue stored(int col) const {
+        Q_UNUSED(col);
+        return {};
+    }
     // Back before the first row.
     virtual void rewind() = 0;
 };

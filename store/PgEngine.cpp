@@ -940,6 +940,7 @@ public:
     PgQuery(std::shared_ptr<PgLink> link, const QString& sql);
     ~PgQuery() override;
     bool next(std::vector<QVariant>* values) override;
+    QVariant value(int col) const override;
     void rewind() override;
 
 private:
@@ -1010,24 +1011,22 @@ bool PgQuery::next(std::vector<QVariant>* values) {
         m_last = m_batch.rows() < kFetchRows;
         if (m_batch.rows() == 0) return false;
     }
-    if (values) {
-        for (size_t i = 0; i < cols.size(); ++i) {
-            const int col = int(i);
-            if (m_batch.isNull(m_row, col)) {
-                (*values)[i] = QVariant();
-            } else if (cols[i].type == adLongVarBinary) {
-                size_t n = 0;
-                unsigned char* bytes = PQunescapeBytea(
-                    reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
-                (*values)[i] = QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
-                PQfreemem(bytes);
-            } else {
-                (*values)[i] =
-                    fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), cols[i].type);
-            }
-        }
-    }
+    if (values)
+        for (size_t i = 0; i < cols.size(); ++i) (*values)[i] = value(int(i));
     return true;
+}
+
+QVariant PgQuery::value(int col) const {
+    if (m_batch.isNull(m_row, col)) return QVariant();
+    const DataTypeEnum type = cols[size_t(col)].type;
+    if (type != adLongVarBinary)
+        return fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), type);
+    size_t n = 0;
+    unsigned char* bytes =
+        PQunescapeBytea(reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
+    QByteArray picture(reinterpret_cast<const char*>(bytes), qsizetype(n));
+    PQfreemem(bytes);
+    return picture;
 }
 
 void PgQuery::rewind() {
@@ -1116,6 +1115,22 @@ std::unique_ptr<Query> PgDatabase::query(const QString& sql) {
 
 namespace {
 
+// COPY's data goes to the server in blocks of about this many bytes.
+constexpr qsizetype kCopyBlock = 1 << 20;
+
+// Bytes as lower-case hex digits, as QByteArray::toHex writes them.
+void appendHex(QByteArray& out, QByteArrayView bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const qsizetype at = out.size();
+    out.resize(at + 2 * bytes.size());
+    char* p = out.data() + at;
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *p++ = kDigits[b >> 4];
+        *p++ = kDigits[b & 0xf];
+    }
+}
+
 // One value as COPY's text format writes it.
 void appendCopyText(QByteArray& out, const QVariant& value) {
     if (!value.isValid() || value.isNull()) {
@@ -1153,6 +1168,79 @@ void appendCopyText(QByteArray& out, const QVariant& value) {
     }
 }
 
+// The same for a value as the file it comes from keeps it, in a column of `type` there: written as
+// appendCopyText writes the value the store reads from it; false, with nothing added, for a blob,
+// a text that is not ASCII and a date not in its plain stored form.
+bool appendStoredCopyText(QByteArray& out, const StoredValue& value, DataTypeEnum type) {
+    char buf[64];
+    char* end = buf;
+    switch (value.kind) {
+        case StoredValue::Null:
+            out += "\\N";
+            return true;
+        case StoredValue::Integer:
+            switch (type) {
+                case adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.integer)).ptr;
+                    break;
+                case adDouble:
+                    end = std::to_chars(buf, buf + sizeof buf, double(value.integer)).ptr;
+                    break;
+                case adCurrency:
+                    end = writePlainCurrency(buf, value.integer);
+                    break;
+                case adBoolean:
+                    out += value.integer != 0 ? "true" : "false";
+                    return true;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.integer).ptr;
+                    break;
+            }
+            break;
+        case StoredValue::Real:
+            switch (type) {
+                case adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.real)).ptr;
+                    break;
+                case adCurrency:
+                    end = writePlainCurrency(buf, std::llround(value.real * 1e4));
+                    break;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.real).ptr;
+                    break;
+            }
+            break;
+        case StoredValue::Text: {
+            if (type == adDate) {
+                if (!isPlainStoredDate(value.bytes)) return false;
+                out += value.bytes;
+                return true;
+            }
+            for (char c : value.bytes)
+                if (static_cast<unsigned char>(c) >= 0x80) return false;
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.bytes.size(); ++i) {
+                const char c = value.bytes[i];
+                const char* escaped = c == '\\'   ? "\\\\"
+                                      : c == '\n' ? "\\n"
+                                      : c == '\r' ? "\\r"
+                                      : c == '\t' ? "\\t"
+                                                  : nullptr;
+                if (!escaped) continue;
+                out += value.bytes.sliced(from, i - from);
+                out += escaped;
+                from = i + 1;
+            }
+            out += value.bytes.sliced(from);
+            return true;
+        }
+        default:
+            return false;
+    }
+    out.append(buf, end - buf);
+    return true;
+}
+
 }  // namespace
 
 void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
@@ -1174,22 +1262,37 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         // The rows travel in COPY's text format, in blocks: no statement per row.
         m_link->copyStart(
             QStringLiteral("COPY %1 (%2) FROM STDIN").arg(qualified(table.Name), names));
-        std::vector<QVariant> values(cols.size());
         QByteArray block;
+        block.reserve(kCopyBlock + kCopyBlock / 4);
+        auto send = [&] {
+            m_link->copyData(block);
+            block.resize(0);
+        };
         qint64 done = 0;
         bool going = true;
         try {
-            while (going && rows.next(&values)) {
+            while (going && rows.next(nullptr)) {
                 for (size_t i = 0; i < cols.size(); ++i) {
                     if (i > 0) block += '\t';
-                    // The server checks each value against its column as it takes it.
-                    appendCopyText(block, values[i]);
+                    // The server checks each value against its column as it takes it. Most values
+                    // are written as the file keeps them, without being read into a QVariant.
+                    const int col = int(i);
+                    const StoredValue stored = rows.stored(col);
+                    if (stored.kind == StoredValue::Blob) {
+                        // A picture goes out in pieces, as hex digits, with the blocks.
+                        block += "\\\\x";
+                        for (qsizetype at = 0; at < stored.bytes.size(); at += kCopyBlock / 2) {
+                            const QByteArrayView piece = stored.bytes.sliced(
+                                at, std::min(kCopyBlock / 2, stored.bytes.size() - at));
+                            appendHex(block, piece);
+                            if (block.size() >= kCopyBlock) send();
+                        }
+                    } else if (!appendStoredCopyText(block, stored, rows.cols[i].type)) {
+                        appendCopyText(block, rows.value(col));
+                    }
                 }
                 block += '\n';
-                if (block.size() >= (1 << 20)) {
-                    m_link->copyData(block);
-                    block.clear();
-                }
+                if (block.size() >= kCopyBlock) send();
                 if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
                     going = false;
             }
