@@ -9,6 +9,8 @@ TableReader::TableReader(Connection& connection, const QString& table)
     : m_query(connection.engine().query(QStringLiteral("SELECT * FROM ") +
                                         connection.tableReference(table))) {}
 
+TableReader::TableReader(std::unique_ptr<engine::Query> query) : m_query(std::move(query)) {}
+
 TableReader::~TableReader() = default;
 
 const std::vector<ColumnInfo>& TableReader::columns() const {

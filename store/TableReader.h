@@ -33,6 +33,9 @@ public:
     StoredValue stored(int column) const;
 
 private:
+    friend class TablePreview;
+    explicit TableReader(std::unique_ptr<engine::Query> query);
+
     std::unique_ptr<engine::Query> m_query;
 };
 

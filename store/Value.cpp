@@ -397,13 +397,15 @@ QString valueText(const QVariant& value, const QLocale& locale) {
         }
         case QMetaType::QDate:
             return locale.toString(value.toDate(), dateFormatWithFullYear(locale));
-        case QMetaType::QByteArray: {
-            const qsizetype n = value.toByteArray().size();
-            return QStringLiteral("(picture, %1 bytes)").arg(locale.toString(qint64(n)));
-        }
+        case QMetaType::QByteArray:
+            return binaryText(value.toByteArray().size(), locale);
         default:
             return value.toString();
     }
+}
+
+QString binaryText(qint64 bytes, const QLocale& locale) {
+    return QStringLiteral("(picture, %1 bytes)").arg(locale.toString(bytes));
 }
 
 QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {

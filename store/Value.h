@@ -41,6 +41,8 @@ std::optional<QDateTime> parseDateTime(const QString& text, const QLocale& local
 
 // A value as the user reads it, in the locale's format; Null gives "".
 QString valueText(const QVariant& value, const QLocale& locale = QLocale());
+// What valueText gives for a long binary value (a picture) of `bytes` bytes.
+QString binaryText(qint64 bytes, const QLocale& locale = QLocale());
 
 // A value as quoted in a message: at most `chars` characters of it, and its length when cut.
 QString abridged(const QString& text, qsizetype chars = 60);
