@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QStringDecoder>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -203,11 +204,17 @@ bool appendStoredCsvValue(QByteArray& line, const store::StoredValue& value,
 }
 
 bool appendAsciiCsvField(QByteArray& line, QByteArrayView text) {
-    bool quote = text.isEmpty();
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-        if (c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n') quote = true;
-    }
+    // Per byte: 1 for what makes a field quoted, 2 for what is not ASCII.
+    static constexpr auto kKinds = [] {
+        std::array<unsigned char, 256> kinds{};
+        for (unsigned char c : {',', ';', '"', '\r', '\n'}) kinds[c] = 1;
+        for (int c = 0x80; c < 0x100; ++c) kinds[size_t(c)] = 2;
+        return kinds;
+    }();
+    unsigned char seen = text.isEmpty() ? 1 : 0;
+    for (char c : text) seen |= kKinds[static_cast<unsigned char>(c)];
+    if (seen & 2) return false;
+    const bool quote = seen & 1;
     if (!quote) {
         line.append(text);
         return true;

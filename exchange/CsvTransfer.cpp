@@ -379,7 +379,7 @@ struct ExportRun {
         if (out.write(buffer) != buffer.size())
             fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
                                           .arg(csvPath, out.errorString()));
-        buffer.clear();
+        buffer.resize(0);  // its room is kept for the next block
     }
 
     void header() {
