@@ -56,7 +56,12 @@ bool openForUnpack(QFile& file) {
 
 }  // namespace
 
-QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize shownSize) {
+namespace {
+
+// Writes the chunks that `next` gives (an empty one ends them) to the unpack file, reads it and
+// deletes it again.
+template <typename Next>
+QImage unpackChunks(Next next, QString& path, QSize shownSize) {
     QFile file(path);
     if (!openForUnpack(file)) {
         const QString folder = privateUnpackFolder();
@@ -77,12 +82,9 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
             QCoreApplication::translate(
                 "Pictures", "The picture cannot be shown: the file '%1' cannot be written (%2).")
                 .arg(path, file.errorString()));
-    const qint64 size = image.ActualSize();
     bool written = true;
-    for (qint64 offset = 0; offset < size && written; offset += chunkSize) {
-        const QByteArray chunk = image.GetChunk(chunkSize);
+    for (QByteArray chunk = next(); !chunk.isEmpty() && written; chunk = next())
         written = file.write(chunk) == chunk.size();
-    }
     file.close();
     QImage picture = written ? readPicture(path, nullptr, shownSize) : QImage();
     QFile::remove(path);
@@ -95,4 +97,29 @@ QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize
                 "whole (is the disk full?).")
                 .arg(path));
     return picture;
+}
+
+}  // namespace
+
+QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize, QSize shownSize) {
+    const qint64 size = image.ActualSize();
+    qint64 offset = 0;
+    return unpackChunks(
+        [&] {
+            if (offset >= size) return QByteArray();
+            offset += chunkSize;
+            return image.GetChunk(chunkSize);
+        },
+        path, shownSize);
+}
+
+QImage unpackPicture(const QByteArray& bytes, QString& path, qint64 chunkSize, QSize shownSize) {
+    qint64 offset = 0;
+    return unpackChunks(
+        [&] {
+            const QByteArray chunk = bytes.mid(offset, chunkSize);
+            offset += chunkSize;
+            return chunk;
+        },
+        path, shownSize);
 }

@@ -24,3 +24,6 @@ QImage decodePicture(const QByteArray& bytes, QString* error = nullptr, QSize sh
 // user's is used instead and `path` names it. Throws when neither can be written.
 QImage unpackPicture(store::Field& image, QString& path, qint64 chunkSize,
                      QSize shownSize = QSize());
+// The same for a stored picture's bytes read already.
+QImage unpackPicture(const QByteArray& bytes, QString& path, qint64 chunkSize,
+                     QSize shownSize = QSize());

@@ -1,6 +1,7 @@
 // A catalogue on a PostgreSQL server over loopback: opening 1,000,000 parts beside psql, a Next
-// click, a save, and copying 100,000 parts from a file beside psql's \copy. It starts a throwaway
-// server of its own (scripts/pg-cluster) and stops it at the end.
+// click, a save, the chooser's preview of the 1,000,000 parts beside psql reading them all, and
+// copying 100,000 parts from a file beside psql's \copy. It starts a throwaway server of its own
+// (scripts/pg-cluster) and stops it at the end.
 //
 //   bench_server
 
@@ -9,8 +10,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +26,7 @@
 #include "TableCopy.h"
 #include "frmMain.h"
 #include "frmMainProbe.h"
+#include "frmOpenDb.h"
 
 namespace {
 
@@ -167,6 +174,54 @@ int main(int argc, char** argv) {
     std::printf("psql, SELECT PartID (yardstick):          %8.1f ms\n", yardstickMs);
     std::printf("open keyset and show first record:        %8.1f ms  (%.2f x yardstick)\n", openMs,
                 openMs / yardstickMs);
+
+    // The chooser's preview of the 1,000,000 parts, beside psql reading every row of them.
+    {
+        const double selectAllMs = g_server.timed(QStringLiteral("SELECT * FROM \"Parts\""));
+        frmOpenDb chooser(DatabaseChoice{g_server.url(), QStringLiteral("Parts")});
+        chooser.show();
+        QApplication::processEvents();
+        auto* tree = chooser.findChild<QTreeWidget*>(QStringLiteral("trvData"));
+        QTreeWidgetItem* parts = nullptr;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i)->text(0) == QLatin1String("Parts"))
+                parts = tree->topLevelItem(i);
+        auto* grid = chooser.findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+        resetPeak();
+        const long before = peakKiB();
+        t.restart();
+        chooser.trvData_NodeClick(parts);
+        chooser.repaint();
+        QApplication::processEvents();
+        const double firstRowsMs = t.nsecsElapsed() / 1e6;
+        const QString count = chooser.findChild<QLineEdit*>(QStringLiteral("txtCount"))->text();
+        const QString shown = grid->model()->index(1, 1).data().toString();
+        while (chooser.isMeasuringColumns()) {
+            QEventLoop wait;
+            QTimer::singleShot(10, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        const double measuredMs = t.nsecsElapsed() / 1e6;
+        // The end of the table, as a user dragging the scroll bar down reaches it.
+        t.restart();
+        grid->scrollToBottom();
+        chooser.repaint();
+        QApplication::processEvents();
+        const double lastRowsMs = t.nsecsElapsed() / 1e6;
+        const QString last =
+            grid->model()->index(grid->model()->rowCount() - 1, 1).data().toString();
+        const double peakMB = (peakKiB() - before) / 1024.0;
+        std::printf("psql, SELECT * (yardstick):               %8.1f ms\n", selectAllMs);
+        std::printf(
+            "chooser preview, first rows and count:    %8.1f ms  (%.2f x yardstick; %s records, "
+            "row 1 %s)\n",
+            firstRowsMs, firstRowsMs / selectAllMs, qPrintable(count), qPrintable(shown));
+        std::printf("  every column measured:                  %8.1f ms  (%.2f x yardstick)\n",
+                    measuredMs, measuredMs / selectAllMs);
+        std::printf("  the last rows shown:                    %8.1f ms  (row %s)\n", lastRowsMs,
+                    qPrintable(last));
+        std::printf("  memory at the preview's peak:           %8.1f MB\n", peakMB);
+    }
 
     // Copying a file of 100,000 parts, beside psql's \copy of the same rows.
     const QString file = folder + QStringLiteral("/Copy100k.mdb");

@@ -12,7 +12,9 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTreeWidget>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "Control.h"
 #include "CsvWindows.h"
@@ -46,6 +48,13 @@ QString previewStatement(const store::Connection& cn, const QString& table) {
 }  // namespace
 
 int frmOpenDb::lLastRow = 0;
+
+// A thread measuring the columns of a server's table (see showServerRows).
+struct frmOpenDb::Measure {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+};
 
 frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOpenDb>()), m_current(current) {
@@ -105,6 +114,8 @@ frmOpenDb::frmOpenDb(const DatabaseChoice& current, QWidget* parent)
 frmOpenDb::~frmOpenDb() {
     ui->MSFlexGrid1->setModel(nullptr);
     Form_Unload();
+    for (const auto& m : m_measures) m->stop->store(true);
+    for (const auto& m : m_measures) m->thread.join();
 }
 
 void frmOpenDb::Form_Load() {
@@ -164,6 +175,9 @@ void frmOpenDb::Open_Database() {
         bDatabaseOpen = cnDatabase != nullptr;
         throw;
     }
+    // A server's table previewed ends with the connection it came from, as a keyset does.
+    stopMeasuring();
+    m_serverRows.reset();
     if (connection) connection->Close();
 }
 
@@ -203,6 +217,8 @@ void frmOpenDb::trvData_NodeClick(QTreeWidgetItem* Node) {
 }
 
 void frmOpenDb::endPreview() {
+    stopMeasuring();
+    m_serverRows.reset();
     m_previewRows.reset();
     m_previewAt = -1;
     m_previewTexts.clear();
@@ -211,6 +227,21 @@ void frmOpenDb::endPreview() {
 QStringList frmOpenDb::previewRow(int row) {
     if (!m_previewTexts.empty()) return m_previewTexts.at(size_t(row - 1));
     QStringList texts;
+    if (m_serverRows) {
+        std::vector<QVariant> values;
+        try {
+            if (!m_serverRows->row(row - 1, values)) return texts;
+        } catch (const store::StoreError&) {
+            return texts;  // gone since the preview (a server that went away): shown blank
+        }
+        const auto& columns = m_serverRows->columns();
+        for (size_t i = 0; i < values.size(); ++i)
+            texts << (values[i].isNull() ? QStringLiteral(" ")
+                      : columns[i].type == store::adLongVarBinary
+                          ? store::binaryText(values[i].toLongLong())
+                          : store::valueText(values[i]));
+        return texts;
+    }
     try {
         store::Recordset& rs = *m_previewRows;
         if (m_previewAt < 0) {
@@ -239,10 +270,13 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
         reportUnexpected(description);
     };
     std::unique_ptr<store::Recordset> rs;
+    std::unique_ptr<store::TablePreview> served;
     try {
         if (!cnDatabase || !cnDatabase->isOpen())
             throw store::StoreError(store::errObjectClosed, tr("No database is open."));
-        rs = cnDatabase->Execute(previewStatement(*cnDatabase, table));
+        // A server's table is read a page at a time as the grid shows it.
+        served = store::TablePreview::open(*cnDatabase, table);
+        if (!served) rs = cnDatabase->Execute(previewStatement(*cnDatabase, table));
     } catch (const store::StoreError& e) {
         fail(e.description());
         return;
@@ -252,20 +286,30 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     ui->Picture1->clear();
     bHasImage = false;
     endPreview();
+    if (served) {
+        showServerRows(std::move(served));
+        return;
+    }
 
     // The grid shows rows from a keyset over the table, in the same order as the query; a
     // table whose rows have no keys is held as text instead.
     auto rows = std::make_unique<store::Recordset>();
-    // A server's table is read once and held as text: the ways of sparing reads here are SQLite's.
-    bool keyed = !store::Connection::isServerAddress(m_path);
-    if (keyed) try {
-            rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly,
-                       store::adCmdTable);
-        } catch (const store::StoreError&) {
-            keyed = false;
-        }
+    bool keyed = true;
+    try {
+        rows->Open(table, *cnDatabase, store::adOpenKeyset, store::adLockReadOnly,
+                   store::adCmdTable);
+    } catch (const store::StoreError&) {
+        keyed = false;
+    }
 
-    const QStringList headers = previewHeaders(*rs);
+    std::vector<store::ColumnInfo> columns;
+    for (int i = 0; i < rs->fields().Count(); ++i) {
+        store::ColumnInfo c;
+        c.name = rs->fields()[i].Name();
+        c.type = rs->fields()[i].Type();
+        columns.push_back(c);
+    }
+    const QStringList headers = previewHeaders(columns);
     // Each column as wide as its widest text, the field name included; long fields never widen.
     std::vector<float> width;
     long count = 0;
@@ -285,19 +329,17 @@ void frmOpenDb::Show_Table(QTreeWidgetItem* node) {
     setColumnWidths(width);
 }
 
-QStringList frmOpenDb::previewHeaders(store::Recordset& rs) {
-    const int k = rs.fields().Count();
+QStringList frmOpenDb::previewHeaders(const std::vector<store::ColumnInfo>& columns) {
     QStringList headers;
-    for (int i = 0; i < k; ++i) {
-        const QString name = rs.fields()[i].Name();
-        headers << name;
-        if (name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
+    for (const store::ColumnInfo& c : columns) {
+        headers << c.name;
+        if (c.name.toUpper() == QLatin1String("IMAGE")) bHasImage = true;
     }
     // Old Jet tables keep their pictures in OLE Object columns of any name.
     m_pictureColumn = QStringLiteral("Image");
-    for (int i = 0; i < k && !bHasImage && !m_jetFile.isEmpty(); ++i)
-        if (rs.fields()[i].Type() == store::adLongVarBinary) {
-            m_pictureColumn = rs.fields()[i].Name();
+    for (size_t i = 0; i < columns.size() && !bHasImage && !m_jetFile.isEmpty(); ++i)
+        if (columns[i].type == store::adLongVarBinary) {
+            m_pictureColumn = columns[i].name;
             bHasImage = true;
         }
     return headers;
@@ -378,14 +420,14 @@ private:
     qreal m_widestDigit = 0;
 };
 
-const GlyphSteps& glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
+std::shared_ptr<const GlyphSteps> glyphSteps(const QFont& font, const QFontMetricsF& metrics) {
     // Thousands of pairs: measured once for each font (and screen) the grid shows.
     static QHash<QString, std::shared_ptr<const GlyphSteps>> steps;
     const QString key = font.key() + QLatin1Char('|') +
                         QString::number(metrics.horizontalAdvance(QStringLiteral("W@i")), 'g', 17);
     auto it = steps.constFind(key);
     if (it == steps.cend()) it = steps.insert(key, std::make_shared<const GlyphSteps>(metrics));
-    return **it;
+    return *it;
 }
 
 // Texts measured as the grid measures them, in twips.
@@ -398,9 +440,9 @@ public:
     float measure(const QString& text) {
         // Catalogues repeat their values (categories, makers, prices): each text is measured once.
         auto it = m_measured.constFind(text);
-        if (it == m_measured.cend())
-            it = m_measured.insert(text, float(m_metrics.horizontalAdvance(text) * kTwipsPerPixel));
-        return *it;
+        if (it != m_measured.cend()) return *it;
+        if (m_measured.size() >= kMaxSeen) m_measured.clear();  // a table of texts all different
+        return *m_measured.insert(text, float(m_metrics.horizontalAdvance(text) * kTwipsPerPixel));
     }
     // A text of at most `bound` pixels is no wider than `widest` twips (the rounding to float keeps
     // the order).
@@ -481,6 +523,7 @@ private:
         const int kind = (n < 0 ? 1024 : 0) + digits * 32 + zeros;
         auto it = m_wholeBounds.constFind(kind);
         if (it != m_wholeBounds.cend()) return *it;
+        if (m_wholeBounds.size() >= kMaxSeen) m_wholeBounds.clear();
         const QString text = store::valueText(value);
         qreal bound = kNoBound;
         if (digits == 0) {
@@ -512,6 +555,7 @@ private:
             time.msec();
         auto it = m_dateBounds.constFind(kind);
         if (it != m_dateBounds.cend()) return *it;
+        if (m_dateBounds.size() >= kMaxSeen) m_dateBounds.clear();
         const QString text = store::valueText(dt);
         qreal bound = steps.bound(text);  // midnight is all of its kind
         if (!midnight) {
@@ -875,8 +919,8 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
                                           long& rows) {
     const QFont font = ui->MSFlexGrid1->font();
     const QFontMetricsF metrics(font);
-    const GlyphSteps& steps = glyphSteps(font, metrics);
-    TableWidths columns(metrics, steps, rs.fields());
+    const auto steps = glyphSteps(font, metrics);
+    TableWidths columns(metrics, *steps, rs.fields());
     rows = 0;
     if (!keyed) {
         columns.readHeld(rs, m_previewTexts, rows);
@@ -885,6 +929,131 @@ std::vector<float> frmOpenDb::widestTexts(const QString& table, store::Recordset
     rs.Close();
     columns.readKeyed(*cnDatabase, table, rows);
     return columns.widths();
+}
+
+// ---- A server's table -------------------------------------------------------------------------
+//
+// Its count and its first rows are shown at once; its rows are read a page at a time as the grid
+// shows them. The columns start as wide as their headers and the first rows' texts, and are
+// measured over every row on a thread of their own, in the same snapshot of the table, on a
+// connection of its own: the widths come out as when every value is measured before the grid is
+// shown.
+
+namespace {
+
+// The columns of a server's table that the rows' texts widen (long fields never do).
+std::vector<int> measuredColumns(const std::vector<store::ColumnInfo>& columns) {
+    std::vector<int> measured;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        store::ColumnInfo c = columns[i];
+        c.updatable = false;  // as the fields of a read-only recordset say
+        if (c.attributes() < kLongFieldFlags) measured.push_back(int(i));
+    }
+    return measured;
+}
+
+}  // namespace
+
+void frmOpenDb::showServerRows(std::unique_ptr<store::TablePreview> rows) {
+    m_serverRows = std::move(rows);
+    const auto& columns = m_serverRows->columns();
+    const QStringList headers = previewHeaders(columns);
+    const qint64 count = m_serverRows->count();
+    ui->txtCount->setText(QString::number(count));
+    m_preview.reset(headers, int(count), [this](int row) { return previewRow(row); });
+
+    // Until every row is measured: the headers and the rows the grid shows first.
+    const QFont font = ui->MSFlexGrid1->font();
+    const QFontMetricsF metrics(font);
+    const std::shared_ptr<const GlyphSteps> steps = glyphSteps(font, metrics);
+    TextWidths texts(metrics, *steps);
+    std::vector<ColumnWidth> widths;
+    for (const store::ColumnInfo& c : columns) widths.emplace_back(texts.measure(c.name));
+    const std::vector<int> measured = measuredColumns(columns);
+    std::vector<QVariant> values;
+    const int shown = ui->MSFlexGrid1->viewport()->height() / 18 + 1;
+    for (int row = 0; row < shown && row < count; ++row) {
+        try {
+            if (!m_serverRows->row(row, values)) break;
+        } catch (const store::StoreError&) {
+            break;
+        }
+        for (int i : measured)
+            if (!values[size_t(i)].isNull()) widths[size_t(i)].add(values[size_t(i)], texts);
+    }
+    std::vector<float> width;
+    for (const ColumnWidth& column : widths) width.push_back(column.widest);
+    setColumnWidths(width);
+    startMeasuring();
+}
+
+void frmOpenDb::startMeasuring() {
+    stopMeasuring();
+    // Measures that have ended are let go; one still stopping ends on its own.
+    for (auto m = m_measures.begin(); m != m_measures.end();) {
+        if ((*m)->done->load()) {
+            (*m)->thread.join();
+            m = m_measures.erase(m);
+        } else {
+            ++m;
+        }
+    }
+    const auto& columns = m_serverRows->columns();
+    const std::vector<int> measured = measuredColumns(columns);
+    const QFont font = ui->MSFlexGrid1->font();
+    const QFontMetricsF metrics(font);
+    const std::shared_ptr<const GlyphSteps> steps = glyphSteps(font, metrics);
+    TextWidths texts(metrics, *steps);
+    std::vector<float> headers;
+    for (const store::ColumnInfo& c : columns) headers.push_back(texts.measure(c.name));
+    store::TablePreview::RowsOpener open;
+    try {
+        open = m_serverRows->rowsAgain(measured);
+    } catch (const store::StoreError&) {
+        return;
+    }
+    const unsigned generation = ++m_measureGeneration;
+    m_measuring = true;
+    auto measure = std::make_unique<Measure>();
+    measure->thread = std::thread([this, open, font, steps, headers, measured, generation,
+                                   stop = measure->stop, done = measure->done] {
+        struct Done {
+            std::atomic<bool>& flag;
+            ~Done() { flag.store(true); }
+        } mark{*done};
+        std::vector<float> width;
+        try {
+            const QFontMetricsF metrics(font);
+            TextWidths texts(metrics, *steps);
+            std::vector<ColumnWidth> widths;
+            for (float header : headers) widths.emplace_back(header);
+            const std::unique_ptr<store::TableReader> rows = open();
+            while (!stop->load() && rows->next())
+                for (size_t j = 0; j < measured.size(); ++j) {
+                    const QVariant value = rows->value(int(j));
+                    if (!value.isNull()) widths[size_t(measured[j])].add(value, texts);
+                }
+            if (!stop->load())
+                for (const ColumnWidth& column : widths) width.push_back(column.widest);
+        } catch (...) {
+            width.clear();  // the widths of the first rows stay
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, width] {
+                if (generation != m_measureGeneration) return;
+                m_measuring = false;
+                if (!width.empty()) setColumnWidths(width);
+            },
+            Qt::QueuedConnection);
+    });
+    m_measures.push_back(std::move(measure));
+}
+
+void frmOpenDb::stopMeasuring() {
+    for (const auto& m : m_measures) m->stop->store(true);
+    ++m_measureGeneration;
+    m_measuring = false;
 }
 
 void frmOpenDb::MSFlexGrid1_Click() {
@@ -899,6 +1068,22 @@ void frmOpenDb::Show_Picture() {
     const int R = ui->MSFlexGrid1->currentIndex().row();
     try {
         if (R < 1 || !cnDatabase) return;
+        if (m_serverRows) {
+            // Read from the rows shown, by their place in the table.
+            const QString name =
+                m_pictureColumn.isEmpty() ? QStringLiteral("Image") : m_pictureColumn;
+            const auto& columns = m_serverRows->columns();
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (columns[i].name.compare(name, Qt::CaseInsensitive) != 0) continue;
+                const QVariant bytes = m_serverRows->picture(R - 1, int(i));
+                if (bytes.isNull()) return;
+                QString unpackFile = Control::sUnpackPath + QStringLiteral("/ok.jpg");
+                const QImage picture = unpackPicture(bytes.toByteArray(), unpackFile, kUnpackChunk);
+                if (!picture.isNull()) ui->Picture1->setPixmap(QPixmap::fromImage(picture));
+                return;
+            }
+            return;
+        }
         auto rs = cnDatabase->Execute(previewStatement(*cnDatabase, m_table));
         rs->Move(R - 1);
         if (rs->EOF_()) return;

@@ -9,6 +9,7 @@
 #include "Control.h"
 #include "PreviewModel.h"
 #include "Recordset.h"
+#include "TablePreview.h"
 
 class QTreeWidgetItem;
 
@@ -36,6 +37,10 @@ public:
     QString databasePath() const { return m_path; }
     QString tableName() const { return m_table; }
 
+    // While a server's table is previewed, its columns are measured beside the window's work:
+    // until then each is as wide as its header and the texts of the first rows shown.
+    bool isMeasuringColumns() const { return m_measuring; }
+
     // The grid row of the last click, kept from one preview and one showing to the next.
     static int lLastRow;
 
@@ -62,7 +67,9 @@ private:
     void Fill_Columns(QTreeWidgetItem* node);
     void Show_Table(QTreeWidgetItem* node);
     // The previewed table's field names; notes whether its rows have pictures, and in which column.
-    QStringList previewHeaders(store::Recordset& rs);
+    QStringList previewHeaders(const std::vector<store::ColumnInfo>& columns);
+    // A server's table: its rows read a page at a time as the grid shows them.
+    void showServerRows(std::unique_ptr<store::TablePreview> rows);
     // Each grid column as wide as its widest text (in twips) and a margin.
     void setColumnWidths(const std::vector<float>& width);
     void Show_Picture();
@@ -90,7 +97,16 @@ private:
     // The previewed table's rows in order, read as the grid shows them.
     std::unique_ptr<store::Recordset> m_previewRows;
     long m_previewAt = -1;
-    std::vector<QStringList> m_previewTexts;  // for a table whose rows have no keys
+    std::vector<QStringList> m_previewTexts;            // for a table whose rows have no keys
+    std::unique_ptr<store::TablePreview> m_serverRows;  // a server's table
+    // Every row of a server's table measured on a thread of its own; what a measure that is no
+    // longer wanted finds is dropped.
+    void startMeasuring();
+    void stopMeasuring();
+    struct Measure;
+    std::vector<std::unique_ptr<Measure>> m_measures;
+    unsigned m_measureGeneration = 0;
+    bool m_measuring = false;
 
     // An old Jet file is shown through its conversion into a private temporary catalogue.
     bool openJetPreview(const QString& file);

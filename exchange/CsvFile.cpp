@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QStringDecoder>
+#include <array>
 #include <charconv>
+#include <cmath>
 
 #include "StoreError.h"
 #include "Value.h"
@@ -93,22 +95,6 @@ char* twoDigits(char* p, int n) {
     return p;
 }
 
-// Currency::toPlainString's form, written without building strings on the way.
-char* currencyChars(char* p, qint64 scaled) {
-    const bool negative = scaled < 0;
-    const quint64 magnitude = negative ? quint64(-(scaled + 1)) + 1 : quint64(scaled);
-    if (negative) *p++ = '-';
-    p = std::to_chars(p, p + 24, magnitude / quint64(store::Currency::kScale)).ptr;
-    *p++ = '.';
-    unsigned frac = unsigned(magnitude % quint64(store::Currency::kScale));
-    char digits[4];
-    for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = char('0' + frac % 10);
-    int n = 4;
-    while (n > 2 && digits[n - 1] == '0') --n;
-    for (int i = 0; i < n; ++i) *p++ = digits[i];
-    return p;
-}
-
 }  // namespace
 
 void appendCsvValue(QByteArray& line, const QVariant& value) {
@@ -117,7 +103,7 @@ void appendCsvValue(QByteArray& line, const QVariant& value) {
     char* end = buf;
     const void* data = value.constData();
     if (value.metaType() == QMetaType::fromType<store::Currency>()) {
-        end = currencyChars(buf, static_cast<const store::Currency*>(data)->scaled);
+        end = store::writePlainCurrency(buf, static_cast<const store::Currency*>(data)->scaled);
     } else {
         switch (value.typeId()) {
             case QMetaType::QString:
@@ -163,6 +149,82 @@ void appendCsvValue(QByteArray& line, const QVariant& value) {
         }
     }
     line.append(buf, end - buf);
+}
+
+bool appendStoredCsvValue(QByteArray& line, const store::StoredValue& value,
+                          store::DataTypeEnum type) {
+    // As the store reads each kind of stored value into each type of column (sql::fromRaw), and
+    // appendCsvValue writes what it read.
+    char buf[64];
+    char* end = buf;
+    switch (value.kind) {
+        case store::StoredValue::Null:
+            return true;
+        case store::StoredValue::Integer:
+            switch (type) {
+                case store::adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.integer)).ptr;
+                    break;
+                case store::adDouble:
+                    end = std::to_chars(buf, buf + sizeof buf, double(value.integer)).ptr;
+                    break;
+                case store::adCurrency:
+                    end = store::writePlainCurrency(buf, value.integer);
+                    break;
+                case store::adBoolean:
+                    line += value.integer != 0 ? "True" : "False";
+                    return true;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.integer).ptr;
+                    break;
+            }
+            break;
+        case store::StoredValue::Real:
+            switch (type) {
+                case store::adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.real)).ptr;
+                    break;
+                case store::adCurrency:
+                    end = store::writePlainCurrency(buf, std::llround(value.real * 1e4));
+                    break;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.real).ptr;
+                    break;
+            }
+            break;
+        case store::StoredValue::Text:
+            if (type != store::adDate || !store::isPlainStoredDate(value.bytes)) return false;
+            line.append(value.bytes);
+            return true;
+        default:
+            return false;
+    }
+    line.append(buf, end - buf);
+    return true;
+}
+
+bool appendAsciiCsvField(QByteArray& line, QByteArrayView text) {
+    // Per byte: 1 for what makes a field quoted, 2 for what is not ASCII.
+    static constexpr auto kKinds = [] {
+        std::array<unsigned char, 256> kinds{};
+        for (unsigned char c : {',', ';', '"', '\r', '\n'}) kinds[c] = 1;
+        for (int c = 0x80; c < 0x100; ++c) kinds[size_t(c)] = 2;
+        return kinds;
+    }();
+    unsigned char seen = text.isEmpty() ? 1 : 0;
+    for (char c : text) seen |= kKinds[static_cast<unsigned char>(c)];
+    if (seen & 2) return false;
+    const bool quote = seen & 1;
+    if (!quote) {
+        line.append(text);
+        return true;
+    }
+    const qsizetype at = line.size();
+    line.resize(at + 2 * text.size() + 2);
+    const size_t written =
+        csv_write(line.data() + at, size_t(line.size() - at), text.data(), size_t(text.size()));
+    line.resize(at + qsizetype(written));
+    return true;
 }
 
 bool decodeUtf8(QByteArrayView bytes, QString& text) {
@@ -239,7 +301,7 @@ void CsvReader::onRecordEnd(int terminator, void* self) {
     const bool empty = r->m_building.spans.empty();
     if (!empty) {
         r->m_ready.push_back(std::move(r->m_building));
-        r->m_building = Record();
+        r->m_building = r->spareRecord();
     }
     // A CR and the LF after it end one line.
     const bool secondHalf = empty && terminator == '\n' && r->m_lastTerminator == '\r';
@@ -247,6 +309,16 @@ void CsvReader::onRecordEnd(int terminator, void* self) {
         if (!secondHalf) ++r->m_physicalLine;
         r->m_lastTerminator = secondHalf ? 0 : terminator;
     }
+}
+
+CsvReader::Record CsvReader::spareRecord() {
+    if (m_spare.empty()) return Record();
+    Record record = std::move(m_spare.back());
+    m_spare.pop_back();
+    record.data.resize(0);
+    record.spans.clear();
+    record.line = 0;
+    return record;
 }
 
 void CsvReader::fill() {
@@ -330,6 +402,8 @@ void CsvReader::tooLong(qint64 line, qsizetype field) const {
 bool CsvReader::next(std::vector<CsvField>& fields) {
     fill();
     if (m_ready.empty()) return false;
+    constexpr size_t kSpareRecords = 1024;
+    if (m_spare.size() < kSpareRecords) m_spare.push_back(std::move(m_current));
     m_current = std::move(m_ready.front());
     m_ready.pop_front();
     m_line = m_current.line;

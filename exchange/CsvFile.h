@@ -7,6 +7,8 @@
 #include <deque>
 #include <vector>
 
+#include "Value.h"
+
 struct csv_parser;
 
 namespace exchange {
@@ -26,6 +28,14 @@ QString csvText(const QVariant& value);
 void appendCsvField(QByteArray& line, const QString& text, bool isNull);
 // The same for a value, written as csvText gives it.
 void appendCsvValue(QByteArray& line, const QVariant& value);
+// The same for a value as the database keeps it in a column of `type`, written as appendCsvValue
+// writes the value read from it: false, with nothing added, for a text (but a date in its plain
+// stored form) and a blob, which are written as read.
+bool appendStoredCsvValue(QByteArray& line, const store::StoredValue& value,
+                          store::DataTypeEnum type);
+// A text of ASCII characters only, as its bytes, written as appendCsvField writes it; false,
+// with nothing added, for any other text.
+bool appendAsciiCsvField(QByteArray& line, QByteArrayView text);
 
 // One field of a record as read: Null is an empty field without quotes. The bytes stay valid
 // until the next record is read.
@@ -85,7 +95,10 @@ private:
             spans;  // offset and length; -1 length for Null
         qint64 line = 0;
     };
+    // A record read is taken back when the next one is, and filled again: its blocks are kept.
+    Record spareRecord();
     std::deque<Record> m_ready;
+    std::vector<Record> m_spare;
     Record m_building;
     Record m_current;
     qint64 m_physicalLine = 1;   // the line the parser is on

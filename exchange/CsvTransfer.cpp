@@ -25,6 +25,7 @@
 #include "Recordset.h"
 #include "StoreError.h"
 #include "TableAppender.h"
+#include "TableReader.h"
 #include "Value.h"
 
 namespace exchange {
@@ -114,6 +115,61 @@ Plain plainNumber(store::DataTypeEnum type, QByteArrayView bytes, QVariant& numb
         default:
             return Plain::No;
     }
+}
+
+// A plain number handed to its column as convertForColumn converts it and the statement binds
+// the result; false where the number does not fit, or is too large for convertForColumn's way
+// through a double to keep it exact, and only convertForColumn tells what becomes of it.
+bool setPlainNumber(store::TableAppender& target, int column, store::DataTypeEnum type,
+                    const QVariant& plain) {
+    switch (type) {
+        case store::adSmallInt:
+        case store::adInteger:
+        case store::adBigInt: {
+            constexpr qint64 kExact = qint64(1) << 53;
+            const qint64 n = plain.toLongLong();
+            const qint64 lo = type == store::adSmallInt  ? -32768
+                              : type == store::adInteger ? std::numeric_limits<qint32>::min()
+                                                         : -kExact;
+            const qint64 hi = type == store::adSmallInt  ? 32767
+                              : type == store::adInteger ? std::numeric_limits<qint32>::max()
+                                                         : kExact;
+            if (n < lo || n > hi) return false;
+            target.setInteger(column, n);
+            return true;
+        }
+        case store::adCurrency:
+            target.setInteger(column, plain.value<store::Currency>().scaled);
+            return true;
+        case store::adDouble:
+            target.setReal(column, plain.toDouble());
+            return true;
+        case store::adSingle: {
+            constexpr double kBeyondSingle = 0x1.ffffffp127;
+            const double d = plain.toDouble();
+            if (std::fabs(d) >= kBeyondSingle) return false;
+            target.setValue(column, QVariant::fromValue(float(d)));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+// A text of ASCII characters handed to its text column as convertForColumn takes the text read
+// from it (formulaUnguarded), unless it is too long for the column (told by convertForColumn).
+bool setAsciiText(store::TableAppender& target, int column, const store::ColumnInfo& info,
+                  QByteArrayView bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    qsizetype quotes = 0;
+    while (quotes < bytes.size() && bytes[quotes] == '\'') ++quotes;
+    if (quotes > 0 && quotes < bytes.size() && isFormulaStart(QLatin1Char(bytes[quotes])))
+        bytes = bytes.sliced(1);
+    if (info.type == store::adVarWChar && info.definedSize > 0 && bytes.size() > info.definedSize)
+        return false;
+    target.setText(column, bytes);
+    return true;
 }
 
 // The row key as written: any whole number the table's keys may be, not only those of the
@@ -309,7 +365,7 @@ private:
 };
 
 struct ExportRun {
-    store::Recordset& rs;
+    store::TableReader& rs;
     QFileDevice& out;
     const QString& csvPath;
     bool guardFormulas;
@@ -323,13 +379,14 @@ struct ExportRun {
         if (out.write(buffer) != buffer.size())
             fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
                                           .arg(csvPath, out.errorString()));
-        buffer.clear();
+        buffer.resize(0);  // its room is kept for the next block
     }
 
     void header() {
-        const int k = rs.fields().Count();
+        const auto& columns = rs.columns();
+        const int k = int(columns.size());
         for (int i = 0; i < k; ++i) {
-            const QString name = rs.fields()[i].Name();
+            const QString& name = columns[size_t(i)].name;
             if (keyColumn < 0 && name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) keyColumn = i;
             if (imageColumn < 0 && name.compare(QLatin1String("Image"), Qt::CaseInsensitive) == 0)
                 imageColumn = i;
@@ -341,12 +398,18 @@ struct ExportRun {
 
     // One row; returns the number of pictures written.
     int row(qint64 rowNumber) {
-        store::Fields& fields = rs.fields();
-        const int k = fields.Count();
+        const auto& columns = rs.columns();
+        const int k = int(columns.size());
         int written = 0;
         for (int i = 0; i < k; ++i) {
             if (i > 0) buffer += ',';
-            const QVariant value = fields[i].Value();
+            // Most values are written as the file keeps them, without being read into a QVariant.
+            const store::StoredValue stored = rs.stored(i);
+            if (appendStoredCsvValue(buffer, stored, columns[size_t(i)].type)) continue;
+            if (stored.kind == store::StoredValue::Text &&
+                columns[size_t(i)].type != store::adDate && appendAsciiText(stored.bytes))
+                continue;
+            const QVariant value = rs.value(i);
             if (value.typeId() == QMetaType::QString) {
                 appendCsvField(buffer, formulaGuarded(value.toString(), guardFormulas), false);
             } else if (value.typeId() != QMetaType::QByteArray) {
@@ -360,12 +423,30 @@ struct ExportRun {
         return written;
     }
 
+    // A text of ASCII characters as formulaGuarded and appendCsvField write it, the leading quote
+    // of a guarded formula added; false for any other text.
+    bool appendAsciiText(QByteArrayView text) {
+        qsizetype quotes = 0;
+        while (quotes < text.size() && text[quotes] == '\'') ++quotes;
+        const bool guarded = quotes < text.size() && isFormulaStart(QLatin1Char(text[quotes])) &&
+                             (guardFormulas || quotes > 0);
+        if (!guarded) return appendAsciiCsvField(buffer, text);
+        const qsizetype at = buffer.size();
+        QByteArray quoted;
+        quoted.reserve(text.size() + 1);
+        quoted += '\'';
+        quoted += text;
+        if (appendAsciiCsvField(buffer, quoted)) return true;
+        buffer.truncate(at);
+        return false;
+    }
+
     // A picture: a file of its own, named by the record's key; the field names the file. The
     // key is percent-encoded, which never gives a '+': what follows one tells names apart, "+r"
     // and the row for a record without a key or with a key used before, '+' and the column for
     // a second picture column.
     QString picture(qint64 rowNumber, int column, const QByteArray& bytes) {
-        const QVariant key = keyColumn >= 0 ? rs.fields()[keyColumn].Value() : QVariant();
+        const QVariant key = keyColumn >= 0 ? rs.value(keyColumn) : QVariant();
         const QString byRow = QStringLiteral("+r") + QString::number(rowNumber);
         QString name = keyColumn < 0                            ? QString::number(rowNumber)
                        : key.isNull() || csvText(key).isEmpty() ? byRow
@@ -396,26 +477,26 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
         auto count = connection.Execute(QStringLiteral("SELECT count(*) FROM ") + source);
         total = count->fields()[0].Value().toLongLong();
     }
-    auto rs = connection.Execute(QStringLiteral("SELECT * FROM ") + source);
+    store::TableReader rows(connection, table);
 
     const std::unique_ptr<QFileDevice> out = openCsvTarget(csvPath);
     auto* replaced = qobject_cast<QSaveFile*>(out.get());
     const QString folder = picturesFolder(csvPath);
     ExportRun run{
-        *rs, *out, csvPath, guardFormulas, PictureFolder(folder), QFileInfo(folder).fileName(), {}};
+        rows, *out, csvPath, guardFormulas, PictureFolder(folder), QFileInfo(folder).fileName(),
+        {}};
     // Nothing of a failed or cancelled export stays behind: the CSV is only put in place at the
     // end, and the pictures written so far go again.
     ExportResult result;
     try {
         run.header();
         if (progress && !progress(0, total)) result.cancelled = true;
-        while (!result.cancelled && !rs->EOF_()) {
+        while (!result.cancelled && rows.next()) {
             ++result.rows;
             result.pictures += run.row(result.rows);
             if (run.buffer.size() >= kWriteBlock) run.flush();
             if (progress && result.rows % kProgressEvery == 0 && !progress(result.rows, total))
                 result.cancelled = true;
-            rs->MoveNext();
         }
         if (!result.cancelled) {
             run.flush();
@@ -498,7 +579,6 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
     m_rowsRead = m_rowsAdded = m_rowsRefused = m_takenKeyRows = m_outsideRows = 0;
     m_refusals.clear();
     store::TableAppender target(m_connection, m_table);
-    const auto& columns = target.columns();
     m_folder = QFileInfo(QFileInfo(m_path).absolutePath()).canonicalFilePath();
 
     CsvReader reader(m_path);
@@ -509,7 +589,6 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
         return std::max(m_rowsRead,
                         qint64(double(m_rowsRead) * double(reader.size()) / double(read)));
     };
-    std::vector<QVariant> values(columns.size());
     if (progress && !progress(0, 0)) return false;
     while (reader.next(fields)) {
         ++m_rowsRead;
@@ -522,18 +601,17 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
             ++m_rowsRefused;
             continue;
         }
-        std::fill(values.begin(), values.end(), QVariant());
+        target.clearRow();
         RowState row;
         for (size_t j = 0; j < fields.size(); ++j)
-            if (m_columnOf[j] >= 0)
-                takeField(target, m_columnOf[j], fields[j], line, newKeys, values, row);
+            if (m_columnOf[j] >= 0) takeField(target, m_columnOf[j], fields[j], line, newKeys, row);
         if (row.refused || row.keyTaken) {
             ++m_rowsRefused;
             if (!row.refused) ++m_takenKeyRows;
             if (row.outside) ++m_outsideRows;
         } else {
             try {
-                target.append(values);
+                target.appendRow();
                 ++m_rowsAdded;
             } catch (const store::StoreError& e) {
                 refuse(line, QString(), QString(), e.description());
@@ -548,7 +626,7 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
 }
 
 void CsvImport::takeField(store::TableAppender& target, int column, const CsvField& f, qint64 line,
-                          bool newKeys, std::vector<QVariant>& values, RowState& row) {
+                          bool newKeys, RowState& row) {
     const store::ColumnInfo& info = target.columns()[size_t(column)];
     // A number in the plain form needs no text made of it. A dot is the decimal point in every
     // numeric column, the key's too: it never groups thousands, whatever the locale.
@@ -571,14 +649,29 @@ void CsvImport::takeField(store::TableAppender& target, int column, const CsvFie
             row.refused = true;
             return;
         }
+        if (kind == Plain::Number && isKey) {
+            // keyNumber reads the same number from the text; a key taken is told below.
+            const qint64 key = plain.toLongLong();
+            if (!target.keyTaken(key)) {
+                target.setInteger(column, key);
+                return;
+            }
+        }
         if (kind == Plain::Number && !isKey) {
+            if (setPlainNumber(target, column, info.type, plain)) return;
             try {
-                values[size_t(column)] = target.convert(column, plain);
+                target.setValue(column, target.convert(column, plain));
                 return;
             } catch (const store::StoreError&) {
                 // told below, with the text as written
             }
         }
+    }
+    // A text of ASCII characters and a date in the stored form are written as they are.
+    if (!f.isNull && isTextType(info.type) && setAsciiText(target, column, info, f.bytes)) return;
+    if (!f.isNull && info.type == store::adDate && store::isPlainStoredDate(f.bytes)) {
+        target.setText(column, f.bytes);
+        return;
     }
     QString text;
     if (!f.isNull && !decodeUtf8(f.bytes, text)) {
@@ -592,12 +685,12 @@ void CsvImport::takeField(store::TableAppender& target, int column, const CsvFie
     text = formulaUnguarded(text);
     try {
         if (column == target.keyColumn()) {
-            takeKey(target, column, text, line, newKeys, values, row);
+            takeKey(target, column, text, line, newKeys, row);
         } else if (info.type == store::adLongVarBinary) {
-            if (!text.isEmpty()) takePicture(target, column, text, line, values, row);
+            if (!text.isEmpty()) takePicture(target, column, text, line, row);
         } else if (!f.isNull && (!text.isEmpty() || isTextType(info.type))) {
             // An empty field is Null; quotes around nothing make an empty text.
-            values[size_t(column)] = target.convert(column, text);
+            target.setValue(column, target.convert(column, text));
         }
     } catch (const store::StoreError& e) {
         refuse(line, info.name, text, e.description());
@@ -606,7 +699,7 @@ void CsvImport::takeField(store::TableAppender& target, int column, const CsvFie
 }
 
 void CsvImport::takeKey(store::TableAppender& target, int column, const QString& text, qint64 line,
-                        bool newKeys, std::vector<QVariant>& values, RowState& row) {
+                        bool newKeys, RowState& row) {
     // The file's key, where it is free.
     if (text.trimmed().isEmpty()) return;
     const std::optional<qint64> key = keyNumber(text);
@@ -615,7 +708,7 @@ void CsvImport::takeKey(store::TableAppender& target, int column, const QString&
                QStringLiteral("The key needs a whole number."));
         row.refused = true;
     } else if (!target.keyTaken(*key)) {
-        values[size_t(column)] = QVariant::fromValue(*key);
+        target.setInteger(column, *key);
     } else if (!newKeys) {
         refuse(line, target.columns()[size_t(column)].name, text,
                QStringLiteral("The key %1 is taken by another record.").arg(*key));
@@ -624,7 +717,7 @@ void CsvImport::takeKey(store::TableAppender& target, int column, const QString&
 }
 
 void CsvImport::takePicture(store::TableAppender& target, int column, const QString& text,
-                            qint64 line, std::vector<QVariant>& values, RowState& row) {
+                            qint64 line, RowState& row) {
     const QString& name = target.columns()[size_t(column)].name;
     const QString path = QDir::cleanPath(QDir(m_folder).filePath(text));
     QString why = pictureFileRefusal(path);
@@ -655,7 +748,7 @@ void CsvImport::takePicture(store::TableAppender& target, int column, const QStr
                    .arg(path));
         row.refused = true;
     } else {
-        values[size_t(column)] = target.convert(column, bytes);
+        target.setValue(column, target.convert(column, bytes));
     }
 }
 

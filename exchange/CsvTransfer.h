@@ -105,12 +105,13 @@ private:
         bool outside = false;
     };
     void refuse(qint64 line, const QString& column, const QString& value, const QString& reason);
+    // Each value is handed to the target as it is taken.
     void takeField(store::TableAppender& target, int column, const CsvField& f, qint64 line,
-                   bool newKeys, std::vector<QVariant>& values, RowState& row);
+                   bool newKeys, RowState& row);
     void takeKey(store::TableAppender& target, int column, const QString& text, qint64 line,
-                 bool newKeys, std::vector<QVariant>& values, RowState& row);
+                 bool newKeys, RowState& row);
     void takePicture(store::TableAppender& target, int column, const QString& text, qint64 line,
-                     std::vector<QVariant>& values, RowState& row);
+                     RowState& row);
 
     store::Connection& m_connection;
     QString m_table;

@@ -56,8 +56,35 @@ public:
     std::vector<ColumnInfo> cols;  // empty for a statement that returns no rows
     // Steps to the next row; fills `values` unless it is null (rows passed over stay unread).
     virtual bool next(std::vector<QVariant>* values) = 0;
+    // Column `col` of the row stepped to: as `next` reads it, and as the database keeps it where
+    // it can show it so (Unseen where not).
+    virtual QVariant value(int col) const = 0;
+    virtual StoredValue stored(int col) const {
+        Q_UNUSED(col);
+        return {};
+    }
     // Back before the first row.
     virtual void rewind() = 0;
+};
+
+// A whole table shown a page at a time (a preview of it): its rows by their number, in the order
+// a query of the whole table gives them, read as they are shown. One snapshot of the table is
+// held while the preview lasts, so that its count, its rows and its pictures agree.
+class Preview {
+public:
+    virtual ~Preview() = default;
+    std::vector<ColumnInfo> cols;  // as a query of the whole table gives them
+    qint64 count = 0;
+    // Row `row` (from 0) into `values`, one per column; a long binary value comes as its size in
+    // bytes. False past the last row.
+    virtual bool row(qint64 row, std::vector<QVariant>& values) = 0;
+    // The long binary value of column `col` in row `row`, Null where there is none.
+    virtual QVariant picture(qint64 row, int col) = 0;
+    // Opens the rows again, forward, with the columns given only (long binary ones as their sizes),
+    // on a connection of their own and in the same snapshot: the function is called on the thread
+    // that reads them, and may throw there.
+    virtual std::function<std::unique_ptr<Query>()> rowsAgain(
+        const std::vector<int>& columns) const = 0;
 };
 
 // One open database.
@@ -76,6 +103,12 @@ public:
     virtual std::vector<ColumnInfo> tableColumns(const QString& table) = 0;
     virtual std::unique_ptr<TableAccess> openTable(const QString& name) = 0;
     virtual std::unique_ptr<Query> query(const QString& sql) = 0;
+    // A preview of a table where the rows are best read a page at a time by their number (on a
+    // server); null where a keyset over the table serves (a file).
+    virtual std::unique_ptr<Preview> preview(const QString& table) {
+        Q_UNUSED(table);
+        return nullptr;
+    }
 
     // Schema changes for Catalog.
     virtual void createTable(const Table& table) = 0;

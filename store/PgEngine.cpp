@@ -142,6 +142,23 @@ void typeFromServer(Oid oid, int typmod, DataTypeEnum& type, long& definedSize) 
     }
 }
 
+// An amount in the form "-123.4567" (a sign, up to 15 digits, a point and four decimals), without
+// a pattern matched for it; nothing for any other form.
+std::optional<Currency> plainCurrency(QByteArrayView text) {
+    const bool negative = text.startsWith('-');
+    const QByteArrayView digits = negative ? text.sliced(1) : text;
+    const qsizetype point = digits.size() - 5;
+    if (point < 1 || point > 15 || digits[point] != '.') return std::nullopt;
+    qint64 scaled = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i == point) continue;
+        const char c = digits[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        scaled = scaled * 10 + (c - '0');
+    }
+    return Currency{negative ? -scaled : scaled};
+}
+
 // A value as the server writes it in text, in the value type of its column.
 QVariant fromText(const char* p, int length, DataTypeEnum type) {
     const QByteArray raw = QByteArray::fromRawData(p, length);
@@ -172,6 +189,8 @@ QVariant fromText(const char* p, int length, DataTypeEnum type) {
             break;
         }
         case adCurrency:
+            // numeric(19,4) as the server writes it: read as parseCurrency reads it.
+            if (auto c = plainCurrency(raw)) return QVariant::fromValue(*c);
             if (auto c = parseCurrency(QString::fromLatin1(raw), QLocale::c()))
                 return QVariant::fromValue(*c);
             break;
@@ -258,6 +277,13 @@ public:
     ~PgLink() { PQfinish(m_conn); }
 
     QString display() const { return m_display; }
+    // Makes another connection to the same server, logged in the same way, on any thread.
+    std::function<std::shared_ptr<PgLink>()> dialer() const {
+        return [address = QString::fromUtf8(m_address), user = QString::fromUtf8(m_user),
+                password = QString::fromUtf8(m_password)] {
+            return std::make_shared<PgLink>(address, user, password);
+        };
+    }
 
     Result exec(const QString& sql, const std::vector<Param>& params = {},
                 bool binaryResult = false);
@@ -268,6 +294,10 @@ public:
     void copyStart(const QString& sql);
     void copyData(const QByteArray& block);
     void copyEnd(const char* abandoned);
+    // COPY ... TO STDOUT: started by the statement, then read a row at a time: false after the
+    // last one. The row's bytes (freed with PQfreemem) each arrive within the bound.
+    void copyOutStart(const QString& sql);
+    bool copyOutRow(char** row, int* length);
 
     template <typename F>
     void inTransaction(F work) {
@@ -467,7 +497,7 @@ PGresult* PgLink::awaitResult() {
         }
         PGresult* r = PQgetResult(m_conn);
         if (!r) return kept;
-        if (PQresultStatus(r) == PGRES_COPY_IN) {
+        if (PQresultStatus(r) == PGRES_COPY_IN || PQresultStatus(r) == PGRES_COPY_OUT) {
             PQclear(kept);
             return r;
         }
@@ -586,6 +616,39 @@ void PgLink::copyData(const QByteArray& block) {
         if (!waitReady(deadline)) giveUp();
     if (queued < 0) fail(nullptr, QString());
     if (!waitReady(deadline)) giveUp();
+}
+
+void PgLink::copyOutStart(const QString& sql) {
+    ensureConnected();
+    m_sending = sql;
+    PGresult* r = PQsendQuery(m_conn, sql.toUtf8().constData()) ? awaitResult() : nullptr;
+    if (PQresultStatus(r) != PGRES_COPY_OUT) fail(r, sql);
+    PQclear(r);
+}
+
+bool PgLink::copyOutRow(char** row, int* length) {
+    const QDeadlineTimer deadline = answerDeadline();
+    for (;;) {
+        const int n = PQgetCopyData(m_conn, row, 1);
+        if (n > 0) {
+            *length = n;
+            return true;
+        }
+        if (n == -1) {
+            PGresult* r = awaitResult();
+            if (PQresultStatus(r) != PGRES_COMMAND_OK) fail(r, QString());
+            PQclear(r);
+            return false;
+        }
+        if (n < -1) fail(nullptr, QString());
+        pollfd fd{PQsocket(m_conn), POLLIN, 0};
+        const qint64 left = deadline.remainingTime();
+        if (fd.fd < 0 || left <= 0) giveUp();
+        const int ready = ::poll(&fd, 1, int(std::min<qint64>(left, INT_MAX)));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) giveUp();
+        if (!PQconsumeInput(m_conn)) fail(nullptr, QString());
+    }
 }
 
 void PgLink::copyEnd(const char* abandoned) {
@@ -940,6 +1003,7 @@ public:
     PgQuery(std::shared_ptr<PgLink> link, const QString& sql);
     ~PgQuery() override;
     bool next(std::vector<QVariant>* values) override;
+    QVariant value(int col) const override;
     void rewind() override;
 
 private:
@@ -1010,29 +1074,298 @@ bool PgQuery::next(std::vector<QVariant>* values) {
         m_last = m_batch.rows() < kFetchRows;
         if (m_batch.rows() == 0) return false;
     }
-    if (values) {
-        for (size_t i = 0; i < cols.size(); ++i) {
-            const int col = int(i);
-            if (m_batch.isNull(m_row, col)) {
-                (*values)[i] = QVariant();
-            } else if (cols[i].type == adLongVarBinary) {
-                size_t n = 0;
-                unsigned char* bytes = PQunescapeBytea(
-                    reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
-                (*values)[i] = QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(n));
-                PQfreemem(bytes);
-            } else {
-                (*values)[i] =
-                    fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), cols[i].type);
-            }
-        }
-    }
+    if (values)
+        for (size_t i = 0; i < cols.size(); ++i) (*values)[i] = value(int(i));
     return true;
+}
+
+QVariant PgQuery::value(int col) const {
+    if (m_batch.isNull(m_row, col)) return QVariant();
+    const DataTypeEnum type = cols[size_t(col)].type;
+    if (type != adLongVarBinary)
+        return fromText(m_batch.value(m_row, col), m_batch.length(m_row, col), type);
+    size_t n = 0;
+    unsigned char* bytes =
+        PQunescapeBytea(reinterpret_cast<const unsigned char*>(m_batch.value(m_row, col)), &n);
+    QByteArray picture(reinterpret_cast<const char*>(bytes), qsizetype(n));
+    PQfreemem(bytes);
+    return picture;
 }
 
 void PgQuery::rewind() {
     closeCursor();
     declare();
+}
+
+// ---- a table shown a page at a time ---------------------------------------------------------
+
+constexpr int kPreviewPage = 200;     // rows read at a time
+constexpr size_t kPreviewPages = 16;  // pages kept
+
+// The columns of a query, as PgQuery takes them.
+std::vector<ColumnInfo> queryColumns(PgLink& link, const QString& sql) {
+    Result shape = link.describe(sql);
+    std::vector<ColumnInfo> cols;
+    for (int i = 0; i < shape.columns(); ++i) {
+        ColumnInfo c;
+        c.name = QString::fromUtf8(PQfname(shape.get(), i));
+        typeFromServer(PQftype(shape.get(), i), PQfmod(shape.get(), i), c.type, c.definedSize);
+        c.updatable = false;
+        cols.push_back(c);
+    }
+    return cols;
+}
+
+// ---- rows read forward as COPY writes them ----------------------------------------------------
+
+// A whole query's rows at the server's own pace, without a round trip for each batch: for reading
+// every row of a large table once.
+class PgCopyRows : public Query {
+public:
+    PgCopyRows(std::shared_ptr<PgLink> link, const QString& sql);
+    ~PgCopyRows() override { PQfreemem(m_row); }
+    bool next(std::vector<QVariant>* values) override;
+    QVariant value(int col) const override;
+    void rewind() override {
+        throw StoreError(errNotSupported, QStringLiteral("These rows are read once only."));
+    }
+
+private:
+    std::shared_ptr<PgLink> m_link;
+    char* m_row = nullptr;
+    QByteArray m_unescaped;                // the fields that held escapes, read
+    std::vector<QByteArrayView> m_fields;  // null data for Null
+    // The value of each date column last read, for the same text again.
+    mutable std::vector<std::pair<QByteArray, QVariant>> m_lastDate;
+};
+
+PgCopyRows::PgCopyRows(std::shared_ptr<PgLink> link, const QString& sql) : m_link(std::move(link)) {
+    cols = queryColumns(*m_link, sql);
+    m_lastDate.resize(cols.size());
+    m_link->copyOutStart(QStringLiteral("COPY (%1) TO STDOUT").arg(sql));
+}
+
+bool PgCopyRows::next(std::vector<QVariant>* values) {
+    PQfreemem(m_row);
+    m_row = nullptr;
+    int length = 0;
+    if (!m_link->copyOutRow(&m_row, &length)) return false;
+    if (length > 0 && m_row[length - 1] == '\n') --length;
+    // Fields between tabs; \N is Null; a backslash starts an escape (COPY's text format).
+    m_fields.clear();
+    m_unescaped.resize(0);
+    m_unescaped.reserve(length);
+    const char* p = m_row;
+    const char* end = m_row + length;
+    for (;;) {
+        const char* stop = p;
+        bool escaped = false;
+        while (stop != end && *stop != '\t') {
+            if (*stop == '\\') {
+                escaped = true;
+                if (stop + 1 != end) ++stop;
+            }
+            ++stop;
+        }
+        if (stop - p == 2 && p[0] == '\\' && p[1] == 'N') {
+            m_fields.emplace_back();
+        } else if (!escaped) {
+            m_fields.emplace_back(p == stop ? "" : p, stop - p);
+        } else {
+            const qsizetype at = m_unescaped.size();
+            for (const char* q = p; q != stop; ++q) {
+                char c = *q;
+                if (c == '\\' && q + 1 != stop) {
+                    c = *++q;
+                    switch (c) {
+                        case 'b':
+                            c = '\b';
+                            break;
+                        case 'f':
+                            c = '\f';
+                            break;
+                        case 'n':
+                            c = '\n';
+                            break;
+                        case 'r':
+                            c = '\r';
+                            break;
+                        case 't':
+                            c = '\t';
+                            break;
+                        case 'v':
+                            c = '\v';
+                            break;
+                        default:
+                            break;
+                    }
+                }
+                m_unescaped += c;
+            }
+            m_fields.emplace_back(m_unescaped.constData() + at, m_unescaped.size() - at);
+        }
+        if (stop == end) break;
+        p = stop + 1;
+    }
+    if (m_fields.size() != cols.size())
+        throw StoreError(errEngine, QStringLiteral("The server sent a row that cannot be read."));
+    if (values)
+        for (size_t i = 0; i < cols.size(); ++i) (*values)[i] = value(int(i));
+    return true;
+}
+
+QVariant PgCopyRows::value(int col) const {
+    const QByteArrayView text = m_fields[size_t(col)];
+    if (!text.data()) return QVariant();
+    const DataTypeEnum type = cols[size_t(col)].type;
+    if (type != adDate) return fromText(text.data(), int(text.size()), type);
+    // A table's dates repeat: each is read as a QDateTime once in a row.
+    auto& [last, value] = m_lastDate[size_t(col)];
+    if (last != text || !value.isValid()) {
+        last = text.toByteArray();
+        value = fromText(text.data(), int(text.size()), type);
+    }
+    return value;
+}
+
+// A read-only transaction of a connection of its own holds the snapshot; a scrollable cursor in
+// it goes to any row. Each row comes with its place (its table, a partition's where the table has
+// them, and its ctid there) to find its pictures by.
+class PgPreview : public Preview {
+public:
+    PgPreview(const PgLink& like, const QString& table);
+    ~PgPreview() override;
+    bool row(qint64 row, std::vector<QVariant>& values) override;
+    QVariant picture(qint64 row, int col) override;
+    std::function<std::unique_ptr<Query>()> rowsAgain(
+        const std::vector<int>& columns) const override;
+
+private:
+    void open();
+    // The page holding `row`, read unless it is kept; null past the last row.
+    const Result* page(qint64 row);
+    QString selectList(const std::vector<int>& columns) const;
+
+    std::function<std::shared_ptr<PgLink>()> m_dial;
+    std::shared_ptr<PgLink> m_link;
+    QString m_table;
+    QString m_snapshot;  // the transaction's, for the connections that read the rows again
+    std::vector<std::pair<qint64, Result>> m_pages;  // the latest last
+};
+
+PgPreview::PgPreview(const PgLink& like, const QString& table)
+    : m_dial(like.dialer()), m_link(m_dial()), m_table(qualified(table)) {
+    cols = queryColumns(*m_link, QStringLiteral("SELECT * FROM ") + m_table);
+    open();
+}
+
+PgPreview::~PgPreview() {
+    // Closing the connection ends the transaction, and its cursor with it.
+}
+
+void PgPreview::open() {
+    m_pages.clear();
+    m_snapshot.clear();
+    m_link->exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    try {
+        m_snapshot = m_link->exec(QStringLiteral("SELECT pg_export_snapshot()")).text(0, 0);
+    } catch (const StoreError&) {
+        // A server that does not share its snapshots (a standby): the rows are read again in a
+        // snapshot of their own.
+        m_link->exec(QStringLiteral("ROLLBACK"));
+        m_link->exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    }
+    count = m_link->exec(QStringLiteral("SELECT count(*) FROM ") + m_table).int64(0, 0);
+    std::vector<int> all;
+    for (size_t i = 0; i < cols.size(); ++i) all.push_back(int(i));
+    m_link->exec(
+        QStringLiteral(
+            "DECLARE cogwright_preview SCROLL CURSOR FOR SELECT tableoid, ctid, %1 FROM %2")
+            .arg(selectList(all), m_table));
+}
+
+QString PgPreview::selectList(const std::vector<int>& columns) const {
+    QStringList list;
+    for (int i : columns) {
+        const QString q = quoteIdent(cols[size_t(i)].name);
+        list << (cols[size_t(i)].type == adLongVarBinary ? QStringLiteral("octet_length(%1)").arg(q)
+                                                         : q);
+    }
+    return list.join(QLatin1Char(','));
+}
+
+const Result* PgPreview::page(qint64 row) {
+    if (row < 0 || row >= count) return nullptr;
+    const qint64 first = row - row % kPreviewPage;
+    for (auto it = m_pages.begin(); it != m_pages.end(); ++it)
+        if (it->first == first) {
+            std::rotate(it, it + 1, m_pages.end());
+            return &m_pages.back().second;
+        }
+    auto fetch = [&] {
+        m_link->exec(QStringLiteral("MOVE ABSOLUTE %1 IN cogwright_preview").arg(first));
+        return m_link->exec(
+            QStringLiteral("FETCH FORWARD %1 FROM cogwright_preview").arg(kPreviewPage));
+    };
+    Result r;
+    try {
+        r = fetch();
+    } catch (const StoreError&) {
+        // A connection the server dropped (an idle transaction ended by it) is made again once,
+        // with a new snapshot; the count stays as it was shown.
+        const qint64 shown = count;
+        m_link = m_dial();
+        open();
+        count = shown;
+        r = fetch();
+    }
+    if (m_pages.size() >= kPreviewPages) m_pages.erase(m_pages.begin());
+    m_pages.emplace_back(first, std::move(r));
+    return &m_pages.back().second;
+}
+
+bool PgPreview::row(qint64 row, std::vector<QVariant>& values) {
+    const Result* r = page(row);
+    const int at = int(row % kPreviewPage);
+    if (!r || at >= r->rows()) return false;
+    values.assign(cols.size(), QVariant());
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const int col = int(i) + 2;
+        if (r->isNull(at, col)) continue;
+        values[i] = cols[i].type == adLongVarBinary
+                        ? QVariant::fromValue(r->int64(at, col))
+                        : fromText(r->value(at, col), r->length(at, col), cols[i].type);
+    }
+    return true;
+}
+
+QVariant PgPreview::picture(qint64 row, int col) {
+    const Result* r = page(row);
+    const int at = int(row % kPreviewPage);
+    if (!r || at >= r->rows()) return QVariant();
+    const QByteArray table(r->value(at, 0), r->length(at, 0));
+    const QByteArray place(r->value(at, 1), r->length(at, 1));
+    Result found =
+        m_link->exec(QStringLiteral("SELECT %1 FROM %2 WHERE tableoid = $1::oid AND ctid = $2::tid")
+                         .arg(quoteIdent(cols[size_t(col)].name), m_table),
+                     {Param{table, false, false}, Param{place, false, false}}, true);
+    if (found.rows() == 0 || found.isNull(0, 0)) return QVariant();
+    return QByteArray(found.value(0, 0), found.length(0, 0));
+}
+
+std::function<std::unique_ptr<Query>()> PgPreview::rowsAgain(
+    const std::vector<int>& columns) const {
+    const QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selectList(columns), m_table);
+    return [dial = m_dial, sql, snapshot = m_snapshot]() -> std::unique_ptr<Query> {
+        std::shared_ptr<PgLink> link = dial();
+        link->exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        if (!snapshot.isEmpty())
+            link->exec(QStringLiteral("SET TRANSACTION SNAPSHOT '%1'")
+                           .arg(QString(snapshot).replace(QLatin1Char('\''), QLatin1String("''"))));
+        // Every row is read however long that takes; each must come within the bound.
+        link->exec(QStringLiteral("SET LOCAL statement_timeout = 0"));
+        return std::make_unique<PgCopyRows>(link, sql);
+    };
 }
 
 // The server's type for a column of the store.
@@ -1114,7 +1447,27 @@ std::unique_ptr<Query> PgDatabase::query(const QString& sql) {
     return std::make_unique<PgQuery>(m_link, sql);
 }
 
+std::unique_ptr<Preview> PgDatabase::preview(const QString& table) {
+    return std::make_unique<PgPreview>(*m_link, table);
+}
+
 namespace {
+
+// COPY's data goes to the server in blocks of about this many bytes.
+constexpr qsizetype kCopyBlock = 1 << 20;
+
+// Bytes as lower-case hex digits, as QByteArray::toHex writes them.
+void appendHex(QByteArray& out, QByteArrayView bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const qsizetype at = out.size();
+    out.resize(at + 2 * bytes.size());
+    char* p = out.data() + at;
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *p++ = kDigits[b >> 4];
+        *p++ = kDigits[b & 0xf];
+    }
+}
 
 // One value as COPY's text format writes it.
 void appendCopyText(QByteArray& out, const QVariant& value) {
@@ -1153,6 +1506,79 @@ void appendCopyText(QByteArray& out, const QVariant& value) {
     }
 }
 
+// The same for a value as the file it comes from keeps it, in a column of `type` there: written as
+// appendCopyText writes the value the store reads from it; false, with nothing added, for a blob,
+// a text that is not ASCII and a date not in its plain stored form.
+bool appendStoredCopyText(QByteArray& out, const StoredValue& value, DataTypeEnum type) {
+    char buf[64];
+    char* end = buf;
+    switch (value.kind) {
+        case StoredValue::Null:
+            out += "\\N";
+            return true;
+        case StoredValue::Integer:
+            switch (type) {
+                case adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.integer)).ptr;
+                    break;
+                case adDouble:
+                    end = std::to_chars(buf, buf + sizeof buf, double(value.integer)).ptr;
+                    break;
+                case adCurrency:
+                    end = writePlainCurrency(buf, value.integer);
+                    break;
+                case adBoolean:
+                    out += value.integer != 0 ? "true" : "false";
+                    return true;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.integer).ptr;
+                    break;
+            }
+            break;
+        case StoredValue::Real:
+            switch (type) {
+                case adSingle:
+                    end = std::to_chars(buf, buf + sizeof buf, float(value.real)).ptr;
+                    break;
+                case adCurrency:
+                    end = writePlainCurrency(buf, std::llround(value.real * 1e4));
+                    break;
+                default:
+                    end = std::to_chars(buf, buf + sizeof buf, value.real).ptr;
+                    break;
+            }
+            break;
+        case StoredValue::Text: {
+            if (type == adDate) {
+                if (!isPlainStoredDate(value.bytes)) return false;
+                out += value.bytes;
+                return true;
+            }
+            for (char c : value.bytes)
+                if (static_cast<unsigned char>(c) >= 0x80) return false;
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.bytes.size(); ++i) {
+                const char c = value.bytes[i];
+                const char* escaped = c == '\\'   ? "\\\\"
+                                      : c == '\n' ? "\\n"
+                                      : c == '\r' ? "\\r"
+                                      : c == '\t' ? "\\t"
+                                                  : nullptr;
+                if (!escaped) continue;
+                out += value.bytes.sliced(from, i - from);
+                out += escaped;
+                from = i + 1;
+            }
+            out += value.bytes.sliced(from);
+            return true;
+        }
+        default:
+            return false;
+    }
+    out.append(buf, end - buf);
+    return true;
+}
+
 }  // namespace
 
 void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
@@ -1174,22 +1600,37 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         // The rows travel in COPY's text format, in blocks: no statement per row.
         m_link->copyStart(
             QStringLiteral("COPY %1 (%2) FROM STDIN").arg(qualified(table.Name), names));
-        std::vector<QVariant> values(cols.size());
         QByteArray block;
+        block.reserve(kCopyBlock + kCopyBlock / 4);
+        auto send = [&] {
+            m_link->copyData(block);
+            block.resize(0);
+        };
         qint64 done = 0;
         bool going = true;
         try {
-            while (going && rows.next(&values)) {
+            while (going && rows.next(nullptr)) {
                 for (size_t i = 0; i < cols.size(); ++i) {
                     if (i > 0) block += '\t';
-                    // The server checks each value against its column as it takes it.
-                    appendCopyText(block, values[i]);
+                    // The server checks each value against its column as it takes it. Most values
+                    // are written as the file keeps them, without being read into a QVariant.
+                    const int col = int(i);
+                    const StoredValue stored = rows.stored(col);
+                    if (stored.kind == StoredValue::Blob) {
+                        // A picture goes out in pieces, as hex digits, with the blocks.
+                        block += "\\\\x";
+                        for (qsizetype at = 0; at < stored.bytes.size(); at += kCopyBlock / 2) {
+                            const QByteArrayView piece = stored.bytes.sliced(
+                                at, std::min(kCopyBlock / 2, stored.bytes.size() - at));
+                            appendHex(block, piece);
+                            if (block.size() >= kCopyBlock) send();
+                        }
+                    } else if (!appendStoredCopyText(block, stored, rows.cols[i].type)) {
+                        appendCopyText(block, rows.value(col));
+                    }
                 }
                 block += '\n';
-                if (block.size() >= (1 << 20)) {
-                    m_link->copyData(block);
-                    block.clear();
-                }
+                if (block.size() >= kCopyBlock) send();
                 if (++done % kCopyProgressRows == 0 && progress && !progress(done, total))
                     going = false;
             }

@@ -23,6 +23,7 @@ public:
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     std::unique_ptr<TableAccess> openTable(const QString& name) override;
     std::unique_ptr<Query> query(const QString& sql) override;
+    std::unique_ptr<Preview> preview(const QString& table) override;
     void createTable(const Table& table) override;
     void createIndex(Table& table, const Index& index) override;
     void readTable(Table& table) override;

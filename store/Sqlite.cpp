@@ -186,6 +186,35 @@ RawValue readRaw(sqlite3_stmt* stmt, int col) {
     return raw;
 }
 
+StoredValue stored(sqlite3_stmt* stmt, int col) {
+    StoredValue v;
+    switch (sqlite3_column_type(stmt, col)) {
+        case SQLITE_INTEGER:
+            v.kind = StoredValue::Integer;
+            v.integer = sqlite3_column_int64(stmt, col);
+            break;
+        case SQLITE_FLOAT:
+            v.kind = StoredValue::Real;
+            v.real = sqlite3_column_double(stmt, col);
+            break;
+        case SQLITE_TEXT:
+            v.kind = StoredValue::Text;
+            v.bytes = QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)),
+                                     sqlite3_column_bytes(stmt, col));
+            break;
+        case SQLITE_BLOB: {
+            const void* p = sqlite3_column_blob(stmt, col);
+            v.kind = StoredValue::Blob;
+            v.bytes = QByteArrayView(static_cast<const char*>(p), sqlite3_column_bytes(stmt, col));
+            break;
+        }
+        default:
+            v.kind = StoredValue::Null;
+            break;
+    }
+    return v;
+}
+
 QVariant fromRaw(const RawValue& raw, DataTypeEnum type) {
     const int storage = raw.storage;
     if (storage == SQLITE_NULL) return QVariant();

@@ -61,6 +61,9 @@ struct RawValue {
 };
 RawValue readRaw(sqlite3_stmt* stmt, int col);
 
+// The same seen in place, valid until the statement steps on.
+StoredValue stored(sqlite3_stmt* stmt, int col);
+
 // A stored value in the value type of its column.
 QVariant fromRaw(const RawValue& raw, DataTypeEnum type);
 QVariant readColumn(sqlite3_stmt* stmt, int col, DataTypeEnum type);

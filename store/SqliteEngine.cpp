@@ -360,6 +360,10 @@ class SqliteQuery : public Query {
 public:
     SqliteQuery(sqlite3* db, const QString& sqlText);
     bool next(std::vector<QVariant>* values) override;
+    QVariant value(int col) const override {
+        return sql::readColumn(m_stmt.get(), col, cols[size_t(col)].type);
+    }
+    StoredValue stored(int col) const override { return sql::stored(m_stmt.get(), col); }
     void rewind() override { sqlite3_reset(m_stmt.get()); }
 
 private:

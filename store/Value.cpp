@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "StoreError.h"
 
@@ -127,13 +128,24 @@ bool isCurrency(const QVariant& v) {
 
 }  // namespace
 
-QString Currency::toPlainString() const {
+char* writePlainCurrency(char* out, qint64 scaled) {
     const bool negative = scaled < 0;
     const quint64 magnitude = negative ? quint64(-(scaled + 1)) + 1 : quint64(scaled);
-    QString frac = QString::number(magnitude % kScale).rightJustified(4, QLatin1Char('0'));
-    while (frac.size() > 2 && frac.endsWith(QLatin1Char('0'))) frac.chop(1);
-    return (negative ? QStringLiteral("-") : QString()) + QString::number(magnitude / kScale) +
-           QLatin1Char('.') + frac;
+    if (negative) *out++ = '-';
+    out = std::to_chars(out, out + 20, magnitude / quint64(Currency::kScale)).ptr;
+    *out++ = '.';
+    unsigned frac = unsigned(magnitude % quint64(Currency::kScale));
+    char digits[4];
+    for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = char('0' + frac % 10);
+    int n = 4;
+    while (n > 2 && digits[n - 1] == '0') --n;
+    for (int i = 0; i < n; ++i) *out++ = digits[i];
+    return out;
+}
+
+QString Currency::toPlainString() const {
+    char text[24];
+    return QString::fromLatin1(text, writePlainCurrency(text, scaled) - text);
 }
 
 bool isLongType(DataTypeEnum type) {
@@ -309,6 +321,50 @@ std::optional<QDateTime> dateFromStorage(const QString& text) {
     return std::nullopt;
 }
 
+namespace {
+
+// Whether the local clock keeps to 24 hours on `day`, with the same offset from UTC at its start
+// and its end: then every time of that day is a local time that QDateTime keeps as given.
+bool isPlainLocalDay(qint64 julianDay) {
+    // Each thread its own days: a table's dates keep to a few thousand of them. Those of some 270
+    // years at most are kept.
+    thread_local std::unordered_map<qint64, bool> known;
+    const auto it = known.find(julianDay);
+    if (it != known.end()) return it->second;
+    if (known.size() >= 100000) known.clear();
+    const QDate date = QDate::fromJulianDay(julianDay);
+    const QDateTime start = date.startOfDay();
+    const QDateTime end = date.endOfDay();
+    const bool plain = start.isValid() && end.isValid() && start.time() == QTime(0, 0) &&
+                       end.time() == QTime(23, 59, 59, 999) && start.msecsTo(end) == 86400000 - 1 &&
+                       start.offsetFromUtc() == end.offsetFromUtc();
+    known.emplace(julianDay, plain);
+    return plain;
+}
+
+int digitsAt(const char* p, int n) {
+    int value = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+bool isPlainStoredDate(QByteArrayView text) {
+    if (text.size() != 19) return false;
+    const char* p = text.data();
+    if (p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':') return false;
+    const int y = digitsAt(p, 4), mo = digitsAt(p + 5, 2), d = digitsAt(p + 8, 2);
+    const int h = digitsAt(p + 11, 2), mi = digitsAt(p + 14, 2), sec = digitsAt(p + 17, 2);
+    if (y < 1000 || mo < 0 || d < 0 || h < 0 || mi < 0 || sec < 0) return false;
+    const QDate date(y, mo, d);
+    if (!date.isValid() || !QTime::isValid(h, mi, sec)) return false;
+    return isPlainLocalDay(date.toJulianDay());
+}
+
 QString valueText(const QVariant& value, const QLocale& locale) {
     if (!value.isValid() || value.isNull()) return QString();
     if (isCurrency(value)) return localised(value.value<Currency>().toPlainString(), locale);
@@ -340,13 +396,15 @@ QString valueText(const QVariant& value, const QLocale& locale) {
         }
         case QMetaType::QDate:
             return locale.toString(value.toDate(), dateFormatWithFullYear(locale));
-        case QMetaType::QByteArray: {
-            const qsizetype n = value.toByteArray().size();
-            return QStringLiteral("(picture, %1 bytes)").arg(locale.toString(qint64(n)));
-        }
+        case QMetaType::QByteArray:
+            return binaryText(value.toByteArray().size(), locale);
         default:
             return value.toString();
     }
+}
+
+QString binaryText(qint64 bytes, const QLocale& locale) {
+    return QStringLiteral("(picture, %1 bytes)").arg(locale.toString(bytes));
 }
 
 QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {

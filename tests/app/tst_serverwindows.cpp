@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -628,6 +629,83 @@ private slots:
                 }
             }
             QCOMPARE(shown, seen);
+        } catch (const store::StoreError& e) {
+            FAIL_ON_STORE_ERROR(e);
+        }
+    }
+
+    // A server's table of many rows previews a page at a time: its count and first rows at once,
+    // any row when it comes into view, the picture of the row clicked, and, once every row is
+    // read beside the window, each column as wide as its widest value.
+    void aServerTablePreviewsAPageAtATime() {
+        try {
+            const Catalogue cat = freshParts(0);
+            const QByteArray green = pictureBytes("png", 20, 20, Qt::green);
+            server.psql(
+                QStringLiteral(
+                    "INSERT INTO \"Parts\" (\"PartNumber\", \"PartName\", \"Category\", "
+                    "\"Retail Price\", \"Qty In Stock\", \"Weight\", \"Location\", "
+                    "\"CreationDate\", \"Image\") SELECT 'P-' || lpad(g::text, 4, '0'), "
+                    "CASE g WHEN 700 THEN 'WWWWWWWWWWWWWWWW' ELSE 'Hex bolt' END, "
+                    "CASE WHEN g = 701 THEN '螺栓螺母螺栓螺母' WHEN g % 3 = 0 THEN NULL "
+                    "ELSE 'Bolts' END, "
+                    "CASE g WHEN 702 THEN 99999998.5 ELSE 10000 + g % 900 + 0.25 END, "
+                    "CASE g WHEN 703 THEN -2147483648 ELSE g % 100 END, "
+                    "CASE g WHEN 704 THEN 123.125 ELSE (g % 8) * 0.25 END, "
+                    "CASE g WHEN 706 THEN 'Shelf' || chr(9) || 'and rack' ELSE 'Shelf 1' END, "
+                    "CASE g WHEN 705 THEN timestamp '2026-12-22 22:22:00' "
+                    "ELSE timestamp '2026-01-01' + g * interval '97 minutes' END, "
+                    "CASE g WHEN 1200 THEN decode('%1', 'hex') END "
+                    "FROM generate_series(1, 1500) g")
+                    .arg(QString::fromLatin1(green.toHex())));
+            ChooserSession c;
+            c.open(cat.source);
+            c.preview(QStringLiteral("Parts"));
+            QCOMPARE(c.child<QLineEdit>("txtCount")->text(), QStringLiteral("1500"));
+            QCOMPARE(c.rows(), 1501);
+            QCOMPARE(c.cell(1, 1), QStringLiteral("P-0001"));
+            QCOMPARE(c.cell(3, 3), QStringLiteral(" "));  // Null
+            QCOMPARE(c.cell(1500, 1), QStringLiteral("P-1500"));
+            QCOMPARE(c.cell(700, 2), QStringLiteral("WWWWWWWWWWWWWWWW"));
+            QCOMPARE(c.cell(2, 1), QStringLiteral("P-0002"));
+            const int image = c.grid()->model()->columnCount() - 1;
+            QCOMPARE(c.cell(0, image), QStringLiteral("Image"));
+            QCOMPARE(c.cell(1200, image),
+                     QStringLiteral("(picture, %1 bytes)").arg(QLocale().toString(green.size())));
+            c.clickRow(1200);
+            QTRY_VERIFY(!c.child<QLabel>("Picture1")->pixmap().isNull());
+            QCOMPARE(c.child<QLabel>("Picture1")->pixmap().toImage().pixelColor(10, 10),
+                     QColor(Qt::green));
+
+            QTRY_VERIFY_WITH_TIMEOUT(!c.window->isMeasuringColumns(), 30000);
+            store::Connection cn;
+            cn.Open(cat.connectionString());
+            auto rs = cn.Execute(QStringLiteral("SELECT * FROM ") + cn.tableReference(cat.table));
+            const QFontMetricsF metrics(c.grid()->font());
+            auto twips = [&](const QString& t) { return float(metrics.horizontalAdvance(t) * 15); };
+            std::vector<float> widest;
+            for (int i = 0; i < rs->fields().Count(); ++i)
+                widest.push_back(twips(rs->fields()[i].Name()));
+            while (!rs->EOF_()) {
+                for (int i = 0; i < rs->fields().Count(); ++i) {
+                    const QVariant value = rs->fields()[i].Value();
+                    if (rs->fields()[i].Attributes() < 200 && !value.isNull())
+                        widest[size_t(i)] =
+                            std::max(widest[size_t(i)], twips(store::valueText(value)));
+                }
+                rs->MoveNext();
+            }
+            QCOMPARE(c.grid()->model()->columnCount(), int(widest.size()));
+            for (size_t i = 0; i < widest.size(); ++i) {
+                const int expected =
+                    int(std::lround(std::nearbyint(double(widest[i]) + 240) / 15.0));
+                QVERIFY2(c.grid()->columnWidth(int(i)) == expected,
+                         qPrintable(QStringLiteral("%1: %2 pixels, not %3")
+                                        .arg(c.cell(0, int(i)))
+                                        .arg(c.grid()->columnWidth(int(i)))
+                                        .arg(expected)));
+            }
+            QVERIFY(c.platform.warnings.empty());
         } catch (const store::StoreError& e) {
             FAIL_ON_STORE_ERROR(e);
         }

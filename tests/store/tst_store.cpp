@@ -15,6 +15,7 @@
 #include <atomic>
 #include <clocale>
 #include <csignal>
+#include <ctime>
 
 #include "Catalog.h"
 #include "Connection.h"
@@ -819,6 +820,79 @@ private slots:
         QCOMPARE(errorOf([&] { parts.append({}); }), long(errInvalidArgument));
         QCOMPARE(errorOf([&] { TableAppender none(file.cn, QStringLiteral("None")); }),
                  long(errTableNotFound));
+    }
+
+    // Inside a write transaction a key above every key in the table is known to be free without
+    // a look; the rows added through the appender, through the connection otherwise and by
+    // another program between two transactions all count.
+    void takenKeysAreSeenWhoeverAddedThem() {
+        PartsFile file(2);
+        file.cn.Open(kOpen + file.db);
+        TableAppender parts(file.cn, QStringLiteral("Parts"));
+        auto add = [&](int key) {
+            parts.clearRow();
+            parts.setInteger(0, key);
+            parts.setText(1, "N");
+            return parts.appendRow();
+        };
+        file.cn.BeginTrans();
+        QVERIFY(parts.keyTaken(2));
+        QVERIFY(!parts.keyTaken(3));
+        QCOMPARE(add(10), 10);
+        QVERIFY(parts.keyTaken(10));
+        QVERIFY(!parts.keyTaken(11));
+        file.cn.Execute(QStringLiteral("INSERT INTO Parts (PartID, PartNumber) VALUES (20, 'X')"));
+        QVERIFY(parts.keyTaken(20));
+        QVERIFY(!parts.keyTaken(21));
+        file.cn.CommitTrans();
+        sqliteShell(file.db,
+                    QStringLiteral("INSERT INTO Parts (PartID, PartNumber) VALUES (30, 'Y')"));
+        file.cn.BeginTrans();
+        QVERIFY(parts.keyTaken(30));
+        QVERIFY(!parts.keyTaken(31));
+        QCOMPARE(add(40), 40);
+        QVERIFY(parts.keyTaken(40));
+        file.cn.RollbackTrans();
+        QVERIFY(!parts.keyTaken(40));
+        // Outside a transaction each key is looked up.
+        sqliteShell(file.db,
+                    QStringLiteral("INSERT INTO Parts (PartID, PartNumber) VALUES (50, 'Z')"));
+        QVERIFY(parts.keyTaken(50));
+        QVERIFY(!parts.keyTaken(51));
+    }
+
+    // A date in the stored form is taken as written only where QDateTime reads it as itself: not
+    // on the days the clocks change, nor in any other form.
+    void storedDatesAreTakenAsWrittenOnlyWhereTheyReadBack() {
+        const QByteArray zone = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        // In 2031 the clocks go forward on 30 March and back on 26 October.
+        QVERIFY(isPlainStoredDate("2031-03-29 02:30:00"));
+        QVERIFY(!isPlainStoredDate("2031-03-30 02:30:00"));
+        QVERIFY(!isPlainStoredDate("2031-03-30 12:00:00"));
+        QVERIFY(!isPlainStoredDate("2031-10-26 02:30:00"));
+        for (const char* other :
+             {"2031-03-29T02:30:00", "2031-3-29 02:30:00", " 2031-03-29 02:30:00",
+              "2031-03-29 02:30", "2031-02-29 00:00:00", "2031-03-29 24:00:00",
+              "2031-03-29 02:60:00", "0999-01-01 00:00:00", "2031-+3-29 02:30:00",
+              "2031-03-29 02:30:00.5", ""})
+            QVERIFY2(!isPlainStoredDate(other), other);
+        int plain = 0;
+        for (QDate day(2032, 1, 1); day.year() == 2032; day = day.addDays(1))
+            for (int hour : {0, 2, 3, 23}) {
+                const QString text = QStringLiteral("%1 %2:30:15")
+                                         .arg(day.toString(Qt::ISODate))
+                                         .arg(hour, 2, 10, QLatin1Char('0'));
+                if (!isPlainStoredDate(text.toLatin1())) continue;
+                ++plain;
+                QCOMPARE(dateToStorage(*dateFromStorage(text)), text);
+            }
+        QCOMPARE(plain, (366 - 2) * 4);
     }
 
     void damagedHeadersAreRefusedUntouched_data() {
