@@ -10,6 +10,7 @@
 #include "ExitWhenShown.h"
 #include "JetConverter.h"
 #include "Platform.h"
+#include "StartupTrace.h"
 #include "frmMain.h"
 
 namespace {
@@ -133,6 +134,7 @@ int runCommandLine(int argc, char** argv, QString& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    startupStep("main");
     // A reader of an exported pipe that goes away is a failed write, reported, not the end of
     // the program with its unsaved work.
     std::signal(SIGPIPE, SIG_IGN);
@@ -142,16 +144,21 @@ int main(int argc, char** argv) {
     QString file;
     const int ended = runCommandLine(argc, argv, file);
     if (ended >= 0) return ended;
+    startupStep("command line");
 
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    startupStep("application");
     frmMain window;
     if (!file.isEmpty()) window.setStartingDatabase(file);
+    startupStep("window");
     // A failed start-up has been reported; the window is never shown.
     if (!startUpGuarded(nullptr, [&] { window.Form_Load(); })) return 1;
+    startupStep("first record");
     ExitWhenShown probe;
     if (qEnvironmentVariableIntValue("COGWRIGHT_EXIT_WHEN_SHOWN") == 1)
         window.installEventFilter(&probe);
     window.show();
+    startupStep("show");
     return app.exec();
 }
