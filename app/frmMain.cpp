@@ -295,6 +295,7 @@ void frmMain::Form_Load() {
 void frmMain::openCatalogue(const QString& path, const QString& table) {
     m_find->reset();
     m_session->open(path, table);
+    m_find->tableOpened();
 }
 
 void frmMain::refreshTable() {

@@ -13,6 +13,7 @@
 #include "JetConverter.h"
 #include "PaperCommand.h"
 #include "Platform.h"
+#include "StartupTrace.h"
 #include "Translations.h"
 #include "frmMain.h"
 
@@ -277,6 +278,7 @@ int runCommandLine(int argc, char** argv, QString& file,
 }  // namespace
 
 int main(int argc, char** argv) {
+    startupStep("main");
     // A reader of an exported pipe that goes away is a failed write, reported, not the end of
     // the program with its unsaved work.
     std::signal(SIGPIPE, SIG_IGN);
@@ -300,16 +302,22 @@ int main(int argc, char** argv) {
         return paper::runPaperCommand(*printing);
     }
 
+    startupStep("command line");
+
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     translations::install();
+    startupStep("application");
     frmMain window;
     if (!file.isEmpty()) window.setStartingDatabase(file);
+    startupStep("window");
     // A failed start-up has been reported; the window is never shown.
     if (!startUpGuarded(nullptr, [&] { window.Form_Load(); })) return 1;
+    startupStep("first record");
     ExitWhenShown probe;
     if (qEnvironmentVariableIntValue("COGWRIGHT_EXIT_WHEN_SHOWN") == 1)
         window.installEventFilter(&probe);
     window.show();
+    startupStep("show");
     return app.exec();
 }

@@ -14,16 +14,20 @@
 #include "ExitWhenShown.h"
 
 int main(int argc, char** argv) {
+    startupStep("main");
 #ifdef BARE_WINDOW_WITH_ENGINE
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // A use of the engine's library, so that the linker keeps it.
     [[maybe_unused]] const QMetaObject* volatile engine = &QWebEngineView::staticMetaObject;
 #endif
     QApplication app(argc, argv);
+    startupStep("application");
     QLabel window(QStringLiteral("A bare window"));
     window.resize(640, 540);
+    startupStep("window");
     ExitWhenShown probe;
     window.installEventFilter(&probe);
     window.show();
+    startupStep("show");
     return app.exec();
 }

@@ -7,6 +7,9 @@
 // "shown" and ends. The time is taken here, from just before the fork to the moment that line
 // arrives; the program's own shutdown is not counted. The parts window starts from a copy of
 // the program folder under build/bench-data/startup, on a freshly seeded catalogue.
+//
+// With COGWRIGHT_STARTUP_TRACE=1 each program also says when it reached each step of its
+// start-up (app/StartupTrace.h); the medians of those give the breakdown printed at the end.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,8 +35,30 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
+// The steps a program said it reached ("at STEP NANOSECONDS"), in ms from launch, in order.
+using Steps = std::vector<std::pair<std::string, double>>;
+
+Steps stepsSaid(const std::string& said, Clock::time_point start) {
+    Steps steps;
+    std::istringstream lines(said);
+    std::string line;
+    const auto origin =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+    while (std::getline(lines, line)) {
+        if (line.rfind("cpu ", 0) == 0)
+            steps.emplace_back("(cpu)", std::atoll(line.c_str() + 4) / 1e6);
+        if (line.rfind("at ", 0) != 0) continue;
+        const size_t last = line.rfind(' ');
+        if (last <= 3) continue;
+        const long long ns = std::atoll(line.c_str() + last + 1);
+        steps.emplace_back(line.substr(3, last - 3), (ns - origin) / 1e6);
+    }
+    return steps;
+}
+
 // Milliseconds from launch to "shown", or nothing when the program failed or took too long.
-std::optional<double> launch(const fs::path& program, const fs::path& errors) {
+std::optional<double> launch(const fs::path& program, const fs::path& errors,
+                             Steps* steps = nullptr) {
     int out[2];
     if (pipe(out) != 0) return std::nullopt;
     const auto start = Clock::now();
@@ -66,6 +93,10 @@ std::optional<double> launch(const fs::path& program, const fs::path& errors) {
     if (!ms) kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
+    if (steps && ms) {
+        *steps = stepsSaid(said, start);
+        steps->emplace_back("shown", *ms);
+    }
     return ms;
 }
 
@@ -98,6 +129,15 @@ struct Contender {
     fs::path program;
     std::vector<double> times;
     int failures = 0;
+    std::vector<std::string> order;                    // the steps, as first said
+    std::map<std::string, std::vector<double>> steps;  // ms from launch, one per run
+
+    void take(const Steps& said) {
+        for (const auto& [step, ms] : said) {
+            if (!steps.count(step)) order.push_back(step);
+            steps[step].push_back(ms);
+        }
+    }
 };
 
 }  // namespace
@@ -111,6 +151,7 @@ int main(int argc, char** argv) {
     // Every program here is to open its window on the X display, not offscreen.
     unsetenv("QT_QPA_PLATFORM");
     setenv("COGWRIGHT_EXIT_WHEN_SHOWN", "1", 1);
+    setenv("COGWRIGHT_STARTUP_TRACE", "1", 1);
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
     setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 1);
 
@@ -129,10 +170,13 @@ int main(int argc, char** argv) {
     for (auto& c : contenders) launch(c.program, errors);
     for (int i = 0; i < runs; ++i)
         for (auto& c : contenders) {
-            if (auto ms = launch(c.program, errors))
+            Steps steps;
+            if (auto ms = launch(c.program, errors, &steps)) {
                 c.times.push_back(*ms);
-            else
+                c.take(steps);
+            } else {
                 ++c.failures;
+            }
         }
 
     std::printf("launch to first paint, %d runs each, taken in turn (ms):\n", runs);
@@ -150,6 +194,28 @@ int main(int argc, char** argv) {
     const auto& bare = contenders.front();
     const auto& program = contenders.back();
     if (!bare.times.empty() && !program.times.empty())
-        std::printf("cogwright / bare window: %.2fx\n", median(program.times) / median(bare.times));
+        std::printf("cogwright / bare window: %.2fx (aim <= 1.25x)\n",
+                    median(program.times) / median(bare.times));
+    // The processor time each took to its first paint: less moved by other programs' load.
+    std::printf("processor time to first paint, median ms:\n");
+    for (const auto& c : contenders)
+        if (c.steps.count("(cpu)"))
+            std::printf("  %-38s %7.1f\n", c.name, median(c.steps.at("(cpu)")));
+    if (bare.steps.count("(cpu)") && program.steps.count("(cpu)"))
+        std::printf("cogwright / bare window: %.2fx\n",
+                    median(program.steps.at("(cpu)")) / median(bare.steps.at("(cpu)")));
+
+    // Where the time goes: each step's median time from launch, and since the step before.
+    std::printf("\nbreakdown, median ms from launch (since the step before):\n");
+    for (const auto& c : contenders) {
+        std::printf("  %s:\n", c.name);
+        double before = 0;
+        for (const std::string& step : c.order) {
+            const double at = median(c.steps.at(step));
+            if (step == "(cpu)") continue;
+            std::printf("    %-14s %7.1f  (%+6.1f)\n", step.c_str(), at, at - before);
+            before = at;
+        }
+    }
     return bare.failures || program.failures ? 1 : 0;
 }

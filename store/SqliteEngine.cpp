@@ -432,7 +432,7 @@ QStringList SqliteDatabase::userTables() {
     return sqliteUserTables(m_db);
 }
 
-sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
+sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly, const char* vfs) {
     if (path.isEmpty())
         throw StoreError(errFileNotFound,
                          Text::tr("No database file was named in the connection."));
@@ -456,7 +456,7 @@ sqlite3* SqliteDatabase::openFile(const QString& path, bool readOnly) {
     sqlite3* db = nullptr;
     const int flags =
         (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, vfs) != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : Text::tr("out of memory");
         sqlite3_close(db);
         throw StoreError(errFileNotFound,

@@ -15,8 +15,9 @@ public:
     SqliteDatabase(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
     ~SqliteDatabase() override;
 
-    // Opens an existing file: the checks and settings every open goes through.
-    static sqlite3* openFile(const QString& path, bool readOnly);
+    // Opens an existing file: the checks and settings every open goes through; `vfs` names the
+    // SQLite file layer to read it through, the default one when null.
+    static sqlite3* openFile(const QString& path, bool readOnly, const char* vfs = nullptr);
     // Makes a new, empty database file; never replaces anything already under the name.
     static std::unique_ptr<SqliteDatabase> createFile(const QString& path);
 

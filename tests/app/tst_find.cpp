@@ -8,10 +8,13 @@
 #include <QTest>
 #include <QTimer>
 #include <atomic>
+#include <limits>
 
 #include "Connection.h"
 #include "Find.h"
 #include "FindBar.h"
+#include "FindController.h"
+#include "FindResults.h"
 #include "Recordset.h"
 #include "Session.h"
 #include "StoreError.h"
@@ -87,6 +90,23 @@ class FindTest : public QObject {
     void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(box(), k, m); }
     QString lastMessage() const {
         return s->platform.messages.empty() ? QString() : s->platform.messages.back().text;
+    }
+    session::FindController* controller() const {
+        return s->w->findChild<session::FindController*>();
+    }
+    // Ctrl+F, and the table's part numbers read (they are read when the bar first opens).
+    void openBarWithPartNumbers() {
+        QApplication::setActiveWindow(s->w.get());
+        QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar() && bar()->isVisible());
+        QTRY_VERIFY(controller()->partNumbersRead());
+    }
+    // What a barcode scanner does: every key at once, then Enter, nothing waited for between.
+    void scan(const QString& number) {
+        box()->selectAll();
+        QTest::keyClick(box(), Qt::Key_Backspace);
+        QTest::keyClicks(box(), number);
+        enter();
     }
 
 private slots:
@@ -608,6 +628,198 @@ private slots:
             QStringLiteral("Chrome"));
         QCOMPARE(shown(), QStringLiteral("VLV-200"));
         QCOMPARE(s->text("lblCount"), QStringLiteral(" 4  Records Found"));
+    }
+
+    // ---- finding as the search reads, and part numbers typed exactly ----
+
+    // Where Find Next and Find Previous go from what a search has read so far: known only when
+    // every key between the record on screen and the match has been read; the window's own
+    // saves and deletes since the search began count.
+    void jumpsFromWhatIsRead_data() {
+        QTest::addColumn<QList<QList<qlonglong>>>("spans");  // first, last, then matches
+        QTest::addColumn<QList<QList<qlonglong>>>("own");    // key, hit, exact
+        QTest::addColumn<qlonglong>("from");                 // 0: no record
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<bool>("exact");
+        QTest::addColumn<QString>("expected");  // "unknown", "none", "to N", "wrapped to N"
+        using L = QList<QList<qlonglong>>;
+        auto row = [](const char* name, L spans, L own, qlonglong from, bool forward, bool exact,
+                      const char* expected) {
+            QTest::newRow(name) << spans << own << from << forward << exact
+                                << QString::fromLatin1(expected);
+        };
+        const qlonglong max = std::numeric_limits<qint64>::max();
+        const qlonglong min = std::numeric_limits<qint64>::min();
+        row("nothing read", {}, {}, 5, true, false, "unknown");
+        row("first match right after", {{6, 100, 8, 40}}, {}, 5, true, false, "to 8");
+        row("a gap before the match", {{7, 100, 8}}, {}, 5, true, false, "unknown");
+        row("read in two stretches", {{6, 7}, {8, 100, 50}}, {}, 5, true, false, "to 50");
+        row("stretches in any order", {{8, 100, 50}, {6, 7}}, {}, 5, true, false, "to 50");
+        row("none after: wraps once the start is read", {{6, max}, {min, 2, 1}}, {}, 5, true, false,
+            "wrapped to 1");
+        row("none after, start not read", {{6, max}, {3, 5, 4}}, {}, 5, true, false, "unknown");
+        row("the only match is the record itself", {{6, max}, {min, 5, 5}}, {}, 5, true, false,
+            "wrapped to 5");
+        row("all read, no match", {{6, max}, {min, 5}}, {}, 5, true, false, "none");
+        row("previous: the keys before read", {{min, 4, 2}}, {}, 5, false, false, "to 2");
+        row("previous: a gap", {{min, 3, 2}}, {}, 5, false, false, "unknown");
+        row("previous wraps to the last", {{min, 4}, {6, max, 9}}, {}, 5, false, false,
+            "wrapped to 9");
+        row("no record: the first match", {{min, 10, 3}}, {}, 0, true, false, "to 3");
+        row("own save makes a match before the found one", {{6, 100, 50}}, {{20, 1, 0}}, 5, true,
+            false, "to 20");
+        row("own save takes the found match out", {{6, 100, 8, 50}}, {{8, 0, 0}}, 5, true, false,
+            "to 50");
+        row("own delete of the only match", {{6, max, 8}, {min, 5}}, {{8, 0, 0}}, 5, true, false,
+            "none");
+        row("exact: only part numbers count", {{6, 100, 8, 50}}, {}, 5, true, true, "unknown");
+        row("exact: found on the way", {{6, 100, 8, 50, -50}}, {}, 5, true, true, "to 50");
+        row("exact: all read, none", {{min, max, 8}}, {}, 5, true, true, "none");
+    }
+    void jumpsFromWhatIsRead() {
+        QFETCH(QList<QList<qlonglong>>, spans);
+        QFETCH(QList<QList<qlonglong>>, own);
+        QFETCH(qlonglong, from);
+        QFETCH(bool, forward);
+        QFETCH(bool, exact);
+        QFETCH(QString, expected);
+        session::FindResults results;
+        for (const QList<qlonglong>& s : spans) {
+            // A negative key is an exact match (its part number is the text) of that key.
+            store::FoundSpan span{s[0], s[1], {}, {}};
+            for (qsizetype i = 2; i < s.size(); ++i) {
+                const qint64 key = std::abs(s[i]);
+                if (span.keys.empty() || span.keys.back() != key) span.keys.push_back(key);
+                if (s[i] < 0) span.exact.push_back(key);
+            }
+            results.add(span);
+        }
+        for (const QList<qlonglong>& o : own) results.note(o[0], o[1] != 0, o[2] != 0);
+        const session::FindJump j =
+            results.jump(from ? std::optional<qint64>(from) : std::nullopt, forward, exact);
+        QString got = QStringLiteral("unknown");
+        if (j.kind == session::FindJump::Kind::None) got = QStringLiteral("none");
+        if (j.kind == session::FindJump::Kind::To)
+            got =
+                (j.wrapped ? QStringLiteral("wrapped to %1") : QStringLiteral("to %1")).arg(j.key);
+        QCOMPARE(got, expected);
+    }
+
+    // The first match after the record on screen is shown as soon as the search has read it,
+    // before the search has read the rest and the count is shown.
+    void firstMatchBeforeTheCount() {
+        s = sixParts();
+        openBarWithPartNumbers();
+        QStringList happened;
+        connect(controller(), &session::FindController::countChanged, this, [&](const QString& c) {
+            if (!c.isEmpty()) happened << QStringLiteral("count");
+        });
+        connect(s->child<QLineEdit>("txtPartNumber"), &QLineEdit::textChanged, this,
+                [&](const QString& t) { happened << t; });
+        scan(QStringLiteral("steel"));  // keys 1, 3, 5; on key 1
+        QTRY_COMPARE(count(), QStringLiteral("3 parts match"));
+        QCOMPARE(happened, (QStringList{"BRK-10", "count"}));
+        QCOMPARE(shown(), QStringLiteral("BRK-10"));
+    }
+
+    // A part number scanned (its keys and Enter at once) lands on that part on the first try:
+    // at once where the part numbers are read, after the search where they cannot tell (another
+    // program wrote to the file since: they are read again). What the window itself saves or
+    // deletes, and what another program changes, is never missed.
+    void scannedPartNumbers_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("scanned");
+        QTest::addColumn<QString>("lands");  // the part shown afterwards: its name
+        QTest::addColumn<bool>("atOnce");    // shown as Enter is handled
+        auto row = [](const char* name, const char* change, const char* scanned, const char* lands,
+                      bool atOnce) {
+            QTest::newRow(name) << QString::fromLatin1(change) << QString::fromLatin1(scanned)
+                                << QString::fromUtf8(lands) << atOnce;
+        };
+        // From BRK-100 "Bracket" (key 1); BRK-10 "Small bracket" is key 3, brk-1 "Bracket arm"
+        // key 6.
+        row("unchanged", "", "gsk-300", "Gasket 50% rubber", true);
+        row("unchanged, letter case", "", "Brk-10", "Small bracket", true);
+        row("not a part number: the next match", "", "vlv-2", "Ventil Ärmel", false);
+        row("renamed by the window", "own rename", "new-3", "Small bracket", true);
+        row("old number after the window renamed it", "own rename", "brk-10", "Bracket", false);
+        row("renamed by the window to a number there already", "own rename to BRK-100", "brk-100",
+            "Small bracket", true);
+        row("added by the window", "own add", "add-9", "Added", true);
+        row("deleted by the window: the next match", "own delete", "brk-1", "Small bracket", false);
+        row("renamed by another program", "their rename", "new-3", "Small bracket", false);
+        row("old number after another program renamed it", "their rename", "brk-10", "Bracket",
+            false);
+        row("renamed by another program to a number there already", "their rename to BRK-100",
+            "brk-100", "Small bracket", false);
+        row("added by another program", "their add", "add-9", "Added", false);
+        row("deleted by another program: the next match", "their delete", "brk-1", "Small bracket",
+            false);
+    }
+    void scannedPartNumbers() {
+        QFETCH(QString, change);
+        QFETCH(QString, scanned);
+        QFETCH(QString, lands);
+        QFETCH(bool, atOnce);
+        s = sixParts();
+        openBarWithPartNumbers();
+        const QString renamed =
+            change.endsWith(QLatin1String("BRK-100")) ? QStringLiteral("BRK-100") : "NEW-3";
+        if (change.startsWith(QLatin1String("own rename"))) {
+            s->click("cmdNext");
+            s->click("cmdNext");  // key 3, BRK-10
+            s->click("cmdEdit");
+            s->replaceText("txtPartNumber", renamed);
+            s->click("cmdSave");
+            s->click("cmdFirst");
+        } else if (change == QLatin1String("own add")) {
+            s->click("cmdAdd");
+            s->type("txtPartNumber", QStringLiteral("ADD-9"));
+            s->type("txtPartName", QStringLiteral("Added"));
+            s->click("cmdSave");
+            s->click("cmdFirst");
+        } else if (change == QLatin1String("own delete")) {
+            s->click("cmdLast");  // key 6, brk-1
+            s->platform.answers = {true};
+            s->click("cmdDelete");
+            s->click("cmdFirst");
+        } else if (change.startsWith(QLatin1String("their rename"))) {
+            sqliteShell(s->db(), QStringLiteral("UPDATE Parts SET PartNumber = '%1' WHERE "
+                                                "PartID = 3")
+                                     .arg(renamed));
+        } else if (change == QLatin1String("their add")) {
+            sqliteShell(s->db(),
+                        "INSERT INTO Parts (PartNumber, PartName) VALUES ('ADD-9', 'Added')");
+        } else if (change == QLatin1String("their delete")) {
+            sqliteShell(s->db(), "DELETE FROM Parts WHERE PartID = 6");
+        }
+        QCOMPARE(shown(), QStringLiteral("BRK-100"));
+        QApplication::setActiveWindow(bar());
+        scan(scanned);
+        if (atOnce) QCOMPARE(s->text("txtPartName"), lands);
+        QTRY_COMPARE(s->text("txtPartName"), lands);
+        QTRY_VERIFY(!count().isEmpty());
+        QCOMPARE(s->text("txtPartName"), lands);
+        // Read again after another program's change: the next scan lands at once.
+        if (change.startsWith(QLatin1String("their"))) {
+            QTRY_VERIFY(controller()->partNumbersRead());
+            s->click("cmdFirst");
+            scan(QStringLiteral("gsk-300"));
+            QCOMPARE(shown(), QStringLiteral("GSK-300"));
+        }
+    }
+
+    // Without the part numbers read, a scanned part number still lands on it on the first Enter:
+    // the jump waits for the search.
+    void scannedBeforeThePartNumbersAreRead() {
+        s = sixParts();
+        QApplication::setActiveWindow(s->w.get());
+        QTest::keyClick(s->w.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(box(), QStringLiteral("brk-1"));  // keys 1, 3 and 6 (brk-1 itself)
+        enter();
+        QTRY_COMPARE(shown(), QStringLiteral("brk-1"));
+        QTRY_VERIFY(!count().isEmpty());
+        QCOMPARE(shown(), QStringLiteral("brk-1"));
     }
 
     // A jump asked for before the search has finished waits for it; Escape drops it.

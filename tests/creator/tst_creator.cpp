@@ -169,6 +169,21 @@ private slots:
         QCOMPARE(c.window.choice().path, db);
     }
 
+    // A new catalogue file has an index on the part numbers, which the find bar reads them from.
+    void aNewCatalogueIndexesItsPartNumbers() {
+        Creator c;
+        c.fill(QStringLiteral("Stock"), QStringLiteral("Stock Items"));
+        c.create();
+        QCOMPARE(c.message(), QStringLiteral("The Database Was Sucessfully Created"));
+        const QString db = c.folder.file(QStringLiteral("Stock.mdb"));
+        QCOMPARE(sqliteShell(db,
+                             "SELECT name FROM pragma_index_list('Stock Items') "
+                             "WHERE origin = 'c'"),
+                 QStringLiteral("Stock Items PartNumber"));
+        QCOMPARE(sqliteShell(db, "SELECT name FROM pragma_index_info('Stock Items PartNumber')"),
+                 QStringLiteral("PartNumber"));
+    }
+
     // After a database is made, EXIT and the close box open it; Cancel and Escape do not.
     // Every button has an access key of its own.
     void howTheWindowEnds_data() {

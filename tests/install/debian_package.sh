@@ -14,7 +14,7 @@ deb=$(ls "$out"/cogwright_"$version"_*.deb 2>/dev/null | head -n 1)
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libqt6printsupport6 libsqlite3-0 fonts-liberation; do
+for d in libqt6widgets6 libqt6printsupport6 libsqlite3-0 fonts-liberation libpq5; do
     grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')

@@ -1089,6 +1089,94 @@ private slots:
         QCOMPARE(!keys.exact.empty(), exact);
     }
 
+    // The part numbers read for a part number typed exactly find the rows the search finds
+    // exactly, letter case aside by the same Unicode folding, from the table or from an index on
+    // the part number; never a row whose part number is another.
+    void partNumbersFindWhatTheSearchFinds_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("partNumber");
+        QTest::addColumn<bool>("indexed");
+        auto row = [](const char* typed, const char* number) {
+            for (const bool indexed : {false, true})
+                QTest::newRow(QStringLiteral("%1 / %2%3")
+                                  .arg(QString::fromUtf8(typed), QString::fromUtf8(number),
+                                       indexed ? QStringLiteral(", indexed") : QString())
+                                  .toUtf8()
+                                  .constData())
+                    << QString::fromUtf8(typed) << QString::fromUtf8(number) << indexed;
+        };
+        row("abc", "ABC");
+        row("ABC", "abc");
+        row("abc", "abcd");
+        row("`1", "@1");
+        row("{1", "[1");
+        row("ä-1", "Ä-1");
+        row("strasse", "STRASSE");
+        row("ß", "ß");
+        row("ß", "ss");
+        row("k-1", "\u212A-1");  // Kelvin sign
+        row("\u212A-1", "K-1");
+        row("s", "\u017F");  // long s
+        row("σ", "ς");       // final sigma
+        row("ΣΙΓΜΑ", "σιγμα");
+        row("ǆ", "ǅ");
+        row("\U00010428", "\U00010400");  // Deseret, outside the first plane
+        row("x\U00010428", "x\U00010400y");
+    }
+    void partNumbersFindWhatTheSearchFinds() {
+        QFETCH(QString, typed);
+        QFETCH(QString, partNumber);
+        QFETCH(bool, indexed);
+        PartsFile file;
+        addPart(file.db, QStringLiteral("Parts"), {{"PartNumber", "other"}, {"PartName", "-"}});
+        addPart(file.db, QStringLiteral("Parts"), {{"PartNumber", partNumber}, {"PartName", "-"}});
+        if (indexed)
+            sqliteShell(file.db, QStringLiteral("CREATE INDEX ByNumber ON Parts (PartNumber)"));
+        const TextMatch match(typed, QLocale(QLocale::English, QLocale::UnitedStates));
+        std::atomic<bool> stop{false};
+        const FoundKeys searched = findKeys(file.db, QStringLiteral("Parts"), match, stop);
+        const PartNumberIndex index = PartNumberIndex::read(file.db, QStringLiteral("Parts"), stop);
+        QVERIFY(index.complete());
+        QCOMPARE(index.size(), size_t(2));
+        file.open();
+        QCOMPARE(index.exactKeys(file.cn, match), searched.exact);
+    }
+
+    // A part saved since the part numbers were read is found by its new number, not by its old
+    // one; a deleted part is not found.
+    void partNumbersKeepUpWithSaves() {
+        PartsFile file(3);
+        std::atomic<bool> stop{false};
+        PartNumberIndex index = PartNumberIndex::read(file.db, QStringLiteral("Parts"), stop);
+        Recordset& rs = file.open();
+        const QString old = rs["PartNumber"].Value().toString();
+        const TextMatch was(old);
+        QCOMPARE(index.exactKeys(file.cn, was), (std::vector<qint64>{1}));
+        rs["PartNumber"].setValue(QStringLiteral("Renamed-1"));
+        rs.Update();
+        index.add(1, rs["PartNumber"].Value());
+        QCOMPARE(index.exactKeys(file.cn, TextMatch(QStringLiteral("renamed-1"))),
+                 (std::vector<qint64>{1}));
+        QCOMPARE(index.exactKeys(file.cn, was), (std::vector<qint64>{}));
+        rs.Delete(adAffectCurrent);
+        QCOMPARE(index.exactKeys(file.cn, TextMatch(QStringLiteral("renamed-1"))),
+                 (std::vector<qint64>{}));
+    }
+
+    // Another connection's write changes the count of others' writes; the connection's own do not.
+    void othersWritesAreCounted() {
+        PartsFile file(2);
+        Recordset& rs = file.open();
+        const std::optional<qint64> before = othersWriteCount(file.cn);
+        QVERIFY(before);
+        rs["PartName"].setValue(QStringLiteral("Ours"));
+        rs.Update();
+        QCOMPARE(othersWriteCount(file.cn), before);
+        sqliteShell(file.db,
+                    QStringLiteral("UPDATE Parts SET PartName = 'Theirs' WHERE PartID = 2"));
+        QVERIFY(othersWriteCount(file.cn) != before);
+    }
+
     // ---- entries that are no files -------------------------------------------------------------
 
     // A pipe or a device under the catalogue's name is refused before it is opened: opening a
