@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -483,11 +484,24 @@ private slots:
         s.w->show();
         QApplication::setActiveWindow(s.w.get());
         QVERIFY(QTest::qWaitForWindowActive(s.w.get()));
-        const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        // Until no button is held down by an access key: then its click has been handled.
+        const auto settle = [] {
+            const auto down = [] {
+                const auto buttons =
+                    QApplication::activeWindow()
+                        ? QApplication::activeWindow()->findChildren<QAbstractButton*>()
+                        : QList<QAbstractButton*>();
+                return std::any_of(buttons.begin(), buttons.end(),
+                                   [](QAbstractButton* b) { return b->isDown(); });
+            };
+            for (int i = 0; i < 200 && down(); ++i) QTest::qWait(10);
+            QTest::qWait(20);
+        };
+        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
             QWidget* to = QApplication::focusWidget();
             QTest::keyClick(to ? to : QApplication::activeWindow(), k, m);
             // An access key presses its button a moment later, as the user sees it go down.
-            if (m & Qt::AltModifier) QTest::qWait(150);
+            if (m & Qt::AltModifier) settle();
         };
         const auto type = [](const QString& text) {
             QTest::keyClicks(QApplication::focusWidget(), text);
@@ -536,10 +550,14 @@ private slots:
             auto* tree = chooser->findChild<QWidget*>(QStringLiteral("trvData"));
             tree->setFocus();  // where the chooser's Tab order starts
             QTest::keyClick(tree, Qt::Key_Home);
-            QTest::keyClick(tree, Qt::Key_Down);                // the second table
-            QTest::keyClick(tree, Qt::Key_Return);              // shown in the preview
-            QTest::keyClick(tree, Qt::Key_O, Qt::AltModifier);  // &OK
-            QTest::qWait(150);
+            QTest::keyClick(tree, Qt::Key_Down);    // the second table
+            QTest::keyClick(tree, Qt::Key_Return);  // shown in the preview
+            // The preview is read before OK takes the table.
+            auto* ok = chooser->findChild<QAbstractButton*>(QStringLiteral("cmdOK"));
+            for (int i = 0; i < 300 && !(ok->isEnabled() && ok->window()->isActiveWindow()); ++i)
+                QTest::qWait(10);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);  // &OK
+            for (int i = 0; i < 300 && chooser->isVisible(); ++i) QTest::qWait(10);
             chosen = !chooser->isVisible();
             if (!chosen) chooser->reject();
         };
