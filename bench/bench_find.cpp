@@ -161,8 +161,11 @@ struct StallWatch {
     }
 };
 
+// Waits for `done` without spinning: the search runs beside the window and needs the processor.
 void waitFor(const std::function<bool()>& done) {
-    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    QTimer tick;
+    tick.start(1);
+    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 }  // namespace
