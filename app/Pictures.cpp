@@ -14,13 +14,52 @@ namespace {
 constexpr long kErrPathFileAccess = 75;
 }
 
-QImage readPicture(const QString& path, QString* error, QSize shownSize) {
-    QImageReader reader(path);
+namespace {
+
+// The format of a picture by its first bytes, for the formats the program reads: only that
+// format's reader is loaded, rather than every one in turn until one knows the picture. Empty
+// for anything else.
+QByteArray formatByContent(QIODevice& device) {
+    const QByteArray head = device.peek(6);
+    if (head.startsWith("\xFF\xD8\xFF")) return QByteArrayLiteral("jpeg");
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) return QByteArrayLiteral("gif");
+    if (head.startsWith("BM")) return QByteArrayLiteral("bmp");
+    if (head.startsWith(QByteArray("\0\0\1\0", 4))) return QByteArrayLiteral("ico");
+    return {};
+}
+
+// The picture read by content, as the image reader decides it; the reader of the format its
+// first bytes name is tried first on its own.
+QImage readByContent(QIODevice& device, QString* error, QSize shownSize) {
+    if (const QByteArray format = formatByContent(device); !format.isEmpty()) {
+        QImageReader reader(&device, format);
+        reader.setAutoDetectImageFormat(false);
+        if (shownSize.isValid()) reader.setScaledSize(shownSize);
+        QImage image = reader.read();
+        if (!image.isNull()) return image;
+        device.seek(0);
+    }
+    QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     if (shownSize.isValid()) reader.setScaledSize(shownSize);
     QImage image = reader.read();
     if (image.isNull() && error) *error = reader.errorString();
     return image;
+}
+
+}  // namespace
+
+QImage readPicture(const QString& path, QString* error, QSize shownSize) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // The reader's own words for a file it cannot open.
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        QImage image = reader.read();
+        if (image.isNull() && error) *error = reader.errorString();
+        return image;
+    }
+    return readByContent(file, error, shownSize);
 }
 
 QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
@@ -33,12 +72,7 @@ QImage decodePicture(const QByteArray& bytes, QString* error, QSize shownSize) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    if (shownSize.isValid()) reader.setScaledSize(shownSize);
-    QImage image = reader.read();
-    if (image.isNull() && error) *error = reader.errorString();
-    return image;
+    return readByContent(buffer, error, shownSize);
 }
 
 namespace {

@@ -181,7 +181,11 @@ bool PartNumberMap::upToDate() {
 }
 
 std::optional<std::vector<qint64>> PartNumberMap::exactKeys(const store::TextMatch& match) {
-    if (!m_index || !m_session.isOpen()) return std::nullopt;
+    if (!m_session.isOpen()) return std::nullopt;
+    if (!m_index) {
+        prepare();  // unless being read already
+        return std::nullopt;
+    }
     if (!upToDate()) {
         // Another program wrote to the file: read again, and the search answers meanwhile.
         m_index.reset();
@@ -341,8 +345,8 @@ void FindController::runPending() {
 void FindController::searchFinished(const store::FoundKeys& found) {
     searchEnded();
     // The window's own saves and deletes while it read are put in.
-    m_results.finish(found);
-    m_found = m_results.found();
+    m_found = found;
+    m_results.finish(m_found);
     m_foundReady = true;
     emit countChanged(matchCount());
     Action action = std::exchange(m_pending, Action::None);

@@ -27,14 +27,13 @@ const FindJump kNone{FindJump::Kind::None, 0, false};
 }  // namespace
 
 void FindResults::clear() {
-    m_found = {};
     m_spans.clear();
     m_read.clear();
     m_own.clear();
 }
 
 void FindResults::add(const store::FoundSpan& span) {
-    if (m_found.complete || span.first > span.last) return;
+    if (span.first > span.last) return;
     auto at = std::upper_bound(m_read.begin(), m_read.end(), span.first,
                                [](qint64 k, const Range& r) { return k < r.first; });
     at = m_read.insert(at, Range{span.first, span.last});
@@ -57,23 +56,15 @@ void FindResults::add(const store::FoundSpan& span) {
     m_spans.insert(place, span);
 }
 
-void FindResults::finish(store::FoundKeys found) {
-    m_found = std::move(found);
+void FindResults::finish(store::FoundKeys& found) {
     for (const auto& [key, own] : m_own) {
-        keep(m_found.keys, key, own.hit);
-        keep(m_found.exact, key, own.exact);
+        keep(found.keys, key, own.hit);
+        keep(found.exact, key, own.exact);
     }
-    m_spans.clear();
-    m_read.clear();
-    m_own.clear();
+    clear();
 }
 
 void FindResults::note(qint64 key, bool hit, bool exact) {
-    if (m_found.complete) {
-        keep(m_found.keys, key, hit);
-        keep(m_found.exact, key, exact);
-        return;
-    }
     m_own[key] = Own{hit, exact};
 }
 
@@ -156,7 +147,6 @@ FindJump FindResults::jumpWithin(const std::vector<qint64>& keys, std::optional<
 }
 
 FindJump FindResults::jump(std::optional<qint64> from, bool forward, bool exact) const {
-    if (m_found.complete) return jumpWithin(exact ? m_found.exact : m_found.keys, from, forward);
     // Whether every key strictly between two keys (none: no end) has been read.
     auto readBetween = [this](std::optional<qint64> after, std::optional<qint64> before) {
         if ((after && *after == kMaxKey) || (before && *before == kMinKey)) return true;

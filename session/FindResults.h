@@ -31,16 +31,12 @@ public:
     void clear();
     // A stretch the search has read.
     void add(const store::FoundSpan& span);
-    // The search has read everything: these are its matches, with the window's own saves and
-    // deletes since it began put in.
-    void finish(store::FoundKeys found);
-    bool complete() const { return m_found.complete; }
-    // Every match and the exact ones, once complete.
-    const store::FoundKeys& found() const { return m_found; }
-    store::FoundKeys& found() { return m_found; }
+    // The search has read everything: its matches `found` get the window's own saves and
+    // deletes since it began, and are kept by the caller from then on (what is kept here goes).
+    void finish(store::FoundKeys& found);
 
     // The window saved the part `key` (whether it matches now, whether its part number is the
-    // typed text), or deleted it (both false).
+    // typed text), or deleted it (both false), while the search reads.
     void note(qint64 key, bool hit, bool exact);
 
     // From the record with key `from` (none: before the first one) to the next match, or the
@@ -64,7 +60,6 @@ private:
     // Whether the window's own save or delete took the key out of the matches.
     bool takenOut(qint64 key, bool exact) const;
 
-    store::FoundKeys m_found;
     std::vector<store::FoundSpan> m_spans;  // stretches with matches, in key order
     std::vector<Range> m_read;              // what was read, joined, in key order
     struct Own {

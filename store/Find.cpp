@@ -426,6 +426,13 @@ FoundKeys findKeys(const QString& path, const QString& table, const TextMatch& m
     if (!whole) return found;
     std::sort(spans.begin(), spans.end(),
               [](const FoundSpan& a, const FoundSpan& b) { return a.first < b.first; });
+    size_t keys = 0, exact = 0;
+    for (const FoundSpan& span : spans) {
+        keys += span.keys.size();
+        exact += span.exact.size();
+    }
+    found.keys.reserve(keys);
+    found.exact.reserve(exact);
     for (const FoundSpan& span : spans) {
         found.keys.insert(found.keys.end(), span.keys.begin(), span.keys.end());
         found.exact.insert(found.exact.end(), span.exact.begin(), span.exact.end());

@@ -1142,6 +1142,32 @@ private slots:
         QCOMPARE(index.exactKeys(file.cn, match), searched.exact);
     }
 
+    // The search reads a file in WAL mode too, with what another connection has written and not
+    // yet copied into the file itself; and a table longer than what is read at a time, changed
+    // between two searches, is read as it is now.
+    void theSearchReadsWhatIsThereNow() {
+        PartsFile file(20000);
+        std::atomic<bool> stop{false};
+        const TextMatch match(QStringLiteral("zebra"));
+        QCOMPARE(findKeys(file.db, QStringLiteral("Parts"), match, stop).keys.size(), size_t(0));
+        sqliteShell(file.db, QStringLiteral("UPDATE Parts SET PartName = 'Zebra clamp' WHERE "
+                                            "PartID IN (3, 19999)"));
+        QCOMPARE(findKeys(file.db, QStringLiteral("Parts"), match, stop).keys,
+                 (std::vector<qint64>{3, 19999}));
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(file.db.toUtf8().constData(), &other), SQLITE_OK);
+        sqlite3_exec(other, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;", nullptr,
+                     nullptr, nullptr);
+        QCOMPARE(sqlite3_exec(other, "UPDATE Parts SET PartName = 'Zebra' WHERE PartID = 7",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(findKeys(file.db, QStringLiteral("Parts"), match, stop).keys,
+                 (std::vector<qint64>{3, 7, 19999}));
+        const PartNumberIndex index = PartNumberIndex::read(file.db, QStringLiteral("Parts"), stop);
+        QCOMPARE(index.size(), size_t(20000));
+        sqlite3_close(other);
+    }
+
     // A part saved since the part numbers were read is found by its new number, not by its old
     // one; a deleted part is not found.
     void partNumbersKeepUpWithSaves() {
