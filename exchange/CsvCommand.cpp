@@ -8,6 +8,7 @@
 
 #include "Connection.h"
 #include "CsvTransfer.h"
+#include "ExchangeText.h"
 #include "StoreError.h"
 
 namespace exchange {
@@ -39,12 +40,13 @@ void open(store::Connection& connection, const QString& database) {
 }
 
 // A line a second at most, so that a log of a long run stays short.
-Progress reporter(const QString& verb) {
+// progress holds the count done (%1) and the whole (%2).
+Progress reporter(const QString& progress) {
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
-    return [timer, verb](qint64 done, qint64 all) {
+    return [timer, progress](qint64 done, qint64 all) {
         if (done > 0 && timer->elapsed() >= kReportEveryMs) {
-            out(QStringLiteral("%1 %2 of %3 rows").arg(verb).arg(done).arg(all));
+            out(progress.arg(done).arg(all));
             timer->restart();
         }
         return true;
@@ -61,9 +63,10 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
     try {
         store::Connection connection;
         open(connection, database);
-        const ExportResult r = exportCsv(connection, table, csvPath,
-                                         reporter(QStringLiteral("Exported")), guardFormulas);
-        out(QStringLiteral("Exported %1 rows and %2 pictures of the table '%3' to '%4'.")
+        const ExportResult r =
+            exportCsv(connection, table, csvPath, reporter(Text::tr("Exported %1 of %2 rows")),
+                      guardFormulas);
+        out(Text::tr("Exported %1 rows and %2 pictures of the table '%3' to '%4'.")
                 .arg(r.rows)
                 .arg(r.pictures)
                 .arg(table, csvPath));
@@ -72,7 +75,7 @@ int exportCsvCommand(const QString& database, const QString& table, const QStrin
         err(e.description());
         return kCsvFailed;
     } catch (const std::bad_alloc&) {
-        err(QStringLiteral("There is not enough memory to export the table '%1'.").arg(table));
+        err(Text::tr("There is not enough memory to export the table '%1'.").arg(table));
         return kCsvFailed;
     }
 }
@@ -82,9 +85,9 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
     // All or nothing needs the file's own transaction; a server table is written row by row.
     if (store::Connection::isServerAddress(database)) {
         err(
-            QStringLiteral("Importing into a table on a server is not possible; import into a "
-                           "catalogue file and copy its table to the server from the chooser. "
-                           "Nothing was imported."));
+            Text::tr("Importing into a table on a server is not possible; import into a "
+                     "catalogue file and copy its table to the server from the chooser. "
+                     "Nothing was imported."));
         return kCsvFailed;
     }
     try {
@@ -93,28 +96,28 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
         CsvImport import(connection, table, csvPath);
         import.setPicturesFromAnywhere(picturesFromAnywhere);
         if (!import.unknownColumns().isEmpty()) {
-            err(QStringLiteral("The header row of '%1' names columns the table '%2' does not have: "
-                               "%3. Nothing was "
-                               "imported.")
+            err(Text::tr("The header row of '%1' names columns the table '%2' does not have: "
+                         "%3. Nothing was "
+                         "imported.")
                     .arg(csvPath, table, import.unknownColumns().join(QStringLiteral(", "))));
             return kCsvRefused;
         }
         connection.BeginTrans();
-        import.run(false, reporter(QStringLiteral("Read")));
+        import.run(false, reporter(Text::tr("Read %1 of %2 rows")));
         if (import.rowsRefused() > 0) {
             connection.RollbackTrans();
-            err(QStringLiteral("%1 of the %2 rows of '%3' were refused, so nothing was imported:")
+            err(Text::tr("%1 of the %2 rows of '%3' were refused, so nothing was imported:")
                     .arg(import.rowsRefused())
                     .arg(import.rowsRead())
                     .arg(csvPath));
             for (const QString& line : refusalLines(import, kRefusalsShown)) err(line);
             if (import.refusals().size() > size_t(kRefusalsShown) ||
                 qint64(import.refusals().size()) < import.rowsRefused())
-                err(QStringLiteral("(only the first %1 are listed)").arg(kRefusalsShown));
+                err(Text::tr("(only the first %1 are listed)").arg(kRefusalsShown));
             return kCsvRefused;
         }
         connection.CommitTrans();
-        out(QStringLiteral("Imported %1 rows from '%2' into the table '%3'.")
+        out(Text::tr("Imported %1 rows from '%2' into the table '%3'.")
                 .arg(import.rowsAdded())
                 .arg(csvPath, table));
         return kCsvDone;
@@ -122,7 +125,7 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
         err(e.description() + QStringLiteral(" Nothing was imported."));
         return kCsvFailed;
     } catch (const std::bad_alloc&) {
-        err(QStringLiteral("There is not enough memory to import '%1'. Nothing was imported.")
+        err(Text::tr("There is not enough memory to import '%1'. Nothing was imported.")
                 .arg(csvPath));
         return kCsvFailed;
     }

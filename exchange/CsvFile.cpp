@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "ExchangeText.h"
 #include "StoreError.h"
 #include "Value.h"
 
@@ -247,13 +248,13 @@ CsvReader::CsvReader(const QString& path) : m_file(path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
         throw store::StoreError(kErrFileAccess,
-                                QStringLiteral("'%1' is not an ordinary file (it is a folder, a "
-                                               "pipe or a device), so it cannot be read as CSV.")
+                                Text::tr("'%1' is not an ordinary file (it is a folder, a "
+                                         "pipe or a device), so it cannot be read as CSV.")
                                     .arg(path));
     if (!m_file.open(QIODevice::ReadOnly))
         throw store::StoreError(
             kErrFileAccess,
-            QStringLiteral("The file '%1' cannot be read (%2).").arg(path, m_file.errorString()));
+            Text::tr("The file '%1' cannot be read (%2).").arg(path, m_file.errorString()));
     m_size = m_file.size();
     m_parser = new csv_parser;
     csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL | CSV_EMPTY_IS_NULL);
@@ -327,14 +328,14 @@ void CsvReader::fill() {
         if (block.isEmpty()) {
             if (m_file.error() != QFileDevice::NoError)
                 throw store::StoreError(kErrFileAccess,
-                                        QStringLiteral("The file '%1' cannot be read (%2).")
+                                        Text::tr("The file '%1' cannot be read (%2).")
                                             .arg(m_file.fileName(), m_file.errorString()));
             m_atEnd = true;
             if (csv_fini(m_parser, onField, onRecordEnd, this) != 0)
                 throw store::StoreError(
                     kErrFileFormat,
-                    QStringLiteral("The file '%1' ends inside a quoted field that begins on "
-                                   "line %2.")
+                    Text::tr("The file '%1' ends inside a quoted field that begins on "
+                             "line %2.")
                         .arg(m_file.fileName())
                         .arg(m_building.line ? m_building.line : m_physicalLine));
             checkBounds();
@@ -350,16 +351,16 @@ void CsvReader::fill() {
         }
         if (block.contains('\0'))
             throw store::StoreError(kErrFileFormat,
-                                    QStringLiteral("The file '%1' is not a text file: it holds NUL "
-                                                   "bytes, so it cannot be CSV.")
+                                    Text::tr("The file '%1' is not a text file: it holds NUL "
+                                             "bytes, so it cannot be CSV.")
                                         .arg(m_file.fileName()));
         const size_t done = csv_parse(m_parser, block.constData(), size_t(block.size()), onField,
                                       onRecordEnd, this);
         if (done != size_t(block.size()))
             throw store::StoreError(
                 kErrFileFormat,
-                QStringLiteral("The file '%1' is not CSV as a spreadsheet writes it: %2 on line "
-                               "%3 (a quote inside a field that does not begin with one?).")
+                Text::tr("The file '%1' is not CSV as a spreadsheet writes it: %2 on line "
+                         "%3 (a quote inside a field that does not begin with one?).")
                     .arg(m_file.fileName(), QString::fromLatin1(csv_strerror(csv_error(m_parser))))
                     .arg(m_physicalLine));
         checkBounds();
@@ -376,23 +377,23 @@ void CsvReader::checkBounds() {
 
 void CsvReader::tooLong(qint64 line, qsizetype field) const {
     if (field > kMaxFields)
-        throw store::StoreError(
-            kErrFileFormat, QStringLiteral("The file '%1' has a row of more than %2 fields on line "
-                                           "%3; no parts table has that many columns.")
-                                .arg(m_file.fileName())
-                                .arg(kMaxFields)
-                                .arg(line));
+        throw store::StoreError(kErrFileFormat,
+                                Text::tr("The file '%1' has a row of more than %2 fields on line "
+                                         "%3; no parts table has that many columns.")
+                                    .arg(m_file.fileName())
+                                    .arg(kMaxFields)
+                                    .arg(line));
     if (m_overflowRow)
         throw store::StoreError(
             kErrFileFormat,
-            QStringLiteral("The row on line %1 of '%2' is longer than %3 MB, more than any "
-                           "parts table holds; the file was not read.")
+            Text::tr("The row on line %1 of '%2' is longer than %3 MB, more than any "
+                     "parts table holds; the file was not read.")
                 .arg(line)
                 .arg(m_file.fileName())
                 .arg(kMaxRecordBytes / (1024 * 1024)));
     throw store::StoreError(kErrFileFormat,
-                            QStringLiteral("Field %1 on line %2 of '%3' is longer than %4 MB, "
-                                           "more than any column holds; the file was not read.")
+                            Text::tr("Field %1 on line %2 of '%3' is longer than %4 MB, "
+                                     "more than any column holds; the file was not read.")
                                 .arg(field)
                                 .arg(line)
                                 .arg(m_file.fileName())

@@ -21,6 +21,7 @@
 
 #include "Connection.h"
 #include "CsvFile.h"
+#include "ExchangeText.h"
 #include "PictureFile.h"
 #include "Recordset.h"
 #include "StoreError.h"
@@ -246,21 +247,22 @@ std::unique_ptr<QFileDevice> openCsvTarget(const QString& csvPath) {
     if (!exists || (S_ISREG(st.st_mode) && !isProcessTarget(csvPath))) {
         auto out = std::make_unique<QSaveFile>(csvPath);
         if (!out->open(QIODevice::WriteOnly))
-            fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
-                                          .arg(csvPath, out->errorString()));
+            fileError(
+                kErrFileAccess,
+                Text::tr("The file '%1' cannot be written (%2).").arg(csvPath, out->errorString()));
         return out;
     }
     if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode))
-        fileError(kErrFileAccess, QStringLiteral("'%1' is a folder or a device that is not a file; "
-                                                 "the CSV cannot be written there.")
+        fileError(kErrFileAccess, Text::tr("'%1' is a folder or a device that is not a file; "
+                                           "the CSV cannot be written there.")
                                       .arg(csvPath));
     // Not waiting for a reader that may never come.
     const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         fileError(kErrFileAccess,
                   errno == ENXIO
-                      ? QStringLiteral("No program reads from the pipe '%1'.").arg(csvPath)
-                      : QStringLiteral("'%1' cannot be written (%2).").arg(csvPath, errnoText()));
+                      ? Text::tr("No program reads from the pipe '%1'.").arg(csvPath)
+                      : Text::tr("'%1' cannot be written (%2).").arg(csvPath, errnoText()));
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     auto out = std::make_unique<QFile>();
     out->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
@@ -303,15 +305,14 @@ public:
         }
         const QString used = QFile::decodeName(native);
         if (fd < 0)
-            fileError(kErrFileAccess, QStringLiteral("The picture file '%1' cannot be made (%2).")
+            fileError(kErrFileAccess, Text::tr("The picture file '%1' cannot be made (%2).")
                                           .arg(filePath(used), errnoText()));
         m_written.push_back(native);
         QFile file;
         file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
         if (file.write(bytes) != bytes.size() || !file.flush())
-            fileError(kErrFileAccess,
-                      QStringLiteral("The picture file '%1' cannot be written (%2).")
-                          .arg(filePath(used), file.errorString()));
+            fileError(kErrFileAccess, Text::tr("The picture file '%1' cannot be written (%2).")
+                                          .arg(filePath(used), file.errorString()));
         return used;
     }
 
@@ -337,24 +338,23 @@ private:
         if (::mkdir(native.constData(), 0777) == 0) {
             m_made = true;
         } else if (errno != EEXIST) {
-            fileError(
-                kErrFileAccess,
-                QStringLiteral("The folder '%1' cannot be made (%2).").arg(m_path, errnoText()));
+            fileError(kErrFileAccess,
+                      Text::tr("The folder '%1' cannot be made (%2).").arg(m_path, errnoText()));
         }
         m_dir = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (m_dir < 0 && m_made) {
             const QString why = errnoText();
             ::rmdir(native.constData());
             fileError(kErrFileAccess,
-                      QStringLiteral("The folder '%1' cannot be opened (%2).").arg(m_path, why));
+                      Text::tr("The folder '%1' cannot be opened (%2).").arg(m_path, why));
         }
         if (m_dir < 0 || (!m_made && !QDir(m_path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot |
                                                            QDir::Hidden | QDir::System)))
             fileError(kErrFileAccess,
-                      QStringLiteral("'%1' already exists and is not an empty folder. The pictures "
-                                     "go into a new or empty folder, so that none of your files "
-                                     "is replaced: choose another name for the CSV file, or move "
-                                     "that folder away.")
+                      Text::tr("'%1' already exists and is not an empty folder. The pictures "
+                               "go into a new or empty folder, so that none of your files "
+                               "is replaced: choose another name for the CSV file, or move "
+                               "that folder away.")
                           .arg(m_path));
     }
 
@@ -377,8 +377,9 @@ struct ExportRun {
 
     void flush() {
         if (out.write(buffer) != buffer.size())
-            fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
-                                          .arg(csvPath, out.errorString()));
+            fileError(
+                kErrFileAccess,
+                Text::tr("The file '%1' cannot be written (%2).").arg(csvPath, out.errorString()));
         buffer.resize(0);  // its room is kept for the next block
     }
 
@@ -468,8 +469,8 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
     const QString database = QFileInfo(connection.dataSource()).canonicalFilePath();
     if (!database.isEmpty() && QFileInfo(csvPath).canonicalFilePath() == database)
         fileError(kErrFileAccess,
-                  QStringLiteral("The CSV file '%1' would replace the database it is written from; "
-                                 "choose another file.")
+                  Text::tr("The CSV file '%1' would replace the database it is written from; "
+                           "choose another file.")
                       .arg(csvPath));
     const QString source = connection.tableReference(table);
     qint64 total = 0;
@@ -502,7 +503,7 @@ ExportResult exportCsv(store::Connection& connection, const QString& table, cons
             run.flush();
             if (progress) progress(result.rows, total);
             if (replaced ? !replaced->commit() : !out->flush())
-                fileError(kErrFileAccess, QStringLiteral("The file '%1' cannot be written (%2).")
+                fileError(kErrFileAccess, Text::tr("The file '%1' cannot be written (%2).")
                                               .arg(csvPath, out->errorString()));
         }
     } catch (...) {
@@ -525,7 +526,7 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
         target.keyColumn() != 0)
         fileError(
             store::errOperationNotAllowed,
-            QStringLiteral(
+            Text::tr(
                 "The table '%1' is not a parts table: only a parts table takes parts from a CSV "
                 "file.")
                 .arg(table));
@@ -533,14 +534,14 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
     std::vector<CsvField> fields;
     if (!reader.next(fields))
         fileError(kErrFileFormat,
-                  QStringLiteral("The file '%1' is empty: it has no header row naming the columns.")
+                  Text::tr("The file '%1' is empty: it has no header row naming the columns.")
                       .arg(csvPath));
     for (const CsvField& f : fields) {
         QString name;
         if (!decodeUtf8(f.bytes, name))
             fileError(kErrFileFormat,
-                      QStringLiteral("The header row of '%1' is not UTF-8 text, so the file is "
-                                     "not a CSV file the program reads.")
+                      Text::tr("The header row of '%1' is not UTF-8 text, so the file is "
+                               "not a CSV file the program reads.")
                           .arg(csvPath));
         name = formulaUnguarded(name);
         int column = -1;
@@ -549,10 +550,10 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
         if (column >= 0 &&
             std::find(m_columnOf.begin(), m_columnOf.end(), column) != m_columnOf.end())
             fileError(kErrFileFormat,
-                      QStringLiteral("The header row of '%1' names the column \"%2\" twice.")
+                      Text::tr("The header row of '%1' names the column \"%2\" twice.")
                           .arg(csvPath, columns[size_t(column)].name));
         if (column < 0 && m_unknown.size() < kUnknownListed)
-            m_unknown << (name.isEmpty() ? QStringLiteral("(a column without a name)")
+            m_unknown << (name.isEmpty() ? Text::tr("(a column without a name)")
                                          : store::abridged(name));
         else if (column < 0)
             ++m_moreUnknown;
@@ -560,11 +561,10 @@ CsvImport::CsvImport(store::Connection& connection, const QString& table, const 
         m_columnOf.push_back(column);
     }
     if (m_unknown.size() + m_moreUnknown == m_header.size())
-        fileError(
-            kErrFileFormat,
-            QStringLiteral("The header row of '%1' names none of the columns of the table '%2', "
+        fileError(kErrFileFormat,
+                  Text::tr("The header row of '%1' names none of the columns of the table '%2', "
                            "so nothing can be imported from it.")
-                .arg(csvPath, table));
+                      .arg(csvPath, table));
 }
 
 CsvImport::~CsvImport() = default;
@@ -595,7 +595,7 @@ bool CsvImport::run(bool newKeys, const Progress& progress) {
         const qint64 line = reader.line();
         if (qsizetype(fields.size()) != m_header.size()) {
             refuse(line, QString(), QString(),
-                   QStringLiteral("The row has %1 fields; the header row names %2 columns.")
+                   Text::tr("The row has %1 fields; the header row names %2 columns.")
                        .arg(fields.size())
                        .arg(m_header.size()));
             ++m_rowsRefused;
@@ -641,11 +641,11 @@ void CsvImport::takeField(store::TableAppender& target, int column, const CsvFie
                    QString::fromLatin1(
                        f.bytes.first(std::min<qsizetype>(f.bytes.size(), 200)).toByteArray()),
                    kind == Plain::NotWhole
-                       ? QStringLiteral("The column takes whole numbers, and a dot is read as a "
-                                        "decimal point in every column (write numbers without "
-                                        "thousands separators).")
-                       : QStringLiteral("A dot is read as the decimal point in every column, so "
-                                        "it cannot group thousands (write 1234,5, not 1.234,5)."));
+                       ? Text::tr("The column takes whole numbers, and a dot is read as a "
+                                  "decimal point in every column (write numbers without "
+                                  "thousands separators).")
+                       : Text::tr("A dot is read as the decimal point in every column, so "
+                                  "it cannot group thousands (write 1234,5, not 1.234,5)."));
             row.refused = true;
             return;
         }
@@ -678,7 +678,7 @@ void CsvImport::takeField(store::TableAppender& target, int column, const CsvFie
         refuse(line, info.name,
                QString::fromLatin1(
                    f.bytes.first(std::min<qsizetype>(f.bytes.size(), 200)).toByteArray()),
-               QStringLiteral("The text is not UTF-8 (save the file as CSV UTF-8)."));
+               Text::tr("The text is not UTF-8 (save the file as CSV UTF-8)."));
         row.refused = true;
         return;
     }
@@ -705,13 +705,13 @@ void CsvImport::takeKey(store::TableAppender& target, int column, const QString&
     const std::optional<qint64> key = keyNumber(text);
     if (!key) {
         refuse(line, target.columns()[size_t(column)].name, text,
-               QStringLiteral("The key needs a whole number."));
+               Text::tr("The key needs a whole number."));
         row.refused = true;
     } else if (!target.keyTaken(*key)) {
         target.setInteger(column, *key);
     } else if (!newKeys) {
         refuse(line, target.columns()[size_t(column)].name, text,
-               QStringLiteral("The key %1 is taken by another record.").arg(*key));
+               Text::tr("The key %1 is taken by another record.").arg(*key));
         row.keyTaken = true;
     }
 }
@@ -722,7 +722,7 @@ void CsvImport::takePicture(store::TableAppender& target, int column, const QStr
     const QString path = QDir::cleanPath(QDir(m_folder).filePath(text));
     QString why = pictureFileRefusal(path);
     if (why.isEmpty() && !m_picturesFromAnywhere && !isInside(path, m_folder)) {
-        why = QStringLiteral(
+        why = Text::tr(
                   "The picture is outside the folder of the CSV file ('%1'); only "
                   "pictures in that folder or below it are read unless others are "
                   "allowed.")
@@ -739,12 +739,12 @@ void CsvImport::takePicture(store::TableAppender& target, int column, const QStr
     if (file.open(QIODevice::ReadOnly)) bytes = file.read(kPictureFileLimit + 1);
     if (bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
         refuse(line, name, text,
-               QStringLiteral("The file '%1' cannot be read (%2).").arg(path, file.errorString()));
+               Text::tr("The file '%1' cannot be read (%2).").arg(path, file.errorString()));
         row.refused = true;
     } else if (pictureExtension(bytes).isEmpty()) {
         refuse(line, name, text,
-               QStringLiteral("The file '%1' does not appear to be a picture (JPEG, BMP, GIF, PNG "
-                              "or icon).")
+               Text::tr("The file '%1' does not appear to be a picture (JPEG, BMP, GIF, PNG "
+                        "or icon).")
                    .arg(path));
         row.refused = true;
     } else {
@@ -756,7 +756,7 @@ QStringList refusalLines(const CsvImport& import, int limit) {
     QStringList lines;
     for (const Refusal& r : import.refusals()) {
         if (lines.size() >= limit) break;
-        QString where = QStringLiteral("line %1").arg(r.line);
+        QString where = Text::tr("line %1").arg(r.line);
         if (!r.column.isEmpty())
             where += QStringLiteral(", \"%1\" = \"%2\"").arg(r.column, r.value);
         lines << where + QStringLiteral(": ") + r.reason;

@@ -2,17 +2,20 @@
 
 #include <QFileInfo>
 
+#include "ExchangeText.h"
+
 QString pictureFileRefusal(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) return QStringLiteral("The file '%1' cannot be found.").arg(path);
+    if (!info.exists()) return exchange::Text::tr("The file '%1' cannot be found.").arg(path);
     if (!info.isFile())
-        return QStringLiteral("'%1' is not an ordinary file, so it cannot be a picture.").arg(path);
+        return exchange::Text::tr("'%1' is not an ordinary file, so it cannot be a picture.")
+            .arg(path);
     // Nothing to read: the image reader would only say "Unknown error".
     if (info.size() == 0)
-        return QStringLiteral("The file '%1' is empty (0 bytes), so it cannot be a picture.")
+        return exchange::Text::tr("The file '%1' is empty (0 bytes), so it cannot be a picture.")
             .arg(path);
     if (info.size() > kPictureFileLimit)
-        return QStringLiteral("The file '%1' is larger than %2 MB, the largest picture taken.")
+        return exchange::Text::tr("The file '%1' is larger than %2 MB, the largest picture taken.")
             .arg(path)
             .arg(kPictureFileLimit / (1024 * 1024));
     return QString();

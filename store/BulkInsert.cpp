@@ -7,8 +7,7 @@ BulkInsert::BulkInsert(Connection& connection, const QString& table, const QStri
     : m_db(connection.handle()), m_batchRows(std::max(1, batchRows)) {
     const std::vector<ColumnInfo> all = sql::tableColumns(m_db, table);
     if (all.empty())
-        throw StoreError(errTableNotFound,
-                         QStringLiteral("The table '%1' does not exist.").arg(table));
+        throw StoreError(errTableNotFound, Text::tr("The table '%1' does not exist.").arg(table));
     QStringList names, marks;
     for (const QString& name : columns) {
         auto it = std::find_if(all.begin(), all.end(), [&](const ColumnInfo& c) {
@@ -16,7 +15,7 @@ BulkInsert::BulkInsert(Connection& connection, const QString& table, const QStri
         });
         if (it == all.end())
             throw StoreError(errItemNotFound,
-                             QStringLiteral("The table '%1' has no column '%2'.").arg(table, name));
+                             Text::tr("The table '%1' has no column '%2'.").arg(table, name));
         m_columns.push_back(*it);
         names << sql::quoteIdent(it->name);
         marks << QStringLiteral("?");
@@ -33,7 +32,7 @@ BulkInsert::~BulkInsert() {
 void BulkInsert::add(const std::vector<QVariant>& row) {
     if (row.size() != m_columns.size())
         throw StoreError(errInvalidArgument,
-                         QStringLiteral("A row needs %1 values.").arg(m_columns.size()));
+                         Text::tr("A row needs %1 values.").arg(m_columns.size()));
     if (!m_open) {
         sql::exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
         m_open = true;
@@ -66,7 +65,7 @@ void finishFilling(Connection& connection) {
     if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file &&
         file->pMethods)
         if (file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
-            sql::fail(db, QStringLiteral("The new database file could not be written to the disk"));
+            sql::fail(db, Text::tr("The new database file could not be written to the disk"));
 }
 
 }  // namespace store

@@ -248,7 +248,7 @@ void addFunction(sqlite3* db, const char* name, int args, ScanState* state,
         final ? sqlite3_create_function_v2(db, name, args, flags, state, nullptr, f, final, nullptr)
               : sqlite3_create_function_v2(db, name, args, flags, state, f, nullptr, nullptr,
                                            nullptr);
-    if (made != SQLITE_OK) sql::fail(db, QStringLiteral("The search could not be prepared"));
+    if (made != SQLITE_OK) sql::fail(db, Text::tr("The search could not be prepared"));
 }
 
 // The same search over any engine: the rows as values, compared as the window compares them.

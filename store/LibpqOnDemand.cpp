@@ -21,8 +21,8 @@ void* library() {
         if (!h)
             throw store::StoreError(
                 store::errNotSupported,
-                QStringLiteral("The PostgreSQL client library (libpq.so.5, in Debian's package "
-                               "libpq5) could not be loaded: %1.")
+                store::Text::tr("The PostgreSQL client library (libpq.so.5, in Debian's package "
+                                "libpq5) could not be loaded: %1.")
                     .arg(QString::fromLocal8Bit(dlerror())));
         return h;
     }();
@@ -34,7 +34,7 @@ F resolved(const char* name) {
     void* f = dlsym(library(), name);
     if (!f)
         throw store::StoreError(store::errNotSupported,
-                                QStringLiteral("The PostgreSQL client library has no function %1.")
+                                store::Text::tr("The PostgreSQL client library has no function %1.")
                                     .arg(QLatin1String(name)));
     return reinterpret_cast<F>(f);
 }

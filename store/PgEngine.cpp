@@ -440,14 +440,13 @@ PGconn* PgLink::connect() {
     const QString shown = shownAddress();
     if (needsPassword)
         throw StoreError(errLoginFailed,
-                         QStringLiteral("The server at %1 asks for a password.").arg(shown));
+                         Text::tr("The server at %1 asks for a password.").arg(shown));
     if (why.contains(QLatin1String("password authentication failed")))
         throw StoreError(
             errLoginFailed,
-            QStringLiteral("The server at %1 did not accept the user name and password.")
-                .arg(shown));
+            Text::tr("The server at %1 did not accept the user name and password.").arg(shown));
     throw StoreError(errFileNotFound,
-                     QStringLiteral("Cannot connect to the server at %1: %2").arg(shown, why));
+                     Text::tr("Cannot connect to the server at %1: %2").arg(shown, why));
 }
 
 void PgLink::ensureConnected() {
@@ -460,9 +459,8 @@ void PgLink::ensureConnected() {
     }
     throw StoreError(
         errConnectionLost,
-        QStringLiteral(
-            "The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
-            "when the server is back.")
+        Text::tr("The server at %1 cannot be reached: %2 Nothing was read or saved; try again "
+                 "when the server is back.")
             .arg(m_display, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
 }
 
@@ -518,10 +516,10 @@ QString PgLink::whatWasSaved() const {
         QStringLiteral("^\\s*(COMMIT|INSERT|UPDATE|DELETE|CREATE|DROP|ALTER)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     if (!m_inTransaction && write.match(m_sending).hasMatch())
-        return QStringLiteral(
+        return Text::tr(
             "Whether this action's change was saved is not known: look at the "
             "record again before you save it again.");
-    return QStringLiteral("Nothing was saved by this action.");
+    return Text::tr("Nothing was saved by this action.");
 }
 
 void PgLink::giveUp() {
@@ -530,8 +528,8 @@ void PgLink::giveUp() {
     PQfinish(m_conn);
     m_conn = nullptr;
     throw StoreError(errConnectionLost,
-                     QStringLiteral("The server at %1 did not answer within %2 seconds. %3 The "
-                                    "next action connects again.")
+                     Text::tr("The server at %1 did not answer within %2 seconds. %3 The "
+                              "next action connects again.")
                          .arg(m_display.isEmpty() ? shownAddress() : m_display)
                          .arg(m_statementSeconds + m_statementSeconds / 5 + 1)
                          .arg(whatWasSaved()));
@@ -548,23 +546,21 @@ void PgLink::fail(PGresult* r, const QString& sql) {
     if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state.startsWith("57P"))
         throw StoreError(
             errConnectionLost,
-            QStringLiteral("The connection to the server at %1 was lost (%2). %3 The next action "
-                           "connects again.")
+            Text::tr("The connection to the server at %1 was lost (%2). %3 The next action "
+                     "connects again.")
                 .arg(m_display.isEmpty() ? shownAddress() : m_display, why, whatWasSaved()));
     if (state == "57014")
-        throw StoreError(errEngine,
-                         QStringLiteral("The server did not finish within %1 seconds: %2.")
-                             .arg(m_statementSeconds)
-                             .arg(why));
+        throw StoreError(errEngine, Text::tr("The server did not finish within %1 seconds: %2.")
+                                        .arg(m_statementSeconds)
+                                        .arg(why));
     if (state == "42P01")
-        throw StoreError(errTableNotFound, QStringLiteral("The server says: %1.").arg(why));
+        throw StoreError(errTableNotFound, Text::tr("The server says: %1.").arg(why));
     if (state == "42501")
-        throw StoreError(errEngine, QStringLiteral("The server does not allow this: %1.").arg(why));
+        throw StoreError(errEngine, Text::tr("The server does not allow this: %1.").arg(why));
     if (state.startsWith("22"))
-        throw StoreError(errDataConversion,
-                         QStringLiteral("The server refused a value: %1.").arg(why));
+        throw StoreError(errDataConversion, Text::tr("The server refused a value: %1.").arg(why));
     throw StoreError(errEngine,
-                     QStringLiteral("The server could not carry out the operation: %1.").arg(why));
+                     Text::tr("The server could not carry out the operation: %1.").arg(why));
 }
 
 Result PgLink::exec(const QString& sql, const std::vector<Param>& params, bool binaryResult) {
@@ -670,7 +666,7 @@ Result PgLink::describe(const QString& sql) {
                 .contains("multiple commands")) {
             PQclear(r);
             throw StoreError(errInvalidArgument,
-                             QStringLiteral("Only one statement can be run at a time."));
+                             Text::tr("Only one statement can be run at a time."));
         }
         fail(r, sql);
     }
@@ -698,7 +694,7 @@ QString findTable(PgLink& link, const QString& name) {
         {textParam(name)});
     if (r.rows() == 0)
         throw StoreError(errTableNotFound,
-                         QStringLiteral("The table '%1' cannot be found in the database %2.")
+                         Text::tr("The table '%1' cannot be found in the database %2.")
                              .arg(name, link.display()));
     return r.text(0, 0);
 }
@@ -783,8 +779,7 @@ PgTable::PgTable(std::shared_ptr<PgLink> link, const QString& table) : m_link(st
     if (keyColumn < 0)
         throw StoreError(
             errNotSupported,
-            QStringLiteral(
-                "The table '%1' cannot be opened for editing: it has no whole-number key.")
+            Text::tr("The table '%1' cannot be opened for editing: it has no whole-number key.")
                 .arg(table));
     cols[size_t(keyColumn)].notNull = true;
     // Pictures come back as their bytes (a large one only as its length, to be read in pieces),
@@ -978,12 +973,12 @@ void PgTable::refuseStale(qint64 key, const QString& undone) {
         {keyParam(key)});
     if (still.rows() == 0)
         throw StoreError(errRecordDeleted,
-                         QStringLiteral("The record was deleted from the table '%1' by another "
-                                        "user since it was shown; %2.")
+                         Text::tr("The record was deleted from the table '%1' by another "
+                                  "user since it was shown; %2.")
                              .arg(name, undone));
     throw StoreError(errRecordChanged,
-                     QStringLiteral("The record was changed in the table '%1' by another user "
-                                    "since it was shown; %2.")
+                     Text::tr("The record was changed in the table '%1' by another user "
+                              "since it was shown; %2.")
                          .arg(name, undone));
 }
 
@@ -1127,7 +1122,7 @@ public:
     bool next(std::vector<QVariant>* values) override;
     QVariant value(int col) const override;
     void rewind() override {
-        throw StoreError(errNotSupported, QStringLiteral("These rows are read once only."));
+        throw StoreError(errNotSupported, Text::tr("These rows are read once only."));
     }
 
 private:
@@ -1208,7 +1203,7 @@ bool PgCopyRows::next(std::vector<QVariant>* values) {
         p = stop + 1;
     }
     if (m_fields.size() != cols.size())
-        throw StoreError(errEngine, QStringLiteral("The server sent a row that cannot be read."));
+        throw StoreError(errEngine, Text::tr("The server sent a row that cannot be read."));
     if (values)
         for (size_t i = 0; i < cols.size(); ++i) (*values)[i] = value(int(i));
     return true;
@@ -1642,7 +1637,7 @@ void PgDatabase::copyInto(const Table& table, Query& rows, qint64 total,
         if (!going) {
             m_link->copyEnd("cancelled");
             throw StoreError(errOperationCancelled,
-                             QStringLiteral("The copy was cancelled; nothing was written."));
+                             Text::tr("The copy was cancelled; nothing was written."));
         }
         if (!block.isEmpty()) m_link->copyData(block);
         m_link->copyEnd(nullptr);
@@ -1671,12 +1666,12 @@ void PgDatabase::createTableIn(const Table& table) {
             if (c.Type != adInteger && c.Type != adBigInt)
                 throw StoreError(
                     errInvalidArgument,
-                    QStringLiteral("The column '%1' cannot count up by itself: only whole-number "
-                                   "columns can.")
+                    Text::tr("The column '%1' cannot count up by itself: only whole-number "
+                             "columns can.")
                         .arg(c.Name));
             if (pkInline)
                 throw StoreError(errInvalidArgument,
-                                 QStringLiteral("A table can have only one counting column."));
+                                 Text::tr("A table can have only one counting column."));
             // The counting column is the table's key, as in a catalogue file.
             def += QStringLiteral(" GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
             pkInline = true;

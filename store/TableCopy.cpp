@@ -16,17 +16,16 @@ void copyTable(Connection& from, const QString& table, Connection& to, const QSt
         if (t.compare(table, Qt::CaseInsensitive) == 0) name = t;
     if (name.isEmpty())
         throw StoreError(errTableNotFound,
-                         QStringLiteral("The table '%1' cannot be found in the database '%2'.")
+                         Text::tr("The table '%1' cannot be found in the database '%2'.")
                              .arg(table, from.dataSource()));
     if (newName.trimmed().isEmpty())
-        throw StoreError(errInvalidArgument, QStringLiteral("A table needs a name."));
+        throw StoreError(errInvalidArgument, Text::tr("A table needs a name."));
     for (const QString& t : target.userTables())
         if (t.compare(newName, Qt::CaseInsensitive) == 0)
             throw StoreError(
                 errInvalidArgument,
-                QStringLiteral(
-                    "The database %1 already has a table named '%2'; a copy never replaces a "
-                    "table.")
+                Text::tr("The database %1 already has a table named '%2'; a copy never replaces a "
+                         "table.")
                     .arg(to.dataSource(), newName));
     Table read(name);
     source.readTable(read);

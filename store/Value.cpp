@@ -404,7 +404,7 @@ QString valueText(const QVariant& value, const QLocale& locale) {
 }
 
 QString binaryText(qint64 bytes, const QLocale& locale) {
-    return QStringLiteral("(picture, %1 bytes)").arg(locale.toString(bytes));
+    return Text::tr("(picture, %1 bytes)").arg(locale.toString(bytes));
 }
 
 QVariant convertForColumn(const ColumnInfo& column, const QVariant& value) {

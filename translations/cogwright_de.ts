@@ -669,6 +669,197 @@ Die übrigen Spalten ohne sie importieren?</translation>
     </message>
 </context>
 <context>
+    <name>exchange</name>
+    <message>
+        <source>Exported %1 of %2 rows</source>
+        <translation>%1 von %2 Zeilen exportiert</translation>
+    </message>
+    <message>
+        <source>Exported %1 rows and %2 pictures of the table &apos;%3&apos; to &apos;%4&apos;.</source>
+        <translation>%1 Zeilen und %2 Bilder der Tabelle &apos;%3&apos; nach &apos;%4&apos; exportiert.</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to export the table &apos;%1&apos;.</source>
+        <translation>Für den Export der Tabelle &apos;%1&apos; reicht der Speicher nicht.</translation>
+    </message>
+    <message>
+        <source>Importing into a table on a server is not possible; import into a catalogue file and copy its table to the server from the chooser. Nothing was imported.</source>
+        <translation>In eine Tabelle auf einem Server kann nicht importiert werden; importieren Sie in eine Katalogdatei und kopieren Sie deren Tabelle im Auswahlfenster auf den Server. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>The header row of &apos;%1&apos; names columns the table &apos;%2&apos; does not have: %3. Nothing was imported.</source>
+        <translation>Die Kopfzeile von &apos;%1&apos; nennt Spalten, die die Tabelle &apos;%2&apos; nicht hat: %3. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>Read %1 of %2 rows</source>
+        <translation>%1 von %2 Zeilen gelesen</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 rows of &apos;%3&apos; were refused, so nothing was imported:</source>
+        <translation>%1 der %2 Zeilen von &apos;%3&apos; wurden abgelehnt, deshalb wurde nichts importiert:</translation>
+    </message>
+    <message>
+        <source>(only the first %1 are listed)</source>
+        <translation>(nur die ersten %1 sind aufgeführt)</translation>
+    </message>
+    <message>
+        <source>Imported %1 rows from &apos;%2&apos; into the table &apos;%3&apos;.</source>
+        <translation>%1 Zeilen aus &apos;%2&apos; in die Tabelle &apos;%3&apos; importiert.</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to import &apos;%1&apos;. Nothing was imported.</source>
+        <translation>Für den Import von &apos;%1&apos; reicht der Speicher nicht. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an ordinary file (it is a folder, a pipe or a device), so it cannot be read as CSV.</source>
+        <translation>&apos;%1&apos; ist keine gewöhnliche Datei (sondern ein Ordner, eine Pipe oder ein Gerät) und kann daher nicht als CSV gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; cannot be read (%2).</source>
+        <translation>Die Datei &apos;%1&apos; kann nicht gelesen werden (%2).</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; ends inside a quoted field that begins on line %2.</source>
+        <translation>Die Datei &apos;%1&apos; endet innerhalb eines Feldes in Anführungszeichen, das in Zeile %2 beginnt.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is not a text file: it holds NUL bytes, so it cannot be CSV.</source>
+        <translation>Die Datei &apos;%1&apos; ist keine Textdatei: Sie enthält NUL-Bytes und kann daher keine CSV-Datei sein.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is not CSV as a spreadsheet writes it: %2 on line %3 (a quote inside a field that does not begin with one?).</source>
+        <translation>Die Datei &apos;%1&apos; ist kein CSV, wie es eine Tabellenkalkulation schreibt: %2 in Zeile %3 (ein Anführungszeichen in einem Feld, das nicht mit einem beginnt?).</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; has a row of more than %2 fields on line %3; no parts table has that many columns.</source>
+        <translation>Die Datei &apos;%1&apos; hat in Zeile %3 eine Zeile mit mehr als %2 Feldern; keine Teiletabelle hat so viele Spalten.</translation>
+    </message>
+    <message>
+        <source>The row on line %1 of &apos;%2&apos; is longer than %3 MB, more than any parts table holds; the file was not read.</source>
+        <translation>Die Zeile in Zeile %1 von &apos;%2&apos; ist länger als %3 MB, mehr als eine Teiletabelle fasst; die Datei wurde nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>Field %1 on line %2 of &apos;%3&apos; is longer than %4 MB, more than any column holds; the file was not read.</source>
+        <translation>Feld %1 in Zeile %2 von &apos;%3&apos; ist länger als %4 MB, mehr als eine Spalte fasst; die Datei wurde nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; cannot be written (%2).</source>
+        <translation>Die Datei &apos;%1&apos; kann nicht geschrieben werden (%2).</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is a folder or a device that is not a file; the CSV cannot be written there.</source>
+        <translation>&apos;%1&apos; ist ein Ordner oder ein Gerät, keine Datei; die CSV-Datei kann dort nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>No program reads from the pipe &apos;%1&apos;.</source>
+        <translation>Kein Programm liest aus der Pipe &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be written (%2).</source>
+        <translation>&apos;%1&apos; kann nicht geschrieben werden (%2).</translation>
+    </message>
+    <message>
+        <source>The picture file &apos;%1&apos; cannot be made (%2).</source>
+        <translation>Die Bilddatei &apos;%1&apos; kann nicht angelegt werden (%2).</translation>
+    </message>
+    <message>
+        <source>The picture file &apos;%1&apos; cannot be written (%2).</source>
+        <translation>Die Bilddatei &apos;%1&apos; kann nicht geschrieben werden (%2).</translation>
+    </message>
+    <message>
+        <source>The folder &apos;%1&apos; cannot be made (%2).</source>
+        <translation>Der Ordner &apos;%1&apos; kann nicht angelegt werden (%2).</translation>
+    </message>
+    <message>
+        <source>The folder &apos;%1&apos; cannot be opened (%2).</source>
+        <translation>Der Ordner &apos;%1&apos; kann nicht geöffnet werden (%2).</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; already exists and is not an empty folder. The pictures go into a new or empty folder, so that none of your files is replaced: choose another name for the CSV file, or move that folder away.</source>
+        <translation>&apos;%1&apos; gibt es schon, und es ist kein leerer Ordner. Die Bilder kommen in einen neuen oder leeren Ordner, damit keine Ihrer Dateien ersetzt wird: Wählen Sie einen anderen Namen für die CSV-Datei, oder verschieben Sie diesen Ordner.</translation>
+    </message>
+    <message>
+        <source>The CSV file &apos;%1&apos; would replace the database it is written from; choose another file.</source>
+        <translation>Die CSV-Datei &apos;%1&apos; würde die Datenbank ersetzen, aus der sie geschrieben wird; wählen Sie eine andere Datei.</translation>
+    </message>
+    <message>
+        <source>The table &apos;%1&apos; is not a parts table: only a parts table takes parts from a CSV file.</source>
+        <translation>Die Tabelle &apos;%1&apos; ist keine Teiletabelle: Nur eine Teiletabelle nimmt Teile aus einer CSV-Datei auf.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is empty: it has no header row naming the columns.</source>
+        <translation>Die Datei &apos;%1&apos; ist leer: Sie hat keine Kopfzeile, die die Spalten nennt.</translation>
+    </message>
+    <message>
+        <source>The header row of &apos;%1&apos; is not UTF-8 text, so the file is not a CSV file the program reads.</source>
+        <translation>Die Kopfzeile von &apos;%1&apos; ist kein UTF-8-Text; die Datei ist daher keine CSV-Datei, die das Programm liest.</translation>
+    </message>
+    <message>
+        <source>The header row of &apos;%1&apos; names the column &quot;%2&quot; twice.</source>
+        <translation>Die Kopfzeile von &apos;%1&apos; nennt die Spalte &quot;%2&quot; zweimal.</translation>
+    </message>
+    <message>
+        <source>(a column without a name)</source>
+        <translation>(eine Spalte ohne Namen)</translation>
+    </message>
+    <message>
+        <source>The header row of &apos;%1&apos; names none of the columns of the table &apos;%2&apos;, so nothing can be imported from it.</source>
+        <translation>Die Kopfzeile von &apos;%1&apos; nennt keine Spalte der Tabelle &apos;%2&apos;; daraus kann nichts importiert werden.</translation>
+    </message>
+    <message>
+        <source>The row has %1 fields; the header row names %2 columns.</source>
+        <translation>Die Zeile hat %1 Felder; die Kopfzeile nennt %2 Spalten.</translation>
+    </message>
+    <message>
+        <source>The column takes whole numbers, and a dot is read as a decimal point in every column (write numbers without thousands separators).</source>
+        <translation>Die Spalte nimmt ganze Zahlen auf, und ein Punkt gilt in jeder Spalte als Dezimalpunkt (schreiben Sie Zahlen ohne Tausendertrennzeichen).</translation>
+    </message>
+    <message>
+        <source>A dot is read as the decimal point in every column, so it cannot group thousands (write 1234,5, not 1.234,5).</source>
+        <translation>Ein Punkt gilt in jeder Spalte als Dezimalpunkt und kann daher keine Tausender trennen (schreiben Sie 1234,5, nicht 1.234,5).</translation>
+    </message>
+    <message>
+        <source>The text is not UTF-8 (save the file as CSV UTF-8).</source>
+        <translation>Der Text ist kein UTF-8 (speichern Sie die Datei als CSV UTF-8).</translation>
+    </message>
+    <message>
+        <source>The key needs a whole number.</source>
+        <translation>Der Schlüssel braucht eine ganze Zahl.</translation>
+    </message>
+    <message>
+        <source>The key %1 is taken by another record.</source>
+        <translation>Der Schlüssel %1 gehört schon einem anderen Datensatz.</translation>
+    </message>
+    <message>
+        <source>The picture is outside the folder of the CSV file (&apos;%1&apos;); only pictures in that folder or below it are read unless others are allowed.</source>
+        <translation>Das Bild liegt außerhalb des Ordners der CSV-Datei (&apos;%1&apos;); nur Bilder in diesem Ordner und darunter werden gelesen, wenn andere nicht erlaubt sind.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; does not appear to be a picture (JPEG, BMP, GIF, PNG or icon).</source>
+        <translation>Die Datei &apos;%1&apos; scheint kein Bild zu sein (JPEG, BMP, GIF, PNG oder Symbol).</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>Zeile %1</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; cannot be found.</source>
+        <translation>Die Datei &apos;%1&apos; wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an ordinary file, so it cannot be a picture.</source>
+        <translation>&apos;%1&apos; ist keine gewöhnliche Datei und kann daher kein Bild sein.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is empty (0 bytes), so it cannot be a picture.</source>
+        <translation>Die Datei &apos;%1&apos; ist leer (0 Byte) und kann daher kein Bild sein.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is larger than %2 MB, the largest picture taken.</source>
+        <translation>Die Datei &apos;%1&apos; ist größer als %2 MB, das größte Bild, das aufgenommen wird.</translation>
+    </message>
+</context>
+<context>
     <name>frmBrowser</name>
     <message>
         <source>Back</source>
@@ -1952,6 +2143,118 @@ Trotzdem löschen?</translation>
     <message>
         <source>The text for the column &quot;%1&quot; is %2 characters long; at most %3 fit.</source>
         <translation>Der Text für die Spalte &quot;%1&quot; ist %2 Zeichen lang; höchstens %3 passen.</translation>
+    </message>
+    <message>
+        <source>The table &apos;%1&apos; does not exist.</source>
+        <translation>Die Tabelle &apos;%1&apos; gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>The table &apos;%1&apos; has no column &apos;%2&apos;.</source>
+        <translation>Die Tabelle &apos;%1&apos; hat keine Spalte &apos;%2&apos;.</translation>
+    </message>
+    <message>
+        <source>A row needs %1 values.</source>
+        <translation>Eine Zeile braucht %1 Werte.</translation>
+    </message>
+    <message>
+        <source>The new database file could not be written to the disk</source>
+        <translation>Die neue Datenbankdatei konnte nicht auf den Datenträger geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The search could not be prepared</source>
+        <translation>Die Suche konnte nicht vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>The PostgreSQL client library (libpq.so.5, in Debian&apos;s package libpq5) could not be loaded: %1.</source>
+        <translation>Die PostgreSQL-Clientbibliothek (libpq.so.5, im Debian-Paket libpq5) konnte nicht geladen werden: %1.</translation>
+    </message>
+    <message>
+        <source>The PostgreSQL client library has no function %1.</source>
+        <translation>Die PostgreSQL-Clientbibliothek hat keine Funktion %1.</translation>
+    </message>
+    <message>
+        <source>The server at %1 asks for a password.</source>
+        <translation>Der Server unter %1 verlangt ein Kennwort.</translation>
+    </message>
+    <message>
+        <source>The server at %1 did not accept the user name and password.</source>
+        <translation>Der Server unter %1 hat Benutzername und Kennwort nicht angenommen.</translation>
+    </message>
+    <message>
+        <source>Cannot connect to the server at %1: %2</source>
+        <translation>Keine Verbindung zum Server unter %1: %2</translation>
+    </message>
+    <message>
+        <source>The server at %1 cannot be reached: %2 Nothing was read or saved; try again when the server is back.</source>
+        <translation>Der Server unter %1 ist nicht erreichbar: %2 Es wurde nichts gelesen oder gespeichert; versuchen Sie es wieder, wenn der Server erreichbar ist.</translation>
+    </message>
+    <message>
+        <source>Whether this action&apos;s change was saved is not known: look at the record again before you save it again.</source>
+        <translation>Ob die Änderung dieser Aktion gespeichert wurde, ist nicht bekannt: Sehen Sie sich den Datensatz erneut an, bevor Sie ihn wieder speichern.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved by this action.</source>
+        <translation>Durch diese Aktion wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The server at %1 did not answer within %2 seconds. %3 The next action connects again.</source>
+        <translation>Der Server unter %1 hat nicht innerhalb von %2 Sekunden geantwortet. %3 Die nächste Aktion verbindet sich neu.</translation>
+    </message>
+    <message>
+        <source>The connection to the server at %1 was lost (%2). %3 The next action connects again.</source>
+        <translation>Die Verbindung zum Server unter %1 ist abgebrochen (%2). %3 Die nächste Aktion verbindet sich neu.</translation>
+    </message>
+    <message>
+        <source>The server did not finish within %1 seconds: %2.</source>
+        <translation>Der Server ist nicht innerhalb von %1 Sekunden fertig geworden: %2.</translation>
+    </message>
+    <message>
+        <source>The server says: %1.</source>
+        <translation>Der Server meldet: %1.</translation>
+    </message>
+    <message>
+        <source>The server does not allow this: %1.</source>
+        <translation>Der Server erlaubt das nicht: %1.</translation>
+    </message>
+    <message>
+        <source>The server refused a value: %1.</source>
+        <translation>Der Server hat einen Wert abgelehnt: %1.</translation>
+    </message>
+    <message>
+        <source>The server could not carry out the operation: %1.</source>
+        <translation>Der Server konnte den Vorgang nicht ausführen: %1.</translation>
+    </message>
+    <message>
+        <source>The table &apos;%1&apos; cannot be found in the database %2.</source>
+        <translation>Die Tabelle &apos;%1&apos; ist in der Datenbank %2 nicht zu finden.</translation>
+    </message>
+    <message>
+        <source>The table &apos;%1&apos; cannot be opened for editing: it has no whole-number key.</source>
+        <translation>Die Tabelle &apos;%1&apos; kann nicht zum Bearbeiten geöffnet werden: Sie hat keinen ganzzahligen Schlüssel.</translation>
+    </message>
+    <message>
+        <source>The record was deleted from the table &apos;%1&apos; by another user since it was shown; %2.</source>
+        <translation>Der Datensatz wurde, seit er angezeigt wurde, von einem anderen Benutzer aus der Tabelle &apos;%1&apos; gelöscht; %2.</translation>
+    </message>
+    <message>
+        <source>The record was changed in the table &apos;%1&apos; by another user since it was shown; %2.</source>
+        <translation>Der Datensatz wurde, seit er angezeigt wurde, in der Tabelle &apos;%1&apos; von einem anderen Benutzer geändert; %2.</translation>
+    </message>
+    <message>
+        <source>These rows are read once only.</source>
+        <translation>Diese Zeilen werden nur einmal gelesen.</translation>
+    </message>
+    <message>
+        <source>The server sent a row that cannot be read.</source>
+        <translation>Der Server hat eine Zeile gesendet, die nicht gelesen werden kann.</translation>
+    </message>
+    <message>
+        <source>The database %1 already has a table named &apos;%2&apos;; a copy never replaces a table.</source>
+        <translation>Die Datenbank %1 hat schon eine Tabelle namens &apos;%2&apos;; eine Kopie ersetzt nie eine Tabelle.</translation>
+    </message>
+    <message>
+        <source>(picture, %1 bytes)</source>
+        <translation>(Bild, %1 Byte)</translation>
     </message>
 </context>
 </TS>

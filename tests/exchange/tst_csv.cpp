@@ -744,6 +744,7 @@ private slots:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("stored");
         const QStringList none;
+        // A German desktop: its numbers, and the program's German words.
         const QStringList de{"LC_ALL=de_DE.UTF-8"};
         const QString count = QStringLiteral("SELECT count(*) FROM Parts");
         QTest::newRow("a field of 20 MB")
@@ -789,7 +790,7 @@ private slots:
             << QByteArray(
                    "PartNumber,Retail Price,Wholesale Price\n"
                    "M-1,922337203685477.5807,-922337203685477.5808\n")
-            << none << de << 0 << "Imported 1 rows"
+            << none << de << 0 << "1 Zeilen aus"
             << "SELECT \"Retail Price\", \"Wholesale Price\" FROM Parts"
             << "9223372036854775807|-9223372036854775808";
         QTest::newRow("an amount past the largest")
@@ -804,19 +805,19 @@ private slots:
             << "2026-05-01 12:00:00\n2026-01-15 06:00:00";
         QTest::newRow("de: a dot in a whole number")
             << QByteArray("PartNumber;Qty In Stock\nN-1;1.234\n") << none << de << 3
-            << "takes whole numbers" << count << "0";
+            << "nimmt ganze Zahlen auf" << count << "0";
         QTest::newRow("de: a dot is the decimal point in every column")
             << QByteArray(
                    "PartNumber;Retail Price;Weight;Build Cost;Qty In Stock\n"
                    "N-1;1.234;1.234;\"1234,5\";1234\n")
-            << none << de << 0 << "Imported 1 rows"
+            << none << de << 0 << "1 Zeilen aus"
             << "SELECT \"Retail Price\", Weight, \"Build Cost\", \"Qty In Stock\" FROM Parts"
             << "12340|1.234|12345000|1234";
         QTest::newRow("de: a dot that groups thousands")
             << QByteArray("PartNumber;Build Cost\nN-1;\"1.234,5\"\n") << none << de << 3
-            << "it cannot group thousands" << count << "0";
+            << "kann daher keine Tausender trennen" << count << "0";
         QTest::newRow("de: a dot in a key") << QByteArray("PartID;PartNumber\n1.234;N-1\n") << none
-                                            << de << 3 << "takes whole numbers" << count << "0";
+                                            << de << 3 << "nimmt ganze Zahlen auf" << count << "0";
         QTest::newRow("a header name of a megabyte")
             << QByteArray("PartNumber,") + QByteArray(1 << 20, 'h') + "\nA-1,x\n"
             << none << none << 3 << "names columns the table 'Parts' does not have" << count << "0";
