@@ -5,14 +5,17 @@
 
 #include <sqlite3.h>
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Catalog.h"
+#include "ChildRun.h"
 #include "PartsLayout.h"
 #include "Platform.h"
 
@@ -45,6 +48,27 @@ inline long peakKiB() {
 
 inline void resetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Puts pictures[row % count] into the Image column of every row of a bench catalogue.
+inline void fillPictures(const QString& path, const std::vector<QByteArray>& pictures) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "UPDATE Parts SET Image = ?1 WHERE PartID % ?2 = ?3", -1, &st, nullptr);
+    const int count = int(pictures.size());
+    for (int i = 0; i < count; ++i) {
+        const QByteArray& bytes = pictures[size_t(i)];
+        sqlite3_bind_blob(st, 1, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
+        sqlite3_bind_int(st, 2, count);
+        sqlite3_bind_int(st, 3, i);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 inline void makeCatalogue(const QString& path, int rows) {

@@ -50,15 +50,7 @@ QByteArray pictureOfAbout(qsizetype bytes) {
 void makeWithPictures(const QString& path, int rows, const QByteArray& picture) {
     const QString temp = path + QStringLiteral(".pictures");
     makeCatalogue(temp, rows);
-    sqlite3* db = nullptr;
-    sqlite3_open(temp.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "UPDATE Parts SET Image = ?1", -1, &st, nullptr);
-    sqlite3_bind_blob(st, 1, picture.constData(), int(picture.size()), SQLITE_STATIC);
-    sqlite3_step(st);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    fillPictures(temp, {picture});
     QFile::rename(temp, path);
 }
 

@@ -10,10 +10,6 @@
 //                         once and kept there)
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -29,8 +25,6 @@
 
 #include "BenchSupport.h"
 
-extern char** environ;
-
 namespace {
 
 constexpr int kRows = 1000000;
@@ -38,39 +32,6 @@ constexpr int kRows = 1000000;
 const std::vector<int> kSeededBoxes{1, 4, 10, 13, 14};
 
 QString g_folder;
-
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user and system: steadier than the clock on a busy machine
-    long peakKiB = 0;
-    int status = -1;
-};
-
-// Runs a program, its standard output into `output` when given; its time and peak memory.
-Run spawn(const std::vector<std::string>& args, const QString& output = QString()) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string out = output.isEmpty() ? std::string("/dev/null") : output.toStdString();
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    Run run;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) return run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = double(timer.nsecsElapsed()) / 1e9;
-    run.peakKiB = usage.ru_maxrss;
-    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
 
 std::string program() {
     return (QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/cogwright"))
@@ -156,7 +117,7 @@ struct Table {
 // The shell's time of each kind of run, for the program's run after it.
 std::map<std::string, double> g_shellSeconds;
 
-void report(benchmark::State& state, const Run& r, const std::string& shellKey = {}) {
+void report(benchmark::State& state, const ChildRun& r, const std::string& shellKey = {}) {
     if (r.status != 0) state.SkipWithError("the run failed");
     state.SetIterationTime(r.seconds);
     state.counters["peak_MiB"] = double(r.peakKiB) / 1024.0;
@@ -168,9 +129,9 @@ void report(benchmark::State& state, const Run& r, const std::string& shellKey =
 
 void exportShell(benchmark::State& state, Table t) {
     for (auto _ : state) {
-        const Run r = spawn(
+        const ChildRun r = runChild(
             {"sqlite3", "-csv", "-header", t.catalogue().toStdString(), "SELECT * FROM Parts"},
-            QString::fromStdString(path(t.csv("shell"))));
+            path(t.csv("shell")));
         g_shellSeconds["export" + std::to_string(t.columns)] = r.seconds;
         report(state, r);
     }
@@ -179,8 +140,8 @@ void exportShell(benchmark::State& state, Table t) {
 void exportProgram(benchmark::State& state, Table t) {
     for (auto _ : state)
         report(state,
-               spawn({program(), "--export-csv", t.catalogue().toStdString(), "Parts",
-                      path(t.csv("program"))}),
+               runChild({program(), "--export-csv", t.catalogue().toStdString(), "Parts",
+                         path(t.csv("program"))}),
                "export" + std::to_string(t.columns));
 }
 
@@ -189,8 +150,8 @@ void importShell(benchmark::State& state, Table t) {
         state.PauseTiming();
         const QString copy = t.emptyCopy(QStringLiteral("import-shell.mdb"));
         state.ResumeTiming();
-        const Run r = spawn({"sqlite3", copy.toStdString(),
-                             ".import --csv --skip 1 " + path(t.csv("shell")) + " Parts"});
+        const ChildRun r = runChild({"sqlite3", copy.toStdString(),
+                                     ".import --csv --skip 1 " + path(t.csv("shell")) + " Parts"});
         g_shellSeconds["import" + std::to_string(t.columns)] = r.seconds;
         report(state, r);
     }
@@ -201,10 +162,10 @@ void importProgram(benchmark::State& state, Table t) {
         state.PauseTiming();
         const QString copy = t.emptyCopy(QStringLiteral("import-program.mdb"));
         state.ResumeTiming();
-        report(
-            state,
-            spawn({program(), "--import-csv", copy.toStdString(), "Parts", path(t.csv("program"))}),
-            "import" + std::to_string(t.columns));
+        report(state,
+               runChild({program(), "--import-csv", copy.toStdString(), "Parts",
+                         path(t.csv("program"))}),
+               "import" + std::to_string(t.columns));
     }
 }
 

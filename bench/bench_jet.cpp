@@ -5,11 +5,6 @@
 //   build/bench/bench_jet
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -20,38 +15,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "ChildRun.h"
 
 namespace {
 
 const QString kSample = QStringLiteral(JET_SAMPLE);
-
-struct Child {
-    int status = -1;
-    long peakKiB = 0;
-};
-
-// Runs a program with its output to /dev/null; its exit status and peak memory.
-Child run(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    Child c;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status))
-            c.status = WEXITSTATUS(status);
-        c.peakKiB = usage.ru_maxrss;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return c;
-}
 
 QStringList tables() {
     QProcess p;
@@ -80,7 +48,8 @@ void BM_ConvertJet(benchmark::State& state) {
     long peak = 0;
     for (auto _ : state) {
         QFile::remove(QString::fromStdString(out));
-        const Child c = run({COGWRIGHT_BIN, "--convert-jet", kSample.toStdString(), out});
+        const ChildRun c = runChild({COGWRIGHT_BIN, "--convert-jet", kSample.toStdString(), out},
+                                    "/dev/null", true);
         if (c.status != 0) {
             state.SkipWithError("the conversion failed");
             return;
@@ -99,8 +68,9 @@ void BM_MdbExportYardstick(benchmark::State& state) {
     long peak = 0;
     for (auto _ : state) {
         for (const QString& t : names) {
-            const Child c =
-                run({"mdb-export", "-b", "raw", kSample.toStdString(), t.toStdString()});
+            const ChildRun c =
+                runChild({"mdb-export", "-b", "raw", kSample.toStdString(), t.toStdString()},
+                         "/dev/null", true);
             if (c.status != 0) {
                 state.SkipWithError("mdb-export failed");
                 return;
