@@ -1016,13 +1016,9 @@ private:
 
 std::atomic<int> gCursorCount{0};
 
-PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
-    : m_link(std::move(link)), m_sql(sql) {
-    Result shape = m_link->describe(sql);
-    if (shape.columns() == 0) {
-        m_link->exec(sql);
-        return;
-    }
+// The read-only columns a described statement returns.
+std::vector<ColumnInfo> columnsOf(const Result& shape) {
+    std::vector<ColumnInfo> cols;
     for (int i = 0; i < shape.columns(); ++i) {
         ColumnInfo c;
         c.name = QString::fromUtf8(PQfname(shape.get(), i));
@@ -1030,6 +1026,17 @@ PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
         c.updatable = false;
         cols.push_back(c);
     }
+    return cols;
+}
+
+PgQuery::PgQuery(std::shared_ptr<PgLink> link, const QString& sql)
+    : m_link(std::move(link)), m_sql(sql) {
+    Result shape = m_link->describe(sql);
+    if (shape.columns() == 0) {
+        m_link->exec(sql);
+        return;
+    }
+    cols = columnsOf(shape);
     m_cursor = QStringLiteral("cogwright_rows_%1").arg(++gCursorCount);
     declare();
 }
@@ -1099,16 +1106,7 @@ constexpr size_t kPreviewPages = 16;  // pages kept
 
 // The columns of a query, as PgQuery takes them.
 std::vector<ColumnInfo> queryColumns(PgLink& link, const QString& sql) {
-    Result shape = link.describe(sql);
-    std::vector<ColumnInfo> cols;
-    for (int i = 0; i < shape.columns(); ++i) {
-        ColumnInfo c;
-        c.name = QString::fromUtf8(PQfname(shape.get(), i));
-        typeFromServer(PQftype(shape.get(), i), PQfmod(shape.get(), i), c.type, c.definedSize);
-        c.updatable = false;
-        cols.push_back(c);
-    }
-    return cols;
+    return columnsOf(link.describe(sql));
 }
 
 // ---- rows read forward as COPY writes them ----------------------------------------------------
