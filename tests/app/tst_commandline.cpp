@@ -1,6 +1,5 @@
 // The program started from a terminal: its options, and a catalogue named on the command line.
 
-#include <QProcess>
 #include <QTest>
 
 #include "Session.h"
@@ -14,21 +13,10 @@ struct Run {
 };
 
 Run cogwright(const QStringList& arguments, const QString& folder = QString()) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("COGWRIGHT_EXIT_WHEN_SHOWN"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    if (!folder.isEmpty()) p.setWorkingDirectory(folder);
-    p.start(QStringLiteral(COGWRIGHT_BIN), arguments);
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, QString(), QStringLiteral("did not end")};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    const ProgramRun r = runProgram(QStringLiteral(COGWRIGHT_BIN), arguments, folder,
+                                    {QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                                     QStringLiteral("COGWRIGHT_EXIT_WHEN_SHOWN=1")});
+    return {r.code, QString::fromLocal8Bit(r.out), QString::fromLocal8Bit(r.err)};
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
@@ -796,12 +795,10 @@ private slots:
         const QString csv = folder.filePath(QStringLiteral("parts.csv"));
         if (option == QLatin1String("--import-csv"))
             writeFile(csv, "PartNumber,PartName\nNEW-1,From a file\n");
-        QProcess p;
-        p.start(QStringLiteral(COGWRIGHT_BIN), {option, cat.source, cat.table, csv});
-        QVERIFY(p.waitForFinished(60000));
-        const QString out =
-            QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
-        QCOMPARE(p.exitCode(), exitCode);
+        const ProgramRun r =
+            runProgram(QStringLiteral(COGWRIGHT_BIN), {option, cat.source, cat.table, csv});
+        const QString out = QString::fromLocal8Bit(r.out + r.err);
+        QCOMPARE(r.code, exitCode);
         QVERIFY2(out.contains(said), qPrintable(out));
         if (option == QLatin1String("--export-csv")) {
             const QByteArray written = readFile(csv);
@@ -818,16 +815,12 @@ private slots:
             ProgramFolder folder;
             folder.makeDatabase();
             folder.writeLogo();
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            env.insert(QStringLiteral("COGWRIGHT_EXIT_WHEN_SHOWN"), QStringLiteral("1"));
-            p.setProcessEnvironment(env);
-            p.setWorkingDirectory(folder.path());
-            p.start(QStringLiteral(COGWRIGHT_BIN), {cat.source});
-            QVERIFY(p.waitForFinished(60000));
-            QCOMPARE(p.exitCode(), 0);
-            QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("shown"));
+            const ProgramRun r =
+                runProgram(QStringLiteral(COGWRIGHT_BIN), {cat.source}, folder.path(),
+                           {QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                            QStringLiteral("COGWRIGHT_EXIT_WHEN_SHOWN=1")});
+            QCOMPARE(r.code, 0);
+            QCOMPARE(r.out.trimmed(), QByteArray("shown"));
             // A password written into the address is used, and shown nowhere.
             {
                 Session shown;

@@ -100,10 +100,33 @@ QByteArray readFile(const QString& path) {
 }
 
 QString sqliteShell(const QString& databasePath, const QString& sql) {
+    return QString::fromUtf8(runProgram(QStringLiteral("sqlite3"), {databasePath, sql}).out)
+        .trimmed();
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& args, const QString& folder,
+                      const QStringList& env, int timeoutMs) {
     QProcess p;
-    p.start(QStringLiteral("sqlite3"), {databasePath, sql});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& kv : env)
+        e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(e);
+    if (!folder.isEmpty()) p.setWorkingDirectory(folder);
+    p.start(program, args);
+    ProgramRun r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("(%1 did not end within %2 s)")
+                    .arg(program)
+                    .arg(timeoutMs / 1000)
+                    .toUtf8();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
 }
 
 ScriptedPlatform::ScriptedPlatform(QString folder) : m_folder(std::move(folder)) {

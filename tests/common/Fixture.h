@@ -46,6 +46,17 @@ QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // What the sqlite3 shell prints for one statement, trimmed.
 QString sqliteShell(const QString& databasePath, const QString& sql);
+
+// A program run to its end in `folder`, with `env` ("NAME=value") added to the environment.
+// One that has not ended after `timeoutMs` is killed, and `err` says so.
+struct ProgramRun {
+    int code = -1;  // -1 when it did not end by itself
+    QByteArray out;
+    QByteArray err;
+};
+ProgramRun runProgram(const QString& program, const QStringList& args,
+                      const QString& folder = QString(), const QStringList& env = {},
+                      int timeoutMs = 60000);
 // What is wrong with the access keys of a window's buttons (those named with one of `prefixes`):
 // a button without one, or two enabled buttons sharing one. Empty when nothing is.
 QStringList accessKeyProblems(const QWidget* window, const QStringList& prefixes);

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QLocale>
 #include <QPointer>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -32,10 +31,9 @@ const QString kAllColumns = QStringLiteral("SELECT * FROM Parts ORDER BY PartID"
 
 // Every value of a table as the sqlite3 shell quotes it: texts in quotes, NULL, blobs in hex.
 QString dump(const QString& db, const QString& sql = kAllColumns) {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-quote"), db, sql});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(
+               runProgram(QStringLiteral("sqlite3"), {QStringLiteral("-quote"), db, sql}).out)
+        .trimmed();
 }
 
 QString longText(int n) {
@@ -199,47 +197,23 @@ void addManyParts(const QString& db, int count) {
 }
 
 QByteArray run(const QStringList& args, int& exitCode, QByteArray* errors = nullptr) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::SeparateChannels);
-    p.start(QStringLiteral(COGWRIGHT_BIN), args);
-    p.waitForFinished(60000);
-    exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    if (errors) *errors = p.readAllStandardError();
-    return p.readAllStandardOutput();
+    const ProgramRun r = runProgram(QStringLiteral(COGWRIGHT_BIN), args);
+    exitCode = r.code;
+    if (errors) *errors = r.err;
+    return r.out;
 }
 
-// The program without a window, in `folder`, with the environment's additions; ended after
-// 60 s so that a run that hangs fails the test instead.
-struct Run {
-    int code = -1;
-    QByteArray out, err;
-};
+// The program without a window, in `folder`, with the environment's additions; `shell` is a
+// shell line run first, for limits set with ulimit.
+using Run = ProgramRun;
 Run runIn(const QString& folder, const QStringList& args, const QStringList& env = {},
           const QString& shell = QString()) {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const QString& kv : env) e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section('=', 1));
-    p.setProcessEnvironment(e);
-    p.setWorkingDirectory(folder);
-    if (shell.isEmpty()) {
-        p.start(QStringLiteral(COGWRIGHT_BIN), args);
-    } else {
-        // A shell line that ends in exec "$@", for limits set with ulimit.
-        p.start(QStringLiteral("bash"), QStringList{"-c", shell + QStringLiteral(" exec \"$@\""),
-                                                    "sh", QStringLiteral(COGWRIGHT_BIN)} +
-                                            args);
-    }
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = "(did not end within 60 s)";
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    if (shell.isEmpty()) return runProgram(QStringLiteral(COGWRIGHT_BIN), args, folder, env);
+    return runProgram(QStringLiteral("bash"),
+                      QStringList{"-c", shell + QStringLiteral(" exec \"$@\""), "sh",
+                                  QStringLiteral(COGWRIGHT_BIN)} +
+                          args,
+                      folder, env);
 }
 
 QStringList filesIn(const QString& folder) {

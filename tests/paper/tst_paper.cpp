@@ -2,7 +2,6 @@
 // script makes them, then read back from the PDF: its barcodes scanned, its text and pictures.
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -18,12 +17,8 @@ struct Run {
 };
 
 Run run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(120000)) p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const ProgramRun r = runProgram(program, args, QString(), {}, 120000);
+    return {r.code, QString::fromUtf8(r.out), QString::fromUtf8(r.err)};
 }
 
 Run cogwright(const QStringList& args) {

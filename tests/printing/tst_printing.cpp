@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
-#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -37,10 +36,9 @@ QStringList folded(const QStringList& lines) {
 }
 
 QStringList pdfLines(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const ProgramRun r = runProgram(QStringLiteral("pdftotext"),
+                                    {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    return QString::fromUtf8(r.out).split(QLatin1Char('\n'));
 }
 
 }  // namespace
