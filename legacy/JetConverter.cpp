@@ -53,8 +53,10 @@ store::DataTypeEnum ourType(JetType type) {
             return store::adDouble;
         case JetType::DateTime:
             return store::adDate;
+        // The store has no decimal type: a Decimal keeps every digit as text.
         case JetType::Text:
         case JetType::ReplicationId:
+        case JetType::Decimal:
             return store::adVarWChar;
         case JetType::Memo:
             return store::adLongVarWChar;
@@ -73,6 +75,7 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     for (const JetColumn& c : jet.columns) {
         const long size = c.type == JetType::Text            ? (c.size > 0 ? c.size : 255)
                           : c.type == JetType::ReplicationId ? 38
+                          : c.type == JetType::Decimal       ? c.precision + 2  // sign, point
                                                              : 0;
         store::Column column(c.name, ourType(c.type), size);
         if (c.autoNumber && !counter) {
@@ -92,7 +95,7 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     return table;
 }
 
-// Long values that could not be read whole and were converted as Null.
+// Values that could not be read whole and were converted as Null.
 long g_unreadable = 0;
 
 // The half-made file, removed however the child ends.
@@ -299,10 +302,12 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     for (const JetTable& t : jet.tables())
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
-                progress(
-                    "leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
-                    encoded(
-                        Text::tr("its type, %1, cannot be converted").arg(jetTypeName(c.jetType))));
+                progress("leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
+                         encoded(c.jetType == kJetDecimalType
+                                     ? Text::tr("its definition, a Decimal of no possible "
+                                                "precision and scale, is damaged")
+                                     : Text::tr("its type, %1, cannot be converted")
+                                           .arg(jetTypeName(c.jetType))));
 
     const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
                          QStringLiteral(".part-") + QString::number(::getpid());

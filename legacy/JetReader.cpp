@@ -24,6 +24,8 @@ constexpr size_t kBindSize = 1 << 20;
 constexpr int kOffsetMask = 0x1fff;       // a row's offset on its page, without its flags
 constexpr double kFirstJetDay = -657434;  // 0100-01-01
 constexpr double kLastJetDay = 2958466;   // 10000-01-01
+constexpr int kMaxDecimalDigits = 28;
+constexpr int kDecimalSize = 17;
 
 JetType typeOf(int code) {
     switch (code) {
@@ -53,6 +55,8 @@ JetType typeOf(int code) {
             return JetType::Memo;
         case MDB_REPID:
             return JetType::ReplicationId;
+        case MDB_NUMERIC:
+            return JetType::Decimal;
         default:
             return JetType::Unsupported;
     }
@@ -67,6 +71,26 @@ QString repIdText(const unsigned char* b) {
         .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 8), 2).toHex()))
         .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 10), 6).toHex()))
         .toUpper();
+}
+
+// A Decimal as stored: a sign byte (0x80 negative), then the unscaled integer in 128 bits as
+// four little-endian 32-bit words, the most significant first. Its digits go into text as they
+// are, never through a binary float. Nothing when the bytes make no value of the column.
+std::optional<QString> decimalText(const unsigned char* b, int precision, int scale) {
+    if (b[0] != 0 && b[0] != 0x80) return std::nullopt;
+    unsigned __int128 n = 0;
+    for (int word = 0; word < 4; ++word) n = n << 32 | qFromLittleEndian<quint32>(b + 1 + 4 * word);
+    QString digits;
+    do {
+        digits.prepend(QLatin1Char(char('0' + int(n % 10))));
+        n /= 10;
+    } while (n != 0);
+    if (digits.size() > precision) return std::nullopt;
+    if (scale > 0) {
+        digits = digits.rightJustified(scale + 1, QLatin1Char('0'));
+        digits.insert(digits.size() - scale, QLatin1Char('.'));
+    }
+    return b[0] == 0x80 ? QStringLiteral("-") + digits : digits;
 }
 
 constexpr quint32 kLengthMask = 0x3fffffff;  // a long value's header: length and two flags
@@ -238,6 +262,16 @@ JetDatabase::JetDatabase(const QString& path)
                 column.size =
                     mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
             column.autoNumber = col->is_long_auto != 0;
+            if (column.type == JetType::Decimal) {
+                // libmdb names the two the other way round: the definition's byte 11 is the
+                // precision, byte 12 the scale, as Access writes them and libmdb prints them.
+                column.precision = col->col_scale;
+                column.scale = col->col_prec;
+                // A definition no Decimal can have is left out rather than guessed at.
+                if (column.precision < 1 || column.precision > kMaxDecimalDigits ||
+                    column.scale > column.precision)
+                    column.type = JetType::Unsupported;
+            }
             table.columns.push_back(column);
         }
         mdb_free_tabledef(def);
@@ -455,6 +489,14 @@ long JetDatabase::readRows(const JetTable& wanted,
                     // One that cannot be read whole is none, and said.
                     v = bytes ? QVariant(*bytes) : QVariant();
                     if (!bytes) unreadable(done + 1, at);
+                    break;
+                }
+                case JetType::Decimal: {
+                    need(kDecimalSize);
+                    const std::optional<QString> text =
+                        decimalText(raw, column.precision, column.scale);
+                    v = text ? QVariant(*text) : QVariant();
+                    if (!text) unreadable(done + 1, at);
                     break;
                 }
                 default:

@@ -25,6 +25,7 @@ enum class JetType {
     Ole,
     Memo,
     ReplicationId,
+    Decimal,
     Unsupported
 };
 
@@ -34,6 +35,8 @@ struct JetColumn {
     int jetType = 0;  // the file's type code
     int size = 0;     // characters, text columns only
     bool autoNumber = false;
+    int precision = 0;  // Decimal columns: digits in all, and of them after the point
+    int scale = 0;
 };
 
 struct JetTable {
@@ -52,7 +55,8 @@ public:
 
 // Values: Null as a null QVariant; whole numbers qint64; Single float; Double double; Currency
 // store::Currency; dates QDateTime (in UTC, the wall time as stored); Yes/No bool; text QString;
-// binary QByteArray; replication IDs their "{...}" text.
+// binary QByteArray; replication IDs their "{...}" text; Decimal its exact digits as text
+// ("-1234.5600": the column's scale after a '.').
 class JetDatabase {
 public:
     explicit JetDatabase(const QString& path);  // throws JetError
@@ -69,8 +73,8 @@ public:
     // A column of an unsupported type reads as Null. Throws JetError when a row cannot be read
     // or fewer rows come back than the table holds. Returns the rows read: more than the table's
     // definition counts when that count was not kept up to date.
-    // A long value (memo, picture) that cannot be read whole is given as Null, after
-    // `unreadable` is told its row and column.
+    // A value that cannot be read whole (a long value, a Decimal whose bytes make no value of
+    // its column) is given as Null, after `unreadable` is told its row and column.
     long readRows(const JetTable& table,
                   const std::function<void(long, std::vector<QVariant>&)>& row,
                   const std::function<void(long, size_t)>& unreadable);
@@ -90,6 +94,7 @@ QString jetText(const unsigned char* bytes, int size);
 
 // A column type as Access names it ("Decimal", "Attachment"), for messages.
 QString jetTypeName(int code);
+constexpr int kJetDecimalType = 0x10;
 
 // Days since 1899-12-30 as Jet keeps dates: the whole part counts days (back from the base when
 // negative), the fraction is the time of day whatever the sign. Rounded to the second.
