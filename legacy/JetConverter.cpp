@@ -181,7 +181,7 @@ bool partsShape(const JetTable& table, std::vector<int>* boxes) {
             case store::adSingle:
                 return c.type == JetType::Single;
             case store::adDate:
-                return c.type == JetType::DateTime;
+                return c.type == JetType::DateTime || c.type == JetType::DateTimeExtended;
             case store::adLongVarBinary:
                 return c.type == JetType::Ole || c.type == JetType::Binary;
             case store::adVarWChar:

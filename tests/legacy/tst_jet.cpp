@@ -932,6 +932,10 @@ private slots:
         legacy::JetTable memo = table({});
         memo.columns[4] = column("Description", JetType::Memo);
         QVERIFY(!legacy::partsShape(memo));
+        // A Date/Time Extended is read as a date to the second, as a Date/Time is.
+        legacy::JetTable extended = table({});
+        extended.columns[5] = column("CreationDate", JetType::DateTimeExtended);
+        QVERIFY(legacy::partsShape(extended));
     }
 
     void convertedFilesGetFreeNames() {
