@@ -310,11 +310,7 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
                 progress("leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
-                         encoded(c.jetType == kJetDecimalType
-                                     ? Text::tr("its definition, a Decimal of no possible "
-                                                "precision and scale, is damaged")
-                                     : Text::tr("its type, %1, cannot be converted")
-                                           .arg(jetTypeName(c.jetType))));
+                         encoded(c.leftOut));
 
     const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
                          QStringLiteral(".part-") + QString::number(::getpid());

@@ -302,16 +302,26 @@ JetDatabase::JetDatabase(const QString& path)
                 column.size =
                     mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
             column.autoNumber = col->is_long_auto != 0;
-            if (column.type == JetType::Decimal) {
+            // Jet 3 (Access 97) has no Decimal: one there is damage, and not read as one.
+            if (column.type == JetType::Decimal && mdb->f->jet_version != MDB_VER_JET3) {
                 // libmdb names the two the other way round: the definition's byte 11 is the
                 // precision, byte 12 the scale, as Access writes them and libmdb prints them.
                 column.precision = col->col_scale;
                 column.scale = col->col_prec;
                 // A definition no Decimal can have is left out rather than guessed at.
                 if (column.precision < 1 || column.precision > kMaxDecimalDigits ||
-                    column.scale > column.precision)
+                    column.scale > column.precision) {
                     column.type = JetType::Unsupported;
+                    column.leftOut = Text::tr(
+                        "its definition, a Decimal of no possible precision and scale, is "
+                        "damaged");
+                }
+            } else if (column.type == JetType::Decimal) {
+                column.type = JetType::Unsupported;
             }
+            if (column.type == JetType::Unsupported && column.leftOut.isEmpty())
+                column.leftOut =
+                    Text::tr("its type, %1, cannot be converted").arg(jetTypeName(column.jetType));
             table.columns.push_back(column);
         }
         mdb_free_tabledef(def);

@@ -38,6 +38,7 @@ struct JetColumn {
     bool autoNumber = false;
     int precision = 0;  // Decimal columns: digits in all, and of them after the point
     int scale = 0;
+    QString leftOut = {};  // why it is not converted, for a column of type Unsupported
 };
 
 struct JetTable {
@@ -97,7 +98,6 @@ QString jetText(const unsigned char* bytes, int size);
 
 // A column type as Access names it ("Decimal", "Attachment"), for messages.
 QString jetTypeName(int code);
-constexpr int kJetDecimalType = 0x10;
 
 // Days since 1899-12-30 as Jet keeps dates: the whole part counts days (back from the base when
 // negative), the fraction is the time of day whatever the sign. Rounded to the second.

@@ -634,6 +634,11 @@ private slots:
             << "Employees 15 pointer" << 3 << QByteArray("unreadable\tEmployees\t1\t1\tNotes")
             << "SELECT count(*) FROM Employees WHERE Notes IS NULL"
             << "1";
+        QTest::newRow("a Decimal column, which Jet 3 does not have")
+            << "Phone 0x10" << 0
+            << QByteArray("leftout\tShippers\tPhone\tits%20type%2C%20Decimal%2C")
+            << "SELECT * FROM Shippers ORDER BY ShipperID LIMIT 1"
+            << "1|Speedy Express";
         QTest::newRow("an attachment column")
             << "Phone 0x12" << 0
             << QByteArray("leftout\tShippers\tPhone\tits%20type%2C%20Attachment%20or%20multi")
