@@ -74,7 +74,7 @@ void JetConversion::start(const QString& in, const QString& out) {
     m_error.clear();
     m_linked.clear();
     m_notes.clear();
-    m_unreadable = 0;
+    m_unreadable = m_outOfRange = 0;
     m_pending.clear();
     m_errors.clear();
     m_tables = 0;
@@ -126,6 +126,18 @@ void JetConversion::readProgress() {
                                "The value of \"%1\" in row %2%3 of the table \"%4\" "
                                "could not be read whole; it was converted as empty "
                                "(Null).")
+                               .arg(
+                                   QUrl::fromPercentEncoding(f[4]), QString::fromLatin1(f[2]),
+                                   key.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(key),
+                                   QUrl::fromPercentEncoding(f[1]));
+            }
+        } else if (kind == QLatin1String("outofrange") && f.size() >= 5) {
+            if (++m_outOfRange <= kUnreadableListed) {
+                const QString key = QUrl::fromPercentEncoding(f[3]);
+                m_notes << Text::tr(
+                               "The date in \"%1\" in row %2%3 of the table \"%4\" lies "
+                               "outside the years 100 to 9999 that a catalogue holds; it was "
+                               "converted as empty (Null).")
                                .arg(
                                    QUrl::fromPercentEncoding(f[4]), QString::fromLatin1(f[2]),
                                    key.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(key),
@@ -189,6 +201,11 @@ void JetConversion::ended(int exitCode, QProcess::ExitStatus status) {
         if (m_unreadable > kUnreadableListed)
             m_notes << Text::tr("%1 more values could not be read whole and were left empty.")
                            .arg(m_unreadable - kUnreadableListed);
+        if (m_outOfRange > kUnreadableListed)
+            m_notes << Text::tr(
+                           "%1 more dates lie outside the years 100 to 9999 and were left "
+                           "empty.")
+                           .arg(m_outOfRange - kUnreadableListed);
         emit finished(true);
         return;
     }

@@ -38,7 +38,7 @@ public:
     // Linked tables, which live in other files and were not converted.
     QStringList linkedTables() const { return m_linked; }
     // What was converted otherwise than it stood: columns left out, row counts that differed,
-    // damaged values left empty.
+    // damaged values and dates beyond the catalogue's years left empty.
     QStringList notes() const { return m_notes; }
     int tableCount() const { return m_tables; }
 
@@ -63,6 +63,7 @@ private:
     QStringList m_linked;
     QStringList m_notes;
     int m_unreadable = 0;
+    int m_outOfRange = 0;
     int m_tables = 0;
     bool m_cancelled = false;
     bool m_stalled = false;

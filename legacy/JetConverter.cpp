@@ -52,9 +52,12 @@ store::DataTypeEnum ourType(JetType type) {
         case JetType::Double:
             return store::adDouble;
         case JetType::DateTime:
+        case JetType::DateTimeExtended:
             return store::adDate;
+        // The store has no decimal type: a Decimal keeps every digit as text.
         case JetType::Text:
         case JetType::ReplicationId:
+        case JetType::Decimal:
             return store::adVarWChar;
         case JetType::Memo:
             return store::adLongVarWChar;
@@ -73,6 +76,7 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     for (const JetColumn& c : jet.columns) {
         const long size = c.type == JetType::Text            ? (c.size > 0 ? c.size : 255)
                           : c.type == JetType::ReplicationId ? 38
+                          : c.type == JetType::Decimal       ? c.precision + 2  // sign, point
                                                              : 0;
         store::Column column(c.name, ourType(c.type), size);
         if (c.autoNumber && !counter) {
@@ -92,8 +96,9 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     return table;
 }
 
-// Long values that could not be read whole and were converted as Null.
+// Values that could not be read whole, and dates the catalogue cannot hold, converted as Null.
 long g_unreadable = 0;
+long g_outOfRange = 0;
 
 // The half-made file, removed however the child ends.
 char g_partPath[4096];
@@ -176,7 +181,7 @@ bool partsShape(const JetTable& table, std::vector<int>* boxes) {
             case store::adSingle:
                 return c.type == JetType::Single;
             case store::adDate:
-                return c.type == JetType::DateTime;
+                return c.type == JetType::DateTime || c.type == JetType::DateTimeExtended;
             case store::adLongVarBinary:
                 return c.type == JetType::Ole || c.type == JetType::Binary;
             case store::adVarWChar:
@@ -242,17 +247,22 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     std::vector<QVariant> values(kept.columns.size());
-    std::vector<size_t> damaged;  // columns of the row being read that came out Null
-    const auto unreadable = [&](long, size_t column) { damaged.push_back(column); };
+    // Columns of the row being read that came out Null, and why.
+    std::vector<std::pair<size_t, JetDatabase::Lost>> damaged;
+    const auto lost = [&](long, size_t column, JetDatabase::Lost why) {
+        damaged.emplace_back(column, why);
+    };
     const long read = jet.readRows(
         t,
         [&](long row, std::vector<QVariant>& all) {
-            for (size_t column : damaged)
-                progress("unreadable\t" + encoded(t.name) + '\t' +
+            for (const auto& [column, why] : damaged) {
+                const bool range = why == JetDatabase::Lost::OutOfRange;
+                progress((range ? "outofrange\t" : "unreadable\t") + encoded(t.name) + '\t' +
                          QByteArray::number(qlonglong(row)) + '\t' +
                          encoded(all.empty() ? QString() : all[0].toString()) + '\t' +
                          encoded(t.columns[column].name));
-            g_unreadable += long(damaged.size());
+                ++(range ? g_outOfRange : g_unreadable);
+            }
             damaged.clear();
             for (size_t i = 0; i < from.size(); ++i) {
                 values[i] = std::move(all[from[i]]);
@@ -274,7 +284,7 @@ long convertTable(JetDatabase& jet, const JetTable& t, store::Catalog& catalog,
                 sinceProgress.start();
             }
         },
-        unreadable);
+        lost);
     insert.finish();
     return read;
 }
@@ -299,10 +309,8 @@ void convertJet(const QString& inPath, const QString& outPath, const ProgressLin
     for (const JetTable& t : jet.tables())
         for (const JetColumn& c : t.columns)
             if (c.type == JetType::Unsupported)
-                progress(
-                    "leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
-                    encoded(
-                        Text::tr("its type, %1, cannot be converted").arg(jetTypeName(c.jetType))));
+                progress("leftout\t" + encoded(t.name) + '\t' + encoded(c.name) + '\t' +
+                         encoded(c.leftOut));
 
     const QString part = outInfo.absolutePath() + QStringLiteral("/.") + outInfo.fileName() +
                          QStringLiteral(".part-") + QString::number(::getpid());
@@ -383,14 +391,23 @@ int runConvertJet(const QString& in, const QString& out) {
             std::fflush(stdout);
         });
         ::alarm(0);
-        if (g_unreadable == 0) return 0;
-        std::fputs(line(Text::tr("%1 values in \"%2\" could not be read whole (the file is "
-                                 "damaged); they were converted as empty (Null) and are listed "
-                                 "above.")
-                            .arg(g_unreadable)
-                            .arg(shownIn))
-                       .constData(),
-                   stderr);
+        if (g_unreadable == 0 && g_outOfRange == 0) return 0;
+        if (g_unreadable > 0)
+            std::fputs(line(Text::tr("%1 values in \"%2\" could not be read whole (the file is "
+                                     "damaged); they were converted as empty (Null) and are "
+                                     "listed above.")
+                                .arg(g_unreadable)
+                                .arg(shownIn))
+                           .constData(),
+                       stderr);
+        if (g_outOfRange > 0)
+            std::fputs(line(Text::tr("%1 dates in \"%2\" lie outside the years 100 to 9999 that "
+                                     "a catalogue holds; they were converted as empty (Null) and "
+                                     "are listed above.")
+                                .arg(g_outOfRange)
+                                .arg(shownIn))
+                           .constData(),
+                       stderr);
         return 3;
     } catch (const JetError& e) {
         std::fputs(line(e.text).constData(), stderr);

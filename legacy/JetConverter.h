@@ -9,6 +9,7 @@ namespace legacy {
 
 // Lines of progress, one per event, fields split by tabs, names percent-encoded:
 //   tables N | table I NAME ROWS | rows DONE ROWS | linked NAME | done TABLES ROWS
+//   leftout TABLE COLUMN WHY | unreadable TABLE ROW KEY COLUMN | outofrange TABLE ROW KEY COLUMN
 using ProgressLine = std::function<void(const QByteArray& line)>;
 
 // Converts every user table of `in` into the new file `out`, which appears only when complete

@@ -24,6 +24,11 @@ constexpr size_t kBindSize = 1 << 20;
 constexpr int kOffsetMask = 0x1fff;       // a row's offset on its page, without its flags
 constexpr double kFirstJetDay = -657434;  // 0100-01-01
 constexpr double kLastJetDay = 2958466;   // 10000-01-01
+constexpr int kExtendedDateTime = 0x14;   // Access 2019 and later; libmdb has no name for it
+constexpr int kMaxDecimalDigits = 28;
+constexpr int kDecimalSize = 17;
+constexpr int kExtendedDateSize = 42;
+constexpr quint64 kLastExtendedDay = 3652058;  // 9999-12-31, in days since 0001-01-01
 
 JetType typeOf(int code) {
     switch (code) {
@@ -53,6 +58,10 @@ JetType typeOf(int code) {
             return JetType::Memo;
         case MDB_REPID:
             return JetType::ReplicationId;
+        case MDB_NUMERIC:
+            return JetType::Decimal;
+        case kExtendedDateTime:
+            return JetType::DateTimeExtended;
         default:
             return JetType::Unsupported;
     }
@@ -67,6 +76,61 @@ QString repIdText(const unsigned char* b) {
         .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 8), 2).toHex()))
         .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b + 10), 6).toHex()))
         .toUpper();
+}
+
+// A Decimal as stored: a sign byte (0x80 negative), then the unscaled integer in 128 bits as
+// four little-endian 32-bit words, the most significant first. Its digits go into text as they
+// are, never through a binary float. Nothing when the bytes make no value of the column.
+std::optional<QString> decimalText(const unsigned char* b, int precision, int scale) {
+    if (b[0] != 0 && b[0] != 0x80) return std::nullopt;
+    unsigned __int128 n = 0;
+    for (int word = 0; word < 4; ++word) n = n << 32 | qFromLittleEndian<quint32>(b + 1 + 4 * word);
+    QString digits;
+    do {
+        digits.prepend(QLatin1Char(char('0' + int(n % 10))));
+        n /= 10;
+    } while (n != 0);
+    if (digits.size() > precision) return std::nullopt;
+    if (scale > 0) {
+        digits = digits.rightJustified(scale + 1, QLatin1Char('0'));
+        digits.insert(digits.size() - scale, QLatin1Char('.'));
+    }
+    return b[0] == 0x80 ? QStringLiteral("-") + digits : digits;
+}
+
+// A Date/Time Extended as stored: ASCII digits, 19 of days since 0001-01-01, ':', 19 of the time
+// of day in ticks of 100 ns, then ":7" and a zero byte. Rounded to the second as other dates are.
+std::optional<QDateTime> extendedDate(const unsigned char* b, bool* outOfRange) {
+    *outOfRange = false;
+    auto number = [&](int from, quint64* value) {
+        *value = 0;
+        for (int i = from; i < from + 19; ++i) {
+            if (b[i] < '0' || b[i] > '9') return false;
+            *value = *value * 10 + quint64(b[i] - '0');
+        }
+        return true;
+    };
+    constexpr quint64 kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
+    quint64 days = 0, ticks = 0;
+    if (!number(0, &days) || b[19] != ':' || !number(20, &ticks) || b[39] != ':' || b[40] != '7' ||
+        ticks >= kSecondsPerDay * kTicksPerSecond)
+        return std::nullopt;
+    quint64 seconds = ticks / kTicksPerSecond + (ticks % kTicksPerSecond >= kTicksPerSecond / 2);
+    if (seconds == kSecondsPerDay) {
+        // The last tick of 9999 stays in it: the latest moment either kind of date holds.
+        if (days == kLastExtendedDay) {
+            --seconds;
+        } else {
+            seconds = 0;
+            ++days;
+        }
+    }
+    const QDate date = days < 4000000 ? QDate(1, 1, 1).addDays(qint64(days)) : QDate();
+    if (!date.isValid() || date.year() < 100 || date.year() > 9999) {
+        *outOfRange = true;
+        return std::nullopt;
+    }
+    return QDateTime(date, QTime(0, 0).addSecs(int(seconds)), Qt::UTC);
 }
 
 constexpr quint32 kLengthMask = 0x3fffffff;  // a long value's header: length and two flags
@@ -166,7 +230,7 @@ QString jetTypeName(int code) {
             return Text::tr("Decimal");
         case MDB_COMPLEX:
             return Text::tr("Attachment or multi-valued field");
-        case 0x14:
+        case kExtendedDateTime:
             return Text::tr("Date/Time Extended");
         default:
             return Text::tr("an unknown type (%1)").arg(code);
@@ -238,6 +302,26 @@ JetDatabase::JetDatabase(const QString& path)
                 column.size =
                     mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2;
             column.autoNumber = col->is_long_auto != 0;
+            // Jet 3 (Access 97) has no Decimal: one there is damage, and not read as one.
+            if (column.type == JetType::Decimal && mdb->f->jet_version != MDB_VER_JET3) {
+                // libmdb names the two the other way round: the definition's byte 11 is the
+                // precision, byte 12 the scale, as Access writes them and libmdb prints them.
+                column.precision = col->col_scale;
+                column.scale = col->col_prec;
+                // A definition no Decimal can have is left out rather than guessed at.
+                if (column.precision < 1 || column.precision > kMaxDecimalDigits ||
+                    column.scale > column.precision) {
+                    column.type = JetType::Unsupported;
+                    column.leftOut = Text::tr(
+                        "its definition, a Decimal of no possible precision and scale, is "
+                        "damaged");
+                }
+            } else if (column.type == JetType::Decimal) {
+                column.type = JetType::Unsupported;
+            }
+            if (column.type == JetType::Unsupported && column.leftOut.isEmpty())
+                column.leftOut =
+                    Text::tr("its type, %1, cannot be converted").arg(jetTypeName(column.jetType));
             table.columns.push_back(column);
         }
         mdb_free_tabledef(def);
@@ -280,7 +364,7 @@ void JetDatabase::checkCatalogueWhole() {
 
 long JetDatabase::readRows(const JetTable& wanted,
                            const std::function<void(long, std::vector<QVariant>&)>& row,
-                           const std::function<void(long, size_t)>& unreadable) {
+                           const std::function<void(long, size_t, Lost)>& lost) {
     MdbHandle* mdb = m_handle->mdb;
     MdbCatalogEntry* entry =
         wanted.catalogIndex >= 0 && unsigned(wanted.catalogIndex) < mdb->num_catalog
@@ -416,7 +500,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                     if (column.type == JetType::Memo && length == 0 &&
                         declaredLength(f).value_or(1) > 0) {
                         v = QVariant();
-                        unreadable(done + 1, at);
+                        lost(done + 1, at, Lost::Unreadable);
                         break;
                     }
                     // Jet 4 and ACE text is UTF-16, characters beyond the Basic Multilingual
@@ -437,7 +521,7 @@ long JetDatabase::readRows(const JetTable& wanted,
                                         int(bytes->size()));
                         } else {
                             v = QVariant();
-                            unreadable(done + 1, at);
+                            lost(done + 1, at, Lost::Unreadable);
                         }
                     } else {
                         v = QString::fromUtf8(bound.buffers[at], length);
@@ -454,7 +538,23 @@ long JetDatabase::readRows(const JetTable& wanted,
                         bytes = readLongValue(mdb, col, f, *declared);
                     // One that cannot be read whole is none, and said.
                     v = bytes ? QVariant(*bytes) : QVariant();
-                    if (!bytes) unreadable(done + 1, at);
+                    if (!bytes) lost(done + 1, at, Lost::Unreadable);
+                    break;
+                }
+                case JetType::Decimal: {
+                    need(kDecimalSize);
+                    const std::optional<QString> text =
+                        decimalText(raw, column.precision, column.scale);
+                    v = text ? QVariant(*text) : QVariant();
+                    if (!text) lost(done + 1, at, Lost::Unreadable);
+                    break;
+                }
+                case JetType::DateTimeExtended: {
+                    need(kExtendedDateSize);
+                    bool outOfRange = false;
+                    const std::optional<QDateTime> date = extendedDate(raw, &outOfRange);
+                    v = date ? QVariant(*date) : QVariant();
+                    if (!date) lost(done + 1, at, outOfRange ? Lost::OutOfRange : Lost::Unreadable);
                     break;
                 }
                 default:

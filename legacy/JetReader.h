@@ -25,6 +25,8 @@ enum class JetType {
     Ole,
     Memo,
     ReplicationId,
+    Decimal,
+    DateTimeExtended,
     Unsupported
 };
 
@@ -34,6 +36,9 @@ struct JetColumn {
     int jetType = 0;  // the file's type code
     int size = 0;     // characters, text columns only
     bool autoNumber = false;
+    int precision = 0;  // Decimal columns: digits in all, and of them after the point
+    int scale = 0;
+    QString leftOut = {};  // why it is not converted, for a column of type Unsupported
 };
 
 struct JetTable {
@@ -51,8 +56,9 @@ public:
 };
 
 // Values: Null as a null QVariant; whole numbers qint64; Single float; Double double; Currency
-// store::Currency; dates QDateTime (in UTC, the wall time as stored); Yes/No bool; text QString;
-// binary QByteArray; replication IDs their "{...}" text.
+// store::Currency; dates QDateTime (in UTC, the wall time as stored, Date/Time Extended to the
+// second); Yes/No bool; text QString; binary QByteArray; replication IDs their "{...}" text;
+// Decimal its exact digits as text ("-1234.5600": the column's scale after a '.').
 class JetDatabase {
 public:
     explicit JetDatabase(const QString& path);  // throws JetError
@@ -69,11 +75,13 @@ public:
     // A column of an unsupported type reads as Null. Throws JetError when a row cannot be read
     // or fewer rows come back than the table holds. Returns the rows read: more than the table's
     // definition counts when that count was not kept up to date.
-    // A long value (memo, picture) that cannot be read whole is given as Null, after
-    // `unreadable` is told its row and column.
+    // A value that cannot be read whole (a long value, a Decimal or Date/Time Extended whose
+    // bytes make no such value) or a Date/Time Extended outside the years 100 to 9999 is given
+    // as Null, after `lost` is told its row, column and why.
+    enum class Lost { Unreadable, OutOfRange };
     long readRows(const JetTable& table,
                   const std::function<void(long, std::vector<QVariant>&)>& row,
-                  const std::function<void(long, size_t)>& unreadable);
+                  const std::function<void(long, size_t, Lost)>& lost);
 
 private:
     void checkCatalogueWhole();

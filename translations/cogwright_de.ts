@@ -1577,6 +1577,22 @@ Bitte fügen Sie einen Datensatz hinzu.</translation>
         <source>%1 cannot be written: %2</source>
         <translation>%1 kann nicht geschrieben werden: %2</translation>
     </message>
+    <message>
+        <source>The date in &quot;%1&quot; in row %2%3 of the table &quot;%4&quot; lies outside the years 100 to 9999 that a catalogue holds; it was converted as empty (Null).</source>
+        <translation>Das Datum in &quot;%1&quot; in Zeile %2%3 der Tabelle &quot;%4&quot; liegt außerhalb der Jahre 100 bis 9999, die ein Katalog fasst; es wurde als leer (Null) übernommen.</translation>
+    </message>
+    <message>
+        <source>%1 more dates lie outside the years 100 to 9999 and were left empty.</source>
+        <translation>%1 weitere Daten liegen außerhalb der Jahre 100 bis 9999 und blieben leer.</translation>
+    </message>
+    <message>
+        <source>its definition, a Decimal of no possible precision and scale, is damaged</source>
+        <translation>ihre Definition, eine Dezimalzahl ohne mögliche Genauigkeit und Dezimalstellen, ist beschädigt</translation>
+    </message>
+    <message>
+        <source>%1 dates in &quot;%2&quot; lie outside the years 100 to 9999 that a catalogue holds; they were converted as empty (Null) and are listed above.</source>
+        <translation>%1 Daten in &quot;%2&quot; liegen außerhalb der Jahre 100 bis 9999, die ein Katalog fasst; sie wurden als leer (Null) übernommen und sind oben aufgeführt.</translation>
+    </message>
 </context>
 <context>
     <name>paper</name>

@@ -168,6 +168,28 @@ QByteArray imageBytes(const char* format, QColor colour, int w = 24, int h = 16)
     return bytes;
 }
 
+// A Decimal's 17 bytes for an unscaled integer written in digits ("-1234"): the sign, then four
+// little-endian 32-bit words, the most significant first.
+QByteArray decimalBytes(const char* digits) {
+    const bool negative = digits[0] == '-';
+    unsigned __int128 n = 0;
+    for (const char* c = digits + negative; *c; ++c) n = n * 10 + unsigned(*c - '0');
+    QByteArray b(17, '\0');
+    b[0] = char(negative ? 0x80 : 0);
+    for (int word = 0; word < 4; ++word)
+        qToLittleEndian(quint32(n >> (32 * (3 - word))), b.data() + 1 + 4 * word);
+    return b;
+}
+
+// A Date/Time Extended's 42 bytes: days since 0001-01-01 and ticks of 100 ns into the day.
+QByteArray extendedDateBytes(quint64 days, quint64 ticks) {
+    return QStringLiteral("%1:%2:7")
+               .arg(days, 19, 10, QLatin1Char('0'))
+               .arg(ticks, 19, 10, QLatin1Char('0'))
+               .toLatin1() +
+           '\0';
+}
+
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);
@@ -391,6 +413,101 @@ private slots:
         QCOMPARE(store::dateToStorage(legacy::jetDate(days)), text);
     }
 
+    // DateTest's DateTimeCol made a Decimal (of the row's precision and scale) or a Date/Time
+    // Extended, the value written into the first row. A Decimal's digits come through as text as
+    // mdb-export reads them; mdb-export (mdbtools 1.0) does not read Date/Time Extended, whose
+    // rows give what was worked out by hand. What cannot be read, or is a date outside the years
+    // 100 to 9999, becomes Null and is said.
+    void decimalsAndExtendedDatesAreConverted_data() {
+        QTest::addColumn<int>("precision");  // 0: Date/Time Extended
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QByteArray>("value");  // empty: Null
+        QTest::addColumn<QString>("stored");    // "left out": the column is not converted
+        QTest::addColumn<QByteArray>("said");   // a line of the child's, which then ends with 3
+        const QByteArray lost("unreadable\tDateTest\t1\t1\tDateTimeCol");
+        const QByteArray outside("outofrange\tDateTest\t1\t1\tDateTimeCol");
+        const QByteArray leftOut("leftout\tDateTest\tDateTimeCol\tits%20definition");
+        const QByteArray none;
+        auto row = [](const char* name) { return &QTest::newRow(name); };
+        *row("positive") << 18 << 4 << decimalBytes("12345600") << "1234.5600" << none;
+        *row("negative") << 18 << 4 << decimalBytes("-12345600") << "-1234.5600" << none;
+        *row("zero") << 18 << 4 << decimalBytes("0") << "0.0000" << none;
+        *row("zeros after the point first") << 18 << 4 << decimalBytes("5") << "0.0005" << none;
+        *row("all 28 digits") << 28 << 0 << decimalBytes("9999999999999999999999999999")
+                              << "9999999999999999999999999999" << none;
+        *row("all 28 after the point") << 28 << 28 << decimalBytes("1234567890123456789012345678")
+                                       << "0.1234567890123456789012345678" << none;
+        *row("a Null Decimal") << 18 << 4 << QByteArray() << "Null" << none;
+        *row("more digits than its precision")
+            << 5 << 2 << decimalBytes("123456") << "Null" << lost;
+        *row("a sign byte that is no sign")
+            << 18 << 4 << QByteArray(1, '\x01') + decimalBytes("5").mid(1) << "Null" << lost;
+        *row("a precision past 28") << 29 << 2 << decimalBytes("5") << "left out" << leftOut;
+        const QByteArray date =
+            extendedDateBytes(738125, 495304999999);  // 2021-12-02 13:45:30.4999999
+        *row("a date and time, under half a second dropped")
+            << 0 << 0 << date << "2021-12-02 13:45:30" << none;
+        *row("half a second rounded up")
+            << 0 << 0 << extendedDateBytes(675517, 220285000000) << "1850-07-04 06:07:09" << none;
+        *row("midnight") << 0 << 0 << extendedDateBytes(730119, 0) << "2000-01-01 00:00:00" << none;
+        *row("the last tick of 9999 stays in it")
+            << 0 << 0 << extendedDateBytes(3652058, 863999999999) << "9999-12-31 23:59:59" << none;
+        *row("the first day of 100")
+            << 0 << 0 << extendedDateBytes(36159, 0) << "0100-01-01 00:00:00" << none;
+        *row("the last second of 99")
+            << 0 << 0 << extendedDateBytes(36158, 863990000000) << "Null" << outside;
+        *row("the year 1") << 0 << 0 << extendedDateBytes(0, 0) << "Null" << outside;
+        *row("more ticks than a day")
+            << 0 << 0 << extendedDateBytes(730119, 864000000000) << "Null" << lost;
+        *row("a letter among the digits")
+            << 0 << 0 << QByteArray(date).replace(30, 1, "x") << "Null" << lost;
+        *row("no ':' after the day")
+            << 0 << 0 << QByteArray(date).replace(19, 1, "0") << "Null" << lost;
+        *row("not 7 decimals") << 0 << 0 << QByteArray(date).replace(40, 1, "3") << "Null" << lost;
+        *row("a Null date") << 0 << 0 << QByteArray() << "Null" << none;
+    }
+    void decimalsAndExtendedDatesAreConverted() {
+        QFETCH(int, precision);
+        QFETCH(int, scale);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, stored);
+        QFETCH(QByteArray, said);
+        QTemporaryDir dir;
+        const QString in = copySample(dir.path(), "DateTestDatabase.mdb");
+        putInDateTest(in, precision, scale, value);
+        if (QTest::currentTestFailed()) return;
+        const QString out = dir.filePath(QStringLiteral("converted.mdb"));
+        const ToolRun run = convertWithProgram(in, out);
+        const bool listed = said.startsWith("unreadable") || said.startsWith("outofrange");
+        QCOMPARE(run.status, listed ? 3 : 0);
+        QVERIFY2(run.out.contains(said) && run.out.contains("leftout") == said.startsWith("left"),
+                 run.out.constData());
+        if (listed)
+            QVERIFY2(run.err.contains(said.startsWith("out") ? "lie outside the years 100 to 9999"
+                                                             : "could not be read whole"),
+                     run.err.constData());
+        const QString columns = sqliteShell(
+            out, QStringLiteral("SELECT group_concat(name || ' ' || type) FROM "
+                                "pragma_table_info('DateTest') WHERE name LIKE 'Date%'"));
+        if (stored == QLatin1String("left out")) {
+            QCOMPARE(columns, QStringLiteral("DateCol DATETIME"));
+            return;
+        }
+        QCOMPARE(columns.section(QLatin1Char(','), 0, 0).section(QLatin1Char(' '), 1),
+                 QString::fromLatin1(precision ? "VARWCHAR(%1)" : "DATETIME").arg(precision + 2));
+        // The row's other values, and the other rows, as they were.
+        QCOMPARE(sqliteShell(out, QStringLiteral("SELECT ifnull(DateTimeCol, 'Null'), "
+                                                 "ShortTextCol FROM DateTest WHERE IDCol = 1")),
+                 stored + QStringLiteral("|Hello"));
+        QCOMPARE(sqliteShell(out, QStringLiteral("SELECT count(*) FROM DateTest WHERE "
+                                                 "DateTimeCol IS NULL AND IDCol > 1")),
+                 QStringLiteral("5"));
+        if (!precision || listed) return;
+        const auto ref = referenceRows(in, QStringLiteral("DateTest"));
+        QVERIFY(ref.size() == 7 && ref[1][0].text == QLatin1String("1"));
+        QCOMPARE(ref[1][1].text.isEmpty() ? QStringLiteral("Null") : ref[1][1].text, stored);
+    }
+
     void picturesComeOutOfTheirObjects() {
         const QByteArray png = imageBytes("PNG", Qt::red);
         const QByteArray bmp = imageBytes("BMP", Qt::blue);
@@ -517,9 +634,14 @@ private slots:
             << "Employees 15 pointer" << 3 << QByteArray("unreadable\tEmployees\t1\t1\tNotes")
             << "SELECT count(*) FROM Employees WHERE Notes IS NULL"
             << "1";
-        QTest::newRow("a Decimal column")
+        QTest::newRow("a Decimal column, which Jet 3 does not have")
             << "Phone 0x10" << 0
             << QByteArray("leftout\tShippers\tPhone\tits%20type%2C%20Decimal%2C")
+            << "SELECT * FROM Shippers ORDER BY ShipperID LIMIT 1"
+            << "1|Speedy Express";
+        QTest::newRow("an attachment column")
+            << "Phone 0x12" << 0
+            << QByteArray("leftout\tShippers\tPhone\tits%20type%2C%20Attachment%20or%20multi")
             << "SELECT * FROM Shippers ORDER BY ShipperID LIMIT 1"
             << "1|Speedy Express";
         QTest::newRow("a column of an unknown type")
@@ -602,6 +724,7 @@ private slots:
                  "#!/bin/sh\nprintf 'tables\\t1\\ntable\\t1\\tParts\\t2\\n'\n"
                  "printf 'leftout\\tParts\\tSize\\tits%%20type\\n'\n"
                  "printf 'unreadable\\tParts\\t3\\t7\\tImage\\ntableleftout\\tOld\\n'\n"
+                 "printf 'outofrange\\tParts\\t4\\t8\\tBuilt\\n'\n"
                  ": > \"$3\"\nprintf 'done\\t1\\t2\\n'\nexit 3\n");
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         legacy::JetConversion::setProgram(program);
@@ -617,7 +740,10 @@ private slots:
             (QStringList{"The column \"Size\" of the table \"Parts\" was left out: its type.",
                          "The value of \"Image\" in row 3 (\"7\") of the table \"Parts\" could "
                          "not be read whole; it was converted as empty (Null).",
-                         "The table \"Old\" was left out: none of its columns can be converted."}));
+                         "The table \"Old\" was left out: none of its columns can be converted.",
+                         "The date in \"Built\" in row 4 (\"8\") of the table \"Parts\" lies "
+                         "outside the years 100 to 9999 that a catalogue holds; it was converted "
+                         "as empty (Null)."}));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.mdb"))));
     }
 
@@ -811,6 +937,10 @@ private slots:
         legacy::JetTable memo = table({});
         memo.columns[4] = column("Description", JetType::Memo);
         QVERIFY(!legacy::partsShape(memo));
+        // A Date/Time Extended is read as a date to the second, as a Date/Time is.
+        legacy::JetTable extended = table({});
+        extended.columns[5] = column("CreationDate", JetType::DateTimeExtended);
+        QVERIFY(legacy::partsShape(extended));
     }
 
     void convertedFilesGetFreeNames() {
@@ -857,6 +987,49 @@ private:
         mdb_close(mdb);
         return at;
     }
+    // DateTest's DateTimeCol (the second column, a Date/Time at offset 4) made a Decimal of
+    // `precision` digits, or with 0 a Date/Time Extended; the first row's value put where it
+    // begins, the other rows' made Null. What the longer value overlays is made Null in every
+    // row: DateCol and TimeCol, and for a Date/Time Extended the memo that follows them.
+    static void putInDateTest(const QString& path, int precision, int scale,
+                              const QByteArray& value) {
+        const qint64 ps = 4096, def = ps * definitionPage(path, QStringLiteral("DateTest"));
+        QVERIFY(def > 0);
+        QByteArray d = readAll(path);
+        // Jet 4: the columns follow the 63-byte head and 12 bytes for each real index, 25 bytes
+        // each; the type first, precision and scale at 11 and 12, the length at 23.
+        const qint64 column =
+            def + 63 + 12 * qFromLittleEndian<quint32>(d.constData() + def + 51) + 25;
+        QCOMPARE(int(d.at(column)), 0x08);  // DateTimeCol, as mdb-schema says
+        const int size = precision ? 17 : 42;
+        d[column] = char(precision ? 0x10 : 0x14);
+        d[column + 11] = char(precision);
+        d[column + 12] = char(scale);
+        qToLittleEndian(quint16(size), d.data() + column + 23);
+        // Its rows, each from its offset to the one before it (the first to the page's end): a
+        // 2-byte column count, the fixed part, and last a null mask, a bit set for each value.
+        int rows = 0;
+        for (qint64 page = 0; page < d.size(); page += ps) {
+            if (d.at(page) != 1 || qFromLittleEndian<quint32>(d.constData() + page + 4) != def / ps)
+                continue;
+            qint64 end = page + ps;
+            for (int r = 0; r < qFromLittleEndian<quint16>(d.constData() + page + 12);
+                 ++r, ++rows) {
+                const qint64 at =
+                    page + (qFromLittleEndian<quint16>(d.constData() + page + 14 + 2 * r) & 0x1fff);
+                QVERIFY(end - at > 2 + 4 + size + 9);
+                const bool put =
+                    !value.isEmpty() && qFromLittleEndian<quint32>(d.constData() + at + 2) == 1;
+                const int nulls = 0x0c | (precision ? 0 : 0x10) | (put ? 0 : 0x02);
+                d[end - 1] = char(d.at(end - 1) & ~nulls);
+                if (put) d.replace(at + 2 + 4, size, value);
+                end = at;
+            }
+        }
+        QCOMPARE(rows, 6);
+        writeAll(path, d);
+    }
+
     static qint64 residentKb() {
         QFile status(QStringLiteral("/proc/self/status"));
         if (!status.open(QIODevice::ReadOnly)) return 0;
