@@ -754,7 +754,7 @@ private slots:
         const QString in = copySample(dir.path(), "DateTestDatabase.mdb");
         QByteArray d = readAll(in);
         // The short text and the memo of the second row, each the same length as before.
-        for (const QByteArray stored :
+        for (const QByteArray& stored :
              {QByteArray("\xFF\xFEYear 1999", 11), QByteArray("\xFF\xFEYear 9999", 11)}) {
             QCOMPARE(d.count(stored), qsizetype(1));
             d.replace(stored, QByteArray("\xFF\xFEYear\x00\x3D\xD8\x01\xDE", 11));
