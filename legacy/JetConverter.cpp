@@ -76,7 +76,7 @@ store::Table ownTable(store::Catalog& catalog, const JetTable& jet) {
     for (const JetColumn& c : jet.columns) {
         const long size = c.type == JetType::Text            ? (c.size > 0 ? c.size : 255)
                           : c.type == JetType::ReplicationId ? 38
-                          : c.type == JetType::Decimal       ? c.precision + 2  // sign, point
+                          : c.type == JetType::Decimal       ? c.precision + 3  // sign, 0, point
                                                              : 0;
         store::Column column(c.name, ourType(c.type), size);
         if (c.autoNumber && !counter) {

@@ -433,6 +433,8 @@ private slots:
         *row("negative") << 18 << 4 << decimalBytes("-12345600") << "-1234.5600" << none;
         *row("zero") << 18 << 4 << decimalBytes("0") << "0.0000" << none;
         *row("zeros after the point first") << 18 << 4 << decimalBytes("5") << "0.0005" << none;
+        *row("negative, every digit after the point")
+            << 4 << 4 << decimalBytes("-1234") << "-0.1234" << none;
         *row("all 28 digits") << 28 << 0 << decimalBytes("9999999999999999999999999999")
                               << "9999999999999999999999999999" << none;
         *row("all 28 after the point") << 28 << 28 << decimalBytes("1234567890123456789012345678")
@@ -494,7 +496,7 @@ private slots:
             return;
         }
         QCOMPARE(columns.section(QLatin1Char(','), 0, 0).section(QLatin1Char(' '), 1),
-                 QString::fromLatin1(precision ? "VARWCHAR(%1)" : "DATETIME").arg(precision + 2));
+                 QString::fromLatin1(precision ? "VARWCHAR(%1)" : "DATETIME").arg(precision + 3));
         // The row's other values, and the other rows, as they were.
         QCOMPARE(sqliteShell(out, QStringLiteral("SELECT ifnull(DateTimeCol, 'Null'), "
                                                  "ShortTextCol FROM DateTest WHERE IDCol = 1")),
