@@ -122,7 +122,7 @@ int importCsvCommand(const QString& database, const QString& table, const QStrin
                 .arg(csvPath, table));
         return kCsvDone;
     } catch (const store::StoreError& e) {
-        err(e.description() + QStringLiteral(" Nothing was imported."));
+        err(Text::tr("%1 Nothing was imported.").arg(e.description()));
         return kCsvFailed;
     } catch (const std::bad_alloc&) {
         err(Text::tr("There is not enough memory to import '%1'. Nothing was imported.")

@@ -959,7 +959,7 @@ void PgTable::update(qint64 key, const std::vector<size_t>& assigned,
         if (written) appendPieces(key, assigned, values);
     });
     if (written) return;
-    refuseStale(key, QStringLiteral("nothing was saved"));
+    refuseStale(key, Text::tr("nothing was saved"));
 }
 
 Param PgTable::readVersionOf(qint64 key) const {
@@ -988,7 +988,7 @@ void PgTable::remove(qint64 key) {
         QStringLiteral("DELETE FROM %1 WHERE %2 = $1 AND xmin = $2::text::xid RETURNING 1")
             .arg(qualified(name), keyName()),
         {keyParam(key), readVersionOf(key)});
-    if (r.rows() == 0) refuseStale(key, QStringLiteral("nothing was deleted"));
+    if (r.rows() == 0) refuseStale(key, Text::tr("nothing was deleted"));
 }
 
 // ---- a statement read forward --------------------------------------------------------------

@@ -732,11 +732,11 @@ Die übrigen Spalten ohne sie importieren?</translation>
     </message>
     <message>
         <source>The file &apos;%1&apos; has a row of more than %2 fields on line %3; no parts table has that many columns.</source>
-        <translation>Die Datei &apos;%1&apos; hat in Zeile %3 eine Zeile mit mehr als %2 Feldern; keine Teiletabelle hat so viele Spalten.</translation>
+        <translation>Die Datei &apos;%1&apos; hat in Zeile %3 mehr als %2 Felder; keine Teiletabelle hat so viele Spalten.</translation>
     </message>
     <message>
         <source>The row on line %1 of &apos;%2&apos; is longer than %3 MB, more than any parts table holds; the file was not read.</source>
-        <translation>Die Zeile in Zeile %1 von &apos;%2&apos; ist länger als %3 MB, mehr als eine Teiletabelle fasst; die Datei wurde nicht gelesen.</translation>
+        <translation>Der Datensatz in Zeile %1 von &apos;%2&apos; ist länger als %3 MB, mehr als eine Teiletabelle fasst; die Datei wurde nicht gelesen.</translation>
     </message>
     <message>
         <source>Field %1 on line %2 of &apos;%3&apos; is longer than %4 MB, more than any column holds; the file was not read.</source>
@@ -857,6 +857,10 @@ Die übrigen Spalten ohne sie importieren?</translation>
     <message>
         <source>The file &apos;%1&apos; is larger than %2 MB, the largest picture taken.</source>
         <translation>Die Datei &apos;%1&apos; ist größer als %2 MB, das größte Bild, das aufgenommen wird.</translation>
+    </message>
+    <message>
+        <source>%1 Nothing was imported.</source>
+        <translation>%1 Es wurde nichts importiert.</translation>
     </message>
 </context>
 <context>
