@@ -250,7 +250,7 @@ QDialogButtonBox* CsvRefusedRows::choiceButtons(const exchange::CsvImport& impor
     buttons->findChild<QPushButton*>(QStringLiteral("cmdImportGood"))
         ->setEnabled(import.rowsAdded() > 0);
     if (offerNewKeys)
-        addChoice(buttons, QCoreApplication::translate("CsvWindows", "Give Taken Keys &New Keys"),
+        addChoice(buttons, QCoreApplication::translate("CsvWindows", "Give Taken &Keys New Keys"),
                   "cmdNewKeys", GiveNewKeys);
     if (offerOtherFolders)
         addChoice(buttons,

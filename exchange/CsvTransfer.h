@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "ExchangeText.h"
+
 namespace store {
 class Connection;
 class TableAppender;
@@ -77,7 +79,7 @@ public:
     static constexpr qsizetype kUnknownListed = 20;
     QStringList unknownColumns() const {
         QStringList names = m_unknown;
-        if (m_moreUnknown > 0) names << QStringLiteral("(and %1 more)").arg(m_moreUnknown);
+        if (m_moreUnknown > 0) names << Text::tr("(and %1 more)").arg(m_moreUnknown);
         return names;
     }
     // Pictures are read from the CSV's folder and below it only, unless others are allowed.

@@ -247,16 +247,16 @@ Die übrigen Spalten ohne sie importieren?</translation>
         <translation>Die übrigen %1 Zeilen &amp;importieren</translation>
     </message>
     <message>
-        <source>Give Taken Keys &amp;New Keys</source>
-        <translation>Vergebenen Schlüsseln &amp;neue Schlüssel geben</translation>
-    </message>
-    <message>
         <source>Read Pictures from &amp;Other Folders</source>
         <translation>Bilder aus &amp;anderen Ordnern lesen</translation>
     </message>
     <message>
         <source>Import &amp;Nothing</source>
         <translation>Nichts i&amp;mportieren</translation>
+    </message>
+    <message>
+        <source>Give Taken &amp;Keys New Keys</source>
+        <translation>Vergebenen Schlüsseln &amp;neue Schlüssel geben</translation>
     </message>
 </context>
 <context>
@@ -861,6 +861,10 @@ Die übrigen Spalten ohne sie importieren?</translation>
     <message>
         <source>%1 Nothing was imported.</source>
         <translation>%1 Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>(and %1 more)</source>
+        <translation>(und %1 weitere)</translation>
     </message>
 </context>
 <context>

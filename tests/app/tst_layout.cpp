@@ -8,7 +8,11 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTemporaryDir>
 
+#include "Connection.h"
+#include "CsvTransfer.h"
+#include "CsvWindows.h"
 #include "FindBar.h"
 #include "Session.h"
 #include "Translations.h"
@@ -122,6 +126,17 @@ private slots:
             dlgPaper paper(kind, source);
             check(&paper, paper.windowTitle());
         }
+        // An import's refused rows, with every choice it can offer.
+        QTemporaryDir dir;
+        const QString csv = writeFile(dir.filePath(QStringLiteral("in.csv")),
+                                      "PartID,PartNumber,Colour\n1,A-1,red\nx,A-2,blue\n");
+        store::Connection& connection = *source.connection;
+        connection.BeginTrans();
+        exchange::CsvImport import(connection, QStringLiteral("Parts"), csv);
+        import.run(false);
+        connection.RollbackTrans();
+        CsvRefusedRows refused(nullptr, import, csv, true, true);
+        check(&refused, QStringLiteral("refused rows"));
     }
 };
 
