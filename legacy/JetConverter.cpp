@@ -376,6 +376,7 @@ int runConvertJet(const QString& in, const QString& out) {
     std::snprintf(g_crashMessage + 4096, 4096, "%s", stall.constData());
     std::snprintf(g_crashMessage + 8192, 4096, "%s", stopped.constData());
     const QString notConverted = Text::tr("\"%1\" could not be converted: %2");
+    const auto say = [&line](const QString& text) { std::fputs(line(text).constData(), stderr); };
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGTERM})
         ::signal(sig, onFatalSignal);
     // A window that ends without waiting for its conversion takes it along.
@@ -393,29 +394,22 @@ int runConvertJet(const QString& in, const QString& out) {
         ::alarm(0);
         if (g_unreadable == 0 && g_outOfRange == 0) return 0;
         if (g_unreadable > 0)
-            std::fputs(line(Text::tr("%1 values in \"%2\" could not be read whole (the file is "
-                                     "damaged); they were converted as empty (Null) and are "
-                                     "listed above.")
-                                .arg(g_unreadable)
-                                .arg(shownIn))
-                           .constData(),
-                       stderr);
+            say(Text::tr("%1 values in \"%2\" could not be read whole (the file is damaged); they "
+                         "were converted as empty (Null) and are listed above.")
+                    .arg(g_unreadable)
+                    .arg(shownIn));
         if (g_outOfRange > 0)
-            std::fputs(line(Text::tr("%1 dates in \"%2\" lie outside the years 100 to 9999 that "
-                                     "a catalogue holds; they were converted as empty (Null) and "
-                                     "are listed above.")
-                                .arg(g_outOfRange)
-                                .arg(shownIn))
-                           .constData(),
-                       stderr);
+            say(Text::tr("%1 dates in \"%2\" lie outside the years 100 to 9999 that a catalogue "
+                         "holds; they were converted as empty (Null) and are listed above.")
+                    .arg(g_outOfRange)
+                    .arg(shownIn));
         return 3;
     } catch (const JetError& e) {
-        std::fputs(line(e.text).constData(), stderr);
+        say(e.text);
     } catch (const store::StoreError& e) {
-        std::fputs(line(notConverted.arg(shownIn, e.description())).constData(), stderr);
+        say(notConverted.arg(shownIn, e.description()));
     } catch (const std::exception& e) {
-        std::fputs(line(notConverted.arg(shownIn, QString::fromLocal8Bit(e.what()))).constData(),
-                   stderr);
+        say(notConverted.arg(shownIn, QString::fromLocal8Bit(e.what())));
     }
     ::alarm(0);
     return 1;
